@@ -1,0 +1,13 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class QString;
+
+// Every failure of an audio component: what() names the file and the cause.
+class AudioError : public std::runtime_error {
+public:
+    explicit AudioError(const QString &text);
+    explicit AudioError(const std::string &text);
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "audio/samplearray.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+class LameEncoder;
+
+// One audio file component: either reads (decodes) one input file, or writes
+// (encodes) one output file in the format selected before CreateFile.
+// Every failure throws AudioError.
+class AudioFile {
+public:
+    AudioFile();
+    ~AudioFile();
+    AudioFile(const AudioFile &) = delete;
+    AudioFile &operator=(const AudioFile &) = delete;
+
+    // Set once at start-up; nothing depends on it.
+    void SetOptionFlag(bool flag);
+
+    // Reading.
+    void OpenFile(const QString &fileName, int mode = 0, int flags = 1);
+    int Seek(int position, int origin);
+    SampleArray ReadSamples(int frameCount);
+
+    // Writing.
+    bool CheckMp3Format(int sampleRate, int bitrate, int channels);
+    bool CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate);
+    void SetInputFormat(int sampleRate, int channels);
+    void SetWavFormat(int sampleRate, int channels, int bitsPerSample);
+    void SetMp3Encoder(const LameEncoder &encoder);
+    void SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,
+                      qint16 quality);
+    void SetWmaFormat(int profile);
+    void CreateFile(const QString &fileName, int mode = 0);
+    void WriteSamples(const SampleArray &samples);
+
+    // Both.
+    void CloseFile();
+
+    // Exact length in frames; still reports the file last opened after CloseFile.
+    qint64 SampleCount() const;
+    // Length in milliseconds.
+    qint64 Duration() const;
+    bool IsOpen() const;
+    int BlockAlign() const;
+    int Channels() const;
+    int SampleRate() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// The program's own words, each in one place.
+namespace Messages {
+inline const QString kCaption = QStringLiteral("Information");
+
+// Guards of the commands.
+inline const QString kStopConvertingFirst = QStringLiteral("Please stop converting first.");
+inline const QString kStopPlayingFirst = QStringLiteral("Please stop playing first.");
+inline const QString kAddFile = QStringLiteral("Please add file!");
+inline const QString kSelectFileToPlay = QStringLiteral("Please select the file you want to play!");
+
+// Output name field.
+inline const QString kInvalidFilenameChar = QStringLiteral("Invalid char for filename.");
+inline const QString kFilenameEmpty = QStringLiteral("Filename cannot be empty.");
+
+// Admission and preview; each follows the file's path.
+inline const QString kFileRemovedSuffix = QStringLiteral(" has been removed!");
+inline const QString kInvalidAudioSuffix = QStringLiteral(" is an invalid audio file!");
+inline const QString kPlayFileRemovedSuffix = QStringLiteral(" has been removed.");
+
+// Join run and output format set-up.
+inline const QString kOverwrite = QStringLiteral("File has existed. Overwrite?");
+inline const QString kMp3FormatNotSupported =
+    QStringLiteral("This MP3 format not supported, please try another bit rate or frequency.");
+inline const QString kOggFormatNotSupported =
+    QStringLiteral("This OGG format not supported, please try another bit rate.");
+inline const QString kOutputIsInput = QStringLiteral(
+    "The output file is one of the files to join. Please choose another name or folder.");
+
+// Settings file and settings dialog.
+inline const QString kUnableToWrite = QStringLiteral("Unable to write to %1");
+inline const QString kNotValidInteger = QStringLiteral("'%1' is not a valid integer value");
+}  // namespace Messages

@@ -1,0 +1,3 @@
+#include "platform/prompter.h"
+
+Prompter::~Prompter() = default;

@@ -1,0 +1,171 @@
+#include "audio/audiofile.h"
+
+#include "audio/audiodecoder.h"
+#include "audio/audioencoder.h"
+#include "audio/audioerror.h"
+#include "audio/outputformat.h"
+
+class AudioFile::Impl {
+public:
+    std::unique_ptr<AudioDecoder> reader;
+    std::unique_ptr<AudioEncoder> writer;
+    OutputFormat format;
+    int inputRate = 44100;
+    int inputChannels = 2;
+    // Kept after CloseFile: callers ask for the length of the file last opened.
+    qint64 sampleCount = 0;
+    qint64 durationMs = 0;
+    int channels = 0;
+    int sampleRate = 0;
+};
+
+AudioFile::AudioFile() : m_impl(std::make_unique<Impl>()) {}
+
+AudioFile::~AudioFile() = default;
+
+void AudioFile::SetOptionFlag(bool) {}
+
+void AudioFile::OpenFile(const QString &fileName, int, int)
+{
+    CloseFile();
+    m_impl->sampleCount = 0;
+    m_impl->durationMs = 0;
+    auto reader = std::make_unique<AudioDecoder>(fileName);
+    m_impl->sampleCount = reader->sampleCount();
+    m_impl->durationMs = reader->durationMs();
+    m_impl->channels = reader->channels();
+    m_impl->sampleRate = reader->sampleRate();
+    m_impl->reader = std::move(reader);
+}
+
+int AudioFile::Seek(int, int)
+{
+    if (!m_impl->reader)
+        throw AudioError(QStringLiteral("Seek: no file is open"));
+    m_impl->reader->rewind();
+    return 0;
+}
+
+SampleArray AudioFile::ReadSamples(int frameCount)
+{
+    if (!m_impl->reader)
+        throw AudioError(QStringLiteral("ReadSamples: no file is open for reading"));
+    return m_impl->reader->read(frameCount);
+}
+
+bool AudioFile::CheckMp3Format(int sampleRate, int bitrate, int channels)
+{
+    return AudioEncoder::mp3FormatSupported(sampleRate, bitrate, channels);
+}
+
+bool AudioFile::CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
+                               int minBitrate)
+{
+    return AudioEncoder::oggFormatSupported(sampleRate, channels, bitrate, maxBitrate, minBitrate);
+}
+
+void AudioFile::SetInputFormat(int sampleRate, int channels)
+{
+    m_impl->inputRate = sampleRate;
+    m_impl->inputChannels = channels;
+    if (m_impl->writer)
+        m_impl->writer->setInputFormat(sampleRate, channels);
+}
+
+void AudioFile::SetWavFormat(int sampleRate, int channels, int bitsPerSample)
+{
+    OutputFormat format;
+    format.kind = OutputFormat::Kind::Wav;
+    format.sampleRate = sampleRate;
+    format.channels = channels;
+    format.bitsPerSample = bitsPerSample;
+    m_impl->format = format;
+}
+
+void AudioFile::SetMp3Encoder(const LameEncoder &encoder)
+{
+    OutputFormat format;
+    format.kind = OutputFormat::Kind::Mp3;
+    format.sampleRate = encoder.SampleRate();
+    format.channels = encoder.Channels();
+    format.bitrate = encoder.Bitrate();
+    format.mp3 = encoder;
+    m_impl->format = format;
+}
+
+void AudioFile::SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
+                             int minBitrate, qint16 quality)
+{
+    OutputFormat format;
+    format.kind = OutputFormat::Kind::Ogg;
+    format.sampleRate = sampleRate;
+    format.channels = channels;
+    format.bitrate = bitrate;
+    format.maxBitrate = maxBitrate;
+    format.minBitrate = minBitrate;
+    format.quality = quality;
+    m_impl->format = format;
+}
+
+void AudioFile::SetWmaFormat(int profile)
+{
+    OutputFormat format;
+    format.kind = OutputFormat::Kind::Wma;
+    format.wmaProfile = profile;
+    m_impl->format = format;
+}
+
+void AudioFile::CreateFile(const QString &fileName, int)
+{
+    CloseFile();
+    m_impl->writer = std::make_unique<AudioEncoder>(fileName, m_impl->format);
+    m_impl->writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
+}
+
+void AudioFile::WriteSamples(const SampleArray &samples)
+{
+    if (!m_impl->writer)
+        throw AudioError(QStringLiteral("WriteSamples: no file is open for writing"));
+    m_impl->writer->write(samples);
+}
+
+void AudioFile::CloseFile()
+{
+    m_impl->reader.reset();
+    if (m_impl->writer) {
+        // Dropped before finishing, whatever happens: a failed finish must not
+        // leave the instance holding a half-written output.
+        std::unique_ptr<AudioEncoder> writer = std::move(m_impl->writer);
+        writer->finish();
+    }
+}
+
+qint64 AudioFile::SampleCount() const
+{
+    return m_impl->sampleCount;
+}
+
+qint64 AudioFile::Duration() const
+{
+    return m_impl->durationMs;
+}
+
+bool AudioFile::IsOpen() const
+{
+    return m_impl->reader || m_impl->writer;
+}
+
+int AudioFile::BlockAlign() const
+{
+    return m_impl->channels > 0 ? m_impl->channels : 1;
+}
+
+int AudioFile::Channels() const
+{
+    return m_impl->channels;
+}
+
+int AudioFile::SampleRate() const
+{
+    return m_impl->sampleRate;
+}

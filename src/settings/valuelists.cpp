@@ -1,0 +1,284 @@
+#include "settings/valuelists.h"
+
+namespace ValueLists {
+
+namespace {
+
+template <std::size_t N>
+int valueAt(const std::array<int, N> &table, int index, int fallbackIndex)
+{
+    return table[contains(int(N), index) ? index : fallbackIndex];
+}
+
+template <std::size_t N>
+QStringList captionsOf(const std::array<int, N> &table, const QString &unit)
+{
+    QStringList captions;
+    captions.reserve(int(N));
+    for (int value : table)
+        captions << QString::number(value) + QLatin1Char(' ') + unit;
+    return captions;
+}
+
+}  // namespace
+
+int sampleRateAt(int index, int fallbackIndex)
+{
+    return valueAt(kSampleRates, index, fallbackIndex);
+}
+
+int bitRateAt(int index, int fallbackIndex)
+{
+    return valueAt(kBitRates, index, fallbackIndex);
+}
+
+int bitsPerSampleAt(int index, int fallbackIndex)
+{
+    return valueAt(kBitsPerSample, index, fallbackIndex);
+}
+
+int channelsAt(int index, int fallbackIndex)
+{
+    return (contains(kChannelCount, index) ? index : fallbackIndex) + 1;
+}
+
+QStringList sampleRateCaptions()
+{
+    return captionsOf(kSampleRates, QStringLiteral("Hz"));
+}
+
+QStringList bitRateCaptions()
+{
+    return captionsOf(kBitRates, QStringLiteral("Kbps"));
+}
+
+QStringList channelCaptions()
+{
+    return {QStringLiteral("Mono"), QStringLiteral("Stereo")};
+}
+
+QStringList bitsPerSampleCaptions()
+{
+    return captionsOf(kBitsPerSample, QStringLiteral("bps"));
+}
+
+QStringList outputFormatCaptions()
+{
+    return {QStringLiteral("MP3"), QStringLiteral("WAV"), QStringLiteral("WMA"), QStringLiteral("OGG")};
+}
+
+QStringList outputFormatExtensions()
+{
+    return {QStringLiteral(".mp3"), QStringLiteral(".wav"), QStringLiteral(".wma"), QStringLiteral(".ogg")};
+}
+
+// Entries 34 to 37 carry two blanks after the comma, and entries 20 and 22 share
+// one caption while being two distinct profiles: both are kept as the list shows them.
+QStringList wmaProfileCaptions()
+{
+    return {
+        QStringLiteral("WMA9 48KHz, 192Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 48KHz, 160Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 48KHz, 128Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 48KHz, 96Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 48KHz, 64Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 320Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 256Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 192Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 160Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 128Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 96Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 80Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 64Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 48Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 32Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 44KHz, 48Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 44KHz, 32Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 44KHz, 20Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 32KHz, 48Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 32KHz, 40Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 32KHz, 32Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 32KHz, 20Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 32KHz, 32Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 32KHz, 22Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 22KHz, 20Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 22KHz, 20Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 22KHz, 16Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 16KHz, 20Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 16KHz, 16Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 16KHz, 16Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 16KHz, 12Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 16KHz, 10Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 11KHz, 10Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 11KHz, 8Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 8KHz,  12Kbps, Stereo, CBR"),
+        QStringLiteral("WMA9 8KHz,  8Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 8KHz,  6Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"),
+        QStringLiteral("WMA9 48KHz, Stereo, VBR Quality 98"),
+        QStringLiteral("WMA9 48KHz, Stereo, VBR Quality 90"),
+        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 98"),
+        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 90"),
+        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 75"),
+        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 50"),
+        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 25"),
+        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 10"),
+        QStringLiteral("WMA9 44KHz, Stereo, Lossless"),
+    };
+}
+
+QStringList genreCaptions()
+{
+    return {
+        QStringLiteral("Blues"),
+        QStringLiteral("Classic Rock"),
+        QStringLiteral("Country"),
+        QStringLiteral("Dance"),
+        QStringLiteral("Disco"),
+        QStringLiteral("Funk"),
+        QStringLiteral("Grunge"),
+        QStringLiteral("Hip-Hop"),
+        QStringLiteral("Jazz"),
+        QStringLiteral("Metal"),
+        QStringLiteral("New Age"),
+        QStringLiteral("Oldies"),
+        QStringLiteral("Other"),
+        QStringLiteral("Pop"),
+        QStringLiteral("R&B"),
+        QStringLiteral("Rap"),
+        QStringLiteral("Reggae"),
+        QStringLiteral("Rock"),
+        QStringLiteral("Techno"),
+        QStringLiteral("Industrial"),
+        QStringLiteral("Alternative"),
+        QStringLiteral("Ska"),
+        QStringLiteral("Death Metal"),
+        QStringLiteral("Pranks"),
+        QStringLiteral("Soundtrack"),
+        QStringLiteral("Euro-Techno"),
+        QStringLiteral("Ambient"),
+        QStringLiteral("Trip-Hop"),
+        QStringLiteral("Vocal"),
+        QStringLiteral("Jazz+Funk"),
+        QStringLiteral("Fusion"),
+        QStringLiteral("Trance"),
+        QStringLiteral("Classical"),
+        QStringLiteral("Instrumental"),
+        QStringLiteral("Acid"),
+        QStringLiteral("House"),
+        QStringLiteral("Game"),
+        QStringLiteral("Sound Clip"),
+        QStringLiteral("Gospel"),
+        QStringLiteral("Noise"),
+        QStringLiteral("Alternative Rock"),
+        QStringLiteral("Bass"),
+        QStringLiteral("Soul"),
+        QStringLiteral("Punk"),
+        QStringLiteral("Space"),
+        QStringLiteral("Meditative"),
+        QStringLiteral("Instrumental Pop"),
+        QStringLiteral("Instrumental Rock"),
+        QStringLiteral("Ethnic"),
+        QStringLiteral("Gothic"),
+        QStringLiteral("Darkwave"),
+        QStringLiteral("Techno-Industrial"),
+        QStringLiteral("Electronic"),
+        QStringLiteral("Pop-Folk"),
+        QStringLiteral("Eurodance"),
+        QStringLiteral("Dream"),
+        QStringLiteral("Southern Rock"),
+        QStringLiteral("Comedy"),
+        QStringLiteral("Cult"),
+        QStringLiteral("Gangsta"),
+        QStringLiteral("Top 40"),
+        QStringLiteral("Christian Rap"),
+        QStringLiteral("Pop/Funk"),
+        QStringLiteral("Jungle"),
+        QStringLiteral("Native US"),
+        QStringLiteral("Cabaret"),
+        QStringLiteral("New Wave"),
+        QStringLiteral("Psychedelic"),
+        QStringLiteral("Rave"),
+        QStringLiteral("Showtunes"),
+        QStringLiteral("Trailer"),
+        QStringLiteral("Lo-Fi"),
+        QStringLiteral("Tribal"),
+        QStringLiteral("Acid Punk"),
+        QStringLiteral("Acid Jazz"),
+        QStringLiteral("Polka"),
+        QStringLiteral("Retro"),
+        QStringLiteral("Musical"),
+        QStringLiteral("Rock & Roll"),
+        QStringLiteral("Hard Rock"),
+        QStringLiteral("Folk"),
+        QStringLiteral("Folk-Rock"),
+        QStringLiteral("National Folk"),
+        QStringLiteral("Swing"),
+        QStringLiteral("Fast Fusion"),
+        QStringLiteral("Bebop"),
+        QStringLiteral("Latin"),
+        QStringLiteral("Revival"),
+        QStringLiteral("Celtic"),
+        QStringLiteral("Bluegrass"),
+        QStringLiteral("Avant-garde"),
+        QStringLiteral("Gothic Rock"),
+        QStringLiteral("Progressive Rock"),
+        QStringLiteral("Psychedelic Rock"),
+        QStringLiteral("Symphonic Rock"),
+        QStringLiteral("Slow Rock"),
+        QStringLiteral("Big Band"),
+        QStringLiteral("Chorus"),
+        QStringLiteral("Easy Listening"),
+        QStringLiteral("Acoustic"),
+        QStringLiteral("Humor"),
+        QStringLiteral("Speech"),
+        QStringLiteral("Chanson"),
+        QStringLiteral("Opera"),
+        QStringLiteral("Chamber Music"),
+        QStringLiteral("Sonata"),
+        QStringLiteral("Symphony"),
+        QStringLiteral("Booty Bass"),
+        QStringLiteral("Primus"),
+        QStringLiteral("Porn Groove"),
+        QStringLiteral("Satire"),
+        QStringLiteral("Slow Jam"),
+        QStringLiteral("Club"),
+        QStringLiteral("Tango"),
+        QStringLiteral("Samba"),
+        QStringLiteral("Folklore"),
+        QStringLiteral("Ballad"),
+        QStringLiteral("Power Ballad"),
+        QStringLiteral("Rhythmic Soul"),
+        QStringLiteral("Freestyle"),
+        QStringLiteral("Duet"),
+        QStringLiteral("Punk Rock"),
+        QStringLiteral("Drum Solo"),
+        QStringLiteral("A capella"),
+        QStringLiteral("Euro-House"),
+        QStringLiteral("Dance Hall"),
+        QStringLiteral("Goa"),
+        QStringLiteral("Drum & Bass"),
+        QStringLiteral("Club-House"),
+        QStringLiteral("Hardcore"),
+        QStringLiteral("Terror"),
+        QStringLiteral("Indie"),
+        QStringLiteral("Britpop"),
+        QStringLiteral("Negerpunk"),
+        QStringLiteral("Polsk Punk"),
+        QStringLiteral("Beat"),
+        QStringLiteral("Christian Gangsta"),
+        QStringLiteral("Heavy Metal"),
+        QStringLiteral("Black Metal"),
+        QStringLiteral("Crossover"),
+        QStringLiteral("Contemporary C"),
+        QStringLiteral("Christian Rock"),
+        QStringLiteral("Merengue"),
+        QStringLiteral("Salsa"),
+        QStringLiteral("Thrash Metal"),
+        QStringLiteral("Anime"),
+        QStringLiteral("JPop"),
+        QStringLiteral("SynthPop"),
+    };
+}
+
+}  // namespace ValueLists

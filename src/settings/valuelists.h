@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// The fixed value lists behind the index keys of the settings file. The stored
+// integer is a position in one of these lists; the dialogs' drop-down lists show
+// the captions in the same order, and the join run maps positions through the
+// value tables. Nothing may index a table without checking the position first:
+// use contains() or the *At() helpers, which give the key's default outside it.
+namespace ValueLists {
+
+// Sample rate, in hertz.
+inline constexpr std::array<int, 9> kSampleRates = {8000, 11025, 12000, 16000, 22050,
+                                                    24000, 32000, 44100, 48000};
+// Bit rate, in kbit/s.
+inline constexpr std::array<int, 17> kBitRates = {8,  16, 24,  32,  40,  48,  56,  64, 80,
+                                                  96, 112, 128, 160, 192, 224, 256, 320};
+// Bits per sample of a custom WAV output.
+inline constexpr std::array<int, 2> kBitsPerSample = {8, 16};
+// Channels: the channel count is the position + 1.
+inline constexpr int kChannelCount = 2;
+// Output format positions of join/format and the main window's format list.
+enum OutputFormatIndex { kFormatMp3 = 0, kFormatWav = 1, kFormatWma = 2, kFormatOgg = 3 };
+inline constexpr int kOutputFormatCount = 4;
+// WMA profiles; the audio component is handed position + 1.
+inline constexpr int kWmaProfileCount = 47;
+// ID3v1 genres; the position is the genre number.
+inline constexpr int kGenreCount = 148;
+
+// The defaults of the index keys (positions, not values).
+inline constexpr int kDefaultSampleRateIndex = 7;   // 44100 Hz
+inline constexpr int kDefaultBitRateIndex = 11;     // 128 kbit/s
+inline constexpr int kDefaultChannelIndex = 1;      // stereo
+inline constexpr int kDefaultBitsPerSampleIndex = 1;  // 16 bits
+inline constexpr int kDefaultWmaProfileIndex = 9;   // "WMA9 44KHz, 128Kbps, Stereo, CBR"
+inline constexpr int kDefaultGenreIndex = 12;       // "Other"
+
+// True when index is a position of a list of size entries.
+constexpr bool contains(int size, int index)
+{
+    return index >= 0 && index < size;
+}
+
+// The value at a position, or the value at fallbackIndex when the position lies
+// outside the list.
+int sampleRateAt(int index, int fallbackIndex = kDefaultSampleRateIndex);
+int bitRateAt(int index, int fallbackIndex = kDefaultBitRateIndex);
+int bitsPerSampleAt(int index, int fallbackIndex = kDefaultBitsPerSampleIndex);
+int channelsAt(int index, int fallbackIndex = kDefaultChannelIndex);
+
+// Captions of the drop-down lists, in list order.
+QStringList sampleRateCaptions();     // "8000 Hz" .. "48000 Hz"
+QStringList bitRateCaptions();        // "8 Kbps" .. "320 Kbps"
+QStringList channelCaptions();        // "Mono", "Stereo"
+QStringList bitsPerSampleCaptions();  // "8 bps", "16 bps"
+QStringList outputFormatCaptions();   // "MP3", "WAV", "WMA", "OGG"
+QStringList outputFormatExtensions(); // ".mp3", ".wav", ".wma", ".ogg"
+QStringList wmaProfileCaptions();     // 47 entries
+QStringList genreCaptions();          // 148 entries, ID3v1 order
+
+}  // namespace ValueLists

@@ -1,0 +1,13 @@
+#include "settings/tagvalues.h"
+
+void TagValues::reset()
+{
+    title.clear();
+    album.clear();
+    artist.clear();
+    track = kInitialTrack;
+    year = kInitialYear;
+    genreText.clear();
+    genreIndex = kInitialGenreIndex;
+    comment.clear();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// The tag values the next join stamps on its output file. They live in memory
+// only: the tag dialog changes them on "Ok", and the join puts them back to the
+// initial values after stamping, so one set of values serves one join.
+struct TagValues {
+    static constexpr int kInitialGenreIndex = 12;  // "Other"
+    static constexpr int kInitialYear = 2006;
+    static constexpr int kInitialTrack = 0;
+    static constexpr int kNoGenre = -1;
+
+    QString title;
+    QString artist;
+    QString album;
+    QString comment;
+    QString genreText;  // the caption of the chosen genre; empty until the dialog is confirmed
+    int genreIndex = kInitialGenreIndex;  // the ID3v1 genre number, kNoGenre for none
+    int year = kInitialYear;
+    int track = kInitialTrack;
+
+    // Back to the initial values.
+    void reset();
+
+    bool operator==(const TagValues &other) const = default;
+};

@@ -1,0 +1,247 @@
+#include "platform/errorreport.h"
+#include "settings/tagvalues.h"
+#include "settings/tfm_id3.h"
+#include "support/scriptedprompter.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+class RecordingErrorReport : public ErrorReport {
+public:
+    void report(const std::exception &error) override { texts << QString::fromUtf8(error.what()); }
+    QStringList texts;
+};
+
+class Tfm_id3Test : public testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(errors.texts.isEmpty()) << qPrintable(errors.texts.join('\n')); }
+
+    // Opens the dialog the way the main window does and runs the script while it is shown.
+    void open(const std::function<void(Tfm_id3 &)> &script)
+    {
+        prompter.queueDialog([&](QDialog &shown) { script(static_cast<Tfm_id3 &>(shown)); });
+        prompter.showModal(dialog);
+        ASSERT_FALSE(dialog.isVisible());
+    }
+
+    QLineEdit *edit(const char *name) { return dialog.findChild<QLineEdit *>(QLatin1String(name)); }
+    QComboBox *genre() { return dialog.findChild<QComboBox *>(QStringLiteral("cb_genre")); }
+    void click(const char *name) { dialog.findChild<QPushButton *>(QLatin1String(name))->click(); }
+
+    void fillAll()
+    {
+        edit("edt_title")->setText(QStringLiteral("A Title"));
+        edit("edt_artist")->setText(QStringLiteral("An Artist"));
+        edit("edt_album")->setText(QStringLiteral("An Album"));
+        edit("edt_year")->setText(QStringLiteral("1987"));
+        edit("edt_track")->setText(QStringLiteral("42"));
+        edit("edt_comment")->setText(QStringLiteral("A comment"));
+        genre()->setCurrentIndex(17);
+    }
+
+    static TagValues someStoredValues()
+    {
+        TagValues values;
+        values.title = QStringLiteral("Stored title");
+        values.artist = QStringLiteral("Stored artist");
+        values.album = QStringLiteral("Stored album");
+        values.comment = QStringLiteral("Stored comment");
+        values.genreText = QStringLiteral("Jazz");
+        values.genreIndex = 8;
+        values.year = 1970;
+        values.track = 3;
+        return values;
+    }
+
+    TagValues tags;
+    RecordingErrorReport errors;
+    ScriptedPrompter prompter;
+    Tfm_id3 dialog{tags, errors};
+};
+
+TEST_F(Tfm_id3Test, IsAFixedDialogCaptionedId3WithTheGenreList)
+{
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ID3"));
+    EXPECT_EQ(dialog.minimumSize(), QSize(374, 255));
+    EXPECT_EQ(dialog.maximumSize(), QSize(374, 255));
+    EXPECT_FALSE(genre()->isEditable());
+    ASSERT_EQ(genre()->count(), 148);
+    EXPECT_EQ(genre()->itemText(0), QStringLiteral("Blues"));
+    EXPECT_EQ(genre()->itemText(12), QStringLiteral("Other"));
+    EXPECT_EQ(genre()->itemText(147), QStringLiteral("SynthPop"));
+    EXPECT_EQ(edit("edt_track")->maxLength(), 2);
+}
+
+TEST_F(Tfm_id3Test, OpeningAfterStartShowsTheInitialValues)
+{
+    open([&](Tfm_id3 &) {
+        for (const char *name : {"edt_title", "edt_artist", "edt_album", "edt_comment"})
+            EXPECT_EQ(edit(name)->text(), QString()) << name;
+        EXPECT_EQ(edit("edt_year")->text(), QStringLiteral("2006"));
+        EXPECT_EQ(edit("edt_track")->text(), QStringLiteral("0"));
+        EXPECT_EQ(genre()->currentText(), QStringLiteral("Other"));
+    });
+}
+
+TEST_F(Tfm_id3Test, OkStoresWhatWasEnteredAndReopeningShowsIt)
+{
+    open([&](Tfm_id3 &) {
+        fillAll();
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.title, QStringLiteral("A Title"));
+    EXPECT_EQ(tags.artist, QStringLiteral("An Artist"));
+    EXPECT_EQ(tags.album, QStringLiteral("An Album"));
+    EXPECT_EQ(tags.comment, QStringLiteral("A comment"));
+    EXPECT_EQ(tags.year, 1987);
+    EXPECT_EQ(tags.track, 42);
+    EXPECT_EQ(tags.genreIndex, 17);
+    EXPECT_EQ(tags.genreText, QStringLiteral("Rock"));
+
+    open([&](Tfm_id3 &) {
+        EXPECT_EQ(edit("edt_title")->text(), QStringLiteral("A Title"));
+        EXPECT_EQ(edit("edt_year")->text(), QStringLiteral("1987"));
+        EXPECT_EQ(edit("edt_track")->text(), QStringLiteral("42"));
+        EXPECT_EQ(genre()->currentIndex(), 17);
+    });
+}
+
+TEST_F(Tfm_id3Test, OkWithTheInitialValuesFillsTheGenreText)
+{
+    open([&](Tfm_id3 &) { click("btn_ok"); });
+    EXPECT_EQ(tags.genreIndex, 12);
+    EXPECT_EQ(tags.genreText, QStringLiteral("Other"));
+    EXPECT_EQ(tags.year, 2006);
+    EXPECT_EQ(tags.track, 0);
+}
+
+TEST_F(Tfm_id3Test, YearAndTrackThatDoNotConvertFallBack)
+{
+    struct Case {
+        QString year;
+        QString track;
+        int expectedYear;
+        int expectedTrack;
+    };
+    const Case cases[] = {
+        {QString(), QString(), 2006, 0},
+        {QStringLiteral("9999999999"), QStringLiteral("7"), 2006, 7},
+        {QStringLiteral("2147483647"), QStringLiteral("99"), 2147483647, 99},
+        // Pasted text passes the key filter.
+        {QStringLiteral("19x5"), QStringLiteral("a1"), 2006, 0},
+        {QStringLiteral("1999"), QStringLiteral("05"), 1999, 5},
+    };
+    for (const Case &c : cases) {
+        tags = someStoredValues();
+        open([&](Tfm_id3 &) {
+            edit("edt_year")->setText(c.year);
+            edit("edt_track")->setText(c.track);
+            click("btn_ok");
+        });
+        EXPECT_EQ(tags.year, c.expectedYear) << qPrintable(c.year);
+        EXPECT_EQ(tags.track, c.expectedTrack) << qPrintable(c.track);
+    }
+}
+
+TEST_F(Tfm_id3Test, YearAndTrackTakeOnlyTypedDigitsAndBackspace)
+{
+    open([&](Tfm_id3 &) {
+        QLineEdit *year = edit("edt_year");
+        year->clear();
+        QTest::keyClicks(year, QStringLiteral("1a9 b8-+.7"));
+        EXPECT_EQ(year->text(), QStringLiteral("1987"));
+        QTest::keyClick(year, Qt::Key_Backspace);
+        EXPECT_EQ(year->text(), QStringLiteral("198"));
+
+        QLineEdit *track = edit("edt_track");
+        track->clear();
+        QTest::keyClicks(track, QStringLiteral("x1y"));
+        EXPECT_EQ(track->text(), QStringLiteral("1"));
+        QTest::keyClicks(track, QStringLiteral("23"));
+        EXPECT_EQ(track->text(), QStringLiteral("12"));
+
+        // Other edits are not filtered.
+        QLineEdit *title = edit("edt_title");
+        QTest::keyClicks(title, QStringLiteral("a1"));
+        EXPECT_EQ(title->text(), QStringLiteral("a1"));
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.year, 198);
+    EXPECT_EQ(tags.track, 12);
+}
+
+TEST_F(Tfm_id3Test, ResetEmptiesTheFieldsWithoutStoring)
+{
+    tags = someStoredValues();
+    open([&](Tfm_id3 &) {
+        click("btn_reset");
+        for (const char *name :
+             {"edt_title", "edt_artist", "edt_album", "edt_year", "edt_track", "edt_comment"})
+            EXPECT_EQ(edit(name)->text(), QString()) << name;
+        EXPECT_EQ(genre()->currentIndex(), -1);
+        EXPECT_TRUE(dialog.isVisible());
+        click("btn_cancel");
+    });
+    EXPECT_EQ(tags, someStoredValues());
+}
+
+TEST_F(Tfm_id3Test, ResetThenOkStoresNoGenreAndTheFallBacks)
+{
+    tags = someStoredValues();
+    open([&](Tfm_id3 &) {
+        click("btn_reset");
+        click("btn_ok");
+    });
+    TagValues expected;
+    expected.genreIndex = -1;
+    expected.genreText = QString();
+    EXPECT_EQ(tags, expected);
+
+    // The stored "no genre" shows as no selection next time.
+    open([&](Tfm_id3 &) { EXPECT_EQ(genre()->currentIndex(), -1); });
+}
+
+TEST_F(Tfm_id3Test, CancelAndTheCloseBoxStoreNothing)
+{
+    tags = someStoredValues();
+    open([&](Tfm_id3 &) {
+        fillAll();
+        click("btn_cancel");
+    });
+    EXPECT_EQ(tags, someStoredValues());
+
+    // A script that leaves the dialog open has it closed as by the close box.
+    open([&](Tfm_id3 &) { fillAll(); });
+    EXPECT_EQ(tags, someStoredValues());
+
+    open([&](Tfm_id3 &) {
+        EXPECT_EQ(edit("edt_title")->text(), QStringLiteral("Stored title"));
+        EXPECT_EQ(edit("edt_track")->text(), QStringLiteral("3"));
+        EXPECT_EQ(genre()->currentText(), QStringLiteral("Jazz"));
+    });
+}
+
+TEST(TagValuesTest, ResetRestoresTheInitialValues)
+{
+    TagValues values;
+    values.title = values.artist = values.album = values.comment = values.genreText = QStringLiteral("x");
+    values.genreIndex = -1;
+    values.year = 0;
+    values.track = 99;
+    values.reset();
+    EXPECT_EQ(values, TagValues());
+    EXPECT_EQ(values.genreIndex, 12);
+    EXPECT_EQ(values.year, 2006);
+    EXPECT_EQ(values.track, 0);
+    EXPECT_TRUE(values.title.isEmpty() && values.genreText.isEmpty() && values.comment.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,204 @@
+#include "join/outputformatsetup.h"
+
+#include "audio/audiofile.h"
+#include "audio/lameencoder.h"
+#include "platform/messages.h"
+#include "platform/prompter.h"
+#include "settings/settings.h"
+#include "settings/valuelists.h"
+
+namespace {
+
+// Sections and keys of the encoder settings, as the output settings dialog writes them.
+const QString kMp3Section = QStringLiteral("mp3");
+const QString kWavSection = QStringLiteral("wav");
+const QString kWmaSection = QStringLiteral("wma");
+const QString kOggSection = QStringLiteral("ogg");
+const QString kFrequencyKey = QStringLiteral("frequency");
+const QString kBitrateKey = QStringLiteral("bitrate");
+const QString kChannelKey = QStringLiteral("channel");
+const QString kQualityKey = QStringLiteral("quality");
+const QString kEnableVbrKey = QStringLiteral("enable vbr");
+const QString kVbrBitrateKey = QStringLiteral("vbr bitrate");
+const QString kVbrQualityKey = QStringLiteral("vbr quality");
+const QString kModeKey = QStringLiteral("mode");
+const QString kBitKey = QStringLiteral("bit");
+const QString kFormatKey = QStringLiteral("format");
+const QString kEnableQualityKey = QStringLiteral("enable quality");
+const QString kMaxBitrateKey = QStringLiteral("max bitrate");
+const QString kMinBitrateKey = QStringLiteral("min bitrate");
+
+// The set-up's own defaults for keys the file does not hold. They differ from
+// the dialog's in two places (vbr quality, enable quality); each side keeps its own.
+constexpr int kDefaultMp3Quality = 9;
+constexpr int kDefaultVbrQuality = 5;
+constexpr bool kDefaultOggQualityMode = false;
+constexpr int kDefaultOggQuality = 300;
+
+// "enable vbr" is read as an integer: any value other than these two leaves the
+// encoder's VBR settings as they are.
+constexpr int kVbrOff = 0;
+constexpr int kVbrOn = 1;
+
+constexpr int kWavModeCdQuality = 0;
+constexpr int kWavModeCustom = 1;
+constexpr int kCdSampleRate = 44100;
+constexpr int kCdChannels = 2;
+constexpr int kCdBitsPerSample = 16;
+
+// Managed-bit-rate OGG: the writer is asked with 128 kbit/s bounds and no quality.
+constexpr int kOggManagedBoundKbps = 128;
+constexpr qint16 kOggNoQuality = -1;
+
+}  // namespace
+
+OutputFormatSetup::OutputFormatSetup(Settings &settings, AudioFile &writer, LameEncoder &encoder,
+                                     Prompter &prompter)
+    : m_settings(settings), m_writer(writer), m_encoder(encoder), m_prompter(prompter)
+{
+}
+
+bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
+{
+    extension.clear();
+    bool accepted = true;
+    switch (formatIndex) {
+    case ValueLists::kFormatMp3:
+        accepted = setUpMp3();
+        break;
+    case ValueLists::kFormatWav:
+        setUpWav();
+        break;
+    case ValueLists::kFormatWma:
+        setUpWma();
+        break;
+    case ValueLists::kFormatOgg:
+        accepted = setUpOgg();
+        break;
+    default:
+        return true;
+    }
+    if (accepted)
+        extension = ValueLists::outputFormatExtensions().at(formatIndex);
+    return accepted;
+}
+
+bool OutputFormatSetup::setUpMp3()
+{
+    putMp3EncoderSettings();
+    if (!m_writer.CheckMp3Format(m_encoder.SampleRate(), m_encoder.Bitrate(), m_encoder.Channels())) {
+        // The encoder keeps what was put on it; only the writer is left untouched.
+        m_prompter.information(Messages::kMp3FormatNotSupported);
+        return false;
+    }
+    m_writer.SetMp3Encoder(m_encoder);
+    return true;
+}
+
+void OutputFormatSetup::putMp3EncoderSettings()
+{
+    m_encoder.SetSampleRate(readSampleRate(kMp3Section));
+    m_encoder.SetBitrate(readBitRate(kMp3Section, kBitrateKey));
+    m_encoder.SetChannels(readChannels(kMp3Section));
+    m_encoder.SetQuality(m_settings.readInteger(kMp3Section, kQualityKey, kDefaultMp3Quality));
+    putMp3VbrSettings(m_settings.readInteger(kMp3Section, kEnableVbrKey, kVbrOff));
+}
+
+void OutputFormatSetup::putMp3VbrSettings(int enableVbr)
+{
+    if (enableVbr == kVbrOff) {
+        m_encoder.SetConstantBitrate(true);
+    } else if (enableVbr == kVbrOn) {
+        m_encoder.SetConstantBitrate(false);
+        m_encoder.SetVbrBitrate(readBitRate(kMp3Section, kVbrBitrateKey));
+        m_encoder.SetVbrQuality(m_settings.readInteger(kMp3Section, kVbrQualityKey, kDefaultVbrQuality));
+    }
+}
+
+void OutputFormatSetup::setUpWav()
+{
+    const int mode = m_settings.readInteger(kWavSection, kModeKey, kWavModeCdQuality);
+    if (mode == kWavModeCdQuality) {
+        m_writer.SetWavFormat(kCdSampleRate, kCdChannels, kCdBitsPerSample);
+    } else if (mode == kWavModeCustom) {
+        const int bitsPerSample = ValueLists::bitsPerSampleAt(
+            m_settings.readIndex(kWavSection, kBitKey, ValueLists::kDefaultBitsPerSampleIndex,
+                                 int(ValueLists::kBitsPerSample.size())));
+        const int channels = readChannels(kWavSection);
+        const int sampleRate = readSampleRate(kWavSection);
+        m_writer.SetWavFormat(sampleRate, channels, bitsPerSample);
+    }
+}
+
+void OutputFormatSetup::setUpWma()
+{
+    const int profileIndex = m_settings.readIndex(kWmaSection, kFormatKey,
+                                                  ValueLists::kDefaultWmaProfileIndex,
+                                                  ValueLists::kWmaProfileCount);
+    // Profile numbers count from 1.
+    m_writer.SetWmaFormat(profileIndex + 1);
+}
+
+bool OutputFormatSetup::setUpOgg()
+{
+    if (m_settings.readSwitch(kOggSection, kEnableQualityKey, kDefaultOggQualityMode)) {
+        setUpOggQualityMode();
+        return true;
+    }
+    return setUpOggManagedBitrate();
+}
+
+void OutputFormatSetup::setUpOggQualityMode()
+{
+    const int bitrate = readBitRate(kOggSection, kBitrateKey);
+    const int maxBitrate = readBitRate(kOggSection, kMaxBitrateKey);
+    const int minBitrate = readBitRate(kOggSection, kMinBitrateKey);
+    const int quality = m_settings.readInteger(kOggSection, kQualityKey, kDefaultOggQuality);
+    const int channels = readChannels(kOggSection);
+    const int sampleRate = readSampleRate(kOggSection);
+    m_writer.SetOggFormat(sampleRate, channels, bitrate, maxBitrate, minBitrate, qint16(quality));
+}
+
+bool OutputFormatSetup::setUpOggManagedBitrate()
+{
+    const OggManagedFormat asked = readOggManagedFormat();
+    if (!m_writer.CheckOggFormat(asked.sampleRate, asked.channels, asked.bitrate,
+                                 kOggManagedBoundKbps, kOggManagedBoundKbps)) {
+        m_prompter.information(Messages::kOggFormatNotSupported);
+        return false;
+    }
+    // Read again for the format call, exactly as the check read them.
+    const OggManagedFormat format = readOggManagedFormat();
+    m_writer.SetOggFormat(format.sampleRate, format.channels, format.bitrate, kOggManagedBoundKbps,
+                          kOggManagedBoundKbps, kOggNoQuality);
+    return true;
+}
+
+OutputFormatSetup::OggManagedFormat OutputFormatSetup::readOggManagedFormat()
+{
+    OggManagedFormat format;
+    format.bitrate = readBitRate(kOggSection, kBitrateKey);
+    format.channels = readChannels(kOggSection);
+    format.sampleRate = readSampleRate(kOggSection);
+    return format;
+}
+
+int OutputFormatSetup::readSampleRate(const QString &section)
+{
+    return ValueLists::sampleRateAt(m_settings.readIndex(section, kFrequencyKey,
+                                                         ValueLists::kDefaultSampleRateIndex,
+                                                         int(ValueLists::kSampleRates.size())));
+}
+
+int OutputFormatSetup::readBitRate(const QString &section, const QString &key)
+{
+    return ValueLists::bitRateAt(m_settings.readIndex(section, key, ValueLists::kDefaultBitRateIndex,
+                                                      int(ValueLists::kBitRates.size())));
+}
+
+int OutputFormatSetup::readChannels(const QString &section)
+{
+    return ValueLists::channelsAt(m_settings.readIndex(section, kChannelKey,
+                                                       ValueLists::kDefaultChannelIndex,
+                                                       ValueLists::kChannelCount));
+}

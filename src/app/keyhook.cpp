@@ -1,0 +1,34 @@
+#include "app/keyhook.h"
+
+#include "app/tfm_main.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+KeyHook::KeyHook(Tfm_main &main) : QObject(&main), m_main(main) {}
+
+bool KeyHook::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyRelease)
+            m_lastKeyPress = nullptr;
+        return QObject::eventFilter(watched, event);
+    }
+    if (event == m_lastKeyPress)
+        return false;
+    m_lastKeyPress = event;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    runGuarded(m_main, [this, key] { handleKey(key); });
+    return false;
+}
+
+void KeyHook::handleKey(int key)
+{
+    if (key == Qt::Key_Escape) {
+        // While a dialog is open the main window is not active: Escape is the dialog's.
+        if (QApplication::activeWindow() == &m_main)
+            m_main.close();
+    } else if (key == Qt::Key_F1) {
+        m_main.Content1Click();
+    }
+}

@@ -1,0 +1,81 @@
+#include "app/outputfields.h"
+
+#include "app/tfm_main.h"
+#include "platform/messages.h"
+#include "platform/prompter.h"
+#include "settings/settings.h"
+#include "settings/tfm_dir.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+// Kept portable: the names must also be valid on other systems' file systems.
+const QString kRefusedFilenameChars = QStringLiteral("\"*/:<>?\\|");
+}  // namespace
+
+OutputFields::OutputFields(Tfm_main &main) : QObject(&main), m_main(main)
+{
+    m_main.edt_filename()->installEventFilter(this);
+}
+
+bool OutputFields::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_main.edt_filename())
+        return QObject::eventFilter(watched, event);
+    bool refused = false;
+    runGuarded(m_main, [&] {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            edt_filenameEnter();
+            break;
+        case QEvent::KeyPress:
+            refused = edt_filenameKeyPress(static_cast<QKeyEvent *>(event)->text());
+            break;
+        case QEvent::FocusOut:
+            edt_filenameExit();
+            break;
+        default:
+            break;
+        }
+    });
+    return refused;
+}
+
+void OutputFields::edt_filenameEnter()
+{
+    m_savedFilename = m_main.edt_filename()->text();
+}
+
+bool OutputFields::edt_filenameKeyPress(const QString &typed)
+{
+    if (typed.size() != 1 || !kRefusedFilenameChars.contains(typed.at(0)))
+        return false;
+    m_main.prompter().information(Messages::kInvalidFilenameChar);
+    return true;
+}
+
+void OutputFields::edt_filenameExit()
+{
+    if (!m_main.edt_filename()->text().isEmpty())
+        return;
+    m_main.prompter().information(Messages::kFilenameEmpty);
+    m_main.edt_filename()->setText(m_savedFilename);
+}
+
+void OutputFields::BrowseClick()
+{
+    if (m_main.busy().Joining)
+        return;
+    Tfm_dir &dialog = m_main.fm_dir();
+    dialog.setWindowTitle(QStringLiteral("Output Directory"));
+    dialog.setAction(QString());
+    dialog.setAction(QStringLiteral("Please select the folder you want to save your files."));
+    m_main.showDialog(dialog);
+    const QString folder = dialog.result();
+    if (folder.isEmpty())
+        return;
+    m_main.edt_dir()->clear();
+    m_main.edt_dir()->setText(folder);
+    m_main.settings().writeText(QStringLiteral("join"), QStringLiteral("output directory"), folder);
+}

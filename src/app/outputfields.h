@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QEvent;
+class Tfm_main;
+
+// The output name field's checks while typing and on leaving, and the choice
+// of the output folder.
+class OutputFields : public QObject {
+    Q_OBJECT
+public:
+    explicit OutputFields(Tfm_main &main);
+
+    void BrowseClick();
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void edt_filenameEnter();
+    // True when the key is refused.
+    bool edt_filenameKeyPress(const QString &typed);
+    void edt_filenameExit();
+
+    Tfm_main &m_main;
+    QString m_savedFilename;
+};

@@ -1,0 +1,463 @@
+#include "app/tfm_main.h"
+
+#include "app/keyhook.h"
+#include "app/mainmenus.h"
+#include "app/outputfields.h"
+#include "audio/audiofile.h"
+#include "audio/audioinformation.h"
+#include "audio/audioplayer.h"
+#include "audio/lameencoder.h"
+#include "join/joinrun.h"
+#include "joinlist/joinlist.h"
+#include "kit/themedprogressbar.h"
+#include "platform/apppaths.h"
+#include "platform/links.h"
+#include "platform/messages.h"
+#include "platform/prompter.h"
+#include "player/previewplayer.h"
+#include "settings/settings.h"
+#include "settings/tfm_about.h"
+#include "settings/tfm_dir.h"
+#include "settings/tfm_id3.h"
+#include "settings/tfm_set.h"
+#include "settings/valuelists.h"
+#include "skin/skin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace {
+
+constexpr int kClientWidth = 490;
+constexpr int kClientHeight = 427;
+
+struct Placement {
+    int left, top, width, height;
+};
+constexpr Placement kLvPlace{0, 47, 489, 271};
+constexpr Placement kPbPlace{19, 326, 451, 12};
+constexpr Placement kFilenamePlace{355, 356, 129, 21};
+constexpr Placement kFormatPlace{96, 398, 58, 21};
+constexpr Placement kDirPlace{161, 398, 244, 21};
+constexpr Placement kSkinPlace{208, 120, 32, 32};
+
+constexpr int kDefaultFormat = 0;
+const QString kTotalTimeElement = QStringLiteral("Total time");
+const QColor kBarColor(240, 245, 255);
+
+void place(QWidget *widget, const Placement &p)
+{
+    widget->move(p.left, p.top);
+    widget->resize(p.width, p.height);
+}
+
+}  // namespace
+
+Tfm_main::Tfm_main(Prompter &prompter, QWidget *parent)
+    : QMainWindow(parent),
+      m_prompter(prompter),
+      m_settings(std::make_unique<Settings>(AppPaths::settingsFile()))
+{
+    setWindowTitle(QStringLiteral("Vantorel"));
+    setFont(QFont(QStringLiteral("Sans Serif"), 8));
+    createComponents();
+    createControls();
+    m_menus = new MainMenus(menuBar(), this);
+    m_busy = std::make_unique<BusyState>(m_menus->items());
+    m_joinList = std::make_unique<JoinList>(*this);
+    m_joinRun = std::make_unique<JoinRun>(*this);
+    m_previewPlayer = std::make_unique<PreviewPlayer>(*this);
+    m_outputFields = std::make_unique<OutputFields>(*this);
+    createDialogs();
+    connectCommands();
+    m_keyHook = new KeyHook(*this);
+    qApp->installEventFilter(m_keyHook);
+    // Single border, not resizable: the window keeps its client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+Tfm_main::~Tfm_main()
+{
+    qApp->removeEventFilter(m_keyHook);
+}
+
+const MenuItems &Tfm_main::menuItems() const
+{
+    return m_menus->items();
+}
+
+// Window creation: the first use of three components.
+void Tfm_main::createComponents()
+{
+    m_audioFileRead = std::make_unique<AudioFile>();
+    m_audioFileWrite = std::make_unique<AudioFile>();
+    m_lameEncoder = std::make_unique<LameEncoder>();
+    m_audioInformation = std::make_unique<AudioInformation>();
+    m_audioPlayer = new AudioPlayer(this);
+    m_audioFileWrite->SetOptionFlag(true);
+    m_audioFileRead->SetOptionFlag(true);
+    m_audioInformation->SetOptionFlag(true);
+}
+
+void Tfm_main::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    m_skin = new Skin(client);
+    m_skin->setObjectName(QStringLiteral("Skin"));
+    place(m_skin, kSkinPlace);
+
+    m_lv = new QTreeWidget(client);
+    m_lv->setObjectName(QStringLiteral("lv"));
+    m_lv->setFrameShape(QFrame::NoFrame);
+    m_lv->setRootIsDecorated(false);
+    m_lv->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lv->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_lv->setUniformRowHeights(true);
+    m_lv->setAllColumnsShowFocus(true);
+    m_lv->header()->setSectionsClickable(false);
+    m_lv->header()->setSectionsMovable(false);
+
+    m_pb = new ThemedProgressBar(client);
+    m_pb->setObjectName(QStringLiteral("pb"));
+    m_pb->setBorderColor(kBarColor);
+    m_pb->setFillColor(kBarColor);
+    m_pb->setPosition(0);
+    m_pb->setCaptionVisible(false);
+
+    m_edtFilename = new QLineEdit(client);
+    m_edtFilename->setObjectName(QStringLiteral("edt_filename"));
+
+    m_cbFormat = new QComboBox(client);
+    m_cbFormat->setObjectName(QStringLiteral("cb_format"));
+    m_cbFormat->addItems(ValueLists::outputFormatCaptions());
+
+    m_edtDir = new QLineEdit(client);
+    m_edtDir->setObjectName(QStringLiteral("edt_dir"));
+    m_edtDir->setReadOnly(true);
+
+    setTabOrder(m_lv, m_cbFormat);
+    setTabOrder(m_cbFormat, m_edtDir);
+    setTabOrder(m_edtDir, m_edtFilename);
+}
+
+void Tfm_main::createDialogs()
+{
+    m_fmSet = new Tfm_set(*m_settings, *this, this);
+    m_fmAbout = new Tfm_about(m_prompter, this);
+    m_fmDir = new Tfm_dir(*m_settings, *this, this);
+    m_fmId3 = new Tfm_id3(tagValues, *this, this);
+}
+
+void Tfm_main::guarded(void (Tfm_main::*command)())
+{
+    runGuarded(*this, [this, command] { (this->*command)(); });
+}
+
+void Tfm_main::connectCommands()
+{
+    const MenuItems &i = m_menus->items();
+    const auto bind = [this](QAction *action, void (Tfm_main::*command)()) {
+        connect(action, &QAction::triggered, this, [this, command] { guarded(command); });
+    };
+    bind(i.AddFile1, &Tfm_main::AddFile1Click);
+    bind(i.AddFile2, &Tfm_main::AddFile1Click);
+    bind(i.AddPath1, &Tfm_main::AddPath1Click);
+    bind(i.AddPath2, &Tfm_main::AddPath1Click);
+    bind(i.Remove1, &Tfm_main::Remove1Click);
+    bind(i.Remove2, &Tfm_main::Remove1Click);
+    bind(i.Clear1, &Tfm_main::Clear1Click);
+    bind(i.Clear2, &Tfm_main::Clear1Click);
+    bind(i.Exit1, &Tfm_main::Exit1Click);
+    bind(i.Join1, &Tfm_main::Join1Click);
+    bind(i.Join2, &Tfm_main::Join1Click);
+    bind(i.Stop1, &Tfm_main::Stop1Click);
+    bind(i.Stop2, &Tfm_main::Stop1Click);
+    bind(i.Play1, &Tfm_main::Play1Click);
+    bind(i.Play2, &Tfm_main::Play1Click);
+    bind(i.Pause1, &Tfm_main::Pause1Click);
+    bind(i.Pause2, &Tfm_main::Pause1Click);
+    bind(i.Stopplay1, &Tfm_main::Stopplay1Click);
+    bind(i.StopPlaying1, &Tfm_main::Stopplay1Click);
+    bind(i.Option1, &Tfm_main::Option1Click);
+    bind(i.ID3Tag1, &Tfm_main::ID3Tag1Click);
+    bind(i.Content1, &Tfm_main::Content1Click);
+    bind(i.WebSite1, &Tfm_main::WebSite1Click);
+    bind(i.About1, &Tfm_main::About1Click);
+
+    connect(m_lv, &QTreeWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos)); });
+    connect(m_lv, &QTreeWidget::doubleClicked, this, [this] { guarded(&Tfm_main::lvDblClick); });
+    connect(m_skin, &Skin::Click, this, [this](const QString &name) {
+        runGuarded(*this, [this, name] { SkinClick(name); });
+    });
+}
+
+void Tfm_main::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void Tfm_main::FormShow()
+{
+    // A skin that cannot be loaded is reported once; the window still works without it.
+    runGuarded(*this, [this] { loadSkin(); });
+    runGuarded(*this, [this] {
+        m_settings->open();
+        m_edtFilename->setText(QStringLiteral("new"));
+        m_joinList->resetTotals();
+        restoreOutputFields();
+        tagValues.reset();
+        m_busy->Playing = false;
+        m_busy->Paused = false;
+        m_busy->Joining = false;
+        m_busy->firstShow();
+        placeControls();
+        if (QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    });
+}
+
+void Tfm_main::loadSkin()
+{
+    m_skin->LoadSkin(AppPaths::skinFile());
+    m_skin->ApplySkin(centralWidget());
+    m_skin->SetWindowCaption(centralWidget(), QStringLiteral("Vantorel"));
+    SkinForm *form = m_skin->GetSkinForm(centralWidget());
+    m_totalTime = form ? form->FindObject(kTotalTimeElement) : nullptr;
+}
+
+void Tfm_main::restoreOutputFields()
+{
+    m_edtDir->setText(m_settings->readText(QStringLiteral("join"), QStringLiteral("output directory"),
+                                           AppPaths::defaultOutputFolder()));
+    const int format =
+        m_settings->readInteger(QStringLiteral("join"), QStringLiteral("format"), kDefaultFormat);
+    // A stored value outside the list leaves the box without a selection.
+    m_cbFormat->setCurrentIndex(format >= 0 && format < m_cbFormat->count() ? format : -1);
+}
+
+void Tfm_main::placeControls()
+{
+    place(m_lv, kLvPlace);
+    place(m_pb, kPbPlace);
+    place(m_edtFilename, kFilenamePlace);
+    place(m_cbFormat, kFormatPlace);
+    place(m_edtDir, kDirPlace);
+}
+
+void Tfm_main::closeEvent(QCloseEvent *event)
+{
+    runGuarded(*this, [this] {
+        // A join still running stops at its next check.
+        m_busy->Joining = false;
+        if (m_settings->isOpen()) {
+            m_settings->writeInteger(QStringLiteral("join"), QStringLiteral("format"),
+                                     m_cbFormat->currentIndex());
+            m_settings->close();
+        }
+    });
+    event->accept();
+}
+
+void Tfm_main::report(const std::exception &error)
+{
+    m_prompter.information(QString::fromUtf8(error.what()));
+    if (m_busy->Joining) {
+        // Closing may itself fail (for example a full disk); that is worth a word too.
+        for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
+            try {
+                if (file->IsOpen())
+                    file->CloseFile();
+            } catch (const std::exception &closeError) {
+                m_prompter.information(QString::fromUtf8(closeError.what()));
+            }
+        }
+        m_pb->setPosition(0);
+        m_busy->Joining = false;
+    }
+    if (m_busy->Playing)
+        m_audioPlayer->Stop();
+}
+
+int Tfm_main::showDialog(QDialog &dialog)
+{
+    dialog.adjustSize();
+    const int left = x() + (width() - dialog.width()) / 2;
+    const int top = y() + (height() - dialog.height()) / 2;
+    dialog.move(left, top);
+    return m_prompter.showModal(dialog);
+}
+
+void Tfm_main::SkinClick(const QString &name)
+{
+    // Exact names, case included, in this order; any other name does nothing.
+    struct Dispatch {
+        const char *name;
+        void (Tfm_main::*command)();
+    };
+    static const Dispatch kTable[] = {
+        {"Add", &Tfm_main::AddFile1Click},
+        {"Remove", &Tfm_main::Remove1Click},
+        {"Clear", &Tfm_main::Clear1Click},
+        {"Up", &Tfm_main::MoveUpClick},
+        {"Down", &Tfm_main::MoveDownClick},
+        {"Play", nullptr},
+        {"Pause", &Tfm_main::Pause1Click},
+        {"Stop playing", &Tfm_main::Stopplay1Click},
+        {"join", &Tfm_main::Join1Click},
+        {"Stop", &Tfm_main::Stop1Click},
+        {"ID3Tag", &Tfm_main::ID3Tag1Click},
+        {"Options", &Tfm_main::Option1Click},
+        {"Browse", &Tfm_main::BrowseClick},
+    };
+    for (const Dispatch &entry : kTable) {
+        if (name != QLatin1String(entry.name))
+            continue;
+        if (entry.command)
+            (this->*entry.command)();
+        else
+            m_previewPlayer->PlayFile();  // the skin's Play skips the menu's guards
+        return;
+    }
+}
+
+void Tfm_main::AddFile1Click()
+{
+    if (m_busy->Joining)
+        return;
+    m_joinList->AddFile();
+}
+
+void Tfm_main::AddPath1Click()
+{
+    if (m_busy->Joining || m_busy->Playing || m_busy->Adding)
+        return;
+    m_joinList->AddPath();
+}
+
+void Tfm_main::Remove1Click()
+{
+    m_joinList->RemoveFile();
+}
+
+void Tfm_main::Clear1Click()
+{
+    if (m_busy->Joining) {
+        m_prompter.information(Messages::kStopConvertingFirst);
+        return;
+    }
+    if (m_busy->Playing) {
+        m_prompter.information(Messages::kStopPlayingFirst);
+        return;
+    }
+    m_joinList->Clear();
+}
+
+void Tfm_main::MoveUpClick()
+{
+    m_joinList->MoveUp();
+}
+
+void Tfm_main::MoveDownClick()
+{
+    m_joinList->MoveDown();
+}
+
+void Tfm_main::Join1Click()
+{
+    m_joinRun->JoinFiles();
+}
+
+void Tfm_main::Stop1Click()
+{
+    m_busy->Joining = false;
+}
+
+void Tfm_main::Play1Click()
+{
+    if (m_busy->Joining) {
+        m_prompter.information(Messages::kStopConvertingFirst);
+        return;
+    }
+    if (m_busy->Adding)
+        return;
+    m_previewPlayer->PlayFile();
+}
+
+void Tfm_main::Pause1Click()
+{
+    m_previewPlayer->PausePlay();
+}
+
+void Tfm_main::Stopplay1Click()
+{
+    m_previewPlayer->StopPlay();
+}
+
+void Tfm_main::Option1Click()
+{
+    if (m_busy->Joining)
+        return;
+    showDialog(*m_fmSet);
+}
+
+void Tfm_main::ID3Tag1Click()
+{
+    if (m_busy->Joining)
+        return;
+    showDialog(*m_fmId3);
+}
+
+void Tfm_main::BrowseClick()
+{
+    m_outputFields->BrowseClick();
+}
+
+void Tfm_main::Exit1Click()
+{
+    close();
+}
+
+void Tfm_main::Content1Click()
+{
+    m_prompter.openUrl(QUrl::fromLocalFile(AppPaths::helpPage()));
+}
+
+void Tfm_main::WebSite1Click()
+{
+    m_prompter.openUrl(QUrl(Links::kWebSite));
+}
+
+void Tfm_main::About1Click()
+{
+    showDialog(*m_fmAbout);
+}
+
+void Tfm_main::lvDblClick()
+{
+    m_previewPlayer->lvDblClick();
+}

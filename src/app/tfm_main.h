@@ -1,0 +1,153 @@
+#pragma once
+
+#include "app/busystate.h"
+#include "platform/errorreport.h"
+#include "settings/tagvalues.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class AudioFile;
+class AudioInformation;
+class AudioPlayer;
+class JoinList;
+class JoinRun;
+class KeyHook;
+class LameEncoder;
+class MainMenus;
+class OutputFields;
+class PreviewPlayer;
+class Prompter;
+class QComboBox;
+class QDialog;
+class QLineEdit;
+class QTreeWidget;
+class Settings;
+class Skin;
+class SkinElement;
+class Tfm_about;
+class Tfm_dir;
+class Tfm_id3;
+class Tfm_set;
+class ThemedProgressBar;
+
+// The main window: owns the program's state for its whole life (the list, the
+// busy flags, the tag values, the settings object, the audio components, the
+// skin) and dispatches every command to the subsystem that does its work.
+class Tfm_main : public QMainWindow, public ErrorReport {
+    Q_OBJECT
+public:
+    explicit Tfm_main(Prompter &prompter, QWidget *parent = nullptr);
+    ~Tfm_main() override;
+
+    // The application-wide error report: every error no command catches.
+    void report(const std::exception &error) override;
+
+    // Controls.
+    QTreeWidget *lv() const { return m_lv; }
+    ThemedProgressBar *pb() const { return m_pb; }
+    QLineEdit *edt_filename() const { return m_edtFilename; }
+    QComboBox *cb_format() const { return m_cbFormat; }
+    QLineEdit *edt_dir() const { return m_edtDir; }
+    Skin *skin() const { return m_skin; }
+    const MenuItems &menuItems() const;
+
+    // State.
+    BusyState &busy() { return *m_busy; }
+    int PlayingRow = 0;
+    TagValues tagValues;
+    Prompter &prompter() { return m_prompter; }
+    Settings &settings() { return *m_settings; }
+    JoinList &joinList() { return *m_joinList; }
+    JoinRun &joinRun() { return *m_joinRun; }
+    PreviewPlayer &previewPlayer() { return *m_previewPlayer; }
+
+    // Audio components.
+    AudioFile &AudioFileRead() { return *m_audioFileRead; }
+    AudioFile &AudioFileWrite() { return *m_audioFileWrite; }
+    LameEncoder &AudioFile2LameEnc() { return *m_lameEncoder; }
+    AudioInformation &audioInformation() { return *m_audioInformation; }
+    AudioPlayer &audioPlayer() { return *m_audioPlayer; }
+
+    // Dialogs, created once and living as long as the window.
+    Tfm_set &fm_set() { return *m_fmSet; }
+    Tfm_about &fm_about() { return *m_fmAbout; }
+    Tfm_dir &fm_dir() { return *m_fmDir; }
+    Tfm_id3 &fm_id3() { return *m_fmId3; }
+
+    // The skin's "Total time" element, or nullptr when the skin has none.
+    SkinElement *totalTimeElement() const { return m_totalTime; }
+
+    // Centres a dialog over this window and shows it modally.
+    int showDialog(QDialog &dialog);
+
+    // Commands, whatever their trigger.
+    void AddFile1Click();
+    void AddPath1Click();
+    void Remove1Click();
+    void Clear1Click();
+    void MoveUpClick();
+    void MoveDownClick();
+    void Join1Click();
+    void Stop1Click();
+    void Play1Click();
+    void Pause1Click();
+    void Stopplay1Click();
+    void Option1Click();
+    void ID3Tag1Click();
+    void BrowseClick();
+    void Exit1Click();
+    void Content1Click();
+    void WebSite1Click();
+    void About1Click();
+    void lvDblClick();
+    // A click on a skin element, by its name.
+    void SkinClick(const QString &elementName);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createComponents();
+    void createDialogs();
+    void connectCommands();
+    void FormShow();
+    void loadSkin();
+    void placeControls();
+    void restoreOutputFields();
+    // Runs a command from a Qt entry point, handing any error to the report.
+    void guarded(void (Tfm_main::*command)());
+
+    Prompter &m_prompter;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<AudioFile> m_audioFileRead;
+    std::unique_ptr<AudioFile> m_audioFileWrite;
+    std::unique_ptr<LameEncoder> m_lameEncoder;
+    std::unique_ptr<AudioInformation> m_audioInformation;
+    AudioPlayer *m_audioPlayer = nullptr;
+
+    QTreeWidget *m_lv = nullptr;
+    ThemedProgressBar *m_pb = nullptr;
+    QLineEdit *m_edtFilename = nullptr;
+    QComboBox *m_cbFormat = nullptr;
+    QLineEdit *m_edtDir = nullptr;
+    Skin *m_skin = nullptr;
+    SkinElement *m_totalTime = nullptr;
+    MainMenus *m_menus = nullptr;
+    std::unique_ptr<BusyState> m_busy;
+
+    Tfm_set *m_fmSet = nullptr;
+    Tfm_about *m_fmAbout = nullptr;
+    Tfm_dir *m_fmDir = nullptr;
+    Tfm_id3 *m_fmId3 = nullptr;
+
+    std::unique_ptr<JoinList> m_joinList;
+    std::unique_ptr<JoinRun> m_joinRun;
+    std::unique_ptr<PreviewPlayer> m_previewPlayer;
+    std::unique_ptr<OutputFields> m_outputFields;
+    KeyHook *m_keyHook = nullptr;
+    bool m_shown = false;
+};

@@ -1,0 +1,17 @@
+#include "app/tfm_main.h"
+#include "platform/qtprompter.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantorel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
+
+    QtPrompter prompter;
+    Tfm_main fm_main(prompter);
+    prompter.setParentWindow(&fm_main);
+    fm_main.show();
+    return app.exec();
+}

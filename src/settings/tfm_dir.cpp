@@ -1,0 +1,117 @@
+#include "settings/tfm_dir.h"
+
+#include "platform/errorreport.h"
+#include "settings/settings.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+const QString kSection = QStringLiteral("basic");
+const QString kSubDirKey = QStringLiteral("enable sub dir");
+}  // namespace
+
+Tfm_dir::Tfm_dir(Settings &settings, ErrorReport &report, QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_report(report)
+{
+    setWindowTitle(QStringLiteral("Output Directory"));
+    setFixedSize(302, 274);
+
+    m_lblAction = new QLabel(QStringLiteral("Please select the folder you want to scan"), this);
+    m_lblAction->setObjectName(QStringLiteral("lbl_action"));
+
+    m_model = new QFileSystemModel(this);
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    m_model->setRootPath(QDir::homePath());
+
+    m_tree = new QTreeView(this);
+    m_tree->setObjectName(QStringLiteral("stview_selectdir"));
+    m_tree->setModel(m_model);
+    m_tree->setRootIndex(m_model->index(QDir::homePath()));
+    m_tree->setHeaderHidden(true);
+    for (int column = 1; column < m_model->columnCount(); ++column)
+        m_tree->hideColumn(column);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    m_cbxSub = new QCheckBox(QStringLiteral("Include Sub-folders"), this);
+    m_cbxSub->setObjectName(QStringLiteral("cbx_sub"));
+    m_cbxSub->hide();
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("btn_ok"));
+    ok->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("btn_cancel"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cbxSub);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_lblAction);
+    layout->addWidget(m_tree, 1);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, [this] { runGuarded(m_report, [this] { btn_okClick(); }); });
+    connect(cancel, &QPushButton::clicked, this,
+            [this] { runGuarded(m_report, [this] { btn_cancelClick(); }); });
+}
+
+void Tfm_dir::setAction(const QString &prompt)
+{
+    m_lblAction->setText(prompt);
+}
+
+void Tfm_dir::showSubFolderSwitch()
+{
+    m_cbxSub->show();
+}
+
+void Tfm_dir::selectFolder(const QString &path)
+{
+    const QModelIndex index = m_model->index(path);
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index);
+}
+
+void Tfm_dir::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    runGuarded(m_report, [this] { FormShow(); });
+}
+
+void Tfm_dir::FormShow()
+{
+    m_result.clear();
+    m_cbxSub->setChecked(m_settings.readSwitch(kSection, kSubDirKey, false));
+}
+
+void Tfm_dir::btn_okClick()
+{
+    const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
+    m_result = selected.isEmpty() ? QString() : m_model->filePath(selected.first());
+    m_settings.writeSwitch(kSection, kSubDirKey, m_cbxSub->isChecked());
+    accept();
+}
+
+void Tfm_dir::btn_cancelClick()
+{
+    m_result.clear();
+    reject();
+}
+
+void Tfm_dir::done(int result)
+{
+    // Whoever opens the dialog next finds the switch hidden unless it shows it.
+    m_cbxSub->hide();
+    QDialog::done(result);
+}

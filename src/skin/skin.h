@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -7,7 +8,9 @@
 
 class SkinDocument;
 class SkinElement;
+class SkinElementTree;
 class SkinForm;
+class SkinItem;
 
 // A skin file that cannot be loaded, or a skin operation that cannot be done.
 class SkinError : public std::runtime_error {
@@ -24,13 +27,40 @@ public:
     explicit Skin(QWidget *parent = nullptr);
     ~Skin() override;
 
+    // Each operation throws SkinError when it cannot be done.
     void LoadSkin(const QString &path);
+    // Covers the window's client area, beneath the window's own controls.
     void ApplySkin(QWidget *window);
+    // The text of the title band (and the window's title).
     void SetWindowCaption(QWidget *window, const QString &text);
     SkinForm *GetSkinForm(QWidget *window);
 
 signals:
     void Click(const QString &elementName);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void requireSkinned(QWidget *window, const char *operation) const;
+    void paintTitleBand(QPainter &painter) const;
+    void setHovered(SkinItem *item);
+    void repaintItem(const SkinItem *item);
+
+    std::unique_ptr<SkinDocument> m_document;
+    // Element pointers handed out stay valid until the next LoadSkin.
+    std::unique_ptr<SkinElementTree> m_tree;
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_host;
+    QString m_caption;
+    SkinItem *m_hovered = nullptr;
+    SkinItem *m_pressed = nullptr;
 };
 
 // The element tree of a skinned window.

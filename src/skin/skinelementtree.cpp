@@ -1,0 +1,80 @@
+#include "skin/skinelementtree.h"
+
+#include "skin/skinbutton.h"
+#include "skin/skinlabel.h"
+#include "skin/skinpanel.h"
+#include "skin/skintextfield.h"
+
+#include <QPainter>
+
+#include <ranges>
+
+namespace {
+
+std::unique_ptr<SkinItem> makeItem(const SkinElementSpec &spec, QWidget *host)
+{
+    switch (spec.kind) {
+    case SkinElementKind::Button:
+        return std::make_unique<SkinButton>(spec, host);
+    case SkinElementKind::Text:
+        return std::make_unique<SkinTextField>(spec, host);
+    case SkinElementKind::Panel:
+        return std::make_unique<SkinPanel>(spec, host);
+    case SkinElementKind::Label:
+        break;
+    }
+    return std::make_unique<SkinLabel>(spec, host);
+}
+
+}  // namespace
+
+SkinElementTree::SkinElementTree(const std::vector<SkinElementSpec> &specs, QWidget *host)
+{
+    m_items.reserve(specs.size());
+    for (const SkinElementSpec &spec : specs)
+        m_items.push_back(makeItem(spec, host));
+}
+
+SkinElementTree::~SkinElementTree() = default;
+
+SkinElement *SkinElementTree::FindObject(const QString &name)
+{
+    for (const auto &item : m_items) {
+        if (item->name() == name)
+            return item.get();
+    }
+    return nullptr;
+}
+
+SkinItem *SkinElementTree::clickableAt(const QPoint &point) const
+{
+    for (const auto &item : std::views::reverse(m_items)) {
+        if (item->isClickable() && item->rect().contains(point))
+            return item.get();
+    }
+    return nullptr;
+}
+
+SkinItem *SkinElementTree::hintAt(const QPoint &point) const
+{
+    for (const auto &item : std::views::reverse(m_items)) {
+        if (!item->hint().isEmpty() && item->rect().contains(point))
+            return item.get();
+    }
+    return nullptr;
+}
+
+void SkinElementTree::paint(QPainter &painter, const QRect &dirty, const SkinItem *hovered,
+                            const SkinItem *pressed) const
+{
+    for (const auto &item : m_items) {
+        if (!item->rect().intersects(dirty))
+            continue;
+        SkinItemState state = SkinItemState::Normal;
+        if (item.get() == pressed)
+            state = hovered == pressed ? SkinItemState::Pressed : SkinItemState::Hovered;
+        else if (item.get() == hovered && !pressed)
+            state = SkinItemState::Hovered;
+        item->paint(painter, state);
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "skin/skin.h"
+#include "skin/skinelementspec.h"
+
+#include <QPoint>
+
+#include <memory>
+#include <vector>
+
+class QPainter;
+class QWidget;
+class SkinItem;
+
+// The elements of one skinned window, in drawing order (later ones on top).
+class SkinElementTree : public SkinForm {
+public:
+    SkinElementTree(const std::vector<SkinElementSpec> &specs, QWidget *host);
+    ~SkinElementTree() override;
+
+    SkinElement *FindObject(const QString &name) override;
+    // The topmost clickable element under the point, or nullptr.
+    SkinItem *clickableAt(const QPoint &point) const;
+    // The topmost element with a hint under the point, or nullptr.
+    SkinItem *hintAt(const QPoint &point) const;
+    void paint(QPainter &painter, const QRect &dirty, const SkinItem *hovered, const SkinItem *pressed) const;
+
+private:
+    std::vector<std::unique_ptr<SkinItem>> m_items;
+};

@@ -1,0 +1,8 @@
+#include "skin/skinlabel.h"
+
+#include <QPainter>
+
+void SkinLabel::paint(QPainter &painter, SkinItemState) const
+{
+    drawContent(painter, QRectF(rect()));
+}

@@ -1,0 +1,259 @@
+#include "audio/audioinformation.h"
+
+#include "audio/audioerror.h"
+#include "audio/rf64tagwriter.h"
+
+#include <QFile>
+
+#include <taglib/asffile.h>
+#include <taglib/commentsframe.h>
+#include <taglib/id3v1genres.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+
+namespace {
+
+// The values as they go into a tag; empty or zero means "leave the field out".
+struct StoredTags {
+    TagLib::String title;
+    TagLib::String artist;
+    TagLib::String album;
+    TagLib::String comment;
+    TagLib::String genre;
+    unsigned year = 0;
+    unsigned track = 0;
+};
+
+enum class Container { Mpeg, Wav, Rf64, OggVorbis, Asf, Unknown };
+
+constexpr int kSniffLength = 64;
+constexpr char kAsfHeaderGuid[] =
+    "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
+// ID3v2 comment frames carry a language; readers expect a real one.
+const TagLib::ByteVector kCommentLanguage("eng", 3);
+
+TagLib::String toTagLib(const QString &text)
+{
+    return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
+}
+
+QByteArray toQByteArray(const TagLib::ByteVector &data)
+{
+    return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+}
+
+QString failure(const QString &fileName, const QString &cause)
+{
+    return QStringLiteral("Cannot write tags to \"%1\": %2").arg(fileName, cause);
+}
+
+// An MPEG audio frame header: 11 sync bits, a layer that is not the reserved 00
+// (which also keeps ADTS AAC out).
+bool isMpegFrameSync(const QByteArray &head)
+{
+    if (head.size() < 2)
+        return false;
+    const auto first = static_cast<unsigned char>(head[0]);
+    const auto second = static_cast<unsigned char>(head[1]);
+    return first == 0xFF && (second & 0xE0) == 0xE0 && (second & 0x06) != 0;
+}
+
+Container sniffContainer(const QByteArray &head)
+{
+    if (head.startsWith("ID3") || isMpegFrameSync(head))
+        return Container::Mpeg;
+    if (head.size() >= 12 && head.mid(8, 4) == "WAVE") {
+        if (head.startsWith("RIFF"))
+            return Container::Wav;
+        if (head.startsWith("RF64"))
+            return Container::Rf64;
+    }
+    if (head.startsWith("OggS"))
+        return Container::OggVorbis;
+    if (head.startsWith(QByteArray(kAsfHeaderGuid, 16)))
+        return Container::Asf;
+    return Container::Unknown;
+}
+
+QByteArray readHead(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AudioError(failure(fileName, file.errorString()));
+    return file.read(kSniffLength);
+}
+
+// TagLib's generic setters remove a field when given an empty text or 0.
+void fillTag(TagLib::Tag &tag, const StoredTags &values)
+{
+    tag.setTitle(values.title);
+    tag.setArtist(values.artist);
+    tag.setAlbum(values.album);
+    tag.setComment(values.comment);
+    tag.setGenre(values.genre);
+    tag.setYear(values.year);
+    tag.setTrack(values.track);
+}
+
+void fillId3v2(TagLib::ID3v2::Tag &tag, const StoredTags &values)
+{
+    fillTag(tag, values);
+    for (TagLib::ID3v2::Frame *frame : tag.frameList("COMM")) {
+        auto *comment = dynamic_cast<TagLib::ID3v2::CommentsFrame *>(frame);
+        if (comment && comment->language() != kCommentLanguage)
+            comment->setLanguage(kCommentLanguage);
+    }
+}
+
+template <typename File>
+void openForWriting(File &file, const QString &fileName, const char *kind)
+{
+    if (!file.isValid())
+        throw AudioError(failure(fileName, QStringLiteral("not a readable %1 file").arg(kind)));
+    if (file.readOnly())
+        throw AudioError(failure(fileName, QStringLiteral("the file is read-only")));
+}
+
+void throwUnlessSaved(bool saved, const QString &fileName)
+{
+    if (!saved)
+        throw AudioError(failure(fileName, QStringLiteral("the tagged file could not be saved")));
+}
+
+void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags &values)
+{
+    TagLib::MPEG::File file(path.constData(), false);
+    openForWriting(file, fileName, "MP3");
+    fillId3v2(*file.ID3v2Tag(true), values);
+    fillTag(*file.ID3v1Tag(true), values);
+    throwUnlessSaved(file.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
+                               TagLib::File::StripOthers, TagLib::ID3v2::v3,
+                               TagLib::File::DoNotDuplicate),
+                     fileName);
+}
+
+void writeWav(const QByteArray &path, const QString &fileName, const StoredTags &values)
+{
+    TagLib::RIFF::WAV::File file(path.constData(), false);
+    openForWriting(file, fileName, "WAV");
+    fillId3v2(*file.ID3v2Tag(), values);
+    fillTag(*file.InfoTag(), values);
+    throwUnlessSaved(file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers,
+                               TagLib::ID3v2::v3),
+                     fileName);
+}
+
+// TagLib cannot walk RF64 chunks, so the two tag chunks are rendered here and
+// appended after the audio by our own chunk writer.
+void writeRf64(const QString &fileName, const StoredTags &values)
+{
+    TagLib::RIFF::Info::Tag info;
+    fillTag(info, values);
+    TagLib::ID3v2::Tag id3;
+    fillId3v2(id3, values);
+    const bool hasAnyField = !id3.isEmpty();
+    Rf64TagWriter writer(fileName);
+    writer.write(hasAnyField ? toQByteArray(info.render()) : QByteArray(),
+                 hasAnyField ? toQByteArray(id3.render(TagLib::ID3v2::v3)) : QByteArray());
+}
+
+void writeOggVorbis(const QByteArray &path, const QString &fileName, const StoredTags &values)
+{
+    TagLib::Ogg::Vorbis::File file(path.constData(), false);
+    openForWriting(file, fileName, "OGG Vorbis");
+    fillTag(*file.tag(), values);
+    throwUnlessSaved(file.save(), fileName);
+}
+
+void writeAsf(const QByteArray &path, const QString &fileName, const StoredTags &values)
+{
+    TagLib::ASF::File file(path.constData(), false);
+    openForWriting(file, fileName, "WMA");
+    fillTag(*file.tag(), values);
+    throwUnlessSaved(file.save(), fileName);
+}
+
+}  // namespace
+
+void AudioInformation::SetOptionFlag(bool flag)
+{
+    m_optionFlag = flag;
+}
+
+void AudioInformation::SetProperty(const QString &name, const QString &value)
+{
+    if (name == QLatin1String("infoTitle"))
+        m_title = value;
+    else if (name == QLatin1String("infoArtist"))
+        m_artist = value;
+    else if (name == QLatin1String("infoAlbum"))
+        m_album = value;
+    else if (name == QLatin1String("infoComments"))
+        m_comments = value;
+    else if (name == QLatin1String("infoGenreS"))
+        m_genreText = value;
+    else
+        throw AudioError(QStringLiteral("The tag writer has no property \"%1\"").arg(name));
+}
+
+void AudioInformation::SetinfoGenre(qint16 genre)
+{
+    m_genre = genre;
+}
+
+void AudioInformation::SetinfoYear(int year)
+{
+    m_year = year;
+}
+
+void AudioInformation::SetinfoTrack(qint16 track)
+{
+    m_track = track;
+}
+
+// The text is the caption the user picked; the number only stands in when there
+// is no text. TagLib's list answers an empty name for a number outside it.
+QString AudioInformation::genreToStore() const
+{
+    if (!m_genreText.isEmpty() || m_genre < 0)
+        return m_genreText;
+    return QString::fromUtf8(TagLib::ID3v1::genre(m_genre).toCString(true));
+}
+
+void AudioInformation::WriteTags(const QString &fileName)
+{
+    StoredTags values;
+    values.title = toTagLib(m_title);
+    values.artist = toTagLib(m_artist);
+    values.album = toTagLib(m_album);
+    values.comment = toTagLib(m_comments);
+    values.genre = toTagLib(genreToStore());
+    values.year = m_year > 0 ? static_cast<unsigned>(m_year) : 0;
+    values.track = m_track > 0 ? static_cast<unsigned>(m_track) : 0;
+
+    const QByteArray path = QFile::encodeName(fileName);
+    switch (sniffContainer(readHead(fileName))) {
+    case Container::Mpeg:
+        writeMpeg(path, fileName, values);
+        break;
+    case Container::Wav:
+        writeWav(path, fileName, values);
+        break;
+    case Container::Rf64:
+        writeRf64(fileName, values);
+        break;
+    case Container::OggVorbis:
+        writeOggVorbis(path, fileName, values);
+        break;
+    case Container::Asf:
+        writeAsf(path, fileName, values);
+        break;
+    case Container::Unknown:
+        throw AudioError(failure(fileName, QStringLiteral("not an MP3, WAV, OGG or WMA file")));
+    }
+}

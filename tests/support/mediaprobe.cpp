@@ -1,0 +1,148 @@
+#include "support/mediaprobe.h"
+
+#include "audio/avdeleters.h"
+
+#include <QFile>
+
+#include <taglib/asffile.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void fail(const QString &path, const char *what, int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    throw std::runtime_error(QStringLiteral("probeMedia(%1): %2: %3")
+                                 .arg(path, QString::fromLatin1(what), QString::fromUtf8(text))
+                                 .toStdString());
+}
+
+void addMetadata(QMap<QString, QString> &tags, const AVDictionary *dictionary)
+{
+    const AVDictionaryEntry *entry = nullptr;
+    while ((entry = av_dict_get(dictionary, "", entry, AV_DICT_IGNORE_SUFFIX)))
+        tags.insert(QString::fromUtf8(entry->key).toLower(), QString::fromUtf8(entry->value));
+}
+
+qint64 countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame)
+{
+    qint64 frames = 0;
+    avcodec_send_packet(decoder, packet);
+    while (avcodec_receive_frame(decoder, frame) == 0) {
+        frames += frame->nb_samples;
+        av_frame_unref(frame);
+    }
+    return frames;
+}
+
+void probeStream(const QString &path, MediaInfo &info)
+{
+    const QByteArray name = QFile::encodeName(path);
+    AVFormatContext *rawContext = nullptr;
+    if (int code = avformat_open_input(&rawContext, name.constData(), nullptr, nullptr); code < 0)
+        fail(path, "avformat_open_input", code);
+    InputFormatContextPtr context(rawContext);
+    if (int code = avformat_find_stream_info(context.get(), nullptr); code < 0)
+        fail(path, "avformat_find_stream_info", code);
+    const int index = av_find_best_stream(context.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index < 0)
+        fail(path, "av_find_best_stream", index);
+    AVStream *stream = context->streams[index];
+    const AVCodecParameters *parameters = stream->codecpar;
+
+    info.container = QString::fromLatin1(context->iformat->name);
+    info.codec = QString::fromLatin1(avcodec_get_name(parameters->codec_id));
+    info.sampleRate = parameters->sample_rate;
+    info.channels = parameters->ch_layout.nb_channels;
+    info.bitRate = parameters->bit_rate > 0 ? parameters->bit_rate : context->bit_rate;
+    addMetadata(info.ffmpegTags, context->metadata);
+    addMetadata(info.ffmpegTags, stream->metadata);
+
+    const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
+    if (!codec)
+        fail(path, "avcodec_find_decoder", AVERROR_DECODER_NOT_FOUND);
+    CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(decoder.get(), parameters);
+    decoder->pkt_timebase = stream->time_base;
+    if (int code = avcodec_open2(decoder.get(), codec, nullptr); code < 0)
+        fail(path, "avcodec_open2", code);
+
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    while (av_read_frame(context.get(), packet.get()) >= 0) {
+        if (packet->stream_index == index)
+            info.decodedFrames += countDecodedFrames(decoder.get(), packet.get(), frame.get());
+        av_packet_unref(packet.get());
+    }
+    info.decodedFrames += countDecodedFrames(decoder.get(), nullptr, frame.get());
+}
+
+QString fromTagLib(const TagLib::String &text)
+{
+    return QString::fromUtf8(text.toCString(true));
+}
+
+ProbedTags readTag(const TagLib::Tag *tag)
+{
+    ProbedTags tags;
+    if (!tag || tag->isEmpty())
+        return tags;
+    tags.present = true;
+    tags.title = fromTagLib(tag->title());
+    tags.artist = fromTagLib(tag->artist());
+    tags.album = fromTagLib(tag->album());
+    tags.comment = fromTagLib(tag->comment());
+    tags.genre = fromTagLib(tag->genre());
+    tags.year = tag->year();
+    tags.track = tag->track();
+    return tags;
+}
+
+int id3v2Version(const TagLib::ID3v2::Tag *tag)
+{
+    return tag && !tag->isEmpty() ? static_cast<int>(tag->header()->majorVersion()) : 0;
+}
+
+void probeTags(const QString &path, MediaInfo &info)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (info.container == QLatin1String("mp3")) {
+        TagLib::MPEG::File file(name.constData(), false);
+        info.tags = readTag(file.ID3v2Tag());
+        info.id3v2Version = id3v2Version(file.ID3v2Tag());
+        info.id3v1 = readTag(file.ID3v1Tag());
+    } else if (info.container == QLatin1String("wav")) {
+        TagLib::RIFF::WAV::File file(name.constData(), false);
+        if (!file.isValid())
+            return;
+        info.tags = readTag(file.ID3v2Tag());
+        info.id3v2Version = id3v2Version(file.ID3v2Tag());
+        info.riffInfo = readTag(file.InfoTag());
+    } else if (info.container == QLatin1String("ogg")) {
+        TagLib::Ogg::Vorbis::File file(name.constData(), false);
+        info.tags = readTag(file.tag());
+    } else if (info.container == QLatin1String("asf")) {
+        TagLib::ASF::File file(name.constData(), false);
+        info.tags = readTag(file.tag());
+    }
+}
+
+}  // namespace
+
+MediaInfo probeMedia(const QString &path)
+{
+    MediaInfo info;
+    probeStream(path, info);
+    probeTags(path, info);
+    return info;
+}

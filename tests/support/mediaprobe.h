@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QtGlobal>
+
+// Reads a written file back without the program's own reader: the stream
+// facts and a full decode through FFmpeg, the tags through TagLib.
+
+// One tag as TagLib reads it; present is false when the file has no such tag.
+struct ProbedTags {
+    bool present = false;
+    QString title;
+    QString artist;
+    QString album;
+    QString comment;
+    QString genre;
+    unsigned year = 0;
+    unsigned track = 0;
+};
+
+struct MediaInfo {
+    QString container;  // FFmpeg's demuxer name: "mp3", "wav", "ogg", "asf"
+    QString codec;      // FFmpeg's codec name: "mp3", "pcm_s16le", "vorbis", "wmav2"
+    int sampleRate = 0;
+    int channels = 0;
+    qint64 bitRate = 0;        // bit/s as FFmpeg reports it (stream, else container)
+    qint64 decodedFrames = 0;  // sample frames from decoding the whole file
+
+    // The main tag of the format: ID3v2 for MP3 and WAV, the Xiph comment for
+    // OGG, the ASF attributes for WMA.
+    ProbedTags tags;
+    int id3v2Version = 0;  // major version of the ID3v2 tag (MP3, WAV), 0 if none
+    ProbedTags id3v1;      // MP3 only
+    ProbedTags riffInfo;   // WAV only: the RIFF INFO list
+    // The container metadata as FFmpeg reads it (keys lower case), e.g. for RF64,
+    // where TagLib reads no tags.
+    QMap<QString, QString> ffmpegTags;
+};
+
+// Throws std::runtime_error when FFmpeg cannot open or decode the file.
+MediaInfo probeMedia(const QString &path);

@@ -6,14 +6,19 @@
 struct OutputFormat {
     enum class Kind { None, Wav, Mp3, Ogg, Wma };
 
+    // None (no format call made): creating a file fails with "no output format
+    // selected" rather than guessing one.
     Kind kind = Kind::None;
     int sampleRate = 44100;
     int channels = 2;
-    int bitsPerSample = 16;  // WAV
-    int bitrate = 128;       // OGG managed mode, kbit/s
+    int bitsPerSample = 16;  // WAV: 8 or 16
+    // OGG without quality mode: the average bit rate, kbit/s. The minimum and
+    // maximum are not enforced in that mode: the set-up always hands 128/128 there,
+    // and hard limits would pull every file to 128 kbit/s whatever rate was chosen.
+    int bitrate = 128;
     int maxBitrate = 128;    // OGG
     int minBitrate = 128;    // OGG
-    int quality = -1;        // OGG: 0 best .. 1000 fastest; -1 = managed bit rate
-    int wmaProfile = 10;     // WMA: 1..47
+    int quality = -1;        // OGG: 0 best .. 1000 fastest; -1 = average bit rate mode
+    int wmaProfile = 10;     // WMA: 1..47, see wmaprofiles.h
     LameEncoder mp3;         // MP3: the encoder settings at SetMp3Encoder
 };

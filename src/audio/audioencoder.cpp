@@ -1,0 +1,432 @@
+#include "audio/audioencoder.h"
+
+#include "audio/audioerror.h"
+#include "audio/averror.h"
+#include "audio/avdeleters.h"
+#include "audio/encodersetup.h"
+#include "audio/outputfile.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <new>
+
+namespace {
+
+// Frames per packet for encoders that take any size (PCM).
+constexpr int kVariableFrameSize = 4096;
+// The resampler is fed at most this many frames at once, so its output buffer
+// stays small whatever block size the caller writes.
+constexpr int kConvertSliceFrames = 32768;
+constexpr int kMaxInputChannels = 8;
+// AV_PKT_DATA_SKIP_SAMPLES: samples to skip at the start, then at the end (32-bit LE each), ...
+constexpr std::size_t kSkipSamplesSize = 10;
+constexpr int kMaxInputRate = 768000;
+
+// Mono to stereo copies the channel at full level and stereo to mono averages,
+// so a joined input keeps its loudness (libswresample's own matrix lowers a
+// centre channel by 3 dB).
+constexpr std::array<double, 2> kMonoToStereo = {1.0, 1.0};
+constexpr std::array<double, 2> kStereoToMono = {0.5, 0.5};
+
+}  // namespace
+
+class AudioEncoder::Impl {
+public:
+    Impl(const QString &targetFileName, const OutputFormat &format);
+
+    void setInputFormat(int sampleRate, int channels);
+    void write(const SampleArray &samples);
+    void finish();
+
+private:
+    void openMuxer(const EncoderSetup &setup);
+    void allocateFrames();
+    void createResampler();
+    void convert(const float *samples, int frames);
+    void drainResampler();
+    void reserveConverted(int frames);
+    void appendConverted(int frames);
+    void appendSilence(int frames);
+    void encodeWholeFrames();
+    void encodeRemainder();
+    void encodeFromFifo(int frames);
+    void encode(const AVFrame *frame);
+    void carryTrailingPadding(AVPacket *packet);
+    void check(int result, const char *call) const { avCheck(result, call, m_target); }
+
+    QString m_target;
+    // Opened before any file exists, so a refused format leaves nothing behind.
+    EncoderSetup m_setup;
+    AVCodecContext *m_codec = nullptr;
+    // Declared before the muxer: the muxer closes the temporary before it is removed.
+    OutputFile m_file;
+    OutputFormatContextPtr m_muxer;
+    AVStream *m_stream = nullptr;
+    SwrContextPtr m_resampler;
+    AudioFifoPtr m_fifo;
+    FramePtr m_frame;       // one encoder frame, reused for every packet
+    FramePtr m_converted;   // resampler output, grown only when a slice needs more
+    int m_convertedCapacity = 0;
+    PacketPtr m_packet;
+    int m_frameSize = 0;
+    int m_inputRate = 0;
+    int m_inputChannels = 0;
+    int64_t m_nextPts = 0;
+    uint32_t m_trailingPadding = 0;
+    bool m_finished = false;
+};
+
+AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &format)
+    : m_target(targetFileName),
+      m_setup(openEncoder(format, targetFileName)),
+      m_codec(m_setup.codec.get()),
+      m_file(targetFileName)
+{
+    openMuxer(m_setup);
+    allocateFrames();
+    m_inputRate = m_codec->sample_rate;
+    m_inputChannels = m_codec->ch_layout.nb_channels;
+    if (m_setup.primeWithSilence)
+        appendSilence(m_codec->initial_padding);
+}
+
+void AudioEncoder::Impl::openMuxer(const EncoderSetup &setup)
+{
+    const QByteArray path = QFile::encodeName(m_file.temporaryPath());
+    AVFormatContext *muxer = nullptr;
+    check(avformat_alloc_output_context2(&muxer, nullptr, setup.muxer, path.constData()),
+          "avformat_alloc_output_context2");
+    m_muxer.reset(muxer);
+    // A seekable file: the MP3 muxer only writes its Xing/LAME header (length,
+    // encoder delay and padding) when it can go back to the start.
+    check(avio_open(&m_muxer->pb, path.constData(), AVIO_FLAG_WRITE), "avio_open");
+    m_stream = avformat_new_stream(m_muxer.get(), nullptr);
+    if (!m_stream)
+        throw std::bad_alloc();
+    check(avcodec_parameters_from_context(m_stream->codecpar, m_codec),
+          "avcodec_parameters_from_context");
+    m_stream->time_base = m_codec->time_base;
+
+    AVDictionary *options = nullptr;
+    if (setup.muxerOption)
+        av_dict_set(&options, setup.muxerOption, setup.muxerOptionValue, 0);
+    const int result = avformat_write_header(m_muxer.get(), &options);
+    DictionaryPtr unused(options);
+    check(result, "avformat_write_header");
+}
+
+void AudioEncoder::Impl::allocateFrames()
+{
+    const bool anySize = m_codec->frame_size <= 0
+                         || (m_codec->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    m_frameSize = anySize ? kVariableFrameSize : m_codec->frame_size;
+
+    m_frame.reset(av_frame_alloc());
+    m_converted.reset(av_frame_alloc());
+    m_packet.reset(av_packet_alloc());
+    m_fifo.reset(av_audio_fifo_alloc(m_codec->sample_fmt, m_codec->ch_layout.nb_channels,
+                                     2 * std::max(m_frameSize, kConvertSliceFrames)));
+    if (!m_frame || !m_converted || !m_packet || !m_fifo)
+        throw std::bad_alloc();
+
+    m_frame->format = m_codec->sample_fmt;
+    m_frame->sample_rate = m_codec->sample_rate;
+    m_frame->nb_samples = m_frameSize;
+    check(av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout), "av_channel_layout_copy");
+    check(av_frame_get_buffer(m_frame.get(), 0), "av_frame_get_buffer");
+}
+
+void AudioEncoder::Impl::setInputFormat(int sampleRate, int channels)
+{
+    if (sampleRate <= 0 || sampleRate > kMaxInputRate || channels < 1 || channels > kMaxInputChannels)
+        throw AudioError(QStringLiteral("%1: cannot take input of %2 Hz with %3 channels")
+                             .arg(m_target)
+                             .arg(sampleRate)
+                             .arg(channels));
+    if (sampleRate == m_inputRate && channels == m_inputChannels)
+        return;
+    // What the resampler still holds belongs to the previous input's format.
+    if (m_resampler) {
+        drainResampler();
+        m_resampler.reset();
+    }
+    m_inputRate = sampleRate;
+    m_inputChannels = channels;
+}
+
+void AudioEncoder::Impl::createResampler()
+{
+    AVChannelLayout inputLayout;
+    av_channel_layout_default(&inputLayout, m_inputChannels);
+    SwrContext *resampler = nullptr;
+    check(swr_alloc_set_opts2(&resampler, &m_codec->ch_layout, m_codec->sample_fmt,
+                              m_codec->sample_rate, &inputLayout, AV_SAMPLE_FMT_FLT, m_inputRate, 0,
+                              nullptr),
+          "swr_alloc_set_opts2");
+    SwrContextPtr owned(resampler);
+    const int outputChannels = m_codec->ch_layout.nb_channels;
+    if (m_inputChannels == 1 && outputChannels == 2)
+        check(swr_set_matrix(resampler, kMonoToStereo.data(), 1), "swr_set_matrix");
+    else if (m_inputChannels == 2 && outputChannels == 1)
+        check(swr_set_matrix(resampler, kStereoToMono.data(), 2), "swr_set_matrix");
+    check(swr_init(resampler), "swr_init");
+    m_resampler = std::move(owned);
+}
+
+void AudioEncoder::Impl::write(const SampleArray &samples)
+{
+    if (m_finished)
+        throw AudioError(QStringLiteral("%1: the file is already complete").arg(m_target));
+    if (samples.empty())
+        return;
+    if (samples.size() % static_cast<std::size_t>(m_inputChannels) != 0)
+        throw AudioError(QStringLiteral("%1: a block of %2 samples holds no whole frames of %3 channels")
+                             .arg(m_target)
+                             .arg(samples.size())
+                             .arg(m_inputChannels));
+    if (!m_resampler)
+        createResampler();
+    const std::size_t frames = samples.size() / static_cast<std::size_t>(m_inputChannels);
+    for (std::size_t done = 0; done < frames;) {
+        const int slice = static_cast<int>(std::min<std::size_t>(frames - done, kConvertSliceFrames));
+        convert(samples.data() + done * static_cast<std::size_t>(m_inputChannels), slice);
+        done += static_cast<std::size_t>(slice);
+        encodeWholeFrames();
+    }
+}
+
+void AudioEncoder::Impl::convert(const float *samples, int frames)
+{
+    const int capacity = swr_get_out_samples(m_resampler.get(), frames);
+    check(capacity, "swr_get_out_samples");
+    reserveConverted(capacity);
+    const uint8_t *input[] = {reinterpret_cast<const uint8_t *>(samples)};
+    const int converted =
+        swr_convert(m_resampler.get(), m_converted->data, capacity, input, frames);
+    check(converted, "swr_convert");
+    appendConverted(converted);
+}
+
+void AudioEncoder::Impl::drainResampler()
+{
+    for (;;) {
+        const int pending = swr_get_out_samples(m_resampler.get(), 0);
+        check(pending, "swr_get_out_samples");
+        if (pending == 0)
+            return;
+        reserveConverted(pending);
+        const int converted = swr_convert(m_resampler.get(), m_converted->data, pending, nullptr, 0);
+        check(converted, "swr_convert");
+        if (converted == 0)
+            return;
+        appendConverted(converted);
+    }
+}
+
+void AudioEncoder::Impl::reserveConverted(int frames)
+{
+    if (frames <= m_convertedCapacity)
+        return;
+    av_frame_unref(m_converted.get());
+    m_converted->format = m_codec->sample_fmt;
+    m_converted->nb_samples = frames;
+    check(av_channel_layout_copy(&m_converted->ch_layout, &m_codec->ch_layout),
+          "av_channel_layout_copy");
+    check(av_frame_get_buffer(m_converted.get(), 0), "av_frame_get_buffer");
+    m_convertedCapacity = frames;
+}
+
+void AudioEncoder::Impl::appendConverted(int frames)
+{
+    if (frames <= 0)
+        return;
+    const int written =
+        av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void **>(m_converted->data), frames);
+    check(written, "av_audio_fifo_write");
+}
+
+void AudioEncoder::Impl::appendSilence(int frames)
+{
+    if (frames <= 0)
+        return;
+    reserveConverted(frames);
+    check(av_samples_set_silence(m_converted->data, 0, frames, m_codec->ch_layout.nb_channels,
+                                 m_codec->sample_fmt),
+          "av_samples_set_silence");
+    appendConverted(frames);
+}
+
+void AudioEncoder::Impl::encodeWholeFrames()
+{
+    while (av_audio_fifo_size(m_fifo.get()) >= m_frameSize)
+        encodeFromFifo(m_frameSize);
+}
+
+void AudioEncoder::Impl::encodeRemainder()
+{
+    encodeWholeFrames();
+    const int rest = av_audio_fifo_size(m_fifo.get());
+    if (rest > 0)
+        encodeFromFifo(rest);  // a short last frame; the encoder pads it if it must
+}
+
+void AudioEncoder::Impl::encodeFromFifo(int frames)
+{
+    // Normally a no-op; copies only if the encoder still holds the last buffer.
+    m_frame->nb_samples = m_frameSize;
+    check(av_frame_make_writable(m_frame.get()), "av_frame_make_writable");
+    const int read = av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void **>(m_frame->data), frames);
+    check(read, "av_audio_fifo_read");
+    m_frame->nb_samples = read;
+    m_frame->pts = m_nextPts;
+    m_nextPts += read;
+    encode(m_frame.get());
+}
+
+void AudioEncoder::Impl::encode(const AVFrame *frame)
+{
+    check(avcodec_send_frame(m_codec, frame), "avcodec_send_frame");
+    for (;;) {
+        const int received = avcodec_receive_packet(m_codec, m_packet.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return;
+        check(received, "avcodec_receive_packet");
+        if (m_setup.sumTrailingPadding)
+            carryTrailingPadding(m_packet.get());
+        av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
+        m_packet->stream_index = m_stream->index;
+        const int written = av_write_frame(m_muxer.get(), m_packet.get());
+        av_packet_unref(m_packet.get());
+        check(written, "av_write_frame");
+    }
+}
+
+// The encoder marks the padding of each of its last packets, but when the last
+// packet is all padding the MP3 muxer records only that packet's share in the
+// LAME header, and decoders then keep the rest as extra frames at the end
+// (seen at 8 kHz). So each packet carries the padding of the ones before it.
+void AudioEncoder::Impl::carryTrailingPadding(AVPacket *packet)
+{
+    std::size_t size = 0;
+    uint8_t *skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    const uint32_t padding = skip && size >= kSkipSamplesSize ? AV_RL32(skip + 4) : 0;
+    if (padding == 0) {
+        m_trailingPadding = 0;
+        return;
+    }
+    m_trailingPadding += padding;
+    AV_WL32(skip + 4, m_trailingPadding);
+}
+
+void AudioEncoder::Impl::finish()
+{
+    if (m_finished)
+        return;
+    if (m_resampler)
+        drainResampler();
+    if (m_setup.primeWithSilence)
+        appendSilence(m_frameSize);
+    encodeRemainder();
+    encode(nullptr);  // drains the encoder's delay
+    check(av_write_trailer(m_muxer.get()), "av_write_trailer");
+    // Closing flushes the last buffered bytes: a full disk shows up here.
+    check(avio_closep(&m_muxer->pb), "avio_close");
+    m_file.commit();
+    m_finished = true;
+}
+
+AudioEncoder::AudioEncoder(const QString &targetFileName, const OutputFormat &format)
+    : m_impl(std::make_unique<Impl>(targetFileName, format))
+{
+}
+
+AudioEncoder::~AudioEncoder() = default;
+
+void AudioEncoder::setInputFormat(int sampleRate, int channels)
+{
+    m_impl->setInputFormat(sampleRate, channels);
+}
+
+void AudioEncoder::write(const SampleArray &samples)
+{
+    m_impl->write(samples);
+}
+
+void AudioEncoder::finish()
+{
+    m_impl->finish();
+}
+
+namespace {
+
+struct Mp3RateFamily {
+    std::array<int, 3> sampleRates;
+    int minBitrate;
+    int maxBitrate;
+};
+
+// The bit rates MPEG audio defines per family (LAME changes any other value
+// silently, so only these count as supported).
+constexpr std::array<Mp3RateFamily, 3> kMp3Families = {{
+    {{32000, 44100, 48000}, 32, 320},  // MPEG-1
+    {{16000, 22050, 24000}, 8, 160},   // MPEG-2
+    {{8000, 11025, 12000}, 8, 64},     // MPEG-2.5
+}};
+constexpr std::array<int, 18> kMp3Bitrates = {8,  16,  24,  32,  40,  48,  56,  64,  80,
+                                              96, 112, 128, 144, 160, 192, 224, 256, 320};
+constexpr int kMpeg1OnlyBitrateMin = 32;
+constexpr int kMpeg2OnlyBitrate = 144;
+
+bool isMp3Bitrate(int bitrate, bool mpeg1)
+{
+    if (std::find(kMp3Bitrates.begin(), kMp3Bitrates.end(), bitrate) == kMp3Bitrates.end())
+        return false;
+    return mpeg1 ? bitrate >= kMpeg1OnlyBitrateMin && bitrate != kMpeg2OnlyBitrate : true;
+}
+
+}  // namespace
+
+bool AudioEncoder::mp3FormatSupported(int sampleRate, int bitrate, int channels)
+{
+    if (channels < 1 || channels > 2)
+        return false;
+    for (std::size_t family = 0; family < kMp3Families.size(); ++family) {
+        const Mp3RateFamily &rates = kMp3Families[family];
+        if (std::find(rates.sampleRates.begin(), rates.sampleRates.end(), sampleRate)
+            == rates.sampleRates.end())
+            continue;
+        return bitrate >= rates.minBitrate && bitrate <= rates.maxBitrate
+               && isMp3Bitrate(bitrate, family == 0);
+    }
+    return false;
+}
+
+bool AudioEncoder::oggFormatSupported(int sampleRate, int channels, int bitrate, int maxBitrate,
+                                      int minBitrate)
+{
+    // Asks libvorbis itself, with exactly the set-up the writer uses for this format.
+    OutputFormat format;
+    format.kind = OutputFormat::Kind::Ogg;
+    format.sampleRate = sampleRate;
+    format.channels = channels;
+    format.bitrate = bitrate;
+    format.maxBitrate = maxBitrate;
+    format.minBitrate = minBitrate;
+    format.quality = -1;
+    if (bitrate <= 0)
+        return false;
+    try {
+        openEncoder(format, QStringLiteral("OGG format check"));
+        return true;
+    } catch (const AudioError &) {
+        return false;
+    }
+}

@@ -1,0 +1,66 @@
+#include "audio/outputfile.h"
+
+#include "audio/audioerror.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kNameAttempts = 16;
+
+QString temporaryNameBeside(const QFileInfo &target)
+{
+    const quint32 tag = QRandomGenerator::global()->generate();
+    return target.absolutePath() + QLatin1String("/.") + target.fileName()
+           + QStringLiteral(".%1.part").arg(tag, 8, 16, QLatin1Char('0'));
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const QString &targetFileName)
+{
+    const QFileInfo target(targetFileName);
+    m_targetPath = target.absoluteFilePath();
+    if (target.fileName().isEmpty() || target.isDir())
+        throw AudioError(QStringLiteral("Cannot create %1: it is a folder").arg(m_targetPath));
+
+    QString reason;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        QFile file(temporaryNameBeside(target));
+        // NewOnly: never reuse or clobber an existing file; created with the
+        // usual permissions (0666 less the umask), which the target inherits.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_temporaryPath = file.fileName();
+            return;
+        }
+        reason = file.errorString();
+        if (file.error() != QFileDevice::OpenError || !QFileInfo::exists(file.fileName()))
+            break;
+    }
+    throw AudioError(QStringLiteral("Cannot create %1: %2").arg(m_targetPath, reason));
+}
+
+OutputFile::~OutputFile()
+{
+    if (!m_committed)
+        QFile::remove(m_temporaryPath);
+}
+
+void OutputFile::commit()
+{
+    // QFile::rename refuses an existing target; rename(2) replaces it atomically.
+    if (std::rename(QFile::encodeName(m_temporaryPath).constData(),
+                    QFile::encodeName(m_targetPath).constData())
+        != 0) {
+        const int error = errno;
+        throw AudioError(QStringLiteral("Cannot write %1: %2")
+                             .arg(m_targetPath, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    m_committed = true;
+}

@@ -1,0 +1,100 @@
+#include "support/tones.h"
+
+#include "audio/audiofile.h"
+#include "audio/lameencoder.h"
+#include "audio/wmaprofiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr double kLeftHz = 440.0;
+constexpr double kRightHz = 660.0;
+constexpr double kAmplitude = 0.5;
+constexpr int kBlockSeconds = 1;
+constexpr int kMpeg1MinRate = 32000;
+constexpr int kLowRateMp3Kbps = 64;
+constexpr int kMp3Kbps = 128;
+constexpr int kOggQuality = 300;  // 0 best .. 1000 fastest
+
+int wmaProfileFor(int sampleRate, int channels)
+{
+    for (int number = 1; number <= kWmaProfileCount; ++number) {
+        const WmaProfile profile = wmaProfile(number);
+        if (profile.sampleRate == sampleRate && profile.channels == channels)
+            return number;
+    }
+    throw std::invalid_argument("no WMA profile has " + std::to_string(sampleRate) + " Hz with "
+                                + std::to_string(channels) + " channels");
+}
+
+void selectFormat(AudioFile &writer, ToneFormat format, int sampleRate, int channels)
+{
+    switch (format) {
+    case ToneFormat::Wav16:
+        writer.SetWavFormat(sampleRate, channels, 16);
+        return;
+    case ToneFormat::Wav8:
+        writer.SetWavFormat(sampleRate, channels, 8);
+        return;
+    case ToneFormat::Mp3: {
+        LameEncoder lame;
+        lame.SetSampleRate(sampleRate);
+        lame.SetChannels(channels);
+        lame.SetBitrate(sampleRate < kMpeg1MinRate ? kLowRateMp3Kbps : kMp3Kbps);
+        lame.SetConstantBitrate(true);
+        writer.SetMp3Encoder(lame);
+        return;
+    }
+    case ToneFormat::Ogg:
+        writer.SetOggFormat(sampleRate, channels, kMp3Kbps, kMp3Kbps, kMp3Kbps, kOggQuality);
+        return;
+    case ToneFormat::Wma:
+        writer.SetWmaFormat(wmaProfileFor(sampleRate, channels));
+        return;
+    }
+}
+
+}  // namespace
+
+namespace Tones {
+
+qint64 frameCount(int sampleRate, double seconds)
+{
+    return std::llround(seconds * sampleRate);
+}
+
+SampleArray samples(int sampleRate, int channels, qint64 firstFrame, qint64 frameCount)
+{
+    SampleArray block(static_cast<std::size_t>(frameCount * channels));
+    const double step = 2.0 * std::numbers::pi / sampleRate;
+    for (qint64 frame = 0; frame < frameCount; ++frame) {
+        const double t = static_cast<double>(firstFrame + frame) * step;
+        for (int channel = 0; channel < channels; ++channel) {
+            const double hz = channel % 2 == 0 ? kLeftHz : kRightHz;
+            block[static_cast<std::size_t>(frame * channels + channel)] =
+                static_cast<float>(kAmplitude * std::sin(hz * t));
+        }
+    }
+    return block;
+}
+
+QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds)
+{
+    AudioFile writer;
+    selectFormat(writer, format, sampleRate, channels);
+    writer.SetInputFormat(sampleRate, channels);
+    writer.CreateFile(path);
+    const qint64 total = frameCount(sampleRate, seconds);
+    const qint64 block = static_cast<qint64>(kBlockSeconds) * sampleRate;
+    for (qint64 done = 0; done < total; done += block)
+        writer.WriteSamples(samples(sampleRate, channels, done, std::min(block, total - done)));
+    writer.CloseFile();
+    return path;
+}
+
+}  // namespace Tones

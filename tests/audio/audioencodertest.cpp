@@ -1,0 +1,519 @@
+// The writer: what it writes decodes back to the frames written, mixed input
+// formats lose nothing at a change, the format checks tell the truth, and the
+// target is only replaced by a complete file.
+
+#include "audio/audioencoder.h"
+#include "audio/audioerror.h"
+#include "audio/audiofile.h"
+#include "audio/wmaprofiles.h"
+#include "support/tones.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace {
+
+constexpr std::array<int, 9> kSampleRates = {8000, 11025, 12000, 16000, 22050,
+                                             24000, 32000, 44100, 48000};
+constexpr std::array<int, 17> kBitRates = {8,  16, 24,  32,  40,  48,  56,  64, 80,
+                                           96, 112, 128, 160, 192, 224, 256, 320};
+
+struct Decoded {
+    int sampleRate = 0;
+    int channels = 0;
+    qint64 sampleCount = 0;
+    SampleArray samples;
+    qint64 frames() const { return channels ? qint64(samples.size()) / channels : 0; }
+};
+
+Decoded decode(const QString &path)
+{
+    AudioFile reader;
+    reader.OpenFile(path, 0, 1);
+    reader.Seek(0, 3);
+    Decoded result;
+    result.sampleRate = reader.SampleRate();
+    result.channels = reader.Channels();
+    result.sampleCount = reader.SampleCount();
+    for (;;) {
+        const SampleArray block = reader.ReadSamples(4 * result.sampleRate);
+        if (block.empty())
+            break;
+        result.samples.insert(result.samples.end(), block.begin(), block.end());
+    }
+    reader.CloseFile();
+    return result;
+}
+
+// A sweep from 200 Hz to 5 kHz: unlike a steady tone it lines up with a copy of
+// itself at one offset only, so a lost or added start shows as a lag.
+SampleArray sweep(int sampleRate, int channels, qint64 frames)
+{
+    SampleArray samples(static_cast<std::size_t>(frames * channels));
+    const double seconds = double(frames) / sampleRate;
+    const double lowHz = 200.0, highHz = 5000.0;
+    for (qint64 i = 0; i < frames; ++i) {
+        const double t = double(i) / sampleRate;
+        const double phase =
+            2.0 * std::numbers::pi * (lowHz * t + (highHz - lowHz) * t * t / (2.0 * seconds));
+        for (int c = 0; c < channels; ++c)
+            samples[static_cast<std::size_t>(i * channels + c)] = float(0.5 * std::sin(phase));
+    }
+    return samples;
+}
+
+// The offset at which the decoded first channel best matches the original:
+// decoded[i] ~ original[i + lag].
+int bestLag(const SampleArray &original, int originalChannels, const Decoded &decoded, int maxLag)
+{
+    const qint64 window = 8192;
+    double bestScore = -1e300;
+    int best = 0;
+    for (int lag = -maxLag; lag <= maxLag; ++lag) {
+        double score = 0;
+        for (qint64 i = 0; i < window; ++i) {
+            const qint64 j = i + lag;
+            if (j < 0 || j * originalChannels >= qint64(original.size())
+                || i * decoded.channels >= qint64(decoded.samples.size()))
+                continue;
+            score += double(decoded.samples[std::size_t(i * decoded.channels)])
+                     * original[std::size_t(j * originalChannels)];
+        }
+        if (score > bestScore) {
+            bestScore = score;
+            best = lag;
+        }
+    }
+    return best;
+}
+
+void writeAll(AudioFile &writer, const SampleArray &samples, int channels, int blockFrames)
+{
+    const std::size_t step = std::size_t(blockFrames) * std::size_t(channels);
+    for (std::size_t at = 0; at < samples.size(); at += step) {
+        const std::size_t end = std::min(samples.size(), at + step);
+        writer.WriteSamples(SampleArray(samples.begin() + long(at), samples.begin() + long(end)));
+    }
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+class AudioEncoderTest : public testing::Test {
+protected:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+// ---- Round trips -----------------------------------------------------------
+
+struct RoundTrip {
+    ToneFormat format;
+    int sampleRate;
+    int channels;
+    const char *name;
+};
+
+class RoundTripTest : public AudioEncoderTest, public testing::WithParamInterface<RoundTrip> {};
+
+TEST_P(RoundTripTest, DecodesBackToTheFramesWritten)
+{
+    const RoundTrip trip = GetParam();
+    const QString file = Tones::write(path(QString::fromLatin1(trip.name)), trip.format,
+                                      trip.sampleRate, trip.channels, 1.3);
+    const Decoded decoded = decode(file);
+    EXPECT_EQ(decoded.sampleRate, trip.sampleRate);
+    EXPECT_EQ(decoded.channels, trip.channels);
+    EXPECT_EQ(decoded.frames(), Tones::frameCount(trip.sampleRate, 1.3));
+    EXPECT_EQ(decoded.sampleCount, decoded.frames());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RoundTripTest,
+    testing::Values(RoundTrip{ToneFormat::Wav16, 44100, 2, "a.wav"},
+                    RoundTrip{ToneFormat::Wav16, 11025, 1, "b.wav"},
+                    RoundTrip{ToneFormat::Wav8, 22050, 1, "c.wav"},
+                    RoundTrip{ToneFormat::Mp3, 44100, 2, "d.mp3"},
+                    RoundTrip{ToneFormat::Mp3, 22050, 1, "e.mp3"},
+                    RoundTrip{ToneFormat::Mp3, 8000, 2, "f.mp3"},
+                    RoundTrip{ToneFormat::Ogg, 48000, 2, "g.ogg"},
+                    RoundTrip{ToneFormat::Ogg, 16000, 1, "h.ogg"}));
+
+TEST_F(AudioEncoderTest, PcmKeepsTheSampleValues)
+{
+    for (const auto &[format, step] : {std::pair{ToneFormat::Wav16, 1.0 / 32768},
+                                       std::pair{ToneFormat::Wav8, 1.0 / 128}}) {
+        const QString file = Tones::write(path(QStringLiteral("pcm.wav")), format, 22050, 1, 0.5);
+        const Decoded decoded = decode(file);
+        const SampleArray original = Tones::samples(22050, 1, 0, Tones::frameCount(22050, 0.5));
+        ASSERT_EQ(decoded.samples.size(), original.size());
+        double worst = 0;
+        for (std::size_t i = 0; i < original.size(); ++i)
+            worst = std::max(worst, std::abs(double(decoded.samples[i]) - original[i]));
+        EXPECT_LE(worst, step) << "bits " << (format == ToneFormat::Wav8 ? 8 : 16);
+    }
+}
+
+struct LagCase {
+    const char *name;
+    std::function<void(AudioFile &)> select;
+    int sampleRate;
+    int channels;
+    bool exactLength;
+};
+
+void expectStartKept(const QString &file, const LagCase &lagCase)
+{
+    const qint64 frames = lagCase.sampleRate;  // one second
+    const SampleArray original = sweep(lagCase.sampleRate, lagCase.channels, frames);
+    {
+        AudioFile writer;
+        lagCase.select(writer);
+        writer.SetInputFormat(lagCase.sampleRate, lagCase.channels);
+        writer.CreateFile(file);
+        writeAll(writer, original, lagCase.channels, 10000);
+        writer.CloseFile();
+    }
+    const Decoded decoded = decode(file);
+    EXPECT_EQ(bestLag(original, lagCase.channels, decoded, 3000), 0) << lagCase.name;
+    if (lagCase.exactLength)
+        EXPECT_EQ(decoded.frames(), frames) << lagCase.name;
+    else
+        EXPECT_GE(decoded.frames(), frames) << lagCase.name;
+}
+
+TEST_F(AudioEncoderTest, LossyFormatsKeepTheStartInPlace)
+{
+    LameEncoder cbr;
+    LameEncoder vbr;
+    vbr.SetConstantBitrate(false);
+    vbr.SetVbrQuality(2);
+    const std::vector<LagCase> cases = {
+        {"mp3 cbr", [&](AudioFile &w) { w.SetMp3Encoder(cbr); }, 44100, 2, true},
+        {"mp3 vbr", [&](AudioFile &w) { w.SetMp3Encoder(vbr); }, 44100, 2, true},
+        {"ogg managed", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }, 44100,
+         2, true},
+        {"ogg quality", [](AudioFile &w) { w.SetOggFormat(32000, 1, 128, 128, 128, 0); }, 32000, 1,
+         true},
+        // ASF cannot say where the audio ends: the decoded file may run longer.
+        {"wma 10", [](AudioFile &w) { w.SetWmaFormat(10); }, 44100, 2, false},
+        {"wma 36", [](AudioFile &w) { w.SetWmaFormat(36); }, 8000, 1, false},
+    };
+    for (const LagCase &lagCase : cases)
+        expectStartKept(path(QStringLiteral("lag")), lagCase);
+}
+
+// ---- Input format changes --------------------------------------------------
+
+struct Piece {
+    int sampleRate;
+    int channels;
+    double seconds;
+};
+
+qint64 writePieces(AudioFile &writer, const QString &file, const std::vector<Piece> &pieces,
+                   int outputRate)
+{
+    writer.CreateFile(file);
+    qint64 expected = 0;
+    for (const Piece &piece : pieces) {
+        writer.SetInputFormat(piece.sampleRate, piece.channels);
+        const qint64 frames = Tones::frameCount(piece.sampleRate, piece.seconds);
+        writeAll(writer, Tones::samples(piece.sampleRate, piece.channels, 0, frames),
+                 piece.channels, 4 * piece.sampleRate);
+        expected += std::llround(double(frames) * outputRate / piece.sampleRate);
+    }
+    writer.CloseFile();
+    return expected;
+}
+
+TEST_F(AudioEncoderTest, MixedInputFormatsLoseNoFrames)
+{
+    const std::vector<Piece> pieces = {
+        {22050, 1, 1.0}, {48000, 2, 0.75}, {44100, 2, 0.5}, {8000, 1, 0.3}, {44100, 1, 0.2}};
+    const qint64 tolerance = qint64(pieces.size());  // one frame of rounding per input
+
+    AudioFile wav;
+    wav.SetWavFormat(44100, 2, 16);
+    const qint64 wavExpected = writePieces(wav, path(QStringLiteral("mixed.wav")), pieces, 44100);
+    EXPECT_NEAR(double(decode(path(QStringLiteral("mixed.wav"))).frames()), double(wavExpected),
+                double(tolerance));
+
+    LameEncoder lame;
+    lame.SetSampleRate(32000);
+    lame.SetChannels(1);
+    AudioFile mp3;
+    mp3.SetMp3Encoder(lame);
+    const qint64 mp3Expected = writePieces(mp3, path(QStringLiteral("mixed.mp3")), pieces, 32000);
+    EXPECT_NEAR(double(decode(path(QStringLiteral("mixed.mp3"))).frames()), double(mp3Expected),
+                double(tolerance));
+}
+
+TEST_F(AudioEncoderTest, MonoJoinedIntoStereoKeepsItsLevel)
+{
+    AudioFile writer;
+    writer.SetWavFormat(44100, 2, 16);
+    writer.SetInputFormat(44100, 1);
+    writer.CreateFile(path(QStringLiteral("level.wav")));
+    writer.WriteSamples(SampleArray(4410, 0.5f));
+    writer.CloseFile();
+    const Decoded decoded = decode(path(QStringLiteral("level.wav")));
+    ASSERT_EQ(decoded.frames(), 4410);
+    EXPECT_NEAR(decoded.samples[2000], 0.5, 1e-3);
+    EXPECT_NEAR(decoded.samples[2001], 0.5, 1e-3);
+}
+
+TEST_F(AudioEncoderTest, RefusesABlockOfPartialFrames)
+{
+    AudioEncoder encoder(path(QStringLiteral("odd.wav")), [] {
+        OutputFormat format;
+        format.kind = OutputFormat::Kind::Wav;
+        return format;
+    }());
+    encoder.setInputFormat(44100, 2);
+    EXPECT_THROW(encoder.write(SampleArray(3, 0.0f)), AudioError);
+    EXPECT_THROW(encoder.setInputFormat(0, 2), AudioError);
+}
+
+// ---- Format checks ---------------------------------------------------------
+
+TEST(Mp3FormatCheck, FollowsTheLimitsOfEachRateFamily)
+{
+    struct Case {
+        int rate, kbps, channels;
+        bool supported;
+    };
+    const Case cases[] = {
+        {32000, 32, 2, true},  {32000, 24, 2, false}, {44100, 320, 2, true},
+        {48000, 320, 1, true}, {48000, 8, 1, false},  {44100, 144, 2, false},
+        {24000, 160, 2, true}, {22050, 192, 2, false}, {16000, 8, 1, true},
+        {16000, 144, 1, true}, {12000, 64, 2, true},  {11025, 80, 1, false},
+        {8000, 8, 1, true},    {8000, 320, 2, false}, {44100, 128, 3, false},
+        {44100, 128, 0, false}, {96000, 128, 2, false}, {44100, 100, 2, false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(AudioEncoder::mp3FormatSupported(c.rate, c.kbps, c.channels), c.supported)
+            << c.rate << " Hz " << c.kbps << " kbit/s " << c.channels << " ch";
+}
+
+// LAME never refuses: it quietly picks another bit rate. So an accepted format
+// is encoded and its size must show the bit rate asked for.
+TEST_F(AudioEncoderTest, EveryAcceptedMp3FormatEncodesAtItsBitRate)
+{
+    const double seconds = 2.0;
+    int accepted = 0;
+    for (int rate : kSampleRates) {
+        for (int kbps : kBitRates) {
+            for (int channels = 1; channels <= 2; ++channels) {
+                if (!AudioEncoder::mp3FormatSupported(rate, kbps, channels))
+                    continue;
+                ++accepted;
+                LameEncoder lame;
+                lame.SetSampleRate(rate);
+                lame.SetChannels(channels);
+                lame.SetBitrate(kbps);
+                AudioFile writer;
+                writer.SetMp3Encoder(lame);
+                writer.SetInputFormat(rate, channels);
+                const QString file = path(QStringLiteral("check.mp3"));
+                writer.CreateFile(file);
+                writer.WriteSamples(
+                    Tones::samples(rate, channels, 0, Tones::frameCount(rate, seconds)));
+                writer.CloseFile();
+                // Plus a header frame and a small ID3 tag.
+                const double expectedBytes = kbps * 1000.0 / 8.0 * seconds;
+                EXPECT_NEAR(double(QFileInfo(file).size()), expectedBytes,
+                            expectedBytes * 0.1 + 400)
+                    << rate << " Hz " << kbps << " kbit/s " << channels << " ch";
+            }
+        }
+    }
+    EXPECT_EQ(accepted, 2 * (3 * 14 + 3 * 13 + 3 * 8));
+}
+
+TEST_F(AudioEncoderTest, OggCheckAgreesWithTheEncoder)
+{
+    int accepted = 0;
+    int refused = 0;
+    for (int rate : kSampleRates) {
+        for (int kbps : kBitRates) {
+            for (int channels = 1; channels <= 2; ++channels) {
+                const bool supported =
+                    AudioEncoder::oggFormatSupported(rate, channels, kbps, 128, 128);
+                AudioFile writer;
+                writer.SetOggFormat(rate, channels, kbps, 128, 128, -1);
+                writer.SetInputFormat(rate, channels);
+                const QString file = path(QStringLiteral("check.ogg"));
+                if (!supported) {
+                    ++refused;
+                    EXPECT_THROW(writer.CreateFile(file), AudioError)
+                        << rate << " Hz " << kbps << " kbit/s " << channels << " ch";
+                    continue;
+                }
+                ++accepted;
+                writer.CreateFile(file);
+                writer.WriteSamples(Tones::samples(rate, channels, 0, rate / 4));
+                writer.CloseFile();
+                EXPECT_EQ(decode(file).frames(), rate / 4);
+            }
+        }
+    }
+    EXPECT_GT(accepted, 0);
+    EXPECT_GT(refused, 0);
+    EXPECT_TRUE(AudioEncoder::oggFormatSupported(44100, 2, 128, 128, 128));
+    EXPECT_FALSE(AudioEncoder::oggFormatSupported(8000, 2, 320, 128, 128));
+    EXPECT_FALSE(AudioEncoder::oggFormatSupported(44100, 3, 128, 128, 128));
+    EXPECT_FALSE(AudioEncoder::oggFormatSupported(44100, 2, 0, 128, 128));
+}
+
+TEST_F(AudioEncoderTest, OggQualityModeTakesTheWholeRange)
+{
+    for (int quality : {0, 300, 1000, 5000}) {
+        const QString file = path(QStringLiteral("q.ogg"));
+        AudioFile writer;
+        writer.SetOggFormat(22050, 2, 128, 128, 128, qint16(quality));
+        writer.SetInputFormat(22050, 2);
+        writer.CreateFile(file);
+        writer.WriteSamples(Tones::samples(22050, 2, 0, 5000));
+        writer.CloseFile();
+        EXPECT_EQ(decode(file).frames(), 5000) << quality;
+    }
+}
+
+// ---- WAV and WMA formats ---------------------------------------------------
+
+TEST_F(AudioEncoderTest, CustomWavEightBitMono)
+{
+    const QString file = path(QStringLiteral("custom.wav"));
+    AudioFile writer;
+    writer.SetWavFormat(22050, 1, 8);
+    writer.SetInputFormat(44100, 2);
+    writer.CreateFile(file);
+    writer.WriteSamples(Tones::samples(44100, 2, 0, 44100));
+    writer.CloseFile();
+    const Decoded decoded = decode(file);
+    EXPECT_EQ(decoded.sampleRate, 22050);
+    EXPECT_EQ(decoded.channels, 1);
+    EXPECT_NEAR(double(decoded.frames()), 22050.0, 1.0);
+    // One byte per frame after a header of a few dozen bytes.
+    EXPECT_LT(QFileInfo(file).size() - decoded.frames(), 200);
+}
+
+TEST_F(AudioEncoderTest, EveryWmaProfileMakesAFileOfItsFormat)
+{
+    for (int number = 1; number <= kWmaProfileCount; ++number) {
+        const WmaProfile profile = wmaProfile(number);
+        const QString file = path(QStringLiteral("p%1.wma").arg(number));
+        AudioFile writer;
+        writer.SetWmaFormat(number);
+        writer.SetInputFormat(44100, 2);
+        writer.CreateFile(file);
+        writer.WriteSamples(Tones::samples(44100, 2, 0, 4410));
+        writer.CloseFile();
+        const Decoded decoded = decode(file);
+        EXPECT_EQ(decoded.sampleRate, profile.sampleRate) << number;
+        EXPECT_EQ(decoded.channels, profile.channels) << number;
+        EXPECT_GE(decoded.frames(), profile.sampleRate / 10) << number;
+    }
+    EXPECT_THROW(wmaProfile(0), AudioError);
+    EXPECT_THROW(wmaProfile(kWmaProfileCount + 1), AudioError);
+}
+
+// ---- The target file -------------------------------------------------------
+
+TEST_F(AudioEncoderTest, TargetSurvivesAWriterDroppedWithoutClosing)
+{
+    const QString target = path(QStringLiteral("keep.mp3"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the old join");
+    }
+    {
+        AudioFile writer;
+        writer.SetMp3Encoder(LameEncoder());
+        writer.SetInputFormat(44100, 2);
+        writer.CreateFile(target);
+        writer.WriteSamples(Tones::samples(44100, 2, 0, 44100));
+        // The new file grows beside the target under a hidden name.
+        const QStringList during = entriesOf(m_dir.path());
+        EXPECT_EQ(during.size(), 2);
+        for (const QString &name : during)
+            EXPECT_TRUE(name == QLatin1String("keep.mp3") || name.startsWith(QLatin1String(".keep.mp3.")))
+                << name.toStdString();
+    }
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("the old join"));
+    EXPECT_EQ(entriesOf(m_dir.path()), QStringList{QStringLiteral("keep.mp3")});
+}
+
+TEST_F(AudioEncoderTest, CloseReplacesTheTargetAndLeavesNothingElse)
+{
+    const QString target = path(QStringLiteral("new.wav"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old");
+        file.setPermissions(QFileDevice::ReadOwner);
+    }
+    Tones::write(target, ToneFormat::Wav16, 8000, 1, 0.25);
+    EXPECT_EQ(decode(target).frames(), 2000);
+    EXPECT_EQ(entriesOf(m_dir.path()), QStringList{QStringLiteral("new.wav")});
+}
+
+TEST_F(AudioEncoderTest, UnwritableFolderRaisesAnErrorNamingTheFile)
+{
+    QFile plain(path(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QStringList targets = {path(QStringLiteral("missing/out.wav")),
+                           path(QStringLiteral("plain/out.wav"))};
+    const QString readOnly = path(QStringLiteral("readonly"));
+    QDir().mkdir(readOnly);
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (geteuid() != 0)  // root writes into read-only folders anyway
+        targets << readOnly + QStringLiteral("/out.wav");
+    for (const QString &target : targets) {
+        AudioFile writer;
+        writer.SetWavFormat(44100, 2, 16);
+        try {
+            writer.CreateFile(target);
+            ADD_FAILURE() << "no error for " << target.toStdString();
+        } catch (const AudioError &error) {
+            EXPECT_NE(std::string(error.what()).find(target.toStdString()), std::string::npos)
+                << error.what();
+        }
+        EXPECT_FALSE(writer.IsOpen());
+    }
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ExeOwner);
+    EXPECT_TRUE(entriesOf(readOnly).isEmpty());
+}
+
+TEST_F(AudioEncoderTest, NoFormatSelectedCreatesNothing)
+{
+    AudioFile writer;
+    try {
+        writer.CreateFile(path(QStringLiteral("none.mp3")));
+        ADD_FAILURE() << "no error";
+    } catch (const AudioError &error) {
+        EXPECT_NE(std::string(error.what()).find("no output format selected"), std::string::npos);
+    }
+    EXPECT_TRUE(entriesOf(m_dir.path()).isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// Section and key names of vantorel.ini, each spelled in one place.
+namespace SettingsKeys {
+inline const QString kJoin = QStringLiteral("join");
+inline const QString kBasic = QStringLiteral("basic");
+inline const QString kMp3 = QStringLiteral("mp3");
+inline const QString kWav = QStringLiteral("wav");
+inline const QString kWma = QStringLiteral("wma");
+inline const QString kOgg = QStringLiteral("ogg");
+
+inline const QString kOutputDirectory = QStringLiteral("output directory");
+inline const QString kFormat = QStringLiteral("format");
+inline const QString kFilePath = QStringLiteral("file path");
+inline const QString kEnableSubDir = QStringLiteral("enable sub dir");
+
+inline const QString kBitrate = QStringLiteral("bitrate");
+inline const QString kChannel = QStringLiteral("channel");
+inline const QString kFrequency = QStringLiteral("frequency");
+inline const QString kQuality = QStringLiteral("quality");
+inline const QString kEnableVbr = QStringLiteral("enable vbr");
+inline const QString kVbrBitrate = QStringLiteral("vbr bitrate");
+inline const QString kVbrQuality = QStringLiteral("vbr quality");
+inline const QString kMode = QStringLiteral("mode");
+inline const QString kBit = QStringLiteral("bit");
+inline const QString kMaxBitrate = QStringLiteral("max bitrate");
+inline const QString kMinBitrate = QStringLiteral("min bitrate");
+inline const QString kEnableQuality = QStringLiteral("enable quality");
+}  // namespace SettingsKeys

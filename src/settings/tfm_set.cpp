@@ -1,0 +1,609 @@
+#include "settings/tfm_set.h"
+
+#include "platform/errorreport.h"
+#include "platform/messages.h"
+#include "settings/integertext.h"
+#include "settings/settings.h"
+#include "settings/settingskeys.h"
+#include "settings/updown.h"
+#include "settings/valuelists.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+const QSize kClientSize(391, 349);
+// The fixed client area holds all controls only at the small dialog font it was
+// laid out for, whatever the desktop's own font size.
+constexpr int kDialogFontPointSize = 8;
+const QSize kButtonSize(75, 25);
+
+constexpr int kMp3QualityMaximum = 9;
+constexpr int kOggQualityMaximum = 1000;
+constexpr int kMp3QualityLength = 1;
+constexpr int kOggQualityLength = 5;
+
+// What the dialog shows for a key that is missing.
+constexpr int kShowMp3Quality = 9;
+constexpr int kShowVbrQuality = 9;
+constexpr int kShowWavMode = 0;
+constexpr bool kShowOggEnableQuality = true;
+constexpr int kShowOggQuality = 300;
+// What Default sets where it differs from the above.
+constexpr int kDefaultVbrQuality = 0;
+
+constexpr int kWavModeCdQuality = 0;
+constexpr int kWavModeCustom = 1;
+
+const QString kBitrateNote =
+    QStringLiteral("8Kbps - poor quality, small file, 350Kbps - good quality, big file");
+const QString kMp3QualityNote =
+    QStringLiteral("Quality: 0 - best quality, low speed, 9 - low quality, fast speed. ");
+const QString kModeNote = QStringLiteral("To set the parameters below, please choose \"Custom Format\" ");
+const QString kWavNoteFirstLine = QStringLiteral("To small created file, low frequency or bit per sample, but ");
+const QString kWavNoteSecondLine = QStringLiteral("quality will be lowed accordingly. ");
+const QString kOggQualityNote = QStringLiteral("0 - best quality, low speed, 1000 - low quality, fast speed . ");
+const QString kOggBitrateNoteFirstLine =
+    QStringLiteral("If quality enabled, the bitrate just affects the convertation ");
+const QString kOggBitrateNoteSecondLine =
+    QStringLiteral("speed and the quality of the result file, not decide. ");
+
+bool isAcceptedNumberCharacter(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('\b');
+}
+
+// Control characters (Tab, Enter, Escape, the clipboard shortcuts) are
+// keystrokes rather than typed text, so they keep their usual meaning.
+bool isTypedText(QChar c)
+{
+    return c.isPrint();
+}
+
+bool refusesNumberText(const QString &text)
+{
+    for (QChar c : text) {
+        if (isTypedText(c) && !isAcceptedNumberCharacter(c))
+            return true;
+    }
+    return false;
+}
+
+void setIndexShown(QComboBox *list, int index)
+{
+    list->setCurrentIndex(ValueLists::contains(list->count(), index) ? index : -1);
+}
+
+QGroupBox *newGroup(const QString &title, QWidget *parent)
+{
+    return new QGroupBox(title, parent);
+}
+
+QGridLayout *newGrid()
+{
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnMinimumWidth(2, 0);
+    return grid;
+}
+
+QVBoxLayout *newGroupLayout(QGroupBox *group)
+{
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(8, 2, 8, 4);
+    layout->setSpacing(2);
+    return layout;
+}
+
+QVBoxLayout *newPageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(5, 4, 5, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
+}  // namespace
+
+Tfm_set::Tfm_set(Settings &settings, ErrorReport &errorReport, QWidget *parent)
+    : QDialog(parent)
+    , m_settings(settings)
+    , m_errorReport(errorReport)
+{
+    setObjectName(QStringLiteral("fm_set"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    QFont dialogFont = font();
+    dialogFont.setPointSize(kDialogFontPointSize);
+    setFont(dialogFont);
+    createControls();
+    createBindings();
+    connectHandlers();
+    setFixedSize(kClientSize);
+}
+
+// ---- Building the window ---------------------------------------------------
+
+void Tfm_set::createControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+
+    auto *outputGroup = newGroup(QStringLiteral("Output Settings"), this);
+    auto *outputLayout = new QVBoxLayout(outputGroup);
+    outputLayout->setContentsMargins(6, 2, 6, 6);
+    pc = new QTabWidget(outputGroup);
+    pc->setObjectName(QStringLiteral("pc"));
+    pc->addTab(createMp3Page(), QStringLiteral("MP3"));
+    pc->addTab(createWavPage(), QStringLiteral("WAV"));
+    pc->addTab(createOggPage(), QStringLiteral("OGG"));
+    pc->addTab(createWmaPage(), QStringLiteral("WMA"));
+    outputLayout->addWidget(pc);
+
+    layout->addWidget(outputGroup, 1);
+    layout->addWidget(createButtonRow());
+}
+
+QComboBox *Tfm_set::addList(QGridLayout *grid, int row, int column, const QString &caption,
+                            const QString &name, const QStringList &items)
+{
+    auto *list = new QComboBox;
+    list->setObjectName(name);
+    list->addItems(items);
+    list->setMaxVisibleItems(12);
+    auto *label = new QLabel(caption);
+    label->setObjectName(QStringLiteral("lbl_") + name.mid(3));
+    label->setBuddy(list);
+    grid->addWidget(label, row, column);
+    grid->addWidget(list, row, column + 1);
+    return list;
+}
+
+QLineEdit *Tfm_set::addNumberEdit(QGridLayout *grid, int row, int column, const QString &caption,
+                                  const QString &name, int maxLength, UpDown *&spin, const QString &spinName,
+                                  int maximum)
+{
+    auto *holder = new QWidget;
+    auto *pair = new QHBoxLayout(holder);
+    pair->setContentsMargins(0, 0, 0, 0);
+    pair->setSpacing(0);
+    auto *edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    edit->setFixedWidth(maxLength > 1 ? 56 : 32);
+    edit->installEventFilter(this);
+    spin = new UpDown;
+    spin->setObjectName(spinName);
+    spin->setRange(0, maximum);
+    spin->setBuddy(edit);
+    spin->setFixedHeight(edit->sizeHint().height());
+    pair->addWidget(edit);
+    pair->addWidget(spin);
+    pair->addStretch(1);
+
+    auto *label = new QLabel(caption);
+    label->setObjectName(QStringLiteral("lbl_") + name.mid(4));
+    label->setBuddy(edit);
+    grid->addWidget(label, row, column);
+    grid->addWidget(holder, row, column + 1);
+    return edit;
+}
+
+QLabel *Tfm_set::addNote(QVBoxLayout *layout, const QString &text)
+{
+    auto *note = new QLabel(text);
+    note->setWordWrap(true);
+    note->setObjectName(QStringLiteral("note"));
+    layout->addWidget(note);
+    return note;
+}
+
+QWidget *Tfm_set::createMp3Page()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_mp3"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *general = newGroup(QStringLiteral("General Options"), page);
+    auto *generalLayout = newGroupLayout(general);
+    auto *grid = newGrid();
+    cb_mp3_frequency = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_mp3_frequency"),
+                               ValueLists::sampleRateCaptions());
+    cb_mp3_channel = addList(grid, 0, 2, QStringLiteral("Channel: "), QStringLiteral("cb_mp3_channel"),
+                             ValueLists::channelCaptions());
+    cb_mp3_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "), QStringLiteral("cb_mp3_bitrate"),
+                             ValueLists::bitRateCaptions());
+    edt_mp3_quality = addNumberEdit(grid, 1, 2, QStringLiteral("Quality: "), QStringLiteral("edt_mp3_quality"),
+                                    kMp3QualityLength, ud_mp3_quality, QStringLiteral("ud_mp3_quality"),
+                                    kMp3QualityMaximum);
+    generalLayout->addLayout(grid);
+    addNote(generalLayout, kBitrateNote);
+    addNote(generalLayout, kMp3QualityNote);
+
+    auto *vbr = newGroup(QStringLiteral("VBR (Variable Bit Rate)"), page);
+    auto *vbrLayout = newGroupLayout(vbr);
+    cb_vbr = new QCheckBox(QStringLiteral("Enable VBR"));
+    cb_vbr->setObjectName(QStringLiteral("cb_vbr"));
+    vbrLayout->addWidget(cb_vbr);
+    auto *vbrGrid = newGrid();
+    cb_mp3_vbr = addList(vbrGrid, 0, 0, QStringLiteral("VBR Bitrate: "), QStringLiteral("cb_mp3_vbr"),
+                         ValueLists::bitRateCaptions());
+    edt_mp3_vbr = addNumberEdit(vbrGrid, 0, 2, QStringLiteral("VBR Quality: "), QStringLiteral("edt_mp3_vbr"),
+                                kMp3QualityLength, ud_mp3_vbr, QStringLiteral("ud_mp3_vbr"), kMp3QualityMaximum);
+    vbrLayout->addLayout(vbrGrid);
+    addNote(vbrLayout, kMp3QualityNote);
+
+    pageLayout->addWidget(general);
+    pageLayout->addWidget(vbr);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget *Tfm_set::createWavPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_wav"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *mode = newGroup(QStringLiteral("Mode"), page);
+    auto *modeLayout = newGroupLayout(mode);
+    rb_cdquality = new QRadioButton(QStringLiteral("CD quality WAV format (for burning audio CD)"));
+    rb_cdquality->setObjectName(QStringLiteral("rb_cdquality"));
+    rb_custom = new QRadioButton(QStringLiteral("Custom format"));
+    rb_custom->setObjectName(QStringLiteral("rb_custom"));
+    modeLayout->addWidget(rb_cdquality);
+    modeLayout->addWidget(rb_custom);
+    addNote(modeLayout, kModeNote);
+
+    auto *general = newGroup(QStringLiteral("General Options"), page);
+    auto *generalLayout = newGroupLayout(general);
+    auto *grid = newGrid();
+    grid->setColumnStretch(3, 0);
+    cb_wav_frequency = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_wav_frequency"),
+                               ValueLists::sampleRateCaptions());
+    cb_wav_bit = addList(grid, 1, 0, QStringLiteral("Bit Per Sample:"), QStringLiteral("cb_wav_bit"),
+                         ValueLists::bitsPerSampleCaptions());
+    cb_wav_channel = addList(grid, 2, 0, QStringLiteral("Channel:"), QStringLiteral("cb_wav_channel"),
+                             ValueLists::channelCaptions());
+    grid->setColumnStretch(2, 1);
+    generalLayout->addLayout(grid);
+    addNote(generalLayout, kWavNoteFirstLine);
+    addNote(generalLayout, kWavNoteSecondLine);
+
+    pageLayout->addWidget(mode);
+    pageLayout->addWidget(general);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget *Tfm_set::createOggPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_ogg"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *general = newGroup(QStringLiteral("General Options"), page);
+    auto *generalLayout = newGroupLayout(general);
+    auto *grid = newGrid();
+    cb_ogg_fre = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_ogg_fre"),
+                         ValueLists::sampleRateCaptions());
+    cb_ogg_channel = addList(grid, 0, 2, QStringLiteral("Channel: "), QStringLiteral("cb_ogg_channel"),
+                             ValueLists::channelCaptions());
+    cb_ogg_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "), QStringLiteral("cb_ogg_bitrate"),
+                             ValueLists::bitRateCaptions());
+    generalLayout->addLayout(grid);
+    addNote(generalLayout, kBitrateNote);
+
+    auto *vbr = newGroup(QStringLiteral("VBR (Variable Bit Rate)"), page);
+    auto *vbrLayout = newGroupLayout(vbr);
+    auto *vbrGrid = newGrid();
+    cb_ogg_quality = new QCheckBox(QStringLiteral("Enable Quality"));
+    cb_ogg_quality->setObjectName(QStringLiteral("cb_ogg_quality"));
+    vbrGrid->addWidget(cb_ogg_quality, 0, 0, 1, 2);
+    edt_ogg_quality = addNumberEdit(vbrGrid, 0, 2, QStringLiteral("VBR Quality: "),
+                                    QStringLiteral("edt_ogg_quality"), kOggQualityLength, ud_ogg_quality,
+                                    QStringLiteral("ud_ogg_quality"), kOggQualityMaximum);
+    ud_ogg_quality->setThousandsSeparator(true);
+    cb_ogg_minbit = addList(vbrGrid, 1, 0, QStringLiteral("Min Bitrate: "), QStringLiteral("cb_ogg_minbit"),
+                            ValueLists::bitRateCaptions());
+    cb_ogg_maxbit = addList(vbrGrid, 1, 2, QStringLiteral("Max Bitrate: "), QStringLiteral("cb_ogg_maxbit"),
+                            ValueLists::bitRateCaptions());
+    vbrLayout->addLayout(vbrGrid);
+    addNote(vbrLayout, kOggQualityNote);
+    addNote(vbrLayout, kOggBitrateNoteFirstLine);
+    addNote(vbrLayout, kOggBitrateNoteSecondLine);
+
+    pageLayout->addWidget(general);
+    pageLayout->addWidget(vbr);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget *Tfm_set::createWmaPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_wma"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *group = newGroup(QStringLiteral("WMA Format"), page);
+    auto *groupLayout = newGroupLayout(group);
+    cb_wma = new QComboBox;
+    cb_wma->setObjectName(QStringLiteral("cb_wma"));
+    cb_wma->addItems(ValueLists::wmaProfileCaptions());
+    cb_wma->setMaxVisibleItems(16);
+    groupLayout->addWidget(cb_wma);
+
+    pageLayout->addWidget(group);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget *Tfm_set::createButtonRow()
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addStretch(1);
+    auto addButton = [&](const QString &caption, const QString &name) {
+        auto *button = new QPushButton(caption, row);
+        button->setObjectName(name);
+        button->setFixedSize(kButtonSize);
+        layout->addWidget(button);
+        return button;
+    };
+    btn_ok = addButton(QStringLiteral("OK"), QStringLiteral("btn_ok"));
+    btn_default = addButton(QStringLiteral("Default"), QStringLiteral("btn_default"));
+    btn_cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("btn_cancel"));
+    btn_ok->setDefault(true);
+    return row;
+}
+
+void Tfm_set::createBindings()
+{
+    using Kind = Binding::Kind;
+    using namespace SettingsKeys;
+    m_bindings = {
+        {Kind::Index, kMp3, kBitrate, cb_mp3_bitrate, ValueLists::kDefaultBitRateIndex},
+        {Kind::Index, kMp3, kChannel, cb_mp3_channel, ValueLists::kDefaultChannelIndex},
+        {Kind::Index, kMp3, kFrequency, cb_mp3_frequency, ValueLists::kDefaultSampleRateIndex},
+        {Kind::Position, kMp3, kQuality, ud_mp3_quality, kShowMp3Quality},
+        {Kind::Switch, kMp3, kEnableVbr, cb_vbr, false},
+        {Kind::Index, kMp3, kVbrBitrate, cb_mp3_vbr, ValueLists::kDefaultBitRateIndex},
+        {Kind::Position, kMp3, kVbrQuality, ud_mp3_vbr, kShowVbrQuality},
+        {Kind::WavMode, kWav, kMode, nullptr, kShowWavMode},
+        {Kind::Index, kWav, kBit, cb_wav_bit, ValueLists::kDefaultBitsPerSampleIndex},
+        {Kind::Index, kWav, kChannel, cb_wav_channel, ValueLists::kDefaultChannelIndex},
+        {Kind::Index, kWav, kFrequency, cb_wav_frequency, ValueLists::kDefaultSampleRateIndex},
+        {Kind::Index, kWma, kFormat, cb_wma, ValueLists::kDefaultWmaProfileIndex},
+        {Kind::Index, kOgg, kChannel, cb_ogg_channel, ValueLists::kDefaultChannelIndex},
+        {Kind::Index, kOgg, kFrequency, cb_ogg_fre, ValueLists::kDefaultSampleRateIndex},
+        {Kind::Index, kOgg, kBitrate, cb_ogg_bitrate, ValueLists::kDefaultBitRateIndex},
+        {Kind::Index, kOgg, kMaxBitrate, cb_ogg_maxbit, ValueLists::kDefaultBitRateIndex},
+        {Kind::Index, kOgg, kMinBitrate, cb_ogg_minbit, ValueLists::kDefaultBitRateIndex},
+        {Kind::Switch, kOgg, kEnableQuality, cb_ogg_quality, kShowOggEnableQuality},
+        {Kind::Position, kOgg, kQuality, ud_ogg_quality, kShowOggQuality},
+    };
+}
+
+void Tfm_set::connectHandlers()
+{
+    auto guarded = [this](void (Tfm_set::*handler)()) {
+        return [this, handler] { runGuarded(m_errorReport, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(btn_ok, &QPushButton::clicked, this, guarded(&Tfm_set::btn_okClick));
+    connect(btn_default, &QPushButton::clicked, this, guarded(&Tfm_set::btn_defaultClick));
+    connect(btn_cancel, &QPushButton::clicked, this, guarded(&Tfm_set::btn_cancelClick));
+    // Toggled rather than clicked: a state set from code re-applies the rule too.
+    connect(cb_vbr, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_vbrClick));
+    connect(rb_cdquality, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
+    connect(rb_custom, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
+    connect(cb_ogg_quality, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_ogg_qualityClick));
+    connect(edt_ogg_quality, &QLineEdit::textChanged, this, guarded(&Tfm_set::edt_ogg_qualityChange));
+}
+
+// ---- Loading and storing ---------------------------------------------------
+
+void Tfm_set::loadBinding(const Binding &binding)
+{
+    switch (binding.kind) {
+    case Binding::Kind::Index:
+        setIndexShown(static_cast<QComboBox *>(binding.control),
+                      m_settings.readInteger(binding.section, binding.key, binding.defaultValue));
+        break;
+    case Binding::Kind::Position:
+        static_cast<UpDown *>(binding.control)
+            ->setPosition(m_settings.readInteger(binding.section, binding.key, binding.defaultValue));
+        break;
+    case Binding::Kind::Switch:
+        static_cast<QCheckBox *>(binding.control)
+            ->setChecked(m_settings.readSwitch(binding.section, binding.key, binding.defaultValue != 0));
+        break;
+    case Binding::Kind::WavMode: {
+        // Any other mode leaves both buttons as they were.
+        const int mode = m_settings.readInteger(binding.section, binding.key, binding.defaultValue);
+        if (mode == kWavModeCdQuality)
+            rb_cdquality->setChecked(true);
+        else if (mode == kWavModeCustom)
+            rb_custom->setChecked(true);
+        break;
+    }
+    }
+}
+
+void Tfm_set::storeBinding(const Binding &binding)
+{
+    switch (binding.kind) {
+    case Binding::Kind::Index:
+        // The raw position: -1 when the list shows no entry.
+        m_settings.writeInteger(binding.section, binding.key,
+                                static_cast<QComboBox *>(binding.control)->currentIndex());
+        break;
+    case Binding::Kind::Position:
+        m_settings.writeInteger(binding.section, binding.key, static_cast<UpDown *>(binding.control)->position());
+        break;
+    case Binding::Kind::Switch:
+        m_settings.writeSwitch(binding.section, binding.key, static_cast<QCheckBox *>(binding.control)->isChecked());
+        break;
+    case Binding::Kind::WavMode:
+        if (rb_cdquality->isChecked())
+            m_settings.writeInteger(binding.section, binding.key, kWavModeCdQuality);
+        else if (rb_custom->isChecked())
+            m_settings.writeInteger(binding.section, binding.key, kWavModeCustom);
+        break;
+    }
+}
+
+// ---- Handlers --------------------------------------------------------------
+
+void Tfm_set::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        runGuarded(m_errorReport, [this] { FormShow(); });
+}
+
+void Tfm_set::FormShow()
+{
+    pc->setCurrentIndex(0);
+    for (const Binding &binding : std::as_const(m_bindings))
+        loadBinding(binding);
+    applyEnablingRules();
+}
+
+void Tfm_set::btn_okClick()
+{
+    // A refused write throws out of here: the keys before it stay written and
+    // the dialog stays open.
+    for (const Binding &binding : std::as_const(m_bindings))
+        storeBinding(binding);
+    accept();
+}
+
+void Tfm_set::btn_defaultClick()
+{
+    cb_mp3_bitrate->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
+    cb_mp3_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
+    cb_mp3_frequency->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
+    ud_mp3_quality->setPosition(kShowMp3Quality);
+    cb_vbr->setChecked(false);
+    cb_mp3_vbr->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
+    ud_mp3_vbr->setPosition(kDefaultVbrQuality);
+
+    rb_cdquality->setChecked(true);
+    cb_wav_bit->setCurrentIndex(ValueLists::kDefaultBitsPerSampleIndex);
+    cb_wav_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
+    cb_wav_frequency->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
+
+    cb_wma->setCurrentIndex(ValueLists::kDefaultWmaProfileIndex);
+
+    cb_ogg_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
+    cb_ogg_fre->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
+    cb_ogg_bitrate->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
+    cb_ogg_maxbit->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
+    cb_ogg_minbit->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
+    cb_ogg_quality->setChecked(kShowOggEnableQuality);
+    ud_ogg_quality->setPosition(kShowOggQuality);
+    applyEnablingRules();
+}
+
+void Tfm_set::btn_cancelClick()
+{
+    reject();
+}
+
+void Tfm_set::cb_vbrClick()
+{
+    const bool on = cb_vbr->isChecked();
+    cb_mp3_vbr->setEnabled(on);
+    edt_mp3_vbr->setEnabled(on);
+    ud_mp3_vbr->setEnabled(on);
+}
+
+void Tfm_set::rb_modeClick()
+{
+    const bool custom = rb_custom->isChecked();
+    cb_wav_frequency->setEnabled(custom);
+    cb_wav_bit->setEnabled(custom);
+    cb_wav_channel->setEnabled(custom);
+}
+
+void Tfm_set::cb_ogg_qualityClick()
+{
+    const bool quality = cb_ogg_quality->isChecked();
+    edt_ogg_quality->setEnabled(quality);
+    ud_ogg_quality->setEnabled(quality);
+    cb_ogg_minbit->setEnabled(!quality);
+    cb_ogg_maxbit->setEnabled(!quality);
+}
+
+void Tfm_set::applyEnablingRules()
+{
+    cb_vbrClick();
+    rb_modeClick();
+    cb_ogg_qualityClick();
+}
+
+bool Tfm_set::numberEditKeyPress(const QEvent &event) const
+{
+    if (event.type() == QEvent::KeyPress)
+        return refusesNumberText(static_cast<const QKeyEvent &>(event).text());
+    if (event.type() == QEvent::InputMethod)
+        return refusesNumberText(static_cast<const QInputMethodEvent &>(event).commitString());
+    return false;
+}
+
+void Tfm_set::edt_ogg_qualityChange()
+{
+    const QString text = edt_ogg_quality->text();
+    if (text.trimmed().isEmpty()) {
+        ud_ogg_quality->setPositionQuietly(0);
+        return;
+    }
+    QString digits = text;
+    digits.remove(QLatin1Char(','));
+    const std::optional<int> number = IntegerText::parse(digits);
+    if (!number)
+        throw std::invalid_argument(Messages::kNotValidInteger.arg(digits).toStdString());
+    ud_ogg_quality->setPosition(*number > kOggQualityMaximum - 1 ? kOggQualityMaximum : *number);
+}
+
+void Tfm_set::edt_ogg_qualityExit()
+{
+    if (edt_ogg_quality->text().isEmpty())
+        edt_ogg_quality->setText(QStringLiteral("0"));
+}
+
+bool Tfm_set::eventFilter(QObject *watched, QEvent *event)
+{
+    bool discard = false;
+    runGuarded(m_errorReport, [&] {
+        const bool numberEdit = watched == edt_mp3_quality || watched == edt_mp3_vbr || watched == edt_ogg_quality;
+        if (numberEdit)
+            discard = numberEditKeyPress(*event);
+        if (watched == edt_ogg_quality && event->type() == QEvent::FocusOut)
+            edt_ogg_qualityExit();
+    });
+    return discard || QDialog::eventFilter(watched, event);
+}

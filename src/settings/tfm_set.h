@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+class ErrorReport;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QVBoxLayout;
+class Settings;
+class UpDown;
+
+// The output settings dialog: edits the encoder settings of the four output
+// formats. It loads the stored values each time it is shown and writes all of
+// them back only on OK; Default resets the controls without writing.
+class Tfm_set : public QDialog {
+    Q_OBJECT
+
+public:
+    Tfm_set(Settings &settings, ErrorReport &errorReport, QWidget *parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // One control bound to one key, in the order the dialog loads and stores them.
+    struct Binding {
+        enum class Kind { Index, Position, Switch, WavMode };
+        Kind kind;
+        QString section;
+        QString key;
+        QWidget *control;
+        int defaultValue;  // used on show for a missing or unreadable key
+    };
+
+    void createControls();
+    QWidget *createMp3Page();
+    QWidget *createWavPage();
+    QWidget *createOggPage();
+    QWidget *createWmaPage();
+    QWidget *createButtonRow();
+    void createBindings();
+    void connectHandlers();
+
+    QComboBox *addList(QGridLayout *grid, int row, int column, const QString &caption, const QString &name,
+                       const QStringList &items);
+    QLineEdit *addNumberEdit(QGridLayout *grid, int row, int column, const QString &caption,
+                             const QString &name, int maxLength, UpDown *&spin, const QString &spinName,
+                             int maximum);
+    static QLabel *addNote(QVBoxLayout *layout, const QString &text);
+
+    void loadBinding(const Binding &binding);
+    void storeBinding(const Binding &binding);
+
+    // Handlers.
+    void FormShow();
+    void btn_okClick();
+    void btn_defaultClick();
+    void btn_cancelClick();
+    void cb_vbrClick();
+    void rb_modeClick();
+    void cb_ogg_qualityClick();
+    bool numberEditKeyPress(const QEvent &event) const;
+    void edt_ogg_qualityChange();
+    void edt_ogg_qualityExit();
+    void applyEnablingRules();
+
+    Settings &m_settings;
+    ErrorReport &m_errorReport;
+    QList<Binding> m_bindings;
+
+    QTabWidget *pc = nullptr;
+
+    QComboBox *cb_mp3_frequency = nullptr;
+    QComboBox *cb_mp3_channel = nullptr;
+    QComboBox *cb_mp3_bitrate = nullptr;
+    QLineEdit *edt_mp3_quality = nullptr;
+    UpDown *ud_mp3_quality = nullptr;
+    QCheckBox *cb_vbr = nullptr;
+    QComboBox *cb_mp3_vbr = nullptr;
+    QLineEdit *edt_mp3_vbr = nullptr;
+    UpDown *ud_mp3_vbr = nullptr;
+
+    QRadioButton *rb_cdquality = nullptr;
+    QRadioButton *rb_custom = nullptr;
+    QComboBox *cb_wav_frequency = nullptr;
+    QComboBox *cb_wav_bit = nullptr;
+    QComboBox *cb_wav_channel = nullptr;
+
+    QComboBox *cb_ogg_fre = nullptr;
+    QComboBox *cb_ogg_channel = nullptr;
+    QComboBox *cb_ogg_bitrate = nullptr;
+    QCheckBox *cb_ogg_quality = nullptr;
+    QLineEdit *edt_ogg_quality = nullptr;
+    UpDown *ud_ogg_quality = nullptr;
+    QComboBox *cb_ogg_minbit = nullptr;
+    QComboBox *cb_ogg_maxbit = nullptr;
+
+    QComboBox *cb_wma = nullptr;
+
+    QPushButton *btn_ok = nullptr;
+    QPushButton *btn_default = nullptr;
+    QPushButton *btn_cancel = nullptr;
+};

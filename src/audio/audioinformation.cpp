@@ -110,10 +110,11 @@ void fillId3v2(TagLib::ID3v2::Tag &tag, const StoredTags &values)
     }
 }
 
+// A file without audio properties is no audio file, whatever its header says.
 template <typename File>
 void openForWriting(File &file, const QString &fileName, const char *kind)
 {
-    if (!file.isValid())
+    if (!file.isValid() || !file.audioProperties() || file.audioProperties()->sampleRate() <= 0)
         throw AudioError(failure(fileName, QStringLiteral("not a readable %1 file").arg(kind)));
     if (file.readOnly())
         throw AudioError(failure(fileName, QStringLiteral("the file is read-only")));
@@ -127,7 +128,7 @@ void throwUnlessSaved(bool saved, const QString &fileName)
 
 void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::MPEG::File file(path.constData(), false);
+    TagLib::MPEG::File file(path.constData());
     openForWriting(file, fileName, "MP3");
     fillId3v2(*file.ID3v2Tag(true), values);
     fillTag(*file.ID3v1Tag(true), values);
@@ -139,7 +140,7 @@ void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags
 
 void writeWav(const QByteArray &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::RIFF::WAV::File file(path.constData(), false);
+    TagLib::RIFF::WAV::File file(path.constData());
     openForWriting(file, fileName, "WAV");
     fillId3v2(*file.ID3v2Tag(), values);
     fillTag(*file.InfoTag(), values);
@@ -164,7 +165,7 @@ void writeRf64(const QString &fileName, const StoredTags &values)
 
 void writeOggVorbis(const QByteArray &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::Ogg::Vorbis::File file(path.constData(), false);
+    TagLib::Ogg::Vorbis::File file(path.constData());
     openForWriting(file, fileName, "OGG Vorbis");
     fillTag(*file.tag(), values);
     throwUnlessSaved(file.save(), fileName);
@@ -172,7 +173,7 @@ void writeOggVorbis(const QByteArray &path, const QString &fileName, const Store
 
 void writeAsf(const QByteArray &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::ASF::File file(path.constData(), false);
+    TagLib::ASF::File file(path.constData());
     openForWriting(file, fileName, "WMA");
     fillTag(*file.tag(), values);
     throwUnlessSaved(file.save(), fileName);

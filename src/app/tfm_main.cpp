@@ -67,7 +67,8 @@ void place(QWidget *widget, const Placement &p)
 Tfm_main::Tfm_main(Prompter &prompter, QWidget *parent)
     : QMainWindow(parent),
       m_prompter(prompter),
-      m_settings(std::make_unique<Settings>(AppPaths::settingsFile()))
+      m_settings(std::make_unique<Settings>(AppPaths::settingsFile())),
+      m_skinFile(AppPaths::skinFile())
 {
     setWindowTitle(QStringLiteral("Vantorel"));
     setFont(QFont(QStringLiteral("Sans Serif"), 8));
@@ -243,7 +244,7 @@ void Tfm_main::FormShow()
 
 void Tfm_main::loadSkin()
 {
-    m_skin->LoadSkin(AppPaths::skinFile());
+    m_skin->LoadSkin(m_skinFile);
     m_skin->ApplySkin(centralWidget());
     m_skin->SetWindowCaption(centralWidget(), QStringLiteral("Vantorel"));
     SkinForm *form = m_skin->GetSkinForm(centralWidget());

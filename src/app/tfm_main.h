@@ -79,6 +79,9 @@ public:
     // The skin's "Total time" element, or nullptr when the skin has none.
     SkinElement *totalTimeElement() const { return m_totalTime; }
 
+    // Where first show looks for the skin file (beside the executable unless set).
+    void setSkinFile(const QString &path) { m_skinFile = path; }
+
     // Centres a dialog over this window and shows it modally.
     int showDialog(QDialog &dialog);
 
@@ -149,5 +152,6 @@ private:
     std::unique_ptr<PreviewPlayer> m_previewPlayer;
     std::unique_ptr<OutputFields> m_outputFields;
     KeyHook *m_keyHook = nullptr;
+    QString m_skinFile;
     bool m_shown = false;
 };

@@ -1,0 +1,335 @@
+// Start-up, shutdown, command dispatch, guards, enabling, error report, keys
+// and the output fields, driven through the real main window.
+
+#include "mainwindowfixture.h"
+
+#include "app/mainmenus.h"
+#include "audio/audioerror.h"
+#include "kit/themedprogressbar.h"
+#include "platform/apppaths.h"
+#include "platform/messages.h"
+#include "settings/tfm_about.h"
+#include "settings/tfm_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+using Kind = ScriptedPrompter::Kind;
+
+QStringList enabledItems(const MenuItems &i)
+{
+    const std::pair<const char *, QAction *> all[] = {
+        {"AddFile1", i.AddFile1}, {"AddPath1", i.AddPath1}, {"Remove1", i.Remove1},
+        {"Clear1", i.Clear1},     {"Exit1", i.Exit1},       {"Join1", i.Join1},
+        {"Stop1", i.Stop1},       {"Play1", i.Play1},       {"Pause1", i.Pause1},
+        {"Stopplay1", i.Stopplay1}, {"Option1", i.Option1}, {"ID3Tag1", i.ID3Tag1},
+        {"Content1", i.Content1}, {"WebSite1", i.WebSite1}, {"About1", i.About1},
+        {"AddFile2", i.AddFile2}, {"AddPath2", i.AddPath2}, {"Remove2", i.Remove2},
+        {"Clear2", i.Clear2},     {"Join2", i.Join2},       {"Stop2", i.Stop2},
+        {"Play2", i.Play2},       {"Pause2", i.Pause2},     {"StopPlaying1", i.StopPlaying1},
+    };
+    QStringList names;
+    for (const auto &[name, action] : all) {
+        if (action->isEnabled())
+            names << QString::fromLatin1(name);
+    }
+    return names;
+}
+
+QStringList without(QStringList names, const QStringList &removed)
+{
+    for (const QString &name : removed)
+        names.removeAll(name);
+    return names;
+}
+
+const QStringList kAllItems = {"AddFile1", "AddPath1", "Remove1", "Clear1", "Exit1", "Join1",
+                               "Stop1", "Play1", "Pause1", "Stopplay1", "Option1", "ID3Tag1",
+                               "Content1", "WebSite1", "About1", "AddFile2", "AddPath2", "Remove2",
+                               "Clear2", "Join2", "Stop2", "Play2", "Pause2", "StopPlaying1"};
+const QStringList kIdleDisabled = {"Stop1", "Stop2", "Stopplay1", "StopPlaying1", "Pause1", "Pause2"};
+const QStringList kAdmissionItems = {"AddFile1", "AddPath1", "Remove1", "Clear1", "Join1", "Play1",
+                                     "AddFile2", "AddPath2", "Remove2", "Clear2", "Join2", "Play2"};
+const QStringList kJoinLocked = {"Play1", "Play2", "Join1", "Join2", "AddFile1", "AddFile2", "AddPath1",
+                                 "AddPath2", "Remove1", "Remove2", "Clear1", "Clear2", "Option1", "ID3Tag1"};
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsDefaults)
+{
+    Tfm_main &main = showWindow();
+    EXPECT_EQ(main.edt_dir()->text(), AppPaths::defaultOutputFolder());
+    EXPECT_TRUE(main.edt_dir()->text().startsWith(QDir::homePath()));
+    EXPECT_EQ(main.cb_format()->currentText(), "MP3");
+    EXPECT_EQ(main.edt_filename()->text(), "new");
+    EXPECT_EQ(main.windowTitle(), "Vantorel");
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST_F(MainWindowTest, ControlsSitAtTheirPlacesInAFixedClientArea)
+{
+    Tfm_main &main = showWindow();
+    EXPECT_EQ(main.centralWidget()->size(), QSize(490, 427));
+    EXPECT_EQ(main.minimumSize(), main.maximumSize());
+    EXPECT_EQ(main.lv()->geometry(), QRect(0, 47, 489, 271));
+    EXPECT_EQ(main.pb()->geometry(), QRect(19, 326, 451, 12));
+    EXPECT_EQ(main.edt_filename()->geometry(), QRect(355, 356, 129, 21));
+    EXPECT_EQ(main.cb_format()->geometry(), QRect(96, 398, 58, 21));
+    EXPECT_EQ(main.edt_dir()->geometry(), QRect(161, 398, 244, 21));
+    QStringList headers;
+    for (int c = 0; c < main.lv()->columnCount(); ++c)
+        headers << main.lv()->headerItem()->text(c) + "/" + QString::number(main.lv()->columnWidth(c));
+    EXPECT_EQ(headers, QStringList({"File Name/120", "Full Path/217", "Time/60", "Status/72"}));
+}
+
+TEST_F(MainWindowTest, StoredFormatSelectsItsEntryAndCloseWritesTheSelection)
+{
+    writeSettingsText("[join]\nformat=2\n");
+    Tfm_main &main = showWindow();
+    EXPECT_EQ(main.cb_format()->currentText(), "WMA");
+    main.cb_format()->setCurrentIndex(3);
+    main.close();
+    EXPECT_TRUE(settingsText().contains("format=3")) << settingsText().toStdString();
+}
+
+TEST_F(MainWindowTest, FormatOutsideTheListLeavesNoSelectionAndCloseWritesMinusOne)
+{
+    writeSettingsText("; kept\n[join]\nformat=7\n");
+    Tfm_main &main = showWindow();
+    EXPECT_EQ(main.cb_format()->currentIndex(), -1);
+    main.close();
+    EXPECT_EQ(settingsText(), "; kept\n[join]\nformat=-1\n");
+}
+
+TEST_F(MainWindowTest, MissingSkinIsReportedOnceAndTheRestOfFirstShowRuns)
+{
+    writeSettingsText("[join]\noutput directory=/srv/out\n");
+    window().setSkinFile(dataPath("nothing-here.dll"));
+    Tfm_main &main = showWindow();
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages().first().contains("nothing-here.dll"));
+    EXPECT_EQ(main.edt_dir()->text(), "/srv/out");
+    EXPECT_EQ(main.totalTimeElement(), nullptr);
+    // Total-time updates are skipped without the element.
+    main.Clear1Click();
+    EXPECT_EQ(prompter.messages().size(), 1);
+}
+
+TEST_F(MainWindowTest, SkinNamesDispatchExactlyAndInAnyOtherCaseDoNothing)
+{
+    showWindow();
+    window().SkinClick("Join");
+    window().SkinClick("JOIN");
+    window().SkinClick("Stop Playing");
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    window().SkinClick("join");
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
+}
+
+TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
+{
+    Tfm_main &main = showWindow();
+    main.busy().Joining = true;
+    main.Clear1Click();
+    main.Play1Click();
+    main.SkinClick("Play");  // the skin's Play goes straight to the work, which waits
+    main.busy().Joining = false;
+    main.busy().Playing = true;
+    main.Clear1Click();
+    EXPECT_EQ(prompter.messages(), QStringList({Messages::kStopConvertingFirst,
+                                                Messages::kStopConvertingFirst,
+                                                Messages::kStopPlayingFirst}));
+}
+
+TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
+{
+    Tfm_main &main = showWindow();
+    main.busy().Joining = true;
+    main.Option1Click();
+    main.ID3Tag1Click();
+    main.SkinClick("Options");
+    main.SkinClick("ID3Tag");
+    main.SkinClick("Browse");
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    main.About1Click();
+    ASSERT_EQ(prompter.kinds(), QList<Kind>{Kind::Modal});
+    EXPECT_EQ(prompter.shown().first().text, "About");
+    main.busy().Joining = false;
+}
+
+TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
+{
+    Tfm_main &main = showWindow();
+    QPoint seen;
+    prompter.queueDialog([&](QDialog &dialog) { seen = dialog.pos(); });
+    main.About1Click();
+    const QDialog &about = main.fm_about();
+    EXPECT_EQ(seen.x(), main.x() + (main.width() - about.width()) / 2);
+    EXPECT_EQ(seen.y(), main.y() + (main.height() - about.height()) / 2);
+}
+
+TEST_F(MainWindowTest, ErrorWhileJoiningResetsTheBarAndClearsJoining)
+{
+    Tfm_main &main = showWindow();
+    main.busy().Joining = true;
+    main.pb()->setPosition(40);
+    runGuarded(main, [] { throw AudioError(QStringLiteral("Cannot decode /tmp/x.mp3")); });
+    EXPECT_EQ(prompter.messages(), QStringList{"Cannot decode /tmp/x.mp3"});
+    EXPECT_EQ(prompter.kinds(), QList<Kind>{Kind::Information});
+    EXPECT_EQ(main.pb()->position(), 0);
+    EXPECT_FALSE(main.busy().Joining);
+}
+
+TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
+{
+    Tfm_main &main = showWindow();
+    BusyState &busy = main.busy();
+    const MenuItems &items = main.menuItems();
+    const QStringList idle = without(kAllItems, kIdleDisabled);
+    EXPECT_EQ(enabledItems(items), idle);
+
+    busy.admissionStarts();
+    EXPECT_EQ(enabledItems(items), without(idle, kAdmissionItems));
+    busy.admissionEnds();
+    EXPECT_EQ(enabledItems(items), idle);
+
+    busy.joinStarts();
+    EXPECT_EQ(enabledItems(items), without(kAllItems, kJoinLocked + QStringList{"Stopplay1",
+                                       "StopPlaying1", "Pause1", "Pause2"}));
+    busy.joinEnds();
+    EXPECT_EQ(enabledItems(items), idle);
+
+    busy.playbackStarts();
+    const QStringList playing =
+        without(kAllItems, {"Stop1", "Stop2", "Join1", "Join2", "Clear1", "Clear2"});
+    EXPECT_EQ(enabledItems(items), playing);
+    busy.pause();
+    EXPECT_EQ(enabledItems(items), without(playing, {"Pause1", "Pause2"}));
+    busy.resume();
+    EXPECT_EQ(enabledItems(items), playing);
+    busy.playbackStops();
+    EXPECT_EQ(enabledItems(items), idle);
+}
+
+TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAndSeparators)
+{
+    Tfm_main &main = showWindow();
+    const MenuItems &i = main.menuItems();
+    QStringList file;
+    for (QAction *action : i.File1->actions())
+        file << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ(file, QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Exit"}));
+    QStringList context;
+    for (QAction *action : main.findChild<QMenu *>("pm")->actions())
+        context << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ(context, QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Join", "Stop",
+                                    "-", "Play", "Pause", "Stop Playing"}));
+    EXPECT_EQ(i.Option1->text(), "Options");
+    EXPECT_EQ(i.ID3Tag1->text(), "ID3 Tag");
+}
+
+TEST_F(MainWindowTest, EscapeClosesTheActiveMainWindowAndWritesTheSettings)
+{
+    Tfm_main &main = showWindow();
+    main.cb_format()->setCurrentIndex(1);
+    QTest::keyClick(&main, Qt::Key_Escape);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(settingsText().contains("format=1"));
+}
+
+TEST_F(MainWindowTest, EscapeInsideADialogLeavesTheMainWindowOpen)
+{
+    Tfm_main &main = showWindow();
+    prompter.queueDialog([](QDialog &dialog) {
+        QApplication::setActiveWindow(&dialog);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    main.About1Click();
+    EXPECT_TRUE(main.isVisible());
+}
+
+TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
+{
+    Tfm_main &main = showWindow();
+    prompter.queueDialog([](QDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_F1); });
+    main.About1Click();
+    ASSERT_EQ(prompter.openedUrls().size(), 1);
+    EXPECT_EQ(prompter.openedUrls().first(), QUrl::fromLocalFile(AppPaths::helpPage()));
+    EXPECT_TRUE(QFileInfo::exists(AppPaths::helpPage()));
+    QTest::keyClick(main.lv(), Qt::Key_F1);
+    EXPECT_EQ(prompter.openedUrls().size(), 2);
+}
+
+TEST_F(MainWindowTest, RefusedCharacterIsDroppedWithOneMessage)
+{
+    Tfm_main &main = showWindow();
+    QLineEdit *name = main.edt_filename();
+    name->clear();
+    QTest::keyClicks(name, "a:b");
+    EXPECT_EQ(name->text(), "ab");
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kInvalidFilenameChar});
+}
+
+TEST_F(MainWindowTest, EmptiedNameIsRestoredOnLeaving)
+{
+    Tfm_main &main = showWindow();
+    QLineEdit *name = main.edt_filename();
+    name->setText("concert");
+    name->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(name->hasFocus());
+    name->clear();
+    main.lv()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kFilenameEmpty});
+    EXPECT_EQ(name->text(), "concert");
+}
+
+TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)
+{
+    Tfm_main &main = showWindow();
+    const QString before = main.edt_dir()->text();
+    prompter.queueDialog([](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_cancel")->click(); });
+    main.SkinClick("Browse");
+    EXPECT_EQ(prompter.shown().first().text, "Output Directory");
+    EXPECT_EQ(main.edt_dir()->text(), before);
+    EXPECT_FALSE(settingsText().contains("output directory"));
+}
+
+TEST_F(MainWindowTest, ChosenFolderIsShownAndStoredAtOnce)
+{
+    Tfm_main &main = showWindow();
+    const QString folder = QDir::homePath() + "/Joined";
+    QDir().mkpath(folder);
+    prompter.queueDialog([&](QDialog &dialog) {
+        auto &dir = static_cast<Tfm_dir &>(dialog);
+        EXPECT_FALSE(dir.cbx_sub()->isVisible());
+        dir.selectFolder(folder);
+        dialog.findChild<QPushButton *>("btn_ok")->click();
+    });
+    main.BrowseClick();
+    EXPECT_EQ(main.edt_dir()->text(), folder);
+    EXPECT_TRUE(settingsText().contains("output directory=" + folder));
+}
+
+TEST_F(MainWindowTest, OkWithoutASelectedFolderCountsAsCancelledButStoresTheSwitch)
+{
+    Tfm_main &main = showWindow();
+    const QString before = main.edt_dir()->text();
+    prompter.queueDialog([](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_ok")->click(); });
+    main.BrowseClick();
+    EXPECT_EQ(main.edt_dir()->text(), before);
+    EXPECT_FALSE(settingsText().contains("output directory"));
+    EXPECT_TRUE(settingsText().contains("[basic]\nenable sub dir=0")) << settingsText().toStdString();
+}

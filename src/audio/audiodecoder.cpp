@@ -1,6 +1,7 @@
 #include "audio/audiodecoder.h"
 
 #include "audio/decodedframeconverter.h"
+#include "audio/framecountcache.h"
 #include "audio/inputstream.h"
 
 #include <algorithm>
@@ -89,6 +90,7 @@ public:
     explicit Impl(const QString &fileName);
 
     qint64 countFrames();
+    qint64 countByPass();
     InputStream &openedStream();
     void restart();
     SampleArray read(int frameCount);
@@ -129,9 +131,19 @@ qint64 AudioDecoder::Impl::countFrames()
 {
     if (const auto frames = vorbisLength(*m_stream))
         return *frames;
+    if (const auto frames = FrameCountCache::find(fileName))
+        return *frames;
     m_streamTouched = true;
     if (const auto frames = pcmLength(*m_stream))
         return *frames;
+    const qint64 frames = countByPass();
+    FrameCountCache::store(fileName, frames);
+    return frames;
+}
+
+// Over the whole file: demuxing only where packets tell their length, else decoding.
+qint64 AudioDecoder::Impl::countByPass()
+{
     if (packetDurationsAreExact(*m_stream)) {
         m_stream = std::make_unique<InputStream>(fileName);
         if (const auto frames = countByDemuxing(*m_stream))

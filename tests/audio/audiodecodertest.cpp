@@ -452,6 +452,33 @@ TEST_P(EncodedFormatTest, BlockSizeDoesNotChangeWhatIsRead)
     }
 }
 
+TEST_P(EncodedFormatTest, SeekAfterReadingStartsOverAtTheFirstFrame)
+{
+    const QString file = writeTone();
+    const ReadBack whole = readAll(file);
+    AudioFile reader;
+    reader.OpenFile(file, 0, 1);
+    reader.Seek(0, 3);
+    reader.ReadSamples(5000);
+    reader.Seek(0, 3);
+    SampleArray again;
+    for (SampleArray block; !(block = reader.ReadSamples(4410)).empty();)
+        again.insert(again.end(), block.begin(), block.end());
+    EXPECT_EQ(again, whole.samples);
+}
+
+// The length of a file counted once is remembered, but not past a change of the file.
+TEST_P(EncodedFormatTest, RewrittenFileIsCountedAgain)
+{
+    const EncodedCase c = GetParam();
+    const QString file = writeTone();
+    const qint64 first = readAll(file).sampleCount;
+    Tones::write(file, c.format, c.sampleRate, c.channels, 2 * kSeconds);
+    const ReadBack longer = readAll(file);
+    EXPECT_GT(longer.sampleCount, first + c.sampleRate);
+    EXPECT_EQ(longer.frames(), longer.sampleCount);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Formats, EncodedFormatTest,
     testing::Values(EncodedCase{ToneFormat::Mp3, 44100, 2, "a.mp3"},

@@ -24,6 +24,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -106,10 +107,28 @@ QGridLayout *newGrid()
     return grid;
 }
 
+// Gives the label columns of grids in different groups one width, so that the
+// controls of a page line up under each other.
+void alignLabelColumns(const QList<QGridLayout *> &grids)
+{
+    for (int column : {0, 2}) {
+        int width = 0;
+        for (QGridLayout *grid : grids) {
+            for (int row = 0; row < grid->rowCount(); ++row) {
+                QLayoutItem *item = grid->itemAtPosition(row, column);
+                if (item && item->widget() && qobject_cast<QLabel *>(item->widget()))
+                    width = std::max(width, item->widget()->sizeHint().width());
+            }
+        }
+        for (QGridLayout *grid : grids)
+            grid->setColumnMinimumWidth(column, width);
+    }
+}
+
 QVBoxLayout *newGroupLayout(QGroupBox *group)
 {
     auto *layout = new QVBoxLayout(group);
-    layout->setContentsMargins(8, 2, 8, 4);
+    layout->setContentsMargins(6, 2, 6, 4);
     layout->setSpacing(2);
     return layout;
 }
@@ -117,7 +136,7 @@ QVBoxLayout *newGroupLayout(QGroupBox *group)
 QVBoxLayout *newPageLayout(QWidget *page)
 {
     auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(5, 4, 5, 4);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     return layout;
 }
@@ -147,12 +166,12 @@ Tfm_set::Tfm_set(Settings &settings, ErrorReport &errorReport, QWidget *parent)
 void Tfm_set::createControls()
 {
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setContentsMargins(6, 6, 6, 8);
     layout->setSpacing(8);
 
     auto *outputGroup = newGroup(QStringLiteral("Output Settings"), this);
     auto *outputLayout = new QVBoxLayout(outputGroup);
-    outputLayout->setContentsMargins(6, 2, 6, 6);
+    outputLayout->setContentsMargins(4, 2, 4, 4);
     pc = new QTabWidget(outputGroup);
     pc->setObjectName(QStringLiteral("pc"));
     pc->addTab(createMp3Page(), QStringLiteral("MP3"));
@@ -253,6 +272,7 @@ QWidget *Tfm_set::createMp3Page()
                                 kMp3QualityLength, ud_mp3_vbr, QStringLiteral("ud_mp3_vbr"), kMp3QualityMaximum);
     vbrLayout->addLayout(vbrGrid);
     addNote(vbrLayout, kMp3QualityNote);
+    alignLabelColumns({grid, vbrGrid});
 
     pageLayout->addWidget(general);
     pageLayout->addWidget(vbr);
@@ -333,6 +353,7 @@ QWidget *Tfm_set::createOggPage()
     addNote(vbrLayout, kOggQualityNote);
     addNote(vbrLayout, kOggBitrateNoteFirstLine);
     addNote(vbrLayout, kOggBitrateNoteSecondLine);
+    alignLabelColumns({grid, vbrGrid});
 
     pageLayout->addWidget(general);
     pageLayout->addWidget(vbr);
@@ -363,7 +384,7 @@ QWidget *Tfm_set::createButtonRow()
 {
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(0, 0, 2, 0);
     layout->setSpacing(8);
     layout->addStretch(1);
     auto addButton = [&](const QString &caption, const QString &name) {

@@ -14,6 +14,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -98,6 +99,10 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
     EXPECT_EQ(dialog.windowTitle(), "Settings");
     EXPECT_EQ(dialog.size(), QSize(391, 349));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    // Every page's controls fit the fixed client area without being squeezed.
+    const QSize needed = dialog.layout()->totalMinimumSize();
+    EXPECT_LE(needed.width(), 391);
+    EXPECT_LE(needed.height(), 349);
 
     QTabWidget *pc = child<QTabWidget>("pc");
     ASSERT_EQ(pc->count(), 4);

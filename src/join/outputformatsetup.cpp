@@ -5,28 +5,10 @@
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
+#include "settings/settingskeys.h"
 #include "settings/valuelists.h"
 
 namespace {
-
-// Sections and keys of the encoder settings, as the output settings dialog writes them.
-const QString kMp3Section = QStringLiteral("mp3");
-const QString kWavSection = QStringLiteral("wav");
-const QString kWmaSection = QStringLiteral("wma");
-const QString kOggSection = QStringLiteral("ogg");
-const QString kFrequencyKey = QStringLiteral("frequency");
-const QString kBitrateKey = QStringLiteral("bitrate");
-const QString kChannelKey = QStringLiteral("channel");
-const QString kQualityKey = QStringLiteral("quality");
-const QString kEnableVbrKey = QStringLiteral("enable vbr");
-const QString kVbrBitrateKey = QStringLiteral("vbr bitrate");
-const QString kVbrQualityKey = QStringLiteral("vbr quality");
-const QString kModeKey = QStringLiteral("mode");
-const QString kBitKey = QStringLiteral("bit");
-const QString kFormatKey = QStringLiteral("format");
-const QString kEnableQualityKey = QStringLiteral("enable quality");
-const QString kMaxBitrateKey = QStringLiteral("max bitrate");
-const QString kMinBitrateKey = QStringLiteral("min bitrate");
 
 // The set-up's own defaults for keys the file does not hold. They differ from
 // the dialog's in two places (vbr quality, enable quality); each side keeps its own.
@@ -86,7 +68,8 @@ bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
 bool OutputFormatSetup::setUpMp3()
 {
     putMp3EncoderSettings();
-    if (!m_writer.CheckMp3Format(m_encoder.SampleRate(), m_encoder.Bitrate(), m_encoder.Channels())) {
+    if (!m_writer.CheckMp3Format(m_encoder.SampleRate(), m_encoder.Bitrate(),
+                                 m_encoder.Channels())) {
         // The encoder keeps what was put on it; only the writer is left untouched.
         m_prompter.information(Messages::kMp3FormatNotSupported);
         return false;
@@ -97,11 +80,13 @@ bool OutputFormatSetup::setUpMp3()
 
 void OutputFormatSetup::putMp3EncoderSettings()
 {
-    m_encoder.SetSampleRate(readSampleRate(kMp3Section));
-    m_encoder.SetBitrate(readBitRate(kMp3Section, kBitrateKey));
-    m_encoder.SetChannels(readChannels(kMp3Section));
-    m_encoder.SetQuality(m_settings.readInteger(kMp3Section, kQualityKey, kDefaultMp3Quality));
-    putMp3VbrSettings(m_settings.readInteger(kMp3Section, kEnableVbrKey, kVbrOff));
+    m_encoder.SetSampleRate(readSampleRate(SettingsKeys::kMp3));
+    m_encoder.SetBitrate(readBitRate(SettingsKeys::kMp3, SettingsKeys::kBitrate));
+    m_encoder.SetChannels(readChannels(SettingsKeys::kMp3));
+    m_encoder.SetQuality(
+        m_settings.readInteger(SettingsKeys::kMp3, SettingsKeys::kQuality, kDefaultMp3Quality));
+    putMp3VbrSettings(
+        m_settings.readInteger(SettingsKeys::kMp3, SettingsKeys::kEnableVbr, kVbrOff));
 }
 
 void OutputFormatSetup::putMp3VbrSettings(int enableVbr)
@@ -110,38 +95,41 @@ void OutputFormatSetup::putMp3VbrSettings(int enableVbr)
         m_encoder.SetConstantBitrate(true);
     } else if (enableVbr == kVbrOn) {
         m_encoder.SetConstantBitrate(false);
-        m_encoder.SetVbrBitrate(readBitRate(kMp3Section, kVbrBitrateKey));
-        m_encoder.SetVbrQuality(m_settings.readInteger(kMp3Section, kVbrQualityKey, kDefaultVbrQuality));
+        m_encoder.SetVbrBitrate(readBitRate(SettingsKeys::kMp3, SettingsKeys::kVbrBitrate));
+        m_encoder.SetVbrQuality(m_settings.readInteger(
+            SettingsKeys::kMp3, SettingsKeys::kVbrQuality, kDefaultVbrQuality));
     }
 }
 
 void OutputFormatSetup::setUpWav()
 {
-    const int mode = m_settings.readInteger(kWavSection, kModeKey, kWavModeCdQuality);
+    const int mode =
+        m_settings.readInteger(SettingsKeys::kWav, SettingsKeys::kMode, kWavModeCdQuality);
     if (mode == kWavModeCdQuality) {
         m_writer.SetWavFormat(kCdSampleRate, kCdChannels, kCdBitsPerSample);
     } else if (mode == kWavModeCustom) {
-        const int bitsPerSample = ValueLists::bitsPerSampleAt(
-            m_settings.readIndex(kWavSection, kBitKey, ValueLists::kDefaultBitsPerSampleIndex,
-                                 int(ValueLists::kBitsPerSample.size())));
-        const int channels = readChannels(kWavSection);
-        const int sampleRate = readSampleRate(kWavSection);
+        const int bitsPerSample = ValueLists::bitsPerSampleAt(m_settings.readIndex(
+            SettingsKeys::kWav, SettingsKeys::kBit, ValueLists::kDefaultBitsPerSampleIndex,
+            int(ValueLists::kBitsPerSample.size())));
+        const int channels = readChannels(SettingsKeys::kWav);
+        const int sampleRate = readSampleRate(SettingsKeys::kWav);
         m_writer.SetWavFormat(sampleRate, channels, bitsPerSample);
     }
 }
 
 void OutputFormatSetup::setUpWma()
 {
-    const int profileIndex = m_settings.readIndex(kWmaSection, kFormatKey,
-                                                  ValueLists::kDefaultWmaProfileIndex,
-                                                  ValueLists::kWmaProfileCount);
+    const int profileIndex =
+        m_settings.readIndex(SettingsKeys::kWma, SettingsKeys::kFormat,
+                             ValueLists::kDefaultWmaProfileIndex, ValueLists::kWmaProfileCount);
     // Profile numbers count from 1.
     m_writer.SetWmaFormat(profileIndex + 1);
 }
 
 bool OutputFormatSetup::setUpOgg()
 {
-    if (m_settings.readSwitch(kOggSection, kEnableQualityKey, kDefaultOggQualityMode)) {
+    if (m_settings.readSwitch(SettingsKeys::kOgg, SettingsKeys::kEnableQuality,
+                              kDefaultOggQualityMode)) {
         setUpOggQualityMode();
         return true;
     }
@@ -150,12 +138,13 @@ bool OutputFormatSetup::setUpOgg()
 
 void OutputFormatSetup::setUpOggQualityMode()
 {
-    const int bitrate = readBitRate(kOggSection, kBitrateKey);
-    const int maxBitrate = readBitRate(kOggSection, kMaxBitrateKey);
-    const int minBitrate = readBitRate(kOggSection, kMinBitrateKey);
-    const int quality = m_settings.readInteger(kOggSection, kQualityKey, kDefaultOggQuality);
-    const int channels = readChannels(kOggSection);
-    const int sampleRate = readSampleRate(kOggSection);
+    const int bitrate = readBitRate(SettingsKeys::kOgg, SettingsKeys::kBitrate);
+    const int maxBitrate = readBitRate(SettingsKeys::kOgg, SettingsKeys::kMaxBitrate);
+    const int minBitrate = readBitRate(SettingsKeys::kOgg, SettingsKeys::kMinBitrate);
+    const int quality =
+        m_settings.readInteger(SettingsKeys::kOgg, SettingsKeys::kQuality, kDefaultOggQuality);
+    const int channels = readChannels(SettingsKeys::kOgg);
+    const int sampleRate = readSampleRate(SettingsKeys::kOgg);
     m_writer.SetOggFormat(sampleRate, channels, bitrate, maxBitrate, minBitrate, qint16(quality));
 }
 
@@ -177,28 +166,28 @@ bool OutputFormatSetup::setUpOggManagedBitrate()
 OutputFormatSetup::OggManagedFormat OutputFormatSetup::readOggManagedFormat()
 {
     OggManagedFormat format;
-    format.bitrate = readBitRate(kOggSection, kBitrateKey);
-    format.channels = readChannels(kOggSection);
-    format.sampleRate = readSampleRate(kOggSection);
+    format.bitrate = readBitRate(SettingsKeys::kOgg, SettingsKeys::kBitrate);
+    format.channels = readChannels(SettingsKeys::kOgg);
+    format.sampleRate = readSampleRate(SettingsKeys::kOgg);
     return format;
 }
 
 int OutputFormatSetup::readSampleRate(const QString &section)
 {
-    return ValueLists::sampleRateAt(m_settings.readIndex(section, kFrequencyKey,
+    return ValueLists::sampleRateAt(m_settings.readIndex(section, SettingsKeys::kFrequency,
                                                          ValueLists::kDefaultSampleRateIndex,
                                                          int(ValueLists::kSampleRates.size())));
 }
 
 int OutputFormatSetup::readBitRate(const QString &section, const QString &key)
 {
-    return ValueLists::bitRateAt(m_settings.readIndex(section, key, ValueLists::kDefaultBitRateIndex,
-                                                      int(ValueLists::kBitRates.size())));
+    return ValueLists::bitRateAt(m_settings.readIndex(
+        section, key, ValueLists::kDefaultBitRateIndex, int(ValueLists::kBitRates.size())));
 }
 
 int OutputFormatSetup::readChannels(const QString &section)
 {
-    return ValueLists::channelsAt(m_settings.readIndex(section, kChannelKey,
+    return ValueLists::channelsAt(m_settings.readIndex(section, SettingsKeys::kChannel,
                                                        ValueLists::kDefaultChannelIndex,
                                                        ValueLists::kChannelCount));
 }

@@ -1,0 +1,116 @@
+#include "audio/audioerror.h"
+#include "audio/audioinformation.h"
+#include "join/tagstamper.h"
+#include "settings/tagvalues.h"
+#include "support/mediaprobe.h"
+#include "support/tones.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace {
+
+struct OutputKind {
+    const char *name;
+    ToneFormat format;
+    const char *extension;
+};
+
+void PrintTo(const OutputKind &kind, std::ostream *out)
+{
+    *out << kind.name;
+}
+
+class TagStamperTest : public testing::TestWithParam<OutputKind> {
+protected:
+    // A one-second output of the parameter's format, as a join leaves it.
+    QString joinedFile()
+    {
+        const OutputKind &kind = GetParam();
+        return Tones::write(dir.filePath(QStringLiteral("joined") + QLatin1String(kind.extension)),
+                            kind.format, 44100, 2, 1.0);
+    }
+
+    ProbedTags stampAndRead(const TagValues &values)
+    {
+        const QString path = joinedFile();
+        StampTags(information, values, path);
+        return probeMedia(path).tags;
+    }
+
+    QTemporaryDir dir;
+    AudioInformation information;
+};
+
+TEST_P(TagStamperTest, StampsEveryValue)
+{
+    TagValues values;
+    values.title = QStringLiteral("Joined Ünïcødé ☃");
+    values.artist = QStringLiteral("Some Artist");
+    values.album = QStringLiteral("Some Album");
+    values.comment = QStringLiteral("Stamped after the join");
+    values.genreIndex = 17;
+    values.genreText = QStringLiteral("Rock");
+    values.year = 1999;
+    values.track = 7;
+    const ProbedTags tags = stampAndRead(values);
+    ASSERT_TRUE(tags.present);
+    EXPECT_EQ(tags.title, values.title);
+    EXPECT_EQ(tags.artist, values.artist);
+    EXPECT_EQ(tags.album, values.album);
+    EXPECT_EQ(tags.comment, values.comment);
+    EXPECT_EQ(tags.genre, QStringLiteral("Rock"));
+    EXPECT_EQ(tags.year, 1999u);
+    EXPECT_EQ(tags.track, 7u);
+}
+
+TEST_P(TagStamperTest, InitialValuesStampYearAndTheGenreNumber)
+{
+    const ProbedTags tags = stampAndRead(TagValues());
+    EXPECT_EQ(tags.title, QString());
+    EXPECT_EQ(tags.genre, QStringLiteral("Other"));
+    EXPECT_EQ(tags.year, 2006u);
+    EXPECT_EQ(tags.track, 0u);
+}
+
+TEST_P(TagStamperTest, NoGenreStampsNoGenre)
+{
+    TagValues values;
+    values.genreIndex = TagValues::kNoGenre;
+    values.genreText.clear();
+    const QString path = joinedFile();
+    StampTags(information, values, path);
+    const MediaInfo info = probeMedia(path);
+    EXPECT_EQ(info.tags.genre, QString());
+    // The 16-bit -1 must not turn into genre 0 in the ID3v1 tag either.
+    EXPECT_NE(info.id3v1.genre, QStringLiteral("Blues"));
+    EXPECT_EQ(info.tags.year, 2006u);
+}
+
+TEST_P(TagStamperTest, GenreNumberAndTrackGoAsTheirLow16Bits)
+{
+    TagValues values;
+    values.genreIndex = 0x10000 + 8;  // "Jazz"
+    values.track = 0x10000 + 5;
+    const ProbedTags tags = stampAndRead(values);
+    EXPECT_EQ(tags.genre, QStringLiteral("Jazz"));
+    EXPECT_EQ(tags.track, 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllOutputFormats, TagStamperTest,
+                         testing::Values(OutputKind{"Mp3", ToneFormat::Mp3, ".mp3"},
+                                         OutputKind{"Wav", ToneFormat::Wav16, ".wav"},
+                                         OutputKind{"Wma", ToneFormat::Wma, ".wma"},
+                                         OutputKind{"Ogg", ToneFormat::Ogg, ".ogg"}),
+                         [](const testing::TestParamInfo<OutputKind> &info) { return info.param.name; });
+
+TEST(TagStamperFailureTest, AWriterFailureIsNotSwallowed)
+{
+    QTemporaryDir dir;
+    AudioInformation information;
+    EXPECT_THROW(StampTags(information, TagValues(), dir.filePath(QStringLiteral("missing.mp3"))),
+                 AudioError);
+}
+
+}  // namespace

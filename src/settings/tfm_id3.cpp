@@ -95,6 +95,8 @@ void Tfm_id3::createControls()
     btn_ok = addButton(QStringLiteral("Ok"), QStringLiteral("btn_ok"), 0);
     btn_reset = addButton(QStringLiteral("Reset"), QStringLiteral("btn_reset"), 1);
     btn_cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("btn_cancel"), 2);
+    // Enter confirms, as in any dialog; Escape cancels.
+    btn_ok->setDefault(true);
     connect(btn_ok, &QPushButton::clicked, this,
             [this] { runGuarded(m_errorReport, [this] { btn_okClick(); }); });
     connect(btn_reset, &QPushButton::clicked, this,

@@ -114,6 +114,21 @@ TEST_F(Tfm_id3Test, OkStoresWhatWasEnteredAndReopeningShowsIt)
     });
 }
 
+TEST_F(Tfm_id3Test, EnterConfirmsAndEscapeCancels)
+{
+    open([&](Tfm_id3 &) {
+        edit("edt_title")->setText(QStringLiteral("Typed"));
+        QTest::keyClick(edit("edt_album"), Qt::Key_Escape);
+    });
+    EXPECT_EQ(tags, TagValues());
+
+    open([&](Tfm_id3 &) {
+        edit("edt_title")->setText(QStringLiteral("Typed"));
+        QTest::keyClick(edit("edt_year"), Qt::Key_Return);
+    });
+    EXPECT_EQ(tags.title, QStringLiteral("Typed"));
+}
+
 TEST_F(Tfm_id3Test, OkWithTheInitialValuesFillsTheGenreText)
 {
     open([&](Tfm_id3 &) { click("btn_ok"); });

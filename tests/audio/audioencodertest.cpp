@@ -216,6 +216,81 @@ TEST_F(AudioEncoderTest, LossyFormatsKeepTheStartInPlace)
         expectStartKept(path(QStringLiteral("lag")), lagCase);
 }
 
+// The Xing/LAME header: players take the length and the gapless trim from it.
+struct LameHeader {
+    bool found = false;
+    qint64 frames = 0;
+    int delay = 0;
+    int padding = 0;
+};
+
+LameHeader readLameHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(16384);
+    qsizetype at = head.indexOf("Xing");
+    if (at < 0)
+        at = head.indexOf("Info");
+    if (at < 0)
+        return {};
+    auto byteAt = [&](qsizetype i) { return quint32(quint8(head.at(i))); };
+    auto be32 = [&](qsizetype i) { return byteAt(i) << 24 | byteAt(i + 1) << 16 | byteAt(i + 2) << 8 | byteAt(i + 3); };
+    const quint32 flags = be32(at + 4);
+    LameHeader header;
+    qsizetype next = at + 8;
+    if (flags & 1) {
+        header.frames = be32(next);
+        next += 4;
+    }
+    if (flags & 2)
+        next += 4;  // bytes
+    if (flags & 4)
+        next += 100;  // seek table
+    if (flags & 8)
+        next += 4;  // quality
+    const qsizetype delayAt = next + 21;  // inside the LAME extension
+    header.delay = int(byteAt(delayAt) << 4 | byteAt(delayAt + 1) >> 4);
+    header.padding = int((byteAt(delayAt + 1) & 0xF) << 8 | byteAt(delayAt + 2));
+    header.found = (flags & 1) != 0;
+    return header;
+}
+
+TEST_F(AudioEncoderTest, Mp3HeaderGivesLengthAndGaplessTrim)
+{
+    struct Case {
+        int rate, channels;
+        bool constant;
+        double seconds;
+    };
+    for (const Case &c : {Case{44100, 2, true, 1.3}, Case{44100, 2, false, 2.0},
+                          Case{22050, 1, true, 0.7}, Case{8000, 2, true, 1.3}}) {
+        LameEncoder lame;
+        lame.SetSampleRate(c.rate);
+        lame.SetChannels(c.channels);
+        lame.SetBitrate(c.rate < 32000 ? 32 : 128);
+        lame.SetConstantBitrate(c.constant);
+        AudioFile writer;
+        writer.SetMp3Encoder(lame);
+        writer.SetInputFormat(c.rate, c.channels);
+        const QString file = path(QStringLiteral("header.mp3"));
+        writer.CreateFile(file);
+        const qint64 frames = Tones::frameCount(c.rate, c.seconds);
+        writer.WriteSamples(Tones::samples(c.rate, c.channels, 0, frames));
+        writer.CloseFile();
+
+        const LameHeader header = readLameHeader(file);
+        ASSERT_TRUE(header.found) << c.rate;
+        const qint64 samplesPerFrame = c.rate >= 32000 ? 1152 : 576;
+        // The header's delay and padding leave out the decoder's own 529 samples,
+        // which the first frames and the padding both account for.
+        EXPECT_EQ(header.frames * samplesPerFrame - header.delay - header.padding, frames)
+            << c.rate << (c.constant ? " cbr" : " vbr");
+        EXPECT_GT(header.delay, 0);
+    }
+}
+
 // ---- Input format changes --------------------------------------------------
 
 struct Piece {

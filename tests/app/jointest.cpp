@@ -1,0 +1,401 @@
+// The join run, end to end through the real main window: mixed inputs into
+// every output format, the refusals and questions, Stop, and the resets.
+
+#include "mainwindowfixture.h"
+
+#include "join/joinrun.h"
+#include "joinlist/joinlist.h"
+#include "kit/themedprogressbar.h"
+#include "platform/messages.h"
+#include "settings/settings.h"
+#include "support/mediaprobe.h"
+#include "support/tones.h"
+
+#include "audio/audiofile.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cmath>
+
+namespace {
+
+enum Format { Mp3 = 0, Wav = 1, Wma = 2, Ogg = 3 };
+
+struct Input {
+    QString path;
+    qint64 frames;
+    int rate;
+};
+
+class JoinTest : public MainWindowTest {
+protected:
+    QString outputFolder() const { return dataPath("out"); }
+
+    // Settings with the output folder set, plus whatever the test adds.
+    void settings(const QString &extra = QString())
+    {
+        writeSettingsText("[join]\noutput directory=" + outputFolder() + "\n" + extra);
+    }
+
+    Input input(const QString &name, ToneFormat format, int rate, int channels, double seconds)
+    {
+        const QString path = Tones::write(dataPath(name), format, rate, channels, seconds);
+        AudioFile probe;
+        probe.OpenFile(path, 0, 1);
+        return {path, probe.SampleCount(), probe.SampleRate()};
+    }
+
+    // An MP3 at 44.1 kHz stereo, a WAV at 22.05 kHz mono, an OGG at 48 kHz, a WMA at 32 kHz.
+    QList<Input> mixedInputs()
+    {
+        return {input("a.mp3", ToneFormat::Mp3, 44100, 2, 1.0),
+                input("b.wav", ToneFormat::Wav16, 22050, 1, 0.7),
+                input("c.ogg", ToneFormat::Ogg, 48000, 2, 0.6),
+                input("d.wma", ToneFormat::Wma, 32000, 2, 0.8)};
+    }
+
+    void admit(const QList<Input> &inputs)
+    {
+        QStringList paths;
+        for (const Input &in : inputs)
+            paths << in.path;
+        prompter.queueOpenFiles(paths);
+        window().AddFile1Click();
+        ASSERT_EQ(window().lv()->topLevelItemCount(), inputs.size());
+    }
+
+    static qint64 expectedFrames(const QList<Input> &inputs, int outputRate)
+    {
+        qint64 frames = 0;
+        for (const Input &in : inputs)
+            frames += std::llround(double(in.frames) * outputRate / in.rate);
+        return frames;
+    }
+
+    // Runs Join as the menu does, so that errors reach the error report.
+    void join(Format format, const QString &name = QStringLiteral("joined"))
+    {
+        window().cb_format()->setCurrentIndex(format);
+        window().edt_filename()->setText(name);
+        window().menuItems().Join1->trigger();
+    }
+
+    QStringList statuses()
+    {
+        QStringList texts;
+        for (int row = 0; row < window().joinList().rowCount(); ++row)
+            texts << window().joinList().status(row);
+        return texts;
+    }
+
+    void setTags()
+    {
+        TagValues &tags = window().tagValues;
+        tags.title = "Evening";
+        tags.artist = "The Testers";
+        tags.album = "Joined Up";
+        tags.comment = "made by a test";
+        tags.genreIndex = 8;
+        tags.genreText = "Jazz";
+        tags.year = 2024;
+        tags.track = 7;
+    }
+
+    void expectTagged(const MediaInfo &info)
+    {
+        EXPECT_EQ(info.tags.title, "Evening");
+        EXPECT_EQ(info.tags.artist, "The Testers");
+        EXPECT_EQ(info.tags.album, "Joined Up");
+        EXPECT_EQ(info.tags.comment, "made by a test");
+        EXPECT_EQ(info.tags.genre, "Jazz");
+        EXPECT_EQ(info.tags.year, 2024u);
+        EXPECT_EQ(info.tags.track, 7u);
+    }
+
+    void expectIdleAfterJoin()
+    {
+        Tfm_main &main = window();
+        EXPECT_FALSE(main.busy().Joining);
+        EXPECT_EQ(main.pb()->position(), 0);
+        EXPECT_FALSE(main.pb()->captionVisible());
+        EXPECT_EQ(main.edt_filename()->text(), "new");
+        EXPECT_EQ(main.tagValues, TagValues());
+        EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+        EXPECT_TRUE(main.menuItems().Option1->isEnabled());
+        EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    }
+};
+
+struct FormatCase {
+    const char *label;
+    Format format;
+    const char *settings;
+    const char *extension;
+    const char *codec;
+    int rate;
+    int channels;
+    // WMA cannot say where its audio ends: its last frame is filled up with silence.
+    int trailingPadding = 0;
+};
+
+class JoinFormatTest : public JoinTest, public ::testing::WithParamInterface<FormatCase> {};
+
+}  // namespace
+
+TEST_P(JoinFormatTest, MixedInputsJoinIntoOneTaggedFileWithEveryFrame)
+{
+    const FormatCase &c = GetParam();
+    settings(QString::fromLatin1(c.settings));
+    showWindow();
+    const QList<Input> inputs = mixedInputs();
+    admit(inputs);
+    setTags();
+    join(c.format);
+    ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+
+    const QString output = outputFolder() + "/joined" + c.extension;
+    const MediaInfo info = probeMedia(output);
+    EXPECT_EQ(info.codec, c.codec);
+    EXPECT_EQ(info.sampleRate, c.rate);
+    EXPECT_EQ(info.channels, c.channels);
+    const qint64 expected = expectedFrames(inputs, c.rate);
+    EXPECT_GE(info.decodedFrames, expected - inputs.size()) << "expected " << expected;
+    EXPECT_LE(info.decodedFrames, expected + inputs.size() + c.trailingPadding) << "expected " << expected;
+    expectTagged(info);
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Finished", "Finished", "Finished"}));
+    expectIdleAfterJoin();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, JoinFormatTest,
+    ::testing::Values(
+        FormatCase{"Mp3Default", Mp3, "", ".mp3", "mp3", 44100, 2},
+        FormatCase{"WavDefault", Wav, "", ".wav", "pcm_s16le", 44100, 2},
+        FormatCase{"WmaDefault", Wma, "", ".wma", "wmav2", 44100, 2, 2 * 2048},
+        FormatCase{"OggDefault", Ogg, "", ".ogg", "vorbis", 44100, 2},
+        FormatCase{"Mp3Vbr", Mp3, "[mp3]\nenable vbr=1\nvbr quality=2\nfrequency=8\nchannel=0\n", ".mp3",
+                   "mp3", 48000, 1},
+        FormatCase{"WavCustom", Wav, "[wav]\nmode=1\nbit=0\nchannel=0\nfrequency=4\n", ".wav", "pcm_u8",
+                   22050, 1},
+        FormatCase{"WmaLowRate", Wma, "[wma]\nformat=29\n", ".wma", "wmav2", 16000, 1, 2 * 1024},
+        FormatCase{"OggQuality", Ogg, "[ogg]\nenable quality=1\nquality=500\nfrequency=8\n", ".ogg",
+                   "vorbis", 48000, 2}),
+    [](const ::testing::TestParamInfo<FormatCase> &info) { return std::string(info.param.label); });
+
+TEST_F(JoinTest, VbrMp3IsVisibleInTheHeader)
+{
+    settings("[mp3]\nenable vbr=1\nvbr quality=0\n");
+    showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 44100, 2, 2.0)});
+    join(Mp3);
+    QFile file(outputFolder() + "/joined.mp3");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray head = file.read(4096);
+    EXPECT_TRUE(head.contains("Xing")) << "a VBR MP3 carries a Xing header, a CBR one an Info header";
+}
+
+TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    join(Wav);
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
+    main.busy().Playing = true;
+    join(Wav);
+    main.busy().Playing = false;
+    main.busy().Joining = true;
+    main.Join1Click();
+    main.busy().Joining = false;
+    EXPECT_EQ(prompter.messages(), QStringList({Messages::kAddFile, Messages::kStopPlayingFirst}));
+    EXPECT_FALSE(QDir(outputFolder()).exists());
+}
+
+TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
+{
+    settings("[mp3]\nfrequency=0\nbitrate=16\n[ogg]\nfrequency=0\nbitrate=16\nchannel=1\n");
+    Tfm_main &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
+    setTags();
+    const TagValues tags = main.tagValues;
+    join(Mp3);
+    join(Ogg);
+    EXPECT_EQ(prompter.messages(), QStringList({Messages::kMp3FormatNotSupported,
+                                                Messages::kOggFormatNotSupported}));
+    EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.edt_filename()->text(), "joined");
+    EXPECT_EQ(main.tagValues, tags);
+    EXPECT_EQ(statuses(), QStringList{"unconverted"});
+}
+
+TEST_F(JoinTest, DeclinedOverwriteLeavesFileNameAndTags)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
+    QDir().mkpath(outputFolder());
+    QFile existing(outputFolder() + "/joined.wav");
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+    setTags();
+    const TagValues tags = main.tagValues;
+    prompter.queueYesNo(false);
+    join(Wav);
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kOverwrite});
+    EXPECT_EQ(prompter.kinds().last(), ScriptedPrompter::Kind::Question);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "keep me");
+    EXPECT_EQ(main.edt_filename()->text(), "joined");
+    EXPECT_EQ(main.tagValues, tags);
+    EXPECT_FALSE(main.busy().Joining);
+}
+
+TEST_F(JoinTest, ReadOnlyOutputIsReplacedAfterYes)
+{
+    settings();
+    showWindow();
+    const Input in = input("a.wav", ToneFormat::Wav16, 44100, 2, 0.5);
+    admit({in});
+    QDir().mkpath(outputFolder());
+    const QString output = outputFolder() + "/joined.wav";
+    QFile::copy(in.path, output);
+    QFile::setPermissions(output, QFile::ReadOwner | QFile::ReadGroup);
+    prompter.queueYesNo(true);
+    join(Wav);
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kOverwrite});
+    EXPECT_EQ(probeMedia(output).decodedFrames, in.frames);
+    expectIdleAfterJoin();
+}
+
+TEST_F(JoinTest, FolderWithTrailingSlashAndNameWithExtension)
+{
+    writeSettingsText("[join]\noutput directory=" + outputFolder() + "/\n");
+    showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
+    join(Mp3, "song.mp3");
+    EXPECT_TRUE(QFileInfo::exists(outputFolder() + "/song.mp3.mp3"));
+    EXPECT_EQ(QDir(outputFolder()).entryList(QDir::Files), QStringList{"song.mp3.mp3"});
+}
+
+TEST_F(JoinTest, EmptyOutputFolderSettingUsesTheMusicFolder)
+{
+    writeSettingsText("[join]\noutput directory=\n");
+    showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
+    join(Wav);
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+    EXPECT_TRUE(QFileInfo::exists(QDir::homePath() + "/Music/joined.wav"));
+}
+
+TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
+{
+    settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
+    Tfm_main &main = showWindow();
+    // Blocks of four seconds for mono input: the first row takes three blocks.
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0), input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0),
+           input("c.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
+    setTags();
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (main.pb()->position() > 0 && main.busy().Joining) {
+            EXPECT_TRUE(main.pb()->captionVisible());
+            EXPECT_TRUE(main.menuItems().Stop1->isEnabled());
+            EXPECT_FALSE(main.menuItems().Join1->isEnabled());
+            main.menuItems().Stop1->trigger();
+        }
+    });
+    stopper.start(0);
+    join(Wav);
+    stopper.stop();
+    EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted", "unconverted"}));
+    const MediaInfo info = probeMedia(outputFolder() + "/joined.wav");
+    EXPECT_EQ(info.decodedFrames, 32000);
+    expectTagged(info);
+    expectIdleAfterJoin();
+}
+
+TEST_F(JoinTest, InputThatEndsEarlyFinishesItsRowAndTheBarStaysWithinRange)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    const Input a = input("a.wav", ToneFormat::Wav16, 8000, 1, 2.0);
+    const Input b = input("b.wav", ToneFormat::Wav16, 8000, 1, 2.0);
+    admit({a, b});
+    // Shortened on disk after admission: the list still counts its old length.
+    QFile::resize(a.path, 44 + 8000);
+    int highest = 0;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] { highest = qMax(highest, main.pb()->position()); });
+    watcher.start(0);
+    join(Wav);
+    watcher.stop();
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
+    EXPECT_GT(highest, 0);
+    EXPECT_LT(highest, 100);
+    expectIdleAfterJoin();
+}
+
+TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
+{
+    const QString relative = QDir::current().relativeFilePath(dataPath());
+    writeSettingsText("[join]\noutput directory=" + relative + "\n");
+    Tfm_main &main = showWindow();
+    const Input in = input("song.wav", ToneFormat::Wav16, 8000, 1, 0.5);
+    admit({in});
+    const QByteArray before = [&] { QFile f(in.path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    join(Wav, "song");
+    ASSERT_EQ(prompter.messages(), QStringList{Messages::kOutputIsInput});
+
+    ASSERT_TRUE(QFile::link(dataPath(), dataPath("link")));
+    main.settings().writeText("join", "output directory", dataPath("link"));
+    join(Wav, "song");
+    EXPECT_EQ(prompter.messages(), QStringList({Messages::kOutputIsInput, Messages::kOutputIsInput}));
+    QFile after(in.path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.edt_filename()->text(), "song");
+    EXPECT_EQ(statuses(), QStringList{"unconverted"});
+}
+
+TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    const Input a = input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5);
+    const Input b = input("b.wav", ToneFormat::Wav16, 8000, 1, 0.5);
+    admit({a, b});
+    QFile::remove(b.path);
+    setTags();
+    const TagValues tags = main.tagValues;
+    join(Wav);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages().first().contains(b.path)) << prompter.messages().first().toStdString();
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Converting"}));
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.pb()->position(), 0);
+    EXPECT_FALSE(main.AudioFileWrite().IsOpen());
+    // The values wait for the next join.
+    EXPECT_EQ(main.tagValues, tags);
+}
+
+TEST(JoinProgress, PercentUses64BitsRoundsHalfUpAndNeverPasses100)
+{
+    EXPECT_EQ(JoinRun::progressPercent(0, 0), 0);
+    EXPECT_EQ(JoinRun::progressPercent(5, 0), 0);
+    EXPECT_EQ(JoinRun::progressPercent(1, 200), 1);  // 0.5 rounds up
+    EXPECT_EQ(JoinRun::progressPercent(1, 201), 0);
+    const qint64 fifteenHours = qint64(44100) * 3600 * 15;
+    EXPECT_EQ(JoinRun::progressPercent(fifteenHours / 3, fifteenHours), 33);
+    EXPECT_EQ(JoinRun::progressPercent(fifteenHours - 1, fifteenHours), 100);
+    EXPECT_EQ(JoinRun::progressPercent(fifteenHours * 2, fifteenHours), 100);
+}

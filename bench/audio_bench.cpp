@@ -1,0 +1,157 @@
+// Writes one input in each of the four output formats with the default settings
+// of each, the way a join does (read blocks of 4 × rate × channels frames, write
+// them), and prints seconds of audio per second of wall time and the peak
+// resident memory.
+//
+//   audio_bench INPUT [OUTPUT_FOLDER]        outputs go to /tmp unless a folder is given
+//   audio_bench --tone SECONDS FILE.mp3      writes a 44.1 kHz stereo 128 kbit/s tone input
+
+#include "audio/audioerror.h"
+#include "audio/audiofile.h"
+#include "audio/lameencoder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <numbers>
+
+namespace {
+
+constexpr int kToneRate = 44100;
+constexpr int kToneChannels = 2;
+constexpr int kBlockSeconds = 4;
+constexpr int kDefaultWmaProfile = 10;
+
+double peakResidentMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;  // ru_maxrss is in KiB on Linux
+}
+
+// Processor time so far (user + system): on a shared machine the wall time also
+// counts the waits for a core.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void writeTone(double seconds, const QString &path)
+{
+    AudioFile writer;
+    writer.SetMp3Encoder(LameEncoder());
+    writer.SetInputFormat(kToneRate, kToneChannels);
+    writer.CreateFile(path);
+    const qint64 total = std::llround(seconds * kToneRate);
+    SampleArray block;
+    for (qint64 done = 0; done < total;) {
+        const qint64 frames = std::min<qint64>(kToneRate, total - done);
+        block.resize(static_cast<std::size_t>(frames * kToneChannels));
+        for (qint64 i = 0; i < frames; ++i) {
+            const double t = static_cast<double>(done + i) / kToneRate;
+            block[static_cast<std::size_t>(2 * i)] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 440 * t));
+            block[static_cast<std::size_t>(2 * i + 1)] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 660 * t));
+        }
+        writer.WriteSamples(block);
+        done += frames;
+    }
+    writer.CloseFile();
+}
+
+// Reads the whole input once; writes it when a writer is given. Returns frames read.
+qint64 pass(const QString &input, AudioFile *writer, int *sampleRate)
+{
+    AudioFile reader;
+    reader.OpenFile(input, 0, 1);
+    reader.Seek(0, 3);
+    *sampleRate = reader.SampleRate();
+    if (writer)
+        writer->SetInputFormat(reader.SampleRate(), reader.Channels());
+    const qint64 total = reader.SampleCount();
+    const int blockFrames = kBlockSeconds * reader.SampleRate() * reader.Channels();
+    qint64 frames = 0;
+    while (frames < total) {
+        const SampleArray block = reader.ReadSamples(blockFrames);
+        if (block.empty())
+            break;
+        frames += static_cast<qint64>(block.size()) / reader.BlockAlign();
+        if (writer)
+            writer->WriteSamples(block);
+    }
+    reader.CloseFile();
+    return frames;
+}
+
+void report(const char *name, qint64 frames, int sampleRate, qint64 elapsedMs, double cpu)
+{
+    const double audioSeconds = static_cast<double>(frames) / sampleRate;
+    const double wallSeconds = elapsedMs / 1000.0;
+    std::printf("%-14s %8.1f s audio %8.2f s wall %7.1f x real time %8.2f s cpu   peak RSS %6.1f MiB\n",
+                name, audioSeconds, wallSeconds, audioSeconds / std::max(wallSeconds, 1e-3), cpu,
+                peakResidentMiB());
+    std::fflush(stdout);
+}
+
+struct Target {
+    const char *name;
+    const char *extension;
+    std::function<void(AudioFile &)> select;
+};
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    try {
+        if (argc == 4 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--tone")) {
+            writeTone(std::atof(argv[2]), QString::fromLocal8Bit(argv[3]));
+            return 0;
+        }
+        if (argc < 2 || argc > 3) {
+            std::fprintf(stderr, "usage: %s INPUT [OUTPUT_FOLDER]\n       %s --tone SECONDS FILE.mp3\n",
+                         argv[0], argv[0]);
+            return 2;
+        }
+        const QString input = QString::fromLocal8Bit(argv[1]);
+        const QDir outputs(argc == 3 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath());
+
+        const Target targets[] = {
+            {"MP3 128k q9", ".mp3", [](AudioFile &w) { w.SetMp3Encoder(LameEncoder()); }},
+            {"WAV 16-bit", ".wav", [](AudioFile &w) { w.SetWavFormat(44100, 2, 16); }},
+            {"WMA profile 10", ".wma", [](AudioFile &w) { w.SetWmaFormat(kDefaultWmaProfile); }},
+            {"OGG 128k", ".ogg", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }},
+        };
+
+        int sampleRate = 0;
+        QElapsedTimer timer;
+        timer.start();
+        double cpuStart = cpuSeconds();
+        const qint64 decoded = pass(input, nullptr, &sampleRate);
+        report("decode only", decoded, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);
+
+        for (const Target &target : targets) {
+            AudioFile writer;
+            target.select(writer);
+            timer.restart();
+            cpuStart = cpuSeconds();
+            writer.CreateFile(outputs.filePath(QStringLiteral("audio_bench") + QLatin1String(target.extension)));
+            const qint64 frames = pass(input, &writer, &sampleRate);
+            writer.CloseFile();
+            report(target.name, frames, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);
+        }
+    } catch (const AudioError &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

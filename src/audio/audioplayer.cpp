@@ -48,8 +48,10 @@ private:
     enum class Event { EndArray, Request, End };
 
     void openOutput();
+    enum class SinkDeletion { Now, Later };
+
     bool openSink();
-    void closeSink();
+    void closeSink(SinkDeletion deletion = SinkDeletion::Later);
     void onSinkStateChanged(QAudio::State state);
     void fallBackToSilent();
     void startSilentClock();
@@ -88,7 +90,7 @@ AudioPlayer::Impl::~Impl()
 {
     ++m_generation;
     m_silentClock.stop();
-    closeSink();
+    closeSink(SinkDeletion::Now);
 }
 
 void AudioPlayer::Impl::setFormat(int sampleRate, int channels)
@@ -183,13 +185,24 @@ bool AudioPlayer::Impl::openSink()
     return true;
 }
 
-void AudioPlayer::Impl::closeSink()
+// A sink's destructor runs an event loop pass, which must not happen inside
+// SetFormat (and so inside the preview's command handler): there the sink is
+// deleted later, taking its feed with it.
+void AudioPlayer::Impl::closeSink(SinkDeletion deletion)
 {
     if (m_sink) {
         m_sink->disconnect(this);
         m_sink->stop();
-        m_sink.reset();
     }
+    if (m_feed)
+        m_feed->close();
+    if (m_sink && deletion == SinkDeletion::Later) {
+        QAudioSink *sink = m_sink.release();
+        if (m_feed)
+            m_feed.release()->setParent(sink);
+        sink->deleteLater();
+    }
+    m_sink.reset();
     m_feed.reset();
 }
 

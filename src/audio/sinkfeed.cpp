@@ -32,11 +32,13 @@ bool SinkFeed::isSequential() const
 
 bool SinkFeed::atEnd() const
 {
-    return paddingDone();
+    return !isOpen() || paddingDone();
 }
 
 qint64 SinkFeed::bytesAvailable() const
 {
+    if (!isOpen())
+        return 0;
     const qint64 frameBytes = qint64(sizeof(qint16)) * m_queue.channels();
     return m_queue.queuedFrames() * frameBytes + QIODevice::bytesAvailable();
 }

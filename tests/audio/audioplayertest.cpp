@@ -203,13 +203,20 @@ TEST_F(SilentPlayerTest, DestroyedWhilePlayingLeavesNothingBehind)
     QTest::qWait(100);
 }
 
-TEST(RealAudioOutput, PlaysAFileToItsEndThroughTheSoundServer)
+bool soundServerAvailable()
 {
     qunsetenv("VANTOREL_SILENT_AUDIO");
     findUserSoundServer();
-    if (QMediaDevices::defaultAudioOutput().isNull())
-        GTEST_SKIP() << "no audio output device: start a sound server (for example PulseAudio "
-                        "with a null sink) to run this test";
+    return !QMediaDevices::defaultAudioOutput().isNull();
+}
+
+constexpr char kNoSoundServer[] = "no audio output device: start a sound server (for example "
+                                  "PulseAudio with a null sink) to run this test";
+
+TEST(RealAudioOutput, PlaysAFileToItsEndThroughTheSoundServer)
+{
+    if (!soundServerAvailable())
+        GTEST_SKIP() << kNoSoundServer;
 
     QTemporaryDir dir;
     constexpr double kSeconds = 0.5;
@@ -239,6 +246,52 @@ TEST(RealAudioOutput, PlaysAFileToItsEndThroughTheSoundServer)
     EXPECT_EQ(recorder.count('E'), 1);
     EXPECT_EQ(recorder.count('A'), 5) << recorder.events;
     EXPECT_EQ(recorder.events.back(), 'E') << recorder.events;
+}
+
+TEST(RealAudioOutput, PauseResumeAndANextFileInAnotherFormat)
+{
+    if (!soundServerAvailable())
+        GTEST_SKIP() << kNoSoundServer;
+
+    AudioPlayer player;
+    Recorder recorder(player);
+    int sampleRate = kRate;
+    int channels = kChannels;
+    int blocksLeft = 5;
+    const auto feed = [&] {
+        const int frames = sampleRate / 10;
+        player.LoadArray(blocksLeft-- > 0 ? block(sampleRate, channels, frames) : SampleArray());
+    };
+    recorder.onEvent = [&](char event) {
+        if (event != 'E')
+            feed();
+    };
+
+    player.SetFormat(sampleRate, channels);
+    player.Play();
+    feed();
+    feed();
+    ASSERT_TRUE(recorder.waitFor('A', 1, kSoundServerTimeoutMs));
+    player.Stop();
+    QTest::qWait(kQuietMs);
+    EXPECT_EQ(recorder.count('E'), 0);
+
+    player.Play();
+    ASSERT_TRUE(recorder.waitFor('E', 1, kSoundServerTimeoutMs));
+    EXPECT_EQ(recorder.count('A'), 5) << recorder.events;
+
+    sampleRate = 22050;
+    channels = 1;
+    blocksLeft = 3;
+    player.SetFormat(sampleRate, channels);
+    player.Play();
+    feed();
+    feed();
+    ASSERT_TRUE(recorder.waitFor('E', 2, kSoundServerTimeoutMs));
+    EXPECT_FALSE(player.isSilentOutput());
+    QTest::qWait(kQuietMs);
+    EXPECT_EQ(recorder.count('A'), 8) << recorder.events;
+    EXPECT_EQ(recorder.count('E'), 2) << recorder.events;
 }
 
 }  // namespace

@@ -1,0 +1,148 @@
+// Runs the real join headless and reports how fast it was and how much memory
+// it took.
+//
+//   join_bench --format mp3|wav|wma|ogg --output FILE [--settings INI] INPUT...
+//
+// The inputs are admitted as Add File admits them, the format is chosen in the
+// format box, the output folder and name come from FILE, an existing output is
+// overwritten. With --settings that INI file provides the encoder settings,
+// otherwise the defaults apply. Any message box ends the run with an error.
+
+#include "app/tfm_main.h"
+#include "audio/audiofile.h"
+#include "join/joinrun.h"
+#include "joinlist/joinlist.h"
+#include "platform/prompter.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+class BenchPrompter : public Prompter {
+public:
+    QStringList shown;
+
+    void information(const QString &text) override { shown << text; }
+    void plain(const QString &text) override { shown << text; }
+    bool askYesNo(const QString &) override { return true; }
+    QStringList chooseFilesToOpen(const FileOpenRequest &) override { return {}; }
+    int showModal(QDialog &) override { return 0; }
+    void openUrl(const QUrl &) override {}
+};
+
+struct Options {
+    int format = -1;
+    QString output;
+    QString settings;
+    QStringList inputs;
+};
+
+int formatIndex(const QString &name)
+{
+    const QStringList names = {"mp3", "wav", "wma", "ogg"};
+    return names.indexOf(name.toLower());
+}
+
+std::optional<Options> parse(const QStringList &args)
+{
+    Options options;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--format" && hasValue)
+            options.format = formatIndex(args[++i]);
+        else if (arg == "--output" && hasValue)
+            options.output = QFileInfo(args[++i]).absoluteFilePath();
+        else if (arg == "--settings" && hasValue)
+            options.settings = QFileInfo(args[++i]).absoluteFilePath();
+        else
+            options.inputs << QFileInfo(arg).absoluteFilePath();
+    }
+    if (options.format < 0 || options.output.isEmpty() || options.inputs.isEmpty())
+        return std::nullopt;
+    return options;
+}
+
+double secondsOfAudio(const QStringList &inputs)
+{
+    double seconds = 0;
+    AudioFile probe;
+    for (const QString &input : inputs) {
+        probe.OpenFile(input, 0, 1);
+        seconds += double(probe.SampleCount()) / probe.SampleRate();
+        probe.CloseFile();
+    }
+    return seconds;
+}
+
+long peakResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QApplication app(argc, argv);
+
+    const std::optional<Options> options = parse(QCoreApplication::arguments());
+    if (!options) {
+        std::fprintf(stderr, "usage: join_bench --format mp3|wav|wma|ogg --output FILE [--settings INI] INPUT...\n");
+        return 2;
+    }
+    if (!options->settings.isEmpty() && !QFile::copy(options->settings, config.filePath("vantorel.ini"))) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(options->settings));
+        return 2;
+    }
+
+    BenchPrompter prompter;
+    double audioSeconds = 0;
+    double wallSeconds = 0;
+    {
+        Tfm_main main(prompter);
+        main.show();
+        const QFileInfo output(options->output);
+        main.settings().writeText("join", "output directory", output.absolutePath());
+        for (const QString &input : options->inputs)
+            main.joinList().AdmitFile(input, main.AudioFileWrite());
+        main.cb_format()->setCurrentIndex(options->format);
+        main.edt_filename()->setText(output.completeBaseName());
+        audioSeconds = secondsOfAudio(options->inputs);
+
+        QElapsedTimer timer;
+        timer.start();
+        runGuarded(main, [&] { main.joinRun().JoinFiles(); });
+        wallSeconds = timer.nsecsElapsed() / 1e9;
+        main.close();
+    }
+
+    if (!prompter.shown.isEmpty()) {
+        for (const QString &text : prompter.shown)
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return 1;
+    }
+    std::printf("audio joined:  %.2f s\n", audioSeconds);
+    std::printf("wall time:     %.3f s\n", wallSeconds);
+    std::printf("speed:         %.1f x real time\n", wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
+    std::printf("peak memory:   %.1f MiB\n", peakResidentKiB() / 1024.0);
+    return 0;
+}

@@ -176,6 +176,8 @@ int AudioDecoder::Impl::takeFromFifo(float *destination, int frameCount)
 {
     const size_t available = (m_fifo.size() - m_fifoStart) / size_t(channels);
     const size_t frames = std::min(available, size_t(frameCount));
+    if (frames == 0)
+        return 0;
     const size_t samples = frames * size_t(channels);
     std::memcpy(destination, m_fifo.data() + m_fifoStart, samples * sizeof(float));
     m_fifoStart += samples;

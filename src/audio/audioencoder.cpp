@@ -15,7 +15,6 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <new>
 
 namespace {
@@ -26,9 +25,10 @@ constexpr int kVariableFrameSize = 4096;
 // stays small whatever block size the caller writes.
 constexpr int kConvertSliceFrames = 32768;
 constexpr int kMaxInputChannels = 8;
-// AV_PKT_DATA_SKIP_SAMPLES: samples to skip at the start, then at the end (32-bit LE each), ...
-constexpr std::size_t kSkipSamplesSize = 10;
 constexpr int kMaxInputRate = 768000;
+// AV_PKT_DATA_SKIP_SAMPLES: samples skipped at the start, then at the end
+// (32-bit little-endian each), then two reason bytes.
+constexpr std::size_t kSkipSamplesSize = 10;
 
 // Mono to stereo copies the channel at full level and stereo to mono averages,
 // so a joined input keeps its loudness (libswresample's own matrix lowers a

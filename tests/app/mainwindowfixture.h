@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/tfm_main.h"
+#include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 
 #include <gtest/gtest.h>

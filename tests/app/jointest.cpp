@@ -14,6 +14,9 @@
 #include "audio/audiofile.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QPushButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -398,4 +401,23 @@ TEST(JoinProgress, PercentUses64BitsRoundsHalfUpAndNeverPasses100)
     EXPECT_EQ(JoinRun::progressPercent(fifteenHours / 3, fifteenHours), 33);
     EXPECT_EQ(JoinRun::progressPercent(fifteenHours - 1, fifteenHours), 100);
     EXPECT_EQ(JoinRun::progressPercent(fifteenHours * 2, fifteenHours), 100);
+}
+
+TEST_F(JoinTest, JoinAfterConfirmingTheSettingsDialogUsesTheNewSettings)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 44100, 2, 2.0)});
+    prompter.queueDialog([](QDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Settings");
+        dialog.findChild<QCheckBox *>("cb_vbr")->click();
+        dialog.findChild<QPushButton *>("btn_ok")->click();
+    });
+    main.menuItems().Option1->trigger();
+    join(Mp3);
+    ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+    QFile file(outputFolder() + "/joined.mp3");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(4096).contains("Xing"));
+    EXPECT_TRUE(settingsText().contains("enable vbr=1"));
 }

@@ -107,9 +107,11 @@ public:
     qint64 sampleCount = 0;
 
 private:
-    // Null until reading starts after a counting pass consumed the stream.
     std::unique_ptr<InputStream> m_stream;
     std::unique_ptr<DecodedFrameConverter> m_converter;
+    // The stream is no longer at its start (a counting pass or reading went
+    // over it): reading from frame 0 opens the file afresh, which restores
+    // exactly the decoder state of the first frame.
     bool m_streamTouched = false;
     qint64 m_delivered = 0;
     // Decoded frames not yet handed out (the rest of the last decoded frame);

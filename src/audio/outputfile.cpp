@@ -13,11 +13,16 @@
 namespace {
 
 constexpr int kNameAttempts = 16;
+// Leaves room for the dot, the tag and ".part" within the 255 bytes of a name.
+constexpr qsizetype kMaxBaseBytes = 200;
 
 QString temporaryNameBeside(const QFileInfo &target)
 {
+    QString base = target.fileName();
+    while (QFile::encodeName(base).size() > kMaxBaseBytes)
+        base.chop(1);
     const quint32 tag = QRandomGenerator::global()->generate();
-    return target.absolutePath() + QLatin1String("/.") + target.fileName()
+    return target.absolutePath() + QLatin1String("/.") + base
            + QStringLiteral(".%1.part").arg(tag, 8, 16, QLatin1Char('0'));
 }
 

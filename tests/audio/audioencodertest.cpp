@@ -550,6 +550,14 @@ TEST_F(AudioEncoderTest, CloseReplacesTheTargetAndLeavesNothingElse)
     EXPECT_EQ(entriesOf(m_dir.path()), QStringList{QStringLiteral("new.wav")});
 }
 
+TEST_F(AudioEncoderTest, TargetWithTheLongestNameIsWritten)
+{
+    const QString target = path(QString(251, QLatin1Char('n')) + QStringLiteral(".wav"));
+    Tones::write(target, ToneFormat::Wav16, 8000, 1, 0.1);
+    EXPECT_EQ(decode(target).frames(), 800);
+    EXPECT_EQ(entriesOf(m_dir.path()).size(), 1);
+}
+
 TEST_F(AudioEncoderTest, UnwritableFolderRaisesAnErrorNamingTheFile)
 {
     QFile plain(path(QStringLiteral("plain")));

@@ -16,7 +16,7 @@ bool SkinButton::isClickable() const
 
 void SkinButton::paint(QPainter &painter, SkinItemState state) const
 {
-    const SkinElementSpec &look = spec();
+    const SkinElementDef &look = definition();
     const bool pressed = state == SkinItemState::Pressed;
     const SkinFill &face = pressed ? look.pressedFace : state == SkinItemState::Hovered ? look.hoverFace : look.face;
     const QColor &border = state == SkinItemState::Normal ? look.border : look.hoverBorder;

@@ -55,7 +55,7 @@ class SkinParser {
 public:
     explicit SkinParser(QString origin) : m_origin(std::move(origin)) {}
 
-    void run(const QString &text, SkinLook &look, std::vector<SkinElementSpec> &elements)
+    void run(const QString &text, SkinLook &look, std::vector<SkinElementDef> &elements)
     {
         const std::vector<Section> sections = split(text);
         for (const Section &section : sections) {
@@ -182,57 +182,57 @@ private:
             look.titleIndent = number(*entry, 0, kMaximumCoordinate);
     }
 
-    SkinElementSpec readElement(const Section &section)
+    SkinElementDef readElement(const Section &section)
     {
-        SkinElementSpec spec;
-        spec.name = required(section, QStringLiteral("name")).value;
-        if (spec.name.isEmpty())
+        SkinElementDef def;
+        def.name = required(section, QStringLiteral("name")).value;
+        if (def.name.isEmpty())
             fail(required(section, QStringLiteral("name")).line, QStringLiteral("an element name cannot be empty"));
-        if (m_elementNames.contains(spec.name))
-            fail(section.line, QStringLiteral("a second element named \"%1\"").arg(spec.name));
-        m_elementNames.insert(spec.name);
-        spec.kind = kind(required(section, QStringLiteral("kind")));
-        spec.rect = rectangle(required(section, QStringLiteral("rect")));
-        if (spec.kind == SkinElementKind::Label)
-            spec.align = Qt::AlignLeft | Qt::AlignVCenter;
+        if (m_elementNames.contains(def.name))
+            fail(section.line, QStringLiteral("a second element named \"%1\"").arg(def.name));
+        m_elementNames.insert(def.name);
+        def.kind = kind(required(section, QStringLiteral("kind")));
+        def.rect = rectangle(required(section, QStringLiteral("rect")));
+        if (def.kind == SkinElementKind::Label)
+            def.align = Qt::AlignLeft | Qt::AlignVCenter;
         if (const Entry *entry = section.find(QStringLiteral("style"))) {
             auto style = m_styles.constFind(entry->value);
             if (style == m_styles.constEnd())
                 fail(entry->line, QStringLiteral("no style named \"%1\" above this line").arg(entry->value));
-            readAppearance(style.value(), spec);
+            readAppearance(style.value(), def);
         }
-        readAppearance(section, spec);
+        readAppearance(section, def);
         if (const Entry *entry = section.find(QStringLiteral("text")))
-            spec.text = entry->value;
+            def.text = entry->value;
         if (const Entry *entry = section.find(QStringLiteral("hint")))
-            spec.hint = entry->value;
-        return spec;
+            def.hint = entry->value;
+        return def;
     }
 
-    void readAppearance(const Section &section, SkinElementSpec &spec) const
+    void readAppearance(const Section &section, SkinElementDef &def) const
     {
         if (const Entry *entry = section.find(QStringLiteral("face")))
-            spec.face = fill(*entry);
+            def.face = fill(*entry);
         if (const Entry *entry = section.find(QStringLiteral("hover-face")))
-            spec.hoverFace = fill(*entry);
+            def.hoverFace = fill(*entry);
         if (const Entry *entry = section.find(QStringLiteral("pressed-face")))
-            spec.pressedFace = fill(*entry);
+            def.pressedFace = fill(*entry);
         if (const Entry *entry = section.find(QStringLiteral("border")))
-            spec.border = color(entry->value, entry->line);
+            def.border = color(entry->value, entry->line);
         if (const Entry *entry = section.find(QStringLiteral("hover-border")))
-            spec.hoverBorder = color(entry->value, entry->line);
+            def.hoverBorder = color(entry->value, entry->line);
         if (const Entry *entry = section.find(QStringLiteral("color")))
-            spec.color = color(entry->value, entry->line);
+            def.color = color(entry->value, entry->line);
         if (const Entry *entry = section.find(QStringLiteral("text-size")))
-            spec.textSize = number(*entry, 6, 96);
+            def.textSize = number(*entry, 6, 96);
         if (const Entry *entry = section.find(QStringLiteral("bold")))
-            spec.bold = flag(*entry);
+            def.bold = flag(*entry);
         if (const Entry *entry = section.find(QStringLiteral("align")))
-            spec.align = alignment(*entry);
+            def.align = alignment(*entry);
         if (const Entry *entry = section.find(QStringLiteral("radius")))
-            spec.radius = number(*entry, 0, 100);
+            def.radius = number(*entry, 0, 100);
         if (const Entry *entry = section.find(QStringLiteral("glyph")))
-            spec.glyph = glyph(*entry);
+            def.glyph = glyph(*entry);
     }
 
     const Entry &required(const Section &section, const QString &key) const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "skin/skinelementspec.h"
+#include "skin/skinelementdef.h"
 #include "skin/skinlook.h"
 
 #include <QString>
@@ -17,9 +17,9 @@ public:
     static SkinDocument parse(const QString &text, const QString &origin);
 
     const SkinLook &look() const { return m_look; }
-    const std::vector<SkinElementSpec> &elements() const { return m_elements; }
+    const std::vector<SkinElementDef> &elements() const { return m_elements; }
 
 private:
     SkinLook m_look;
-    std::vector<SkinElementSpec> m_elements;
+    std::vector<SkinElementDef> m_elements;
 };

@@ -11,28 +11,28 @@
 
 namespace {
 
-std::unique_ptr<SkinItem> makeItem(const SkinElementSpec &spec, QWidget *host)
+std::unique_ptr<SkinItem> makeItem(const SkinElementDef &def, QWidget *host)
 {
-    switch (spec.kind) {
+    switch (def.kind) {
     case SkinElementKind::Button:
-        return std::make_unique<SkinButton>(spec, host);
+        return std::make_unique<SkinButton>(def, host);
     case SkinElementKind::Text:
-        return std::make_unique<SkinTextField>(spec, host);
+        return std::make_unique<SkinTextField>(def, host);
     case SkinElementKind::Panel:
-        return std::make_unique<SkinPanel>(spec, host);
+        return std::make_unique<SkinPanel>(def, host);
     case SkinElementKind::Label:
         break;
     }
-    return std::make_unique<SkinLabel>(spec, host);
+    return std::make_unique<SkinLabel>(def, host);
 }
 
 }  // namespace
 
-SkinElementTree::SkinElementTree(const std::vector<SkinElementSpec> &specs, QWidget *host)
+SkinElementTree::SkinElementTree(const std::vector<SkinElementDef> &defs, QWidget *host)
 {
-    m_items.reserve(specs.size());
-    for (const SkinElementSpec &spec : specs)
-        m_items.push_back(makeItem(spec, host));
+    m_items.reserve(defs.size());
+    for (const SkinElementDef &def : defs)
+        m_items.push_back(makeItem(def, host));
 }
 
 SkinElementTree::~SkinElementTree() = default;

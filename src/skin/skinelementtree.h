@@ -1,7 +1,7 @@
 #pragma once
 
 #include "skin/skin.h"
-#include "skin/skinelementspec.h"
+#include "skin/skinelementdef.h"
 
 #include <QPoint>
 
@@ -15,7 +15,7 @@ class SkinItem;
 // The elements of one skinned window, in drawing order (later ones on top).
 class SkinElementTree : public SkinForm {
 public:
-    SkinElementTree(const std::vector<SkinElementSpec> &specs, QWidget *host);
+    SkinElementTree(const std::vector<SkinElementDef> &defs, QWidget *host);
     ~SkinElementTree() override;
 
     SkinElement *FindObject(const QString &name) override;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "skin/skin.h"
-#include "skin/skinelementspec.h"
+#include "skin/skinelementdef.h"
 
 #include <QFont>
 #include <QRect>
@@ -14,21 +14,21 @@ enum class SkinItemState { Normal, Hovered, Pressed };
 // An element as the skin widget holds it: it knows its place and draws itself.
 class SkinItem : public SkinElement {
 public:
-    SkinItem(SkinElementSpec spec, QWidget *host);
+    SkinItem(SkinElementDef def, QWidget *host);
 
     QString name() const override;
     void SetText(const QString &text) override;
     void Refresh() override;
 
     QString text() const { return m_text; }
-    QRect rect() const { return m_spec.rect; }
-    QString hint() const { return m_spec.hint; }
-    SkinElementKind kind() const { return m_spec.kind; }
+    QRect rect() const { return m_def.rect; }
+    QString hint() const { return m_def.hint; }
+    SkinElementKind kind() const { return m_def.kind; }
     virtual bool isClickable() const;
     virtual void paint(QPainter &painter, SkinItemState state) const = 0;
 
 protected:
-    const SkinElementSpec &spec() const { return m_spec; }
+    const SkinElementDef &definition() const { return m_def; }
     QFont textFont() const;
     // A rounded box with a shaded face; a transparent border draws none.
     void drawBox(QPainter &painter, const SkinFill &face, const QColor &border) const;
@@ -36,7 +36,7 @@ protected:
     void drawContent(QPainter &painter, const QRectF &area) const;
 
 private:
-    SkinElementSpec m_spec;
+    SkinElementDef m_def;
     QString m_text;
     QWidget *m_host;
 };

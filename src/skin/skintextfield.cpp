@@ -9,7 +9,7 @@ const QColor kInnerShadow(0, 0, 0, 28);
 
 void SkinTextField::paint(QPainter &painter, SkinItemState) const
 {
-    drawBox(painter, spec().face, spec().border);
+    drawBox(painter, definition().face, definition().border);
     const QRectF area(rect());
     painter.save();
     painter.setPen(kInnerShadow);

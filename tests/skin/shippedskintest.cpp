@@ -24,11 +24,11 @@ SkinDocument shippedSkin()
     return SkinDocument::load(QCoreApplication::applicationDirPath() + QStringLiteral("/mp3enc.dll"));
 }
 
-const SkinElementSpec *element(const SkinDocument &document, const QString &name)
+const SkinElementDef *element(const SkinDocument &document, const QString &name)
 {
-    for (const SkinElementSpec &spec : document.elements()) {
-        if (spec.name == name)
-            return &spec;
+    for (const SkinElementDef &def : document.elements()) {
+        if (def.name == name)
+            return &def;
     }
     return nullptr;
 }
@@ -39,11 +39,11 @@ TEST(ShippedSkin, HoldsEveryCommandAsAButtonAndTheTotalTimeReadOut)
 {
     const SkinDocument document = shippedSkin();
     for (const QString &name : kClickable) {
-        const SkinElementSpec *spec = element(document, name);
-        ASSERT_NE(spec, nullptr) << name.toStdString();
-        EXPECT_EQ(spec->kind, SkinElementKind::Button) << name.toStdString();
+        const SkinElementDef *def = element(document, name);
+        ASSERT_NE(def, nullptr) << name.toStdString();
+        EXPECT_EQ(def->kind, SkinElementKind::Button) << name.toStdString();
     }
-    const SkinElementSpec *total = element(document, QStringLiteral("Total time"));
+    const SkinElementDef *total = element(document, QStringLiteral("Total time"));
     ASSERT_NE(total, nullptr);
     EXPECT_EQ(total->kind, SkinElementKind::Text);
     EXPECT_EQ(element(document, QStringLiteral("Join")), nullptr);
@@ -52,9 +52,9 @@ TEST(ShippedSkin, HoldsEveryCommandAsAButtonAndTheTotalTimeReadOut)
 TEST(ShippedSkin, OnlyTheCommandsAreClickable)
 {
     const SkinDocument document = shippedSkin();
-    for (const SkinElementSpec &spec : document.elements()) {
-        if (spec.kind == SkinElementKind::Button) {
-            EXPECT_TRUE(kClickable.contains(spec.name)) << spec.name.toStdString();
+    for (const SkinElementDef &def : document.elements()) {
+        if (def.kind == SkinElementKind::Button) {
+            EXPECT_TRUE(kClickable.contains(def.name)) << def.name.toStdString();
         }
     }
 }
@@ -63,15 +63,15 @@ TEST(ShippedSkin, ElementsStayInsideTheWindowAndClearOfItsControls)
 {
     const SkinDocument document = shippedSkin();
     std::vector<QRect> visible;
-    for (const SkinElementSpec &spec : document.elements()) {
-        EXPECT_TRUE(kClientArea.contains(spec.rect)) << spec.name.toStdString();
-        if (spec.kind == SkinElementKind::Panel)
+    for (const SkinElementDef &def : document.elements()) {
+        EXPECT_TRUE(kClientArea.contains(def.rect)) << def.name.toStdString();
+        if (def.kind == SkinElementKind::Panel)
             continue;
         for (const QRect &control : kControls)
-            EXPECT_FALSE(spec.rect.intersects(control)) << spec.name.toStdString();
+            EXPECT_FALSE(def.rect.intersects(control)) << def.name.toStdString();
         for (const QRect &other : visible)
-            EXPECT_FALSE(spec.rect.intersects(other)) << spec.name.toStdString();
-        visible.push_back(spec.rect);
+            EXPECT_FALSE(def.rect.intersects(other)) << def.name.toStdString();
+        visible.push_back(def.rect);
     }
 }
 

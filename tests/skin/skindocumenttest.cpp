@@ -43,7 +43,7 @@ TEST(SkinDocument, ReadsElementsWithStylesAndOwnKeysOverriding)
 {
     const SkinDocument document = parse(kOneButton);
     ASSERT_EQ(document.elements().size(), 1u);
-    const SkinElementSpec &join = document.elements().front();
+    const SkinElementDef &join = document.elements().front();
     EXPECT_EQ(join.name, QStringLiteral("join"));
     EXPECT_EQ(join.kind, SkinElementKind::Button);
     EXPECT_EQ(join.rect, QRect(10, 20, 30, 40));
@@ -58,7 +58,7 @@ TEST(SkinDocument, ReadsColoursWithOpacityAndNone)
 {
     const SkinDocument document = parse(QStringLiteral("[element]\nname = a\nkind = panel\nrect = 0,0,1,1\n"
                                                        "face = #FF000080\nborder = none\n"));
-    const SkinElementSpec &panel = document.elements().front();
+    const SkinElementDef &panel = document.elements().front();
     EXPECT_EQ(panel.face.top, QColor(255, 0, 0, 128));
     EXPECT_EQ(panel.face.bottom, panel.face.top);
     EXPECT_EQ(panel.border.alpha(), 0);

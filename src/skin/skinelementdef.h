@@ -10,7 +10,7 @@ enum class SkinElementKind { Button, Text, Label, Panel };
 
 // One element as the skin file describes it: where it sits, what it says and
 // how it is coloured in each state.
-struct SkinElementSpec {
+struct SkinElementDef {
     QString name;
     SkinElementKind kind = SkinElementKind::Label;
     QRect rect;

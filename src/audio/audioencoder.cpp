@@ -413,14 +413,7 @@ bool AudioEncoder::oggFormatSupported(int sampleRate, int channels, int bitrate,
                                       int minBitrate)
 {
     // Asks libvorbis itself, with exactly the set-up the writer uses for this format.
-    OutputFormat format;
-    format.kind = OutputFormat::Kind::Ogg;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitrate = bitrate;
-    format.maxBitrate = maxBitrate;
-    format.minBitrate = minBitrate;
-    format.quality = -1;
+    const OutputFormat format = OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, -1);
     if (bitrate <= 0)
         return false;
     try {

@@ -74,45 +74,23 @@ void AudioFile::SetInputFormat(int sampleRate, int channels)
 
 void AudioFile::SetWavFormat(int sampleRate, int channels, int bitsPerSample)
 {
-    OutputFormat format;
-    format.kind = OutputFormat::Kind::Wav;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitsPerSample = bitsPerSample;
-    m_impl->format = format;
+    m_impl->format = OutputFormat::wav(sampleRate, channels, bitsPerSample);
 }
 
 void AudioFile::SetMp3Encoder(const LameEncoder &encoder)
 {
-    OutputFormat format;
-    format.kind = OutputFormat::Kind::Mp3;
-    format.sampleRate = encoder.SampleRate();
-    format.channels = encoder.Channels();
-    format.bitrate = encoder.Bitrate();
-    format.mp3 = encoder;
-    m_impl->format = format;
+    m_impl->format = OutputFormat::mp3With(encoder);
 }
 
 void AudioFile::SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
                              int minBitrate, qint16 quality)
 {
-    OutputFormat format;
-    format.kind = OutputFormat::Kind::Ogg;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitrate = bitrate;
-    format.maxBitrate = maxBitrate;
-    format.minBitrate = minBitrate;
-    format.quality = quality;
-    m_impl->format = format;
+    m_impl->format = OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, quality);
 }
 
 void AudioFile::SetWmaFormat(int profile)
 {
-    OutputFormat format;
-    format.kind = OutputFormat::Kind::Wma;
-    format.wmaProfile = profile;
-    m_impl->format = format;
+    m_impl->format = OutputFormat::wma(profile);
 }
 
 void AudioFile::CreateFile(const QString &fileName, int)

@@ -21,4 +21,10 @@ struct OutputFormat {
     int quality = -1;        // OGG: 0 best .. 1000 fastest; -1 = average bit rate mode
     int wmaProfile = 10;     // WMA: 1..47, see wmaprofiles.h
     LameEncoder mp3;         // MP3: the encoder settings at SetMp3Encoder
+
+    static OutputFormat wav(int sampleRate, int channels, int bitsPerSample);
+    static OutputFormat mp3With(const LameEncoder &encoder);
+    static OutputFormat ogg(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,
+                            int quality);
+    static OutputFormat wma(int profile);
 };

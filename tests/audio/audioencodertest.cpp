@@ -353,11 +353,7 @@ TEST_F(AudioEncoderTest, MonoJoinedIntoStereoKeepsItsLevel)
 
 TEST_F(AudioEncoderTest, RefusesABlockOfPartialFrames)
 {
-    AudioEncoder encoder(path(QStringLiteral("odd.wav")), [] {
-        OutputFormat format;
-        format.kind = OutputFormat::Kind::Wav;
-        return format;
-    }());
+    AudioEncoder encoder(path(QStringLiteral("odd.wav")), OutputFormat::wav(44100, 2, 16));
     encoder.setInputFormat(44100, 2);
     EXPECT_THROW(encoder.write(SampleArray(3, 0.0f)), AudioError);
     EXPECT_THROW(encoder.setInputFormat(0, 2), AudioError);

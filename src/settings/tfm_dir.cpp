@@ -27,17 +27,9 @@ Tfm_dir::Tfm_dir(Settings &settings, ErrorReport &report, QWidget *parent)
     m_lblAction = new QLabel(QStringLiteral("Please select the folder you want to scan"), this);
     m_lblAction->setObjectName(QStringLiteral("lbl_action"));
 
-    m_model = new QFileSystemModel(this);
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    m_model->setRootPath(QDir::homePath());
-
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("stview_selectdir"));
-    m_tree->setModel(m_model);
-    m_tree->setRootIndex(m_model->index(QDir::homePath()));
     m_tree->setHeaderHidden(true);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        m_tree->hideColumn(column);
     m_tree->setRootIsDecorated(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -76,8 +68,24 @@ void Tfm_dir::showSubFolderSwitch()
     m_cbxSub->show();
 }
 
+void Tfm_dir::ensureFolderTree()
+{
+    // Made at the first opening: watching the home folder costs a thread and
+    // memory that a session which never opens the dialog should not pay.
+    if (m_model)
+        return;
+    m_model = new QFileSystemModel(this);
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    m_model->setRootPath(QDir::homePath());
+    m_tree->setModel(m_model);
+    m_tree->setRootIndex(m_model->index(QDir::homePath()));
+    for (int column = 1; column < m_model->columnCount(); ++column)
+        m_tree->hideColumn(column);
+}
+
 void Tfm_dir::selectFolder(const QString &path)
 {
+    ensureFolderTree();
     const QModelIndex index = m_model->index(path);
     m_tree->setCurrentIndex(index);
     m_tree->scrollTo(index);
@@ -91,12 +99,14 @@ void Tfm_dir::showEvent(QShowEvent *event)
 
 void Tfm_dir::FormShow()
 {
+    ensureFolderTree();
     m_result.clear();
     m_cbxSub->setChecked(m_settings.readSwitch(kSection, kSubDirKey, false));
 }
 
 void Tfm_dir::btn_okClick()
 {
+    ensureFolderTree();
     const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
     m_result = selected.isEmpty() ? QString() : m_model->filePath(selected.first());
     m_settings.writeSwitch(kSection, kSubDirKey, m_cbxSub->isChecked());

@@ -32,6 +32,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void ensureFolderTree();
     void FormShow();
     void btn_okClick();
     void btn_cancelClick();

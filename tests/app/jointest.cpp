@@ -421,3 +421,23 @@ TEST_F(JoinTest, JoinAfterConfirmingTheSettingsDialogUsesTheNewSettings)
     EXPECT_TRUE(file.read(4096).contains("Xing"));
     EXPECT_TRUE(settingsText().contains("enable vbr=1"));
 }
+
+TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
+{
+    settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
+    Tfm_main &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0), input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (main.pb()->position() > 0 && main.isVisible())
+            main.close();
+    });
+    closer.start(0);
+    join(Wav);
+    closer.stop();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
+    EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
+    EXPECT_TRUE(settingsText().contains("format=1"));
+}

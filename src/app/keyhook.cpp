@@ -25,8 +25,9 @@ bool KeyHook::eventFilter(QObject *watched, QEvent *event)
 void KeyHook::handleKey(int key)
 {
     if (key == Qt::Key_Escape) {
-        // While a dialog is open the main window is not active: Escape is the dialog's.
-        if (QApplication::activeWindow() == &m_main)
+        // While a dialog is open the main window is not active: Escape is the
+        // dialog's. An open menu or drop-down list takes Escape for itself too.
+        if (QApplication::activeWindow() == &m_main && !QApplication::activePopupWidget())
             m_main.close();
     } else if (key == Qt::Key_F1) {
         m_main.Content1Click();

@@ -259,6 +259,17 @@ TEST_F(MainWindowTest, EscapeInsideADialogLeavesTheMainWindowOpen)
     EXPECT_TRUE(main.isVisible());
 }
 
+TEST_F(MainWindowTest, EscapeInAnOpenMenuClosesOnlyTheMenu)
+{
+    Tfm_main &main = showWindow();
+    QMenu *pm = main.findChild<QMenu *>("pm");
+    pm->popup(main.lv()->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pm));
+    QTest::keyClick(pm, Qt::Key_Escape);
+    EXPECT_FALSE(pm->isVisible());
+    EXPECT_TRUE(main.isVisible());
+}
+
 TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
 {
     Tfm_main &main = showWindow();

@@ -71,7 +71,13 @@ Tfm_main::Tfm_main(Prompter &prompter, QWidget *parent)
       m_skinFile(AppPaths::skinFile())
 {
     setWindowTitle(QStringLiteral("Vantorel"));
-    setFont(QFont(QStringLiteral("Sans Serif"), 8));
+    // Liberation Sans has the metrics of the classic 8-point dialog font, so the
+    // list's fixed columns hold their texts; the others are fall-backs.
+    QFont windowFont;
+    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("Arial"), QStringLiteral("Sans Serif")});
+    windowFont.setPointSize(8);
+    setFont(windowFont);
     createComponents();
     createControls();
     m_menus = new MainMenus(menuBar(), this);
@@ -132,6 +138,14 @@ void Tfm_main::createControls()
     m_lv->setContextMenuPolicy(Qt::CustomContextMenu);
     m_lv->setUniformRowHeights(true);
     m_lv->setAllColumnsShowFocus(true);
+    // Grid lines between the cells, and margins narrow enough for "unconverted"
+    // to fit its fixed column.
+    m_lv->setStyleSheet(QStringLiteral(
+        "QTreeView#lv { background: white; selection-background-color: #2f66ae;"
+        " selection-color: white; }"
+        "QTreeView#lv::item { border-right: 1px solid #dde5f2; border-bottom: 1px solid #dde5f2;"
+        " padding: 1px 1px; }"
+        "QTreeView#lv::item:selected { background: #2f66ae; color: white; }"));
     m_lv->header()->setSectionsClickable(false);
     m_lv->header()->setSectionsMovable(false);
 

@@ -26,6 +26,7 @@ Tfm_dir::Tfm_dir(Settings &settings, ErrorReport &report, QWidget *parent)
 
     m_lblAction = new QLabel(QStringLiteral("Please select the folder you want to scan"), this);
     m_lblAction->setObjectName(QStringLiteral("lbl_action"));
+    m_lblAction->setWordWrap(true);
 
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("stview_selectdir"));

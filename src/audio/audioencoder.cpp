@@ -105,6 +105,10 @@ void AudioEncoder::Impl::openMuxer(const EncoderSetup &setup)
     check(avformat_alloc_output_context2(&muxer, nullptr, setup.muxer, path.constData()),
           "avformat_alloc_output_context2");
     m_muxer.reset(muxer);
+    if (setup.tagPadding > 0)
+        m_muxer->metadata_header_padding = setup.tagPadding;
+    if (setup.noMuxerMetadata)
+        m_muxer->flags |= AVFMT_FLAG_BITEXACT;
     // A seekable file: the MP3 muxer only writes its Xing/LAME header (length,
     // encoder delay and padding) when it can go back to the start.
     check(avio_open(&m_muxer->pb, path.constData(), AVIO_FLAG_WRITE), "avio_open");

@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int kKbit = 1000;
+// Enough for the tag values the program stamps, with room to spare.
+constexpr int kMp3TagPadding = 2048;
 constexpr int kLameQualityMax = 9;
 constexpr int kLameVbrQualityMax = 9;
 // OGG quality 0 (best) .. 1000 (fastest) onto Vorbis quality 10 .. 0.
@@ -145,6 +147,7 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
     case OutputFormat::Kind::Mp3:
         configureMp3(context, format.mp3);
         setup.sumTrailingPadding = true;
+        setup.tagPadding = kMp3TagPadding;
         break;
     case OutputFormat::Kind::Ogg:
         configureOgg(context, format);
@@ -157,6 +160,7 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
         // Past 4 GiB a plain RIFF header overflows; switch to RF64 only then.
         setup.muxerOption = "rf64";
         setup.muxerOptionValue = "auto";
+        setup.noMuxerMetadata = true;
         break;
     case OutputFormat::Kind::None:
         break;

@@ -16,6 +16,12 @@ struct EncoderSetup {
     bool primeWithSilence = false;
     // MP3: the muxer takes the end padding from the last packet only.
     bool sumTrailingPadding = false;
+    // Room kept in the header's tag, so that stamping the tags later rewrites
+    // only the tag and not the whole file (MP3).
+    int tagPadding = 0;
+    // No metadata of the muxer's own: a tag chunk in front of the audio would make
+    // the later stamping move all the audio (WAV).
+    bool noMuxerMetadata = false;
 };
 
 // Configures and opens the encoder for the format. Throws AudioError naming

@@ -93,7 +93,7 @@ public:
     qint64 countByPass();
     InputStream &openedStream();
     void restart();
-    SampleArray read(int frameCount);
+    void read(int frameCount, SampleArray &samples);
 
 private:
     int takeFromFifo(float *destination, int frameCount);
@@ -221,19 +221,21 @@ int AudioDecoder::Impl::decodeInto(float *destination, int frameCount)
     return filled;
 }
 
-SampleArray AudioDecoder::Impl::read(int frameCount)
+void AudioDecoder::Impl::read(int frameCount, SampleArray &samples)
 {
     const qint64 wanted = std::min<qint64>(frameCount, sampleCount - m_delivered);
-    if (wanted <= 0)
-        return {};
-    // Zero-filled: where the decoder ends a few frames short of the exact
-    // length, the rest stays silence, so exactly sampleCount frames come out.
-    SampleArray samples(size_t(wanted) * size_t(channels));
+    if (wanted <= 0) {
+        samples.clear();
+        return;
+    }
+    samples.resize(size_t(wanted) * size_t(channels));
     int filled = takeFromFifo(samples.data(), int(wanted));
     if (filled < wanted)
         filled += decodeInto(samples.data() + size_t(filled) * size_t(channels), int(wanted) - filled);
+    // Where the decoder ends a few frames short of the exact length, the rest is
+    // silence, so exactly sampleCount frames come out.
+    std::fill(samples.begin() + std::ptrdiff_t(filled) * channels, samples.end(), 0.0f);
     m_delivered += wanted;
-    return samples;
 }
 
 AudioDecoder::AudioDecoder(const QString &fileName) : m_impl(std::make_unique<Impl>(fileName)) {}
@@ -267,5 +269,12 @@ void AudioDecoder::rewind()
 
 SampleArray AudioDecoder::read(int frameCount)
 {
-    return m_impl->read(frameCount);
+    SampleArray samples;
+    m_impl->read(frameCount, samples);
+    return samples;
+}
+
+void AudioDecoder::read(int frameCount, SampleArray &samples)
+{
+    m_impl->read(frameCount, samples);
 }

@@ -26,6 +26,9 @@ public:
     void rewind();
     // At most frameCount frames; empty at the end.
     SampleArray read(int frameCount);
+    // The same into samples, whose memory is reused: no allocation once it is
+    // large enough.
+    void read(int frameCount, SampleArray &samples);
 
 private:
     class Impl;

@@ -10,6 +10,7 @@ public:
     std::unique_ptr<AudioDecoder> reader;
     std::unique_ptr<AudioEncoder> writer;
     OutputFormat format;
+    SampleArray spareBlock;
     int inputRate = 44100;
     int inputChannels = 2;
     // Kept after CloseFile: callers ask for the length of the file last opened.
@@ -50,7 +51,15 @@ SampleArray AudioFile::ReadSamples(int frameCount)
 {
     if (!m_impl->reader)
         throw AudioError(QStringLiteral("ReadSamples: no file is open for reading"));
-    return m_impl->reader->read(frameCount);
+    SampleArray samples = std::move(m_impl->spareBlock);
+    m_impl->spareBlock = SampleArray();
+    m_impl->reader->read(frameCount, samples);
+    return samples;
+}
+
+void AudioFile::ReleaseSamples(SampleArray &&samples)
+{
+    m_impl->spareBlock = std::move(samples);
 }
 
 bool AudioFile::CheckMp3Format(int sampleRate, int bitrate, int channels)

@@ -26,6 +26,9 @@ public:
     void OpenFile(const QString &fileName, int mode = 0, int flags = 1);
     int Seek(int position, int origin);
     SampleArray ReadSamples(int frameCount);
+    // Gives a block back once it has been written or queued, so that the next
+    // ReadSamples reuses its memory instead of allocating anew.
+    void ReleaseSamples(SampleArray &&samples);
 
     // Writing.
     bool CheckMp3Format(int sampleRate, int bitrate, int channels);

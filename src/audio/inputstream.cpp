@@ -15,6 +15,8 @@ extern "C" {
 
 namespace {
 
+constexpr unsigned kMaxIndexBytes = 16 * 1024;
+
 // The containers the program reads: MP3, WAV (also RF64), OGG and WMA (ASF).
 constexpr const char *kAcceptedContainers = "mp3,wav,ogg,asf";
 // Read errors in a row, each past the previous one, before the rest of a damaged
@@ -93,6 +95,9 @@ void InputStream::openContainer()
     if (!context)
         throw AudioError(describe(m_fileName, QStringLiteral("out of memory")));
     context->pb = m_io.get();
+    // The demuxer's seek index would grow with the length of the input; reading
+    // only ever goes forward (a restart opens the file afresh), so keep it small.
+    context->max_index_size = kMaxIndexBytes;
     const QByteArray name = QFile::encodeName(m_fileName);
     // On failure avformat_open_input frees the context itself.
     const int rc = avformat_open_input(&context, name.constData(), format, nullptr);

@@ -174,11 +174,12 @@ bool JoinRun::joinRow(int row, qint64 &processed)
         if (!busy.Joining)
             break;
         blockSize = qMin(blockSize, reader.SampleCount() - position);
-        const SampleArray block = reader.ReadSamples(static_cast<int>(blockSize));
+        SampleArray block = reader.ReadSamples(static_cast<int>(blockSize));
         if (block.empty())
             break;
         writer.WriteSamples(block);
         const qint64 frames = qint64(block.size()) / reader.BlockAlign();
+        reader.ReleaseSamples(std::move(block));
         position += frames;
         processed = qMin(processed + frames, total);
         position = qMin(position, reader.SampleCount());

@@ -36,8 +36,10 @@ void PreviewPlayer::FeedPlayer()
     const BusyState &busy = m_main.busy();
     if (!busy.Playing || busy.Joining || !m_main.AudioFileRead().IsOpen())
         return;
-    const SampleArray block = m_main.AudioFileRead().ReadSamples(kFeedFrames);
+    AudioFile &reader = m_main.AudioFileRead();
+    SampleArray block = reader.ReadSamples(kFeedFrames);
     m_main.audioPlayer().LoadArray(block);
+    reader.ReleaseSamples(std::move(block));
 }
 
 void PreviewPlayer::resume()

@@ -41,7 +41,9 @@ struct ReadBack {
 };
 
 // Reads a file the way the join does: open, Seek(0, 3), blocks until empty.
-ReadBack readAll(const QString &path, int blockFrames = kJoinBlockFrames)
+// Reads a file to its end as the join does; with recycle, each block is given
+// back to the reader, whose next block reuses its memory.
+ReadBack readAll(const QString &path, int blockFrames = kJoinBlockFrames, bool recycle = false)
 {
     AudioFile reader;
     reader.OpenFile(path, 0, 1);
@@ -53,12 +55,14 @@ ReadBack readAll(const QString &path, int blockFrames = kJoinBlockFrames)
     result.channels = reader.Channels();
     result.blockAlign = reader.BlockAlign();
     for (;;) {
-        const SampleArray block = reader.ReadSamples(blockFrames);
+        SampleArray block = reader.ReadSamples(blockFrames);
         if (block.empty())
             break;
         EXPECT_LE(block.size(), size_t(blockFrames) * size_t(result.blockAlign));
         EXPECT_EQ(block.size() % size_t(result.blockAlign), 0u);
         result.samples.insert(result.samples.end(), block.begin(), block.end());
+        if (recycle)
+            reader.ReleaseSamples(std::move(block));
     }
     EXPECT_TRUE(reader.ReadSamples(blockFrames).empty()) << "reads on after the end";
     reader.CloseFile();
@@ -449,7 +453,10 @@ TEST_P(EncodedFormatTest, BlockSizeDoesNotChangeWhatIsRead)
     for (int block : {1, 100, 1153}) {
         const ReadBack read = readAll(file, block);
         EXPECT_EQ(read.samples, whole.samples) << "block " << block;
+        const ReadBack recycled = readAll(file, block, true);
+        EXPECT_EQ(recycled.samples, whole.samples) << "block " << block << ", reused";
     }
+    EXPECT_EQ(readAll(file, kJoinBlockFrames, true).samples, whole.samples);
 }
 
 TEST_P(EncodedFormatTest, SeekAfterReadingStartsOverAtTheFirstFrame)

@@ -24,6 +24,22 @@ void BusyState::setAdmissionItems(bool enabled)
                enabled);
 }
 
+void BusyState::beginAdmission()
+{
+    if (m_admissionDepth++ > 0)
+        return;
+    Adding = true;
+    admissionStarts();
+}
+
+void BusyState::endAdmission()
+{
+    if (m_admissionDepth == 0 || --m_admissionDepth > 0)
+        return;
+    Adding = false;
+    admissionEnds();
+}
+
 void BusyState::admissionStarts()
 {
     setAdmissionItems(false);

@@ -18,6 +18,18 @@ public:
     bool Paused = false;
     bool Adding = false;
 
+    // True from the moment a join run starts until it has really finished. A
+    // stopped run still closes its files and stamps its output after Joining is
+    // cleared; until then nothing may touch the list or the file components.
+    bool joinRunActive = false;
+    // What the guards ask: a join is running or has not finished stopping.
+    bool joinBusy() const { return Joining || joinRunActive; }
+
+    // An admission may start while another one pumps messages; only the
+    // outermost one sets and clears Adding and the admission items.
+    void beginAdmission();
+    void endAdmission();
+
     // Events of the enabling table.
     void firstShow();
     void admissionStarts();
@@ -35,4 +47,5 @@ private:
     void setJoinLockedItems(bool enabled);
 
     const MenuItems &m_items;
+    int m_admissionDepth = 0;
 };

@@ -27,19 +27,28 @@ bool OutputFields::eventFilter(QObject *watched, QEvent *event)
     runGuarded(m_main, [&] {
         switch (event->type()) {
         case QEvent::FocusIn:
-            edt_filenameEnter();
+            if (movesWithinTheWindow(static_cast<QFocusEvent *>(event)->reason()))
+                edt_filenameEnter();
             break;
         case QEvent::KeyPress:
             refused = edt_filenameKeyPress(static_cast<QKeyEvent *>(event)->text());
             break;
         case QEvent::FocusOut:
-            edt_filenameExit();
+            if (movesWithinTheWindow(static_cast<QFocusEvent *>(event)->reason()))
+                edt_filenameExit();
             break;
         default:
             break;
         }
     });
     return refused;
+}
+
+bool OutputFields::movesWithinTheWindow(Qt::FocusReason reason)
+{
+    // Another window taking over (a message box, a menu, another program)
+    // neither enters nor leaves the field: the user has not moved on from it.
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
 void OutputFields::edt_filenameEnter()
@@ -65,7 +74,7 @@ void OutputFields::edt_filenameExit()
 
 void OutputFields::BrowseClick()
 {
-    if (m_main.busy().Joining)
+    if (m_main.busy().joinBusy())
         return;
     Tfm_dir &dialog = m_main.fm_dir();
     dialog.setWindowTitle(QStringLiteral("Output Directory"));

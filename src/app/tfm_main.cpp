@@ -313,6 +313,9 @@ void Tfm_main::report(const std::exception &error)
         }
         m_pb->setPosition(0);
         m_busy->Joining = false;
+        // The run will not get to give the commands back itself.
+        m_busy->joinEnds();
+        m_pb->setCaptionVisible(false);
     }
     if (m_busy->Playing)
         m_audioPlayer->Stop();
@@ -362,14 +365,14 @@ void Tfm_main::SkinClick(const QString &name)
 
 void Tfm_main::AddFile1Click()
 {
-    if (m_busy->Joining)
+    if (m_busy->joinBusy())
         return;
     m_joinList->AddFile();
 }
 
 void Tfm_main::AddPath1Click()
 {
-    if (m_busy->Joining || m_busy->Playing || m_busy->Adding)
+    if (m_busy->joinBusy() || m_busy->Playing || m_busy->Adding)
         return;
     m_joinList->AddPath();
 }
@@ -381,7 +384,7 @@ void Tfm_main::Remove1Click()
 
 void Tfm_main::Clear1Click()
 {
-    if (m_busy->Joining) {
+    if (m_busy->joinBusy()) {
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
@@ -414,7 +417,7 @@ void Tfm_main::Stop1Click()
 
 void Tfm_main::Play1Click()
 {
-    if (m_busy->Joining) {
+    if (m_busy->joinBusy()) {
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
@@ -435,14 +438,14 @@ void Tfm_main::Stopplay1Click()
 
 void Tfm_main::Option1Click()
 {
-    if (m_busy->Joining)
+    if (m_busy->joinBusy())
         return;
     showDialog(*m_fmSet);
 }
 
 void Tfm_main::ID3Tag1Click()
 {
-    if (m_busy->Joining)
+    if (m_busy->joinBusy())
         return;
     showDialog(*m_fmId3);
 }

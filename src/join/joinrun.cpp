@@ -88,8 +88,14 @@ void JoinRun::JoinFiles()
         prompter.information(Messages::kStopPlayingFirst);
         return;
     }
-    if (busy.Joining)
+    if (busy.joinBusy())
         return;
+    // Held until the run has finished, however it finishes.
+    const struct ActiveRun {
+        BusyState &busy;
+        explicit ActiveRun(BusyState &state) : busy(state) { busy.joinRunActive = true; }
+        ~ActiveRun() { busy.joinRunActive = false; }
+    } activeRun(busy);
 
     QString folder = outputFolder();
     if (!QDir(folder).exists())
@@ -156,6 +162,9 @@ bool JoinRun::joinRow(int row, qint64 &processed)
     if (!busy.Joining)
         return false;
     QCoreApplication::processEvents();
+    // A stop, or an error reported meanwhile, ends the run before the row begins.
+    if (!busy.Joining || row >= list.rowCount())
+        return false;
     list.selectRow(row);
     m_main.lv()->setFocus();
     if (reader.IsOpen())

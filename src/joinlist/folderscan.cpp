@@ -25,7 +25,7 @@ FolderScan::FolderScan(Tfm_main &main, JoinList &list) : m_main(main), m_list(li
 void FolderScan::AddPath()
 {
     BusyState &busy = m_main.busy();
-    if (busy.Joining || busy.Playing || busy.Adding)
+    if (busy.joinBusy() || busy.Playing || busy.Adding)
         return;
     Tfm_dir &dialog = m_main.fm_dir();
     dialog.setAction(QString());

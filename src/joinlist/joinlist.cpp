@@ -164,22 +164,19 @@ void JoinList::ShowTotalTime()
 void JoinList::runAdmission(const std::function<void()> &admit)
 {
     BusyState &busy = m_main.busy();
-    busy.Adding = true;
-    busy.admissionStarts();
+    busy.beginAdmission();
     try {
         admit();
     } catch (...) {
-        busy.Adding = false;
-        busy.admissionEnds();
+        busy.endAdmission();
         throw;
     }
-    busy.Adding = false;
-    busy.admissionEnds();
+    busy.endAdmission();
 }
 
 void JoinList::AddFile()
 {
-    if (m_main.busy().Joining)
+    if (m_main.busy().joinBusy())
         return;
     Settings &settings = m_main.settings();
     FileOpenRequest request;
@@ -230,7 +227,7 @@ void JoinList::subtractRow(QTreeWidgetItem *item)
 void JoinList::RemoveFile()
 {
     BusyState &busy = m_main.busy();
-    if (busy.Joining)
+    if (busy.joinBusy())
         return;
     QTreeWidget *lv = m_main.lv();
     const int row = selectedRow();
@@ -284,7 +281,7 @@ void JoinList::exchangeRows(int first, int second)
 void JoinList::MoveUp()
 {
     const int i = selectedRow();
-    if (i < 0 || i == 0 || m_main.busy().Joining)
+    if (i < 0 || i == 0 || m_main.busy().joinBusy())
         return;
     if (m_main.PlayingRow == i)
         m_main.PlayingRow = i - 1;
@@ -297,7 +294,7 @@ void JoinList::MoveUp()
 void JoinList::MoveDown()
 {
     const int i = selectedRow();
-    if (i < 0 || i == rowCount() - 1 || m_main.busy().Joining)
+    if (i < 0 || i == rowCount() - 1 || m_main.busy().joinBusy())
         return;
     if (m_main.PlayingRow == i)
         m_main.PlayingRow = i + 1;

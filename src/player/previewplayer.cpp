@@ -34,7 +34,7 @@ void PreviewPlayer::FeedPlayer()
     // A player event still in flight after the preview ended must not read
     // from the reader, which a join may be using by now.
     const BusyState &busy = m_main.busy();
-    if (!busy.Playing || busy.Joining || !m_main.AudioFileRead().IsOpen())
+    if (!busy.Playing || busy.joinBusy() || !m_main.AudioFileRead().IsOpen())
         return;
     AudioFile &reader = m_main.AudioFileRead();
     SampleArray block = reader.ReadSamples(kFeedFrames);
@@ -48,10 +48,11 @@ void PreviewPlayer::resume()
     busy.Paused = false;
     m_main.audioPlayer().Play();
     m_main.lv()->setFocus();
-    FeedPlayer();
-    FeedPlayer();
     m_main.joinList().setStatus(m_main.PlayingRow, kPlaying);
+    // Before the feeds, so that a failing feed leaves Pause and Stop Playing usable.
     busy.resume();
+    FeedPlayer();
+    FeedPlayer();
 }
 
 void PreviewPlayer::stopRunningPreview()
@@ -78,7 +79,7 @@ void PreviewPlayer::PlayFile()
         resume();
         return;
     }
-    if (busy.Joining || busy.Adding)
+    if (busy.joinBusy() || busy.Adding)
         return;
     if (list.rowCount() == 0)
         return;
@@ -120,9 +121,9 @@ void PreviewPlayer::PlayFile()
     list.setStatus(m_main.PlayingRow, kPlaying);
     busy.Playing = true;
     busy.Paused = false;
-    FeedPlayer();
-    FeedPlayer();
     busy.playbackStarts();
+    FeedPlayer();
+    FeedPlayer();
     if (formatError)
         std::rethrow_exception(formatError);
 }
@@ -156,16 +157,31 @@ void PreviewPlayer::lvDblClick()
     BusyState &busy = m_main.busy();
     if (m_main.joinList().selectedRow() < 0)
         return;
-    if (busy.Joining) {
+    if (busy.joinBusy()) {
         m_main.prompter().information(Messages::kStopConvertingFirst);
         return;
     }
     if (busy.Adding)
         return;
+    const bool endedPreview = busy.Playing;
+    const int endedRow = m_main.PlayingRow;
     if (busy.Playing) {
         stopRunningPreview();
         busy.Playing = false;
         busy.Paused = false;
     }
-    PlayFile();
+    // When the double-clicked file cannot start, nothing plays any more.
+    const auto settleEndedPreview = [&] {
+        if (endedPreview && !busy.Playing) {
+            m_main.joinList().setStatus(endedRow, kStopPlaying);
+            busy.playbackStops();
+        }
+    };
+    try {
+        PlayFile();
+    } catch (...) {
+        settleEndedPreview();
+        throw;
+    }
+    settleEndedPreview();
 }

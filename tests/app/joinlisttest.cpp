@@ -17,6 +17,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -193,6 +194,34 @@ TEST_F(JoinListTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
     EXPECT_TRUE(main.menuItems().Play2->isEnabled());
     QDir().rmdir(settingsPath());
+}
+
+TEST_F(JoinListTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd)
+{
+    Tfm_main &main = showWindow();
+    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
+    const QString d = tone("d.wav", 1.0);
+    prompter.queueOpenFiles({a, b, c});
+    prompter.queueOpenFiles({d});
+    bool nested = false;
+    bool unlockedTooEarly = false;
+    QTimer during;
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (!nested) {
+            nested = true;
+            main.SkinClick("Add");
+        } else if (!main.busy().Adding || main.menuItems().AddPath1->isEnabled()) {
+            unlockedTooEarly = true;
+        }
+    });
+    during.start(0);
+    main.AddFile1Click();
+    during.stop();
+    ASSERT_TRUE(nested);
+    EXPECT_FALSE(unlockedTooEarly);
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
+    EXPECT_FALSE(main.busy().Adding);
+    EXPECT_TRUE(main.menuItems().AddPath1->isEnabled());
 }
 
 TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAsked)

@@ -389,6 +389,41 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     EXPECT_FALSE(main.AudioFileWrite().IsOpen());
     // The values wait for the next join.
     EXPECT_EQ(main.tagValues, tags);
+    // The commands are given back, as after a finished run.
+    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_FALSE(main.pb()->captionVisible());
+}
+
+TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
+{
+    settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
+    Tfm_main &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 6.0), input("b.wav", ToneFormat::Wav16, 8000, 1, 6.0)});
+    // Clicks made while a block is written all arrive at the next pump together.
+    bool sent = false;
+    QTimer clicks;
+    QObject::connect(&clicks, &QTimer::timeout, [&] {
+        if (sent || main.pb()->position() == 0)
+            return;
+        sent = true;
+        main.SkinClick("Stop");
+        main.SkinClick("Clear");
+        main.SkinClick("Remove");
+        main.SkinClick("Add");
+        main.SkinClick("join");
+        main.SkinClick("Play");
+    });
+    clicks.start(0);
+    join(Wav);
+    clicks.stop();
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
+    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
+    expectIdleAfterJoin();
 }
 
 TEST(JoinProgress, PercentUses64BitsRoundsHalfUpAndNeverPasses100)

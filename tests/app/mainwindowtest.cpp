@@ -9,7 +9,9 @@
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/tfm_about.h"
+#include "joinlist/joinlist.h"
 #include "settings/tfm_dir.h"
+#include "support/tones.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -131,25 +134,46 @@ TEST_F(MainWindowTest, SkinNamesDispatchExactlyAndInAnyOtherCaseDoNothing)
     showWindow();
     window().SkinClick("Join");
     window().SkinClick("JOIN");
-    window().SkinClick("Stop Playing");
     EXPECT_TRUE(prompter.shown().isEmpty());
     window().SkinClick("join");
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
 }
 
+TEST_F(MainWindowTest, SkinStopPlayingNeedsItsExactName)
+{
+    qputenv("VANTOREL_SILENT_AUDIO", "1");
+    Tfm_main &main = showWindow();
+    prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 5.0)});
+    main.AddFile1Click();
+    main.joinList().selectRow(0);
+    main.Play1Click();
+    ASSERT_TRUE(main.busy().Playing);
+    main.SkinClick("Stop Playing");
+    EXPECT_TRUE(main.busy().Playing);
+    main.SkinClick("Stop playing");
+    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_EQ(main.joinList().status(0), "Stop playing");
+    qunsetenv("VANTOREL_SILENT_AUDIO");
+}
+
 TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
 {
     Tfm_main &main = showWindow();
+    prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 1.0)});
+    main.AddFile1Click();
+    main.joinList().selectRow(0);
     main.busy().Joining = true;
     main.Clear1Click();
     main.Play1Click();
     main.SkinClick("Play");  // the skin's Play goes straight to the work, which waits
+    EXPECT_EQ(main.joinList().status(0), "unconverted");
     main.busy().Joining = false;
     main.busy().Playing = true;
     main.Clear1Click();
     EXPECT_EQ(prompter.messages(), QStringList({Messages::kStopConvertingFirst,
                                                 Messages::kStopConvertingFirst,
                                                 Messages::kStopPlayingFirst}));
+    main.busy().Playing = false;
 }
 
 TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
@@ -189,6 +213,20 @@ TEST_F(MainWindowTest, ErrorWhileJoiningResetsTheBarAndClearsJoining)
     EXPECT_EQ(prompter.kinds(), QList<Kind>{Kind::Information});
     EXPECT_EQ(main.pb()->position(), 0);
     EXPECT_FALSE(main.busy().Joining);
+}
+
+TEST_F(MainWindowTest, ErrorDuringARunGivesTheCommandsBack)
+{
+    Tfm_main &main = showWindow();
+    main.busy().Joining = true;
+    main.busy().joinStarts();
+    main.pb()->setCaptionVisible(true);
+    runGuarded(main, [] { throw AudioError(QStringLiteral("disk full")); });
+    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    EXPECT_TRUE(main.menuItems().AddFile2->isEnabled());
+    EXPECT_TRUE(main.menuItems().Option1->isEnabled());
+    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_FALSE(main.pb()->captionVisible());
 }
 
 TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
@@ -270,6 +308,15 @@ TEST_F(MainWindowTest, EscapeInAnOpenMenuClosesOnlyTheMenu)
     EXPECT_TRUE(main.isVisible());
 }
 
+TEST_F(MainWindowTest, EveryF1PressOpensTheHelpEvenWithoutItsRelease)
+{
+    Tfm_main &main = showWindow();
+    // The help viewer takes the focus, so the release of F1 never reaches us.
+    QTest::keyPress(main.lv(), Qt::Key_F1);
+    QTest::keyPress(main.lv(), Qt::Key_F1);
+    EXPECT_EQ(prompter.openedUrls().size(), 2);
+}
+
 TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
 {
     Tfm_main &main = showWindow();
@@ -305,6 +352,24 @@ TEST_F(MainWindowTest, EmptiedNameIsRestoredOnLeaving)
     QApplication::processEvents();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kFilenameEmpty});
     EXPECT_EQ(name->text(), "concert");
+}
+
+TEST_F(MainWindowTest, AnotherWindowTakingOverDoesNotCountAsLeavingTheName)
+{
+    Tfm_main &main = showWindow();
+    QLineEdit *name = main.edt_filename();
+    name->setFocus();
+    QApplication::processEvents();
+    name->clear();
+    QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(name, &deactivated);
+    QFocusEvent menu(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(name, &menu);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(name, &tabbedAway);
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kFilenameEmpty});
+    EXPECT_EQ(name->text(), "new");
 }
 
 TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)

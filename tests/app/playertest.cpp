@@ -176,6 +176,21 @@ TEST_F(PlayerTest, DoubleClickOnAnotherRowStartsItAndTheOldRowKeepsItsWord)
     main.Stopplay1Click();
 }
 
+TEST_F(PlayerTest, DoubleClickOnAMissingFileEndsThePreview)
+{
+    Tfm_main &main = showWindow();
+    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
+    admit({a, b});
+    doubleClickRow(0);
+    ASSERT_TRUE(main.busy().Playing);
+    QFile::remove(b);
+    doubleClickRow(1);
+    EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
+    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_EQ(list().status(0), "Stop playing");
+    expectStoppedMenus();
+}
+
 TEST_F(PlayerTest, DoubleClickWhileJoiningSaysSo)
 {
     Tfm_main &main = showWindow();

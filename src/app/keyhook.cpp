@@ -10,8 +10,9 @@ KeyHook::KeyHook(Tfm_main &main) : QObject(&main), m_main(main) {}
 bool KeyHook::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress) {
-        if (event->type() == QEvent::KeyRelease)
-            m_lastKeyPress = nullptr;
+        // Every new key press is preceded by other events (its shortcut check
+        // at least), so only the travel of one press up the parents repeats it.
+        m_lastKeyPress = nullptr;
         return QObject::eventFilter(watched, event);
     }
     if (event == m_lastKeyPress)

@@ -18,6 +18,7 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static bool movesWithinTheWindow(Qt::FocusReason reason);
     void edt_filenameEnter();
     // True when the key is refused.
     bool edt_filenameKeyPress(const QString &typed);

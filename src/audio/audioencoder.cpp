@@ -23,7 +23,7 @@ namespace {
 constexpr int kVariableFrameSize = 4096;
 // The resampler is fed at most this many frames at once, so its output buffer
 // stays small whatever block size the caller writes.
-constexpr int kConvertSliceFrames = 32768;
+constexpr int kConvertSliceFrames = 8192;
 constexpr int kMaxInputChannels = 8;
 constexpr int kMaxInputRate = 768000;
 // AV_PKT_DATA_SKIP_SAMPLES: samples skipped at the start, then at the end

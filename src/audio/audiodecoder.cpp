@@ -5,6 +5,7 @@
 #include "audio/inputstream.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -53,8 +54,13 @@ std::optional<qint64> pcmLength(InputStream &stream)
     return std::min(frames, (stream.fileSize() - first->pos) / frameBytes);
 }
 
-// An OGG page's end position is exact. FFmpeg decodes too many frames from a file
-// whose audio fits in one page, so the read side cuts to this length.
+// An OGG page's end position is exact for one Vorbis stream, and FFmpeg decodes
+// too many frames from a file whose audio fits in one page, so the read side cuts
+// to this length. A chained file (one stream after another) or a damaged or
+// crafted last page says something else than what decodes; then the decoded
+// count holds, so that no audio is cut and no endless silence is made.
+constexpr qint64 kVorbisHeaderTolerance = 8192;
+
 std::optional<qint64> vorbisLength(const InputStream &stream)
 {
     const qint64 frames = stream.headerFrameCount();
@@ -131,14 +137,15 @@ AudioDecoder::Impl::Impl(const QString &name)
 
 qint64 AudioDecoder::Impl::countFrames()
 {
-    if (const auto frames = vorbisLength(*m_stream))
-        return *frames;
     if (const auto frames = FrameCountCache::find(fileName))
         return *frames;
     m_streamTouched = true;
     if (const auto frames = pcmLength(*m_stream))
         return *frames;
-    const qint64 frames = countByPass();
+    const std::optional<qint64> vorbisHeader = vorbisLength(*m_stream);
+    qint64 frames = countByPass();
+    if (vorbisHeader && std::llabs(*vorbisHeader - frames) <= kVorbisHeaderTolerance)
+        frames = *vorbisHeader;
     FrameCountCache::store(fileName, frames);
     return frames;
 }
@@ -249,7 +256,9 @@ qint64 AudioDecoder::sampleCount() const
 
 qint64 AudioDecoder::durationMs() const
 {
-    return m_impl->sampleCount * 1000 / m_impl->sampleRate;
+    // In two steps, so that no length can overflow.
+    const qint64 rate = m_impl->sampleRate;
+    return m_impl->sampleCount / rate * 1000 + m_impl->sampleCount % rate * 1000 / rate;
 }
 
 int AudioDecoder::channels() const

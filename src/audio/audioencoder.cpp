@@ -150,7 +150,7 @@ void AudioEncoder::Impl::allocateFrames()
 
 void AudioEncoder::Impl::setInputFormat(int sampleRate, int channels)
 {
-    if (sampleRate <= 0 || sampleRate > kMaxInputRate || channels < 1 || channels > kMaxInputChannels)
+    if (!AudioEncoder::inputFormatSupported(sampleRate, channels))
         throw AudioError(QStringLiteral("%1: cannot take input of %2 Hz with %3 channels")
                              .arg(m_target)
                              .arg(sampleRate)
@@ -357,6 +357,11 @@ AudioEncoder::~AudioEncoder() = default;
 void AudioEncoder::setInputFormat(int sampleRate, int channels)
 {
     m_impl->setInputFormat(sampleRate, channels);
+}
+
+bool AudioEncoder::inputFormatSupported(int sampleRate, int channels)
+{
+    return sampleRate > 0 && sampleRate <= kMaxInputRate && channels >= 1 && channels <= kMaxInputChannels;
 }
 
 void AudioEncoder::write(const SampleArray &samples)

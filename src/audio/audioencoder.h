@@ -25,6 +25,9 @@ public:
     // Flushes, completes the file and renames it over the target.
     void finish();
 
+    // Whether frames of that rate and channel count can be written at all.
+    static bool inputFormatSupported(int sampleRate, int channels);
+
     // What the encoders really accept (they never fail; they change what they cannot do).
     static bool mp3FormatSupported(int sampleRate, int bitrate, int channels);
     static bool oggFormatSupported(int sampleRate, int channels, int bitrate, int maxBitrate,

@@ -75,10 +75,15 @@ bool AudioFile::CheckOggFormat(int sampleRate, int channels, int bitrate, int ma
 
 void AudioFile::SetInputFormat(int sampleRate, int channels)
 {
-    m_impl->inputRate = sampleRate;
-    m_impl->inputChannels = channels;
+    // Refused before it is kept: a later CreateFile must not inherit it.
+    if (!AudioEncoder::inputFormatSupported(sampleRate, channels))
+        throw AudioError(QStringLiteral("Cannot write audio of %1 Hz with %2 channels")
+                             .arg(sampleRate)
+                             .arg(channels));
     if (m_impl->writer)
         m_impl->writer->setInputFormat(sampleRate, channels);
+    m_impl->inputRate = sampleRate;
+    m_impl->inputChannels = channels;
 }
 
 void AudioFile::SetWavFormat(int sampleRate, int channels, int bitsPerSample)
@@ -105,8 +110,11 @@ void AudioFile::SetWmaFormat(int profile)
 void AudioFile::CreateFile(const QString &fileName, int)
 {
     CloseFile();
-    m_impl->writer = std::make_unique<AudioEncoder>(fileName, m_impl->format);
-    m_impl->writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
+    // Kept only once it is complete, so that a failure leaves nothing open that a
+    // later close would finish over the target.
+    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format);
+    writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
+    m_impl->writer = std::move(writer);
 }
 
 void AudioFile::WriteSamples(const SampleArray &samples)

@@ -612,3 +612,23 @@ TEST_F(AudioEncoderTest, NoFormatSelectedCreatesNothing)
 }
 
 }  // namespace
+
+TEST_F(AudioEncoderTest, RefusedInputFormatLeavesTheNextOutputAlone)
+{
+    const QString target = path(QStringLiteral("kept.wav"));
+    {
+        QFile existing(target);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write(QByteArray(4096, 'k'));
+    }
+    AudioFile writer;
+    writer.SetWavFormat(44100, 2, 16);
+    EXPECT_THROW(writer.SetInputFormat(1000000, 2), AudioError);
+    // The refused format is not kept: the next output is made with the last good one.
+    writer.CreateFile(target);
+    EXPECT_TRUE(writer.IsOpen());
+    writer.CloseFile();
+    EXPECT_NE(QFileInfo(target).size(), 4096);
+    EXPECT_THROW(writer.SetInputFormat(44100, 0), AudioError);
+    EXPECT_FALSE(writer.IsOpen());
+}

@@ -76,9 +76,26 @@ private:
         throw SkinError(QStringLiteral("The skin file %1 is malformed (line %2): %3").arg(m_origin).arg(line).arg(what));
     }
 
+    // "[kind]" or "[kind argument]", the kind in lower-case letters. Read by hand:
+    // a pattern with a lazy group before the bracket takes quadratic time on a
+    // long malformed line.
+    static bool parseHeader(const QString &line, QString &kind, QString &argument)
+    {
+        if (!line.startsWith(QLatin1Char('[')) || !line.endsWith(QLatin1Char(']')))
+            return false;
+        const QString inside = line.mid(1, line.size() - 2).trimmed();
+        qsizetype end = 0;
+        while (end < inside.size() && inside.at(end) >= QLatin1Char('a') && inside.at(end) <= QLatin1Char('z'))
+            ++end;
+        if (end == 0 || (end < inside.size() && !inside.at(end).isSpace()))
+            return false;
+        kind = inside.left(end);
+        argument = inside.mid(end).trimmed();
+        return true;
+    }
+
     std::vector<Section> split(const QString &text)
     {
-        static const QRegularExpression header(QStringLiteral("^\\[\\s*([a-z]+)(?:\\s+(.+?))?\\s*\\]$"));
         static const QRegularExpression assignment(QStringLiteral("^([a-z][a-z-]*)\\s*=\\s*(.*)$"));
         std::vector<Section> sections;
         QSet<QString> singletons;
@@ -88,8 +105,10 @@ private:
             const QString line = lines[index].trimmed();
             if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
                 continue;
-            if (const QRegularExpressionMatch match = header.match(line); match.hasMatch()) {
-                sections.push_back(openSection(match.captured(1), match.captured(2), lineNumber, singletons));
+            QString kind;
+            QString argument;
+            if (parseHeader(line, kind, argument)) {
+                sections.push_back(openSection(kind, argument, lineNumber, singletons));
                 continue;
             }
             const QRegularExpressionMatch match = assignment.match(line);

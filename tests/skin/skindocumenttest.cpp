@@ -127,6 +127,19 @@ protected:
     QTemporaryDir m_dir;
 };
 
+TEST(SkinDocument, SectionHeadersAreReadWithOrWithoutAName)
+{
+    const SkinDocument spaced = parse(QStringLiteral("[ style  wide ]\ncolor = #112233\n[element]\nname = a\n"
+                                                     "kind = label\nrect = 0,0,1,1\nstyle = wide\n"));
+    ASSERT_EQ(spaced.elements().size(), 1u);
+    EXPECT_EQ(spaced.elements().front().color, QColor(0x11, 0x22, 0x33));
+    EXPECT_NE(parseError(QStringLiteral("[Window]\n")).find("line 1"), std::string::npos);
+    EXPECT_NE(parseError(QStringLiteral("[style")).find("line 1"), std::string::npos);
+    // A header line that never closes, padded to the size limit, is refused.
+    const QString padded = QStringLiteral("[style a") + QString(400000, QLatin1Char(' ')) + QStringLiteral("x\n");
+    EXPECT_NE(parseError(padded).find("line 1"), std::string::npos);
+}
+
 TEST_F(SkinFileTest, MissingFileIsAnErrorNamingIt)
 {
     const QString path = m_dir.filePath(QStringLiteral("absent.dll"));

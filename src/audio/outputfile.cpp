@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,9 +31,29 @@ QString temporaryNameBeside(const QFileInfo &target)
 
 }  // namespace
 
+void OutputFile::keepTargetPermissions() const
+{
+    if (QFileInfo::exists(m_targetPath))
+        QFile::setPermissions(m_temporaryPath, QFile::permissions(m_targetPath));
+}
+
+void OutputFile::flushToDisk() const
+{
+    // On the disk before it takes the target's name: a power cut right after
+    // the rename must not leave an empty file where the old one was.
+    const int descriptor = ::open(QFile::encodeName(m_temporaryPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
 OutputFile::OutputFile(const QString &targetFileName)
 {
-    const QFileInfo target(targetFileName);
+    QFileInfo target(targetFileName);
+    // A link is written through: the file it leads to is replaced, the link stays.
+    if (target.isSymLink())
+        target = QFileInfo(target.symLinkTarget());
     m_targetPath = target.absoluteFilePath();
     if (target.fileName().isEmpty() || target.isDir())
         throw AudioError(QStringLiteral("Cannot create %1: it is a folder").arg(m_targetPath));
@@ -59,6 +82,8 @@ OutputFile::~OutputFile()
 
 void OutputFile::commit()
 {
+    keepTargetPermissions();
+    flushToDisk();
     // QFile::rename refuses an existing target; rename(2) replaces it atomically.
     if (std::rename(QFile::encodeName(m_temporaryPath).constData(),
                     QFile::encodeName(m_targetPath).constData())

@@ -6,6 +6,7 @@
 // target's folder, so the final rename stays on one file system). commit()
 // renames it over the target in one step; until then an existing target is
 // untouched, and destroying the object without commit() removes the temporary.
+// A target that is a link is written through the link.
 class OutputFile {
 public:
     // Creates the empty temporary; throws AudioError naming the target when the
@@ -22,6 +23,9 @@ public:
     void commit();
 
 private:
+    void keepTargetPermissions() const;
+    void flushToDisk() const;
+
     QString m_targetPath;
     QString m_temporaryPath;
     bool m_committed = false;

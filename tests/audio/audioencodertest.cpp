@@ -632,3 +632,26 @@ TEST_F(AudioEncoderTest, RefusedInputFormatLeavesTheNextOutputAlone)
     EXPECT_THROW(writer.SetInputFormat(44100, 0), AudioError);
     EXPECT_FALSE(writer.IsOpen());
 }
+
+TEST_F(AudioEncoderTest, ReplacedFileKeepsItsLinkAndPermissions)
+{
+    const QString real = path(QStringLiteral("real.wav"));
+    const QString link = path(QStringLiteral("link.wav"));
+    {
+        QFile existing(real);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write("old");
+    }
+    QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(QFile::link(real, link));
+    AudioFile writer;
+    writer.SetWavFormat(8000, 1, 16);
+    writer.SetInputFormat(8000, 1);
+    writer.CreateFile(link);
+    writer.WriteSamples(SampleArray(800, 0.25f));
+    writer.CloseFile();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_GT(QFileInfo(real).size(), 800);
+    // Owner, group and others only (the "user" bits describe whoever asks).
+    EXPECT_EQ(QFile::permissions(real) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+}

@@ -6,7 +6,7 @@
 #include "app/tfm_main.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
-#include "platform/prompter.h"
+#include "support/headlessprompter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,19 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    QStringList files;
-    int messages = 0;
-
-    void information(const QString &) override { ++messages; }
-    void plain(const QString &) override { ++messages; }
-    bool askYesNo(const QString &) override { return false; }
-    QStringList chooseFilesToOpen(const FileOpenRequest &) override { return files; }
-    int showModal(QDialog &) override { return 0; }
-    void openUrl(const QUrl &) override {}
-};
 
 QString writeTone(const QString &path)
 {
@@ -57,9 +44,9 @@ int main(int argc, char **argv)
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
 
     QTemporaryDir data;
-    SilentPrompter prompter;
+    HeadlessPrompter prompter;
     for (int i = 0; i < count; ++i)
-        prompter.files << writeTone(data.filePath(QStringLiteral("tone%1.wav").arg(i, 4, 10, QLatin1Char('0'))));
+        prompter.filesToOpen << writeTone(data.filePath(QStringLiteral("tone%1.wav").arg(i, 4, 10, QLatin1Char('0'))));
 
     Tfm_main main(prompter);
     main.show();
@@ -78,5 +65,5 @@ int main(int argc, char **argv)
     std::printf("files admitted:       %d of %d\n", main.joinList().rowCount(), count);
     std::printf("wall time:            %.2f s (%.2f ms a file)\n", seconds, 1000 * seconds / count);
     std::printf("message pumps served: %d\n", ticks);
-    return prompter.messages == 0 ? 0 : 1;
+    return prompter.shown.isEmpty() ? 0 : 1;
 }

@@ -12,7 +12,7 @@
 #include "audio/audiofile.h"
 #include "join/joinrun.h"
 #include "joinlist/joinlist.h"
-#include "platform/prompter.h"
+#include "support/headlessprompter.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -30,18 +30,6 @@
 #include <optional>
 
 namespace {
-
-class BenchPrompter : public Prompter {
-public:
-    QStringList shown;
-
-    void information(const QString &text) override { shown << text; }
-    void plain(const QString &text) override { shown << text; }
-    bool askYesNo(const QString &) override { return true; }
-    QStringList chooseFilesToOpen(const FileOpenRequest &) override { return {}; }
-    int showModal(QDialog &) override { return 0; }
-    void openUrl(const QUrl &) override {}
-};
 
 struct Options {
     int format = -1;
@@ -114,7 +102,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    BenchPrompter prompter;
+    HeadlessPrompter prompter;
     double audioSeconds = 0;
     double wallSeconds = 0;
     {

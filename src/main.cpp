@@ -1,4 +1,5 @@
 #include "app/tfm_main.h"
+#include "platform/appfont.h"
 #include "platform/qtprompter.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
+    QApplication::setFont(appFont());
 
     QtPrompter prompter;
     Tfm_main fm_main(prompter);

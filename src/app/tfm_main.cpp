@@ -10,6 +10,7 @@
 #include "join/joinrun.h"
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
+#include "platform/appfont.h"
 #include "platform/apppaths.h"
 #include "platform/links.h"
 #include "platform/messages.h"
@@ -71,13 +72,7 @@ Tfm_main::Tfm_main(Prompter &prompter, QWidget *parent)
       m_skinFile(AppPaths::skinFile())
 {
     setWindowTitle(QStringLiteral("Vantorel"));
-    // Liberation Sans has the metrics of the classic 8-point dialog font, so the
-    // list's fixed columns hold their texts; the others are fall-backs.
-    QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                            QStringLiteral("Arial"), QStringLiteral("Sans Serif")});
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    setFont(appFont());
     createComponents();
     createControls();
     m_menus = new MainMenus(menuBar(), this);

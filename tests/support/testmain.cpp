@@ -2,6 +2,8 @@
 // every test a fresh home and configuration folder, so that no test sees the
 // settings of another. A test that leaves a window open fails its program.
 
+#include "platform/appfont.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -55,6 +57,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The font the program runs with, so that layouts are tested as users see them.
+    QApplication::setFont(appFont());
     testing::UnitTest::GetInstance()->listeners().Append(new FreshEnvironmentListener);
     const int result = RUN_ALL_TESTS();
     return g_windowLeftOpen ? 1 : result;

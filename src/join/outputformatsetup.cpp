@@ -22,8 +22,8 @@ constexpr int kDefaultOggQuality = 300;
 constexpr int kVbrOff = 0;
 constexpr int kVbrOn = 1;
 
-constexpr int kWavModeCdQuality = 0;
-constexpr int kWavModeCustom = 1;
+using ValueLists::kWavModeCdQuality;
+using ValueLists::kWavModeCustom;
 constexpr int kCdSampleRate = 44100;
 constexpr int kCdChannels = 2;
 constexpr int kCdBitsPerSample = 16;

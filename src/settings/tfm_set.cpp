@@ -49,8 +49,8 @@ constexpr int kShowOggQuality = 300;
 // What Default sets where it differs from the above.
 constexpr int kDefaultVbrQuality = 0;
 
-constexpr int kWavModeCdQuality = 0;
-constexpr int kWavModeCustom = 1;
+using ValueLists::kWavModeCdQuality;
+using ValueLists::kWavModeCustom;
 
 const QString kBitrateNote =
     QStringLiteral("8Kbps - poor quality, small file, 350Kbps - good quality, big file");

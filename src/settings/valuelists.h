@@ -38,6 +38,10 @@ inline constexpr int kDefaultBitsPerSampleIndex = 1;  // 16 bits
 inline constexpr int kDefaultWmaProfileIndex = 9;   // "WMA9 44KHz, 128Kbps, Stereo, CBR"
 inline constexpr int kDefaultGenreIndex = 12;       // "Other"
 
+// wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
+inline constexpr int kWavModeCdQuality = 0;
+inline constexpr int kWavModeCustom = 1;
+
 // True when index is a position of a list of size entries.
 constexpr bool contains(int size, int index)
 {

@@ -46,7 +46,8 @@ int main(int argc, char **argv)
     QTemporaryDir data;
     HeadlessPrompter prompter;
     for (int i = 0; i < count; ++i)
-        prompter.filesToOpen << writeTone(data.filePath(QStringLiteral("tone%1.wav").arg(i, 4, 10, QLatin1Char('0'))));
+        prompter.filesToOpen << writeTone(
+            data.filePath(QStringLiteral("tone%1.wav").arg(i, 4, 10, QLatin1Char('0'))));
 
     Tfm_main main(prompter);
     main.show();

@@ -59,8 +59,10 @@ void writeTone(double seconds, const QString &path)
         block.resize(static_cast<std::size_t>(frames * kToneChannels));
         for (qint64 i = 0; i < frames; ++i) {
             const double t = static_cast<double>(done + i) / kToneRate;
-            block[static_cast<std::size_t>(2 * i)] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 440 * t));
-            block[static_cast<std::size_t>(2 * i + 1)] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 660 * t));
+            block[static_cast<std::size_t>(2 * i)] =
+                static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 440 * t));
+            block[static_cast<std::size_t>(2 * i + 1)] =
+                static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 660 * t));
         }
         writer.WriteSamples(block);
         done += frames;
@@ -96,9 +98,10 @@ void report(const char *name, qint64 frames, int sampleRate, qint64 elapsedMs, d
 {
     const double audioSeconds = static_cast<double>(frames) / sampleRate;
     const double wallSeconds = elapsedMs / 1000.0;
-    std::printf("%-14s %8.1f s audio %8.2f s wall %7.1f x real time %8.2f s cpu   peak RSS %6.1f MiB\n",
-                name, audioSeconds, wallSeconds, audioSeconds / std::max(wallSeconds, 1e-3), cpu,
-                peakResidentMiB());
+    std::printf(
+        "%-14s %8.1f s audio %8.2f s wall %7.1f x real time %8.2f s cpu   peak RSS %6.1f MiB\n",
+        name, audioSeconds, wallSeconds, audioSeconds / std::max(wallSeconds, 1e-3), cpu,
+        peakResidentMiB());
     std::fflush(stdout);
 }
 
@@ -118,7 +121,8 @@ int main(int argc, char **argv)
             return 0;
         }
         if (argc < 2 || argc > 3) {
-            std::fprintf(stderr, "usage: %s INPUT [OUTPUT_FOLDER]\n       %s --tone SECONDS FILE.mp3\n",
+            std::fprintf(stderr,
+                         "usage: %s INPUT [OUTPUT_FOLDER]\n       %s --tone SECONDS FILE.mp3\n",
                          argv[0], argv[0]);
             return 2;
         }
@@ -144,7 +148,8 @@ int main(int argc, char **argv)
             target.select(writer);
             timer.restart();
             cpuStart = cpuSeconds();
-            writer.CreateFile(outputs.filePath(QStringLiteral("audio_bench") + QLatin1String(target.extension)));
+            writer.CreateFile(
+                outputs.filePath(QStringLiteral("audio_bench") + QLatin1String(target.extension)));
             const qint64 frames = pass(input, &writer, &sampleRate);
             writer.CloseFile();
             report(target.name, frames, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);

@@ -12,8 +12,8 @@
 #include "audio/audiofile.h"
 #include "join/joinrun.h"
 #include "joinlist/joinlist.h"
-#include "support/headlessprompter.h"
 #include "settings/settings.h"
+#include "support/headlessprompter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -94,10 +94,13 @@ int main(int argc, char **argv)
 
     const std::optional<Options> options = parse(QCoreApplication::arguments());
     if (!options) {
-        std::fprintf(stderr, "usage: join_bench --format mp3|wav|wma|ogg --output FILE [--settings INI] INPUT...\n");
+        std::fprintf(
+            stderr,
+            "usage: join_bench --format mp3|wav|wma|ogg --output FILE [--settings INI] INPUT...\n");
         return 2;
     }
-    if (!options->settings.isEmpty() && !QFile::copy(options->settings, config.filePath("vantorel.ini"))) {
+    if (!options->settings.isEmpty()
+        && !QFile::copy(options->settings, config.filePath("vantorel.ini"))) {
         std::fprintf(stderr, "cannot read %s\n", qPrintable(options->settings));
         return 2;
     }
@@ -130,7 +133,8 @@ int main(int argc, char **argv)
     }
     std::printf("audio joined:  %.2f s\n", audioSeconds);
     std::printf("wall time:     %.3f s\n", wallSeconds);
-    std::printf("speed:         %.1f x real time\n", wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
+    std::printf("speed:         %.1f x real time\n",
+                wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
     std::printf("peak memory:   %.1f MiB\n", peakResidentKiB() / 1024.0);
     return 0;
 }

@@ -53,8 +53,8 @@ void BusyState::admissionEnds()
 void BusyState::setJoinLockedItems(bool enabled)
 {
     const MenuItems &i = m_items;
-    setEnabled({i.Play1, i.Play2, i.Join1, i.Join2, i.AddFile1, i.AddFile2, i.AddPath1,
-                i.AddPath2, i.Remove1, i.Remove2, i.Clear1, i.Clear2, i.Option1, i.ID3Tag1},
+    setEnabled({i.Play1, i.Play2, i.Join1, i.Join2, i.AddFile1, i.AddFile2, i.AddPath1, i.AddPath2,
+                i.Remove1, i.Remove2, i.Clear1, i.Clear2, i.Option1, i.ID3Tag1},
                enabled);
 }
 

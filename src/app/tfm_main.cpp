@@ -211,12 +211,12 @@ void Tfm_main::connectCommands()
     bind(i.WebSite1, &Tfm_main::WebSite1Click);
     bind(i.About1, &Tfm_main::About1Click);
 
-    connect(m_lv, &QTreeWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos)); });
-    connect(m_lv, &QTreeWidget::doubleClicked, this, [this] { guarded(&Tfm_main::lvDblClick); });
-    connect(m_skin, &Skin::Click, this, [this](const QString &name) {
-        runGuarded(*this, [this, name] { SkinClick(name); });
+    connect(m_lv, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos));
     });
+    connect(m_lv, &QTreeWidget::doubleClicked, this, [this] { guarded(&Tfm_main::lvDblClick); });
+    connect(m_skin, &Skin::Click, this,
+            [this](const QString &name) { runGuarded(*this, [this, name] { SkinClick(name); }); });
 }
 
 void Tfm_main::showEvent(QShowEvent *event)
@@ -262,7 +262,8 @@ void Tfm_main::loadSkin()
 
 void Tfm_main::restoreOutputFields()
 {
-    m_edtDir->setText(m_settings->readText(QStringLiteral("join"), QStringLiteral("output directory"),
+    m_edtDir->setText(m_settings->readText(QStringLiteral("join"),
+                                           QStringLiteral("output directory"),
                                            AppPaths::defaultOutputFolder()));
     const int format =
         m_settings->readInteger(QStringLiteral("join"), QStringLiteral("format"), kDefaultFormat);
@@ -332,6 +333,8 @@ void Tfm_main::SkinClick(const QString &name)
         const char *name;
         void (Tfm_main::*command)();
     };
+    // One element a line, in dispatch order.
+    // clang-format off
     static const Dispatch kTable[] = {
         {"Add", &Tfm_main::AddFile1Click},
         {"Remove", &Tfm_main::Remove1Click},
@@ -347,6 +350,7 @@ void Tfm_main::SkinClick(const QString &name)
         {"Options", &Tfm_main::Option1Click},
         {"Browse", &Tfm_main::BrowseClick},
     };
+    // clang-format on
     for (const Dispatch &entry : kTable) {
         if (name != QLatin1String(entry.name))
             continue;

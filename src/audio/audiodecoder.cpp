@@ -238,7 +238,8 @@ void AudioDecoder::Impl::read(int frameCount, SampleArray &samples)
     samples.resize(size_t(wanted) * size_t(channels));
     int filled = takeFromFifo(samples.data(), int(wanted));
     if (filled < wanted)
-        filled += decodeInto(samples.data() + size_t(filled) * size_t(channels), int(wanted) - filled);
+        filled +=
+            decodeInto(samples.data() + size_t(filled) * size_t(channels), int(wanted) - filled);
     // Where the decoder ends a few frames short of the exact length, the rest is
     // silence, so exactly sampleCount frames come out.
     std::fill(samples.begin() + std::ptrdiff_t(filled) * channels, samples.end(), 0.0f);

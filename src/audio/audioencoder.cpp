@@ -1,8 +1,8 @@
 #include "audio/audioencoder.h"
 
 #include "audio/audioerror.h"
-#include "audio/averror.h"
 #include "audio/avdeleters.h"
+#include "audio/averror.h"
 #include "audio/encodersetup.h"
 #include "audio/outputfile.h"
 
@@ -72,8 +72,8 @@ private:
     AVStream *m_stream = nullptr;
     SwrContextPtr m_resampler;
     AudioFifoPtr m_fifo;
-    FramePtr m_frame;       // one encoder frame, reused for every packet
-    FramePtr m_converted;   // resampler output, grown only when a slice needs more
+    FramePtr m_frame;      // one encoder frame, reused for every packet
+    FramePtr m_converted;  // resampler output, grown only when a slice needs more
     int m_convertedCapacity = 0;
     PacketPtr m_packet;
     int m_frameSize = 0;
@@ -144,7 +144,8 @@ void AudioEncoder::Impl::allocateFrames()
     m_frame->format = m_codec->sample_fmt;
     m_frame->sample_rate = m_codec->sample_rate;
     m_frame->nb_samples = m_frameSize;
-    check(av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout), "av_channel_layout_copy");
+    check(av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout),
+          "av_channel_layout_copy");
     check(av_frame_get_buffer(m_frame.get(), 0), "av_frame_get_buffer");
 }
 
@@ -192,15 +193,17 @@ void AudioEncoder::Impl::write(const SampleArray &samples)
     if (samples.empty())
         return;
     if (samples.size() % static_cast<std::size_t>(m_inputChannels) != 0)
-        throw AudioError(QStringLiteral("%1: a block of %2 samples holds no whole frames of %3 channels")
-                             .arg(m_target)
-                             .arg(samples.size())
-                             .arg(m_inputChannels));
+        throw AudioError(
+            QStringLiteral("%1: a block of %2 samples holds no whole frames of %3 channels")
+                .arg(m_target)
+                .arg(samples.size())
+                .arg(m_inputChannels));
     if (!m_resampler)
         createResampler();
     const std::size_t frames = samples.size() / static_cast<std::size_t>(m_inputChannels);
     for (std::size_t done = 0; done < frames;) {
-        const int slice = static_cast<int>(std::min<std::size_t>(frames - done, kConvertSliceFrames));
+        const int slice =
+            static_cast<int>(std::min<std::size_t>(frames - done, kConvertSliceFrames));
         convert(samples.data() + done * static_cast<std::size_t>(m_inputChannels), slice);
         done += static_cast<std::size_t>(slice);
         encodeWholeFrames();
@@ -227,7 +230,8 @@ void AudioEncoder::Impl::drainResampler()
         if (pending == 0)
             return;
         reserveConverted(pending);
-        const int converted = swr_convert(m_resampler.get(), m_converted->data, pending, nullptr, 0);
+        const int converted =
+            swr_convert(m_resampler.get(), m_converted->data, pending, nullptr, 0);
         check(converted, "swr_convert");
         if (converted == 0)
             return;
@@ -287,7 +291,8 @@ void AudioEncoder::Impl::encodeFromFifo(int frames)
     // Normally a no-op; copies only if the encoder still holds the last buffer.
     m_frame->nb_samples = m_frameSize;
     check(av_frame_make_writable(m_frame.get()), "av_frame_make_writable");
-    const int read = av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void **>(m_frame->data), frames);
+    const int read =
+        av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void **>(m_frame->data), frames);
     check(read, "av_audio_fifo_read");
     m_frame->nb_samples = read;
     m_frame->pts = m_nextPts;
@@ -349,8 +354,7 @@ void AudioEncoder::Impl::finish()
 
 AudioEncoder::AudioEncoder(const QString &targetFileName, const OutputFormat &format)
     : m_impl(std::make_unique<Impl>(targetFileName, format))
-{
-}
+{}
 
 AudioEncoder::~AudioEncoder() = default;
 
@@ -361,7 +365,8 @@ void AudioEncoder::setInputFormat(int sampleRate, int channels)
 
 bool AudioEncoder::inputFormatSupported(int sampleRate, int channels)
 {
-    return sampleRate > 0 && sampleRate <= kMaxInputRate && channels >= 1 && channels <= kMaxInputChannels;
+    return sampleRate > 0 && sampleRate <= kMaxInputRate && channels >= 1
+           && channels <= kMaxInputChannels;
 }
 
 void AudioEncoder::write(const SampleArray &samples)
@@ -422,7 +427,8 @@ bool AudioEncoder::oggFormatSupported(int sampleRate, int channels, int bitrate,
                                       int minBitrate)
 {
     // Asks libvorbis itself, with exactly the set-up the writer uses for this format.
-    const OutputFormat format = OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, -1);
+    const OutputFormat format =
+        OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, -1);
     if (bitrate <= 0)
         return false;
     try {

@@ -99,7 +99,8 @@ void AudioFile::SetMp3Encoder(const LameEncoder &encoder)
 void AudioFile::SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
                              int minBitrate, qint16 quality)
 {
-    m_impl->format = OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, quality);
+    m_impl->format =
+        OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, quality);
 }
 
 void AudioFile::SetWmaFormat(int profile)

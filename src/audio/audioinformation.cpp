@@ -144,9 +144,9 @@ void writeWav(const QByteArray &path, const QString &fileName, const StoredTags 
     openForWriting(file, fileName, "WAV");
     fillId3v2(*file.ID3v2Tag(), values);
     fillTag(*file.InfoTag(), values);
-    throwUnlessSaved(file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers,
-                               TagLib::ID3v2::v3),
-                     fileName);
+    throwUnlessSaved(
+        file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v3),
+        fileName);
 }
 
 // TagLib cannot walk RF64 chunks, so the two tag chunks are rendered here and

@@ -320,8 +320,7 @@ void AudioPlayer::Impl::deliver(quint64 generation, Event event)
 }
 
 AudioPlayer::AudioPlayer(QObject *parent) : QObject(parent), m_impl(std::make_unique<Impl>(*this))
-{
-}
+{}
 
 AudioPlayer::~AudioPlayer() = default;
 

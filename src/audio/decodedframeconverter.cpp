@@ -37,8 +37,9 @@ DecodedFrameConverter::~DecodedFrameConverter()
 
 bool DecodedFrameConverter::isOutputForm(const AVFrame *frame) const
 {
-    return frame->format == AV_SAMPLE_FMT_FLT && frame->ch_layout.nb_channels == m_layout.nb_channels
-        && (frame->sample_rate == m_sampleRate || frame->sample_rate == 0);
+    return frame->format == AV_SAMPLE_FMT_FLT
+           && frame->ch_layout.nb_channels == m_layout.nb_channels
+           && (frame->sample_rate == m_sampleRate || frame->sample_rate == 0);
 }
 
 void DecodedFrameConverter::prepareResampler(const AVFrame *frame)
@@ -56,8 +57,9 @@ void DecodedFrameConverter::prepareResampler(const AVFrame *frame)
     m_inputRate = rate;
     m_resampler.reset();
     SwrContext *resampler = nullptr;
-    avCheck(swr_alloc_set_opts2(&resampler, &m_layout, AV_SAMPLE_FMT_FLT, m_sampleRate, &m_inputLayout,
-                                AVSampleFormat(m_inputFormat), m_inputRate, 0, nullptr),
+    avCheck(swr_alloc_set_opts2(&resampler, &m_layout, AV_SAMPLE_FMT_FLT, m_sampleRate,
+                                &m_inputLayout, AVSampleFormat(m_inputFormat), m_inputRate, 0,
+                                nullptr),
             "swr_alloc_set_opts2", m_fileName);
     m_resampler.reset(resampler);
     avCheck(swr_init(resampler), "swr_init", m_fileName);
@@ -83,6 +85,7 @@ int DecodedFrameConverter::convert(const AVFrame *frame, float *destination)
     const int capacity = swr_get_out_samples(m_resampler.get(), frame->nb_samples);
     auto *output = reinterpret_cast<uint8_t *>(destination);
     return avCheck(swr_convert(m_resampler.get(), &output, capacity,
-                               const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples),
+                               const_cast<const uint8_t **>(frame->extended_data),
+                               frame->nb_samples),
                    "swr_convert", m_fileName);
 }

@@ -51,7 +51,8 @@ AVSampleFormat preferredSampleFormat(const AVCodec *codec)
 {
     if (!codec->sample_fmts)
         return AV_SAMPLE_FMT_FLTP;
-    for (const AVSampleFormat *format = codec->sample_fmts; *format != AV_SAMPLE_FMT_NONE; ++format) {
+    for (const AVSampleFormat *format = codec->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+         ++format) {
         if (*format == AV_SAMPLE_FMT_FLTP)
             return *format;
     }
@@ -92,8 +93,8 @@ void configureMp3(AVCodecContext *context, const LameEncoder &lame)
 void configureOgg(AVCodecContext *context, const OutputFormat &format)
 {
     if (format.quality != -1) {
-        const double vorbisQuality =
-            std::clamp(kVorbisQualityMax - format.quality / kOggQualityScale, 0.0, kVorbisQualityMax);
+        const double vorbisQuality = std::clamp(
+            kVorbisQualityMax - format.quality / kOggQualityScale, 0.0, kVorbisQualityMax);
         context->flags |= AV_CODEC_FLAG_QSCALE;
         context->global_quality = static_cast<int>(std::lround(vorbisQuality * FF_QP2LAMBDA));
         return;
@@ -116,9 +117,10 @@ Choice choose(const OutputFormat &format, const QString &fileName)
         return {"libmp3lame", "mp3", format.mp3.SampleRate(), format.mp3.Channels()};
     case OutputFormat::Kind::Wav:
         if (format.bitsPerSample != 8 && format.bitsPerSample != 16)
-            throw AudioError(QStringLiteral("%1: WAV with %2 bits per sample is not supported (8 or 16)")
-                                 .arg(fileName)
-                                 .arg(format.bitsPerSample));
+            throw AudioError(
+                QStringLiteral("%1: WAV with %2 bits per sample is not supported (8 or 16)")
+                    .arg(fileName)
+                    .arg(format.bitsPerSample));
         return {format.bitsPerSample == 8 ? "pcm_u8" : "pcm_s16le", "wav", format.sampleRate,
                 format.channels};
     case OutputFormat::Kind::Ogg:

@@ -8,8 +8,8 @@
 // An opened encoder for an output format, and how to store what it produces.
 struct EncoderSetup {
     CodecContextPtr codec;
-    const char *muxer = nullptr;         // libavformat's short name
-    const char *muxerOption = nullptr;   // one option for the header, or none
+    const char *muxer = nullptr;        // libavformat's short name
+    const char *muxerOption = nullptr;  // one option for the header, or none
     const char *muxerOptionValue = nullptr;
     // wmav2's decoders drop the first frame (initial_padding samples) and need a
     // frame after the last one: the writer feeds silence for both.

@@ -82,9 +82,10 @@ const AVInputFormat *InputStream::probeContainer()
             throw AudioError(describe(m_fileName, QStringLiteral("this is not an audio file")));
     }
     if (av_match_list(format->name, kAcceptedContainers, ',') <= 0)
-        throw AudioError(describe(m_fileName, QStringLiteral("this is not an MP3, WAV, WMA or OGG file "
-                                                             "(the content looks like %1)")
-                                                  .arg(QString::fromUtf8(format->long_name))));
+        throw AudioError(
+            describe(m_fileName, QStringLiteral("this is not an MP3, WAV, WMA or OGG file "
+                                                "(the content looks like %1)")
+                                     .arg(QString::fromUtf8(format->long_name))));
     return format;
 }
 
@@ -102,11 +103,12 @@ void InputStream::openContainer()
     // On failure avformat_open_input frees the context itself.
     const int rc = avformat_open_input(&context, name.constData(), format, nullptr);
     if (rc == AVERROR_EOF)
-        throw AudioError(describe(m_fileName, QStringLiteral("the file ends before its audio begins")));
+        throw AudioError(
+            describe(m_fileName, QStringLiteral("the file ends before its audio begins")));
     if (rc < 0)
-        throw AudioError(describe(m_fileName, QStringLiteral("this is no readable %1 file (%2)")
-                                                  .arg(QString::fromUtf8(format->long_name),
-                                                       avErrorText(rc))));
+        throw AudioError(
+            describe(m_fileName, QStringLiteral("this is no readable %1 file (%2)")
+                                     .arg(QString::fromUtf8(format->long_name), avErrorText(rc))));
     m_container.reset(context);
     avCheck(avformat_find_stream_info(context, nullptr), "avformat_find_stream_info", m_fileName);
 }
@@ -114,8 +116,7 @@ void InputStream::openContainer()
 void InputStream::openDecoder()
 {
     const AVCodec *codec = nullptr;
-    const int index =
-        av_find_best_stream(m_container.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    const int index = av_find_best_stream(m_container.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (index == AVERROR_STREAM_NOT_FOUND)
         throw AudioError(describe(m_fileName, QStringLiteral("the file holds no audio")));
     if (index == AVERROR_DECODER_NOT_FOUND || !codec) {
@@ -137,7 +138,8 @@ void InputStream::openDecoder()
     m_decoder->pkt_timebase = stream()->time_base;
     avCheck(avcodec_open2(m_decoder.get(), codec, nullptr), "avcodec_open2", m_fileName);
     if (sampleRate() <= 0 || channels() <= 0)
-        throw AudioError(describe(m_fileName, QStringLiteral("the audio has no sample rate or channels")));
+        throw AudioError(
+            describe(m_fileName, QStringLiteral("the audio has no sample rate or channels")));
 }
 
 AVStream *InputStream::stream() const
@@ -216,7 +218,8 @@ std::optional<qint64> InputStream::packetFrameCount(const AVPacket *packet) cons
 {
     if (packet->duration <= 0)
         return std::nullopt;
-    qint64 frames = av_rescale_q(packet->duration, stream()->time_base, AVRational{1, sampleRate()});
+    qint64 frames =
+        av_rescale_q(packet->duration, stream()->time_base, AVRational{1, sampleRate()});
     size_t size = 0;
     const uint8_t *skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
     if (skip && size >= 8)

@@ -41,7 +41,8 @@ void OutputFile::flushToDisk() const
 {
     // On the disk before it takes the target's name: a power cut right after
     // the rename must not leave an empty file where the old one was.
-    const int descriptor = ::open(QFile::encodeName(m_temporaryPath).constData(), O_RDONLY | O_CLOEXEC);
+    const int descriptor =
+        ::open(QFile::encodeName(m_temporaryPath).constData(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return;
     ::fsync(descriptor);

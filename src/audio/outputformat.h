@@ -16,15 +16,15 @@ struct OutputFormat {
     // maximum are not enforced in that mode: the set-up always hands 128/128 there,
     // and hard limits would pull every file to 128 kbit/s whatever rate was chosen.
     int bitrate = 128;
-    int maxBitrate = 128;    // OGG
-    int minBitrate = 128;    // OGG
-    int quality = -1;        // OGG: 0 best .. 1000 fastest; -1 = average bit rate mode
-    int wmaProfile = 10;     // WMA: 1..47, see wmaprofiles.h
-    LameEncoder mp3;         // MP3: the encoder settings at SetMp3Encoder
+    int maxBitrate = 128;  // OGG
+    int minBitrate = 128;  // OGG
+    int quality = -1;      // OGG: 0 best .. 1000 fastest; -1 = average bit rate mode
+    int wmaProfile = 10;   // WMA: 1..47, see wmaprofiles.h
+    LameEncoder mp3;       // MP3: the encoder settings at SetMp3Encoder
 
     static OutputFormat wav(int sampleRate, int channels, int bitsPerSample);
     static OutputFormat mp3With(const LameEncoder &encoder);
-    static OutputFormat ogg(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,
-                            int quality);
+    static OutputFormat ogg(int sampleRate, int channels, int bitrate, int maxBitrate,
+                            int minBitrate, int quality);
     static OutputFormat wma(int profile);
 };

@@ -65,7 +65,8 @@ qint64 Rf64TagWriter::tagChunksStart()
         const QByteArray id = header.left(4);
         const quint32 size32 = qFromLittleEndian<quint32>(header.constData() + 4);
         const bool isData = id == "data";
-        const qint64 size = isData && size32 == kSizeInDs64 ? static_cast<qint64>(dataSize) : size32;
+        const qint64 size =
+            isData && size32 == kSizeInDs64 ? static_cast<qint64>(dataSize) : size32;
         if (size < 0)
             fail(QStringLiteral("the ds64 chunk gives an impossible audio size"));
         if (audioEnd >= 0) {

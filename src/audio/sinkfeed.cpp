@@ -7,8 +7,7 @@
 
 SinkFeed::SinkFeed(PlaybackQueue &queue, std::function<void()> consumed, QObject *parent)
     : QIODevice(parent), m_queue(queue), m_consumed(std::move(consumed))
-{
-}
+{}
 
 void SinkFeed::setPaddingBytes(qint64 bytes)
 {

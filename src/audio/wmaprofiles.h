@@ -5,7 +5,7 @@
 struct WmaProfile {
     int sampleRate;  // Hz
     int channels;
-    int bitrate;     // kbit/s, what wmav2 is really given
+    int bitrate;  // kbit/s, what wmav2 is really given
 };
 
 inline constexpr int kWmaProfileCount = 47;

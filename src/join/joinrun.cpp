@@ -40,8 +40,9 @@ int JoinRun::progressPercent(qint64 processed, qint64 total)
 
 QString JoinRun::outputFolder() const
 {
-    QString folder = m_main.settings().readText(QStringLiteral("join"), QStringLiteral("output directory"),
-                                                AppPaths::defaultOutputFolder());
+    QString folder =
+        m_main.settings().readText(QStringLiteral("join"), QStringLiteral("output directory"),
+                                   AppPaths::defaultOutputFolder());
     // An emptied setting would write beside wherever the program was started.
     if (folder.isEmpty())
         folder = AppPaths::defaultOutputFolder();

@@ -37,8 +37,7 @@ constexpr qint16 kOggNoQuality = -1;
 OutputFormatSetup::OutputFormatSetup(Settings &settings, AudioFile &writer, LameEncoder &encoder,
                                      Prompter &prompter)
     : m_settings(settings), m_writer(writer), m_encoder(encoder), m_prompter(prompter)
-{
-}
+{}
 
 bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
 {

@@ -12,7 +12,8 @@ class Settings;
 // combinations the encoders cannot produce are refused with a message.
 class OutputFormatSetup {
 public:
-    OutputFormatSetup(Settings &settings, AudioFile &writer, LameEncoder &encoder, Prompter &prompter);
+    OutputFormatSetup(Settings &settings, AudioFile &writer, LameEncoder &encoder,
+                      Prompter &prompter);
 
     // formatIndex is the position in the output format list (MP3, WAV, WMA, OGG);
     // any other value means no format is selected: nothing is set and the

@@ -37,8 +37,8 @@ void FolderScan::AddPath()
     if (folder.isEmpty())
         return;
     m_list.runAdmission([&] {
-        const bool recursive =
-            m_main.settings().readSwitch(QStringLiteral("basic"), QStringLiteral("enable sub dir"), false);
+        const bool recursive = m_main.settings().readSwitch(
+            QStringLiteral("basic"), QStringLiteral("enable sub dir"), false);
         ScanFolder(folder, recursive);
     });
 }
@@ -63,7 +63,8 @@ void FolderScan::scan(const QString &folder, bool recursive)
     m_activeFolders.insert(canonical);
 
     // The system's own order: nothing is sorted.
-    QDirIterator entries(base, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QDirIterator entries(base,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (entries.hasNext()) {
         entries.next();
         const QFileInfo entry = entries.fileInfo();

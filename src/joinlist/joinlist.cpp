@@ -46,7 +46,8 @@ const QStringList kOpenFilters = {
 
 }  // namespace
 
-JoinList::JoinList(Tfm_main &main) : m_main(main), m_folderScan(std::make_unique<FolderScan>(main, *this))
+JoinList::JoinList(Tfm_main &main)
+    : m_main(main), m_folderScan(std::make_unique<FolderScan>(main, *this))
 {
     setUpColumns();
 }

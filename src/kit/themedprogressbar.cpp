@@ -30,8 +30,7 @@ QPainterPath roundedPath(const QRectF &rect, qreal radius)
 
 }  // namespace
 
-ThemedProgressBar::ThemedProgressBar(QWidget *parent)
-    : QWidget(parent)
+ThemedProgressBar::ThemedProgressBar(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -85,7 +84,8 @@ void ThemedProgressBar::paintEvent(QPaintEvent *)
     painter.drawRoundedRect(track, kCornerRadius, kCornerRadius);
 
     const QRectF inner = track.adjusted(1, 1, -1, -1);
-    const QRectF filled(inner.left(), inner.top(), inner.width() * m_position / kMaximum, inner.height());
+    const QRectF filled(inner.left(), inner.top(), inner.width() * m_position / kMaximum,
+                        inner.height());
     if (m_position > kMinimum) {
         QLinearGradient fillShade(filled.topLeft(), filled.bottomLeft());
         fillShade.setColorAt(0.0, kFillTop);
@@ -94,7 +94,8 @@ void ThemedProgressBar::paintEvent(QPaintEvent *)
         painter.save();
         painter.setClipPath(roundedPath(inner, kCornerRadius - 1));
         painter.fillRect(filled, fillShade);
-        painter.fillRect(QRectF(filled.left(), filled.top(), filled.width(), filled.height() / 2), kGlossColor);
+        painter.fillRect(QRectF(filled.left(), filled.top(), filled.width(), filled.height() / 2),
+                         kGlossColor);
         painter.restore();
     }
 

@@ -14,7 +14,7 @@ QString executableFolder()
 QString settingsFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/vantorel.ini");
+           + QStringLiteral("/vantorel.ini");
 }
 
 QString defaultOutputFolder()

@@ -26,7 +26,8 @@ PreviewPlayer::PreviewPlayer(Tfm_main &main) : QObject(&main), m_main(main)
     const auto guardedFeed = [this] { runGuarded(m_main, [this] { FeedPlayer(); }); };
     connect(&player, &AudioPlayer::OnEndArrayPlay, this, guardedFeed);
     connect(&player, &AudioPlayer::OnRequestOnLoadArray, this, guardedFeed);
-    connect(&player, &AudioPlayer::OnEndPlay, this, [this] { runGuarded(m_main, [this] { StopPlay(); }); });
+    connect(&player, &AudioPlayer::OnEndPlay, this,
+            [this] { runGuarded(m_main, [this] { StopPlay(); }); });
 }
 
 void PreviewPlayer::FeedPlayer()

@@ -19,21 +19,16 @@ QString cutToReadLimit(const QString &text)
     if (text.size() <= kMaxTextLength)
         return text;
     // Never leave half of a surrogate pair behind.
-    const int length = text.at(kMaxTextLength - 1).isHighSurrogate() ? kMaxTextLength - 1 : kMaxTextLength;
+    const int length =
+        text.at(kMaxTextLength - 1).isHighSurrogate() ? kMaxTextLength - 1 : kMaxTextLength;
     return text.left(length);
 }
 
 }  // namespace
 
-SettingsError::SettingsError(const QString &text)
-    : std::runtime_error(text.toStdString())
-{
-}
+SettingsError::SettingsError(const QString &text) : std::runtime_error(text.toStdString()) {}
 
-Settings::Settings(const QString &filePath)
-    : m_filePath(filePath)
-{
-}
+Settings::Settings(const QString &filePath) : m_filePath(filePath) {}
 
 void Settings::open()
 {
@@ -46,7 +41,8 @@ void Settings::close()
     m_open = false;
 }
 
-QString Settings::readText(const QString &section, const QString &key, const QString &defaultValue) const
+QString Settings::readText(const QString &section, const QString &key,
+                           const QString &defaultValue) const
 {
     const std::optional<QString> stored = storedValue(section, key);
     return stored ? cutToReadLimit(*stored) : defaultValue;
@@ -65,7 +61,8 @@ bool Settings::readSwitch(const QString &section, const QString &key, bool defau
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-int Settings::readIndex(const QString &section, const QString &key, int defaultValue, int listSize) const
+int Settings::readIndex(const QString &section, const QString &key, int defaultValue,
+                        int listSize) const
 {
     const int index = readInteger(section, key, defaultValue);
     return index >= 0 && index < listSize ? index : defaultValue;

@@ -37,7 +37,8 @@ void paintWaveform(QPainter &painter, const QRectF &area)
         const qreal envelope = 0.25 + 0.75 * std::sin(phase * M_PI) * (0.55 + 0.45 * phase);
         const qreal wobble = 0.6 + 0.4 * std::abs(std::sin(index * 1.7) * std::cos(index * 0.45));
         const qreal height = area.height() * envelope * wobble;
-        const QRectF bar(area.left() + index * slot + slot * 0.2, area.center().y() - height / 2, slot * 0.6, height);
+        const QRectF bar(area.left() + index * slot + slot * 0.2, area.center().y() - height / 2,
+                         slot * 0.6, height);
         painter.setBrush(QColor(255, 255, 255, 34 + int(40 * phase)));
         painter.drawRoundedRect(bar, slot * 0.3, slot * 0.3);
     }
@@ -59,7 +60,8 @@ QPixmap makeBanner()
     nameFont.setBold(true);
     painter.setFont(nameFont);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(kTextLeft, 14, kWidth, 38), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Vantorel"));
+    painter.drawText(QRectF(kTextLeft, 14, kWidth, 38), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Vantorel"));
     QFont tagFont(QStringLiteral("Arial"));
     tagFont.setPixelSize(12);
     painter.setFont(tagFont);
@@ -81,7 +83,8 @@ QLabel *addLine(QWidget *parent, const QString &name, const QString &text, int t
     return label;
 }
 
-QPushButton *addButton(QWidget *parent, const QString &name, const QString &text, int left, int width)
+QPushButton *addButton(QWidget *parent, const QString &name, const QString &text, int left,
+                       int width)
 {
     auto *button = new QPushButton(text, parent);
     button->setObjectName(name);
@@ -120,7 +123,8 @@ Tfm_about::Tfm_about(Prompter &prompter, QWidget *parent)
     separator->setFrameShadow(QFrame::Sunken);
     separator->setGeometry(12, 170, kWidth - 24, 2);
 
-    m_btnContact = addButton(this, QStringLiteral("btn_contact"), QStringLiteral("Contact us "), 126, 90);
+    m_btnContact =
+        addButton(this, QStringLiteral("btn_contact"), QStringLiteral("Contact us "), 126, 90);
     m_btnClose = addButton(this, QStringLiteral("btn_close"), QStringLiteral("Close"), 222, 80);
     m_btnClose->setDefault(true);
     connect(m_btnContact, &QPushButton::clicked, this, &Tfm_about::btn_contactClick);

@@ -54,7 +54,8 @@ Tfm_dir::Tfm_dir(Settings &settings, ErrorReport &report, QWidget *parent)
     layout->addWidget(m_tree, 1);
     layout->addLayout(buttons);
 
-    connect(ok, &QPushButton::clicked, this, [this] { runGuarded(m_report, [this] { btn_okClick(); }); });
+    connect(ok, &QPushButton::clicked, this,
+            [this] { runGuarded(m_report, [this] { btn_okClick(); }); });
     connect(cancel, &QPushButton::clicked, this,
             [this] { runGuarded(m_report, [this] { btn_cancelClick(); }); });
 }

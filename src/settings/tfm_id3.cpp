@@ -67,15 +67,15 @@ Tfm_id3::Tfm_id3(TagValues &tagValues, ErrorReport &errorReport, QWidget *parent
 
 void Tfm_id3::createControls()
 {
-    edt_title = addEdit(QStringLiteral("Title: "), QStringLiteral("edt_title"), kTitleRow,
-                        kFullFieldWidth);
+    edt_title =
+        addEdit(QStringLiteral("Title: "), QStringLiteral("edt_title"), kTitleRow, kFullFieldWidth);
     edt_artist = addEdit(QStringLiteral("Artist: "), QStringLiteral("edt_artist"), kArtistRow,
                          kFullFieldWidth);
-    edt_album = addEdit(QStringLiteral("Album: "), QStringLiteral("edt_album"), kAlbumRow,
-                        kFullFieldWidth);
+    edt_album =
+        addEdit(QStringLiteral("Album: "), QStringLiteral("edt_album"), kAlbumRow, kFullFieldWidth);
     edt_year = addEdit(QStringLiteral("Year: "), QStringLiteral("edt_year"), kYearRow, kYearWidth);
-    edt_track = addEdit(QStringLiteral("Track: "), QStringLiteral("edt_track"), kTrackRow,
-                        kTrackWidth);
+    edt_track =
+        addEdit(QStringLiteral("Track: "), QStringLiteral("edt_track"), kTrackRow, kTrackWidth);
     edt_track->setMaxLength(kTrackMaxLength);
     edt_year->installEventFilter(this);
     edt_track->installEventFilter(this);
@@ -121,8 +121,8 @@ QPushButton *Tfm_id3::addButton(const QString &caption, const QString &objectNam
     auto *button = new QPushButton(caption, this);
     button->setObjectName(objectName);
     button->setAutoDefault(false);
-    button->setGeometry(kButtonsLeft + column * (kButtonWidth + kButtonGap), kButtonTop, kButtonWidth,
-                        kButtonHeight);
+    button->setGeometry(kButtonsLeft + column * (kButtonWidth + kButtonGap), kButtonTop,
+                        kButtonWidth, kButtonHeight);
     return button;
 }
 

@@ -56,10 +56,13 @@ const QString kBitrateNote =
     QStringLiteral("8Kbps - poor quality, small file, 350Kbps - good quality, big file");
 const QString kMp3QualityNote =
     QStringLiteral("Quality: 0 - best quality, low speed, 9 - low quality, fast speed. ");
-const QString kModeNote = QStringLiteral("To set the parameters below, please choose \"Custom Format\" ");
-const QString kWavNoteFirstLine = QStringLiteral("To small created file, low frequency or bit per sample, but ");
+const QString kModeNote =
+    QStringLiteral("To set the parameters below, please choose \"Custom Format\" ");
+const QString kWavNoteFirstLine =
+    QStringLiteral("To small created file, low frequency or bit per sample, but ");
 const QString kWavNoteSecondLine = QStringLiteral("quality will be lowed accordingly. ");
-const QString kOggQualityNote = QStringLiteral("0 - best quality, low speed, 1000 - low quality, fast speed . ");
+const QString kOggQualityNote =
+    QStringLiteral("0 - best quality, low speed, 1000 - low quality, fast speed . ");
 const QString kOggBitrateNoteFirstLine =
     QStringLiteral("If quality enabled, the bitrate just affects the convertation ");
 const QString kOggBitrateNoteSecondLine =
@@ -144,14 +147,12 @@ QVBoxLayout *newPageLayout(QWidget *page)
 }  // namespace
 
 Tfm_set::Tfm_set(Settings &settings, ErrorReport &errorReport, QWidget *parent)
-    : QDialog(parent)
-    , m_settings(settings)
-    , m_errorReport(errorReport)
+    : QDialog(parent), m_settings(settings), m_errorReport(errorReport)
 {
     setObjectName(QStringLiteral("fm_set"));
     setWindowTitle(QStringLiteral("Settings"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     QFont dialogFont = font();
     dialogFont.setPointSize(kDialogFontPointSize);
     setFont(dialogFont);
@@ -200,8 +201,8 @@ QComboBox *Tfm_set::addList(QGridLayout *grid, int row, int column, const QStrin
 }
 
 QLineEdit *Tfm_set::addNumberEdit(QGridLayout *grid, int row, int column, const QString &caption,
-                                  const QString &name, int maxLength, UpDown *&spin, const QString &spinName,
-                                  int maximum)
+                                  const QString &name, int maxLength, UpDown *&spin,
+                                  const QString &spinName, int maximum)
 {
     auto *holder = new QWidget;
     auto *pair = new QHBoxLayout(holder);
@@ -247,15 +248,16 @@ QWidget *Tfm_set::createMp3Page()
     auto *general = newGroup(QStringLiteral("General Options"), page);
     auto *generalLayout = newGroupLayout(general);
     auto *grid = newGrid();
-    cb_mp3_frequency = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_mp3_frequency"),
-                               ValueLists::sampleRateCaptions());
-    cb_mp3_channel = addList(grid, 0, 2, QStringLiteral("Channel: "), QStringLiteral("cb_mp3_channel"),
-                             ValueLists::channelCaptions());
-    cb_mp3_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "), QStringLiteral("cb_mp3_bitrate"),
-                             ValueLists::bitRateCaptions());
-    edt_mp3_quality = addNumberEdit(grid, 1, 2, QStringLiteral("Quality: "), QStringLiteral("edt_mp3_quality"),
-                                    kMp3QualityLength, ud_mp3_quality, QStringLiteral("ud_mp3_quality"),
-                                    kMp3QualityMaximum);
+    cb_mp3_frequency =
+        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_mp3_frequency"),
+                ValueLists::sampleRateCaptions());
+    cb_mp3_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
+                             QStringLiteral("cb_mp3_channel"), ValueLists::channelCaptions());
+    cb_mp3_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "),
+                             QStringLiteral("cb_mp3_bitrate"), ValueLists::bitRateCaptions());
+    edt_mp3_quality = addNumberEdit(
+        grid, 1, 2, QStringLiteral("Quality: "), QStringLiteral("edt_mp3_quality"),
+        kMp3QualityLength, ud_mp3_quality, QStringLiteral("ud_mp3_quality"), kMp3QualityMaximum);
     generalLayout->addLayout(grid);
     addNote(generalLayout, kBitrateNote);
     addNote(generalLayout, kMp3QualityNote);
@@ -266,10 +268,11 @@ QWidget *Tfm_set::createMp3Page()
     cb_vbr->setObjectName(QStringLiteral("cb_vbr"));
     vbrLayout->addWidget(cb_vbr);
     auto *vbrGrid = newGrid();
-    cb_mp3_vbr = addList(vbrGrid, 0, 0, QStringLiteral("VBR Bitrate: "), QStringLiteral("cb_mp3_vbr"),
-                         ValueLists::bitRateCaptions());
-    edt_mp3_vbr = addNumberEdit(vbrGrid, 0, 2, QStringLiteral("VBR Quality: "), QStringLiteral("edt_mp3_vbr"),
-                                kMp3QualityLength, ud_mp3_vbr, QStringLiteral("ud_mp3_vbr"), kMp3QualityMaximum);
+    cb_mp3_vbr = addList(vbrGrid, 0, 0, QStringLiteral("VBR Bitrate: "),
+                         QStringLiteral("cb_mp3_vbr"), ValueLists::bitRateCaptions());
+    edt_mp3_vbr = addNumberEdit(vbrGrid, 0, 2, QStringLiteral("VBR Quality: "),
+                                QStringLiteral("edt_mp3_vbr"), kMp3QualityLength, ud_mp3_vbr,
+                                QStringLiteral("ud_mp3_vbr"), kMp3QualityMaximum);
     vbrLayout->addLayout(vbrGrid);
     addNote(vbrLayout, kMp3QualityNote);
     alignLabelColumns({grid, vbrGrid});
@@ -300,12 +303,13 @@ QWidget *Tfm_set::createWavPage()
     auto *generalLayout = newGroupLayout(general);
     auto *grid = newGrid();
     grid->setColumnStretch(3, 0);
-    cb_wav_frequency = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_wav_frequency"),
-                               ValueLists::sampleRateCaptions());
-    cb_wav_bit = addList(grid, 1, 0, QStringLiteral("Bit Per Sample:"), QStringLiteral("cb_wav_bit"),
-                         ValueLists::bitsPerSampleCaptions());
-    cb_wav_channel = addList(grid, 2, 0, QStringLiteral("Channel:"), QStringLiteral("cb_wav_channel"),
-                             ValueLists::channelCaptions());
+    cb_wav_frequency =
+        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_wav_frequency"),
+                ValueLists::sampleRateCaptions());
+    cb_wav_bit = addList(grid, 1, 0, QStringLiteral("Bit Per Sample:"),
+                         QStringLiteral("cb_wav_bit"), ValueLists::bitsPerSampleCaptions());
+    cb_wav_channel = addList(grid, 2, 0, QStringLiteral("Channel:"),
+                             QStringLiteral("cb_wav_channel"), ValueLists::channelCaptions());
     grid->setColumnStretch(2, 1);
     generalLayout->addLayout(grid);
     addNote(generalLayout, kWavNoteFirstLine);
@@ -328,10 +332,10 @@ QWidget *Tfm_set::createOggPage()
     auto *grid = newGrid();
     cb_ogg_fre = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_ogg_fre"),
                          ValueLists::sampleRateCaptions());
-    cb_ogg_channel = addList(grid, 0, 2, QStringLiteral("Channel: "), QStringLiteral("cb_ogg_channel"),
-                             ValueLists::channelCaptions());
-    cb_ogg_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "), QStringLiteral("cb_ogg_bitrate"),
-                             ValueLists::bitRateCaptions());
+    cb_ogg_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
+                             QStringLiteral("cb_ogg_channel"), ValueLists::channelCaptions());
+    cb_ogg_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "),
+                             QStringLiteral("cb_ogg_bitrate"), ValueLists::bitRateCaptions());
     generalLayout->addLayout(grid);
     addNote(generalLayout, kBitrateNote);
 
@@ -341,14 +345,14 @@ QWidget *Tfm_set::createOggPage()
     cb_ogg_quality = new QCheckBox(QStringLiteral("Enable Quality"));
     cb_ogg_quality->setObjectName(QStringLiteral("cb_ogg_quality"));
     vbrGrid->addWidget(cb_ogg_quality, 0, 0, 1, 2);
-    edt_ogg_quality = addNumberEdit(vbrGrid, 0, 2, QStringLiteral("VBR Quality: "),
-                                    QStringLiteral("edt_ogg_quality"), kOggQualityLength, ud_ogg_quality,
-                                    QStringLiteral("ud_ogg_quality"), kOggQualityMaximum);
+    edt_ogg_quality = addNumberEdit(
+        vbrGrid, 0, 2, QStringLiteral("VBR Quality: "), QStringLiteral("edt_ogg_quality"),
+        kOggQualityLength, ud_ogg_quality, QStringLiteral("ud_ogg_quality"), kOggQualityMaximum);
     ud_ogg_quality->setThousandsSeparator(true);
-    cb_ogg_minbit = addList(vbrGrid, 1, 0, QStringLiteral("Min Bitrate: "), QStringLiteral("cb_ogg_minbit"),
-                            ValueLists::bitRateCaptions());
-    cb_ogg_maxbit = addList(vbrGrid, 1, 2, QStringLiteral("Max Bitrate: "), QStringLiteral("cb_ogg_maxbit"),
-                            ValueLists::bitRateCaptions());
+    cb_ogg_minbit = addList(vbrGrid, 1, 0, QStringLiteral("Min Bitrate: "),
+                            QStringLiteral("cb_ogg_minbit"), ValueLists::bitRateCaptions());
+    cb_ogg_maxbit = addList(vbrGrid, 1, 2, QStringLiteral("Max Bitrate: "),
+                            QStringLiteral("cb_ogg_maxbit"), ValueLists::bitRateCaptions());
     vbrLayout->addLayout(vbrGrid);
     addNote(vbrLayout, kOggQualityNote);
     addNote(vbrLayout, kOggBitrateNoteFirstLine);
@@ -431,7 +435,8 @@ void Tfm_set::createBindings()
 void Tfm_set::connectHandlers()
 {
     auto guarded = [this](void (Tfm_set::*handler)()) {
-        return [this, handler] { runGuarded(m_errorReport, [this, handler] { (this->*handler)(); }); };
+        return
+            [this, handler] { runGuarded(m_errorReport, [this, handler] { (this->*handler)(); }); };
     };
     connect(btn_ok, &QPushButton::clicked, this, guarded(&Tfm_set::btn_okClick));
     connect(btn_default, &QPushButton::clicked, this, guarded(&Tfm_set::btn_defaultClick));
@@ -441,7 +446,8 @@ void Tfm_set::connectHandlers()
     connect(rb_cdquality, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
     connect(rb_custom, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
     connect(cb_ogg_quality, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_ogg_qualityClick));
-    connect(edt_ogg_quality, &QLineEdit::textChanged, this, guarded(&Tfm_set::edt_ogg_qualityChange));
+    connect(edt_ogg_quality, &QLineEdit::textChanged, this,
+            guarded(&Tfm_set::edt_ogg_qualityChange));
 }
 
 // ---- Loading and storing ---------------------------------------------------
@@ -455,11 +461,13 @@ void Tfm_set::loadBinding(const Binding &binding)
         break;
     case Binding::Kind::Position:
         static_cast<UpDown *>(binding.control)
-            ->setPosition(m_settings.readInteger(binding.section, binding.key, binding.defaultValue));
+            ->setPosition(
+                m_settings.readInteger(binding.section, binding.key, binding.defaultValue));
         break;
     case Binding::Kind::Switch:
         static_cast<QCheckBox *>(binding.control)
-            ->setChecked(m_settings.readSwitch(binding.section, binding.key, binding.defaultValue != 0));
+            ->setChecked(
+                m_settings.readSwitch(binding.section, binding.key, binding.defaultValue != 0));
         break;
     case Binding::Kind::WavMode: {
         // Any other mode leaves both buttons as they were.
@@ -482,10 +490,12 @@ void Tfm_set::storeBinding(const Binding &binding)
                                 static_cast<QComboBox *>(binding.control)->currentIndex());
         break;
     case Binding::Kind::Position:
-        m_settings.writeInteger(binding.section, binding.key, static_cast<UpDown *>(binding.control)->position());
+        m_settings.writeInteger(binding.section, binding.key,
+                                static_cast<UpDown *>(binding.control)->position());
         break;
     case Binding::Kind::Switch:
-        m_settings.writeSwitch(binding.section, binding.key, static_cast<QCheckBox *>(binding.control)->isChecked());
+        m_settings.writeSwitch(binding.section, binding.key,
+                               static_cast<QCheckBox *>(binding.control)->isChecked());
         break;
     case Binding::Kind::WavMode:
         if (rb_cdquality->isChecked())
@@ -620,7 +630,8 @@ bool Tfm_set::eventFilter(QObject *watched, QEvent *event)
 {
     bool discard = false;
     runGuarded(m_errorReport, [&] {
-        const bool numberEdit = watched == edt_mp3_quality || watched == edt_mp3_vbr || watched == edt_ogg_quality;
+        const bool numberEdit =
+            watched == edt_mp3_quality || watched == edt_mp3_vbr || watched == edt_ogg_quality;
         if (numberEdit)
             discard = numberEditKeyPress(*event);
         if (watched == edt_ogg_quality && event->type() == QEvent::FocusOut)

@@ -51,11 +51,11 @@ private:
     void createBindings();
     void connectHandlers();
 
-    QComboBox *addList(QGridLayout *grid, int row, int column, const QString &caption, const QString &name,
-                       const QStringList &items);
+    QComboBox *addList(QGridLayout *grid, int row, int column, const QString &caption,
+                       const QString &name, const QStringList &items);
     QLineEdit *addNumberEdit(QGridLayout *grid, int row, int column, const QString &caption,
-                             const QString &name, int maxLength, UpDown *&spin, const QString &spinName,
-                             int maximum);
+                             const QString &name, int maxLength, UpDown *&spin,
+                             const QString &spinName, int maximum);
     static QLabel *addNote(QVBoxLayout *layout, const QString &text);
 
     void loadBinding(const Binding &binding);

@@ -15,8 +15,7 @@ constexpr int kButtonWidth = 16;
 
 }  // namespace
 
-UpDown::UpDown(QWidget *parent)
-    : QWidget(parent)
+UpDown::UpDown(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -82,7 +81,8 @@ void UpDown::stepBy(int steps)
 
 QString UpDown::positionText() const
 {
-    return m_thousandsSeparator ? IntegerText::withThousandsSeparator(m_position) : QString::number(m_position);
+    return m_thousandsSeparator ? IntegerText::withThousandsSeparator(m_position)
+                                : QString::number(m_position);
 }
 
 void UpDown::takeUpBuddyText(const QString &text)

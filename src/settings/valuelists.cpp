@@ -64,12 +64,14 @@ QStringList bitsPerSampleCaptions()
 
 QStringList outputFormatCaptions()
 {
-    return {QStringLiteral("MP3"), QStringLiteral("WAV"), QStringLiteral("WMA"), QStringLiteral("OGG")};
+    return {QStringLiteral("MP3"), QStringLiteral("WAV"), QStringLiteral("WMA"),
+            QStringLiteral("OGG")};
 }
 
 QStringList outputFormatExtensions()
 {
-    return {QStringLiteral(".mp3"), QStringLiteral(".wav"), QStringLiteral(".wma"), QStringLiteral(".ogg")};
+    return {QStringLiteral(".mp3"), QStringLiteral(".wav"), QStringLiteral(".wma"),
+            QStringLiteral(".ogg")};
 }
 
 // Entries 34 to 37 carry two blanks after the comma, and entries 20 and 22 share

@@ -13,10 +13,10 @@
 namespace ValueLists {
 
 // Sample rate, in hertz.
-inline constexpr std::array<int, 9> kSampleRates = {8000, 11025, 12000, 16000, 22050,
+inline constexpr std::array<int, 9> kSampleRates = {8000,  11025, 12000, 16000, 22050,
                                                     24000, 32000, 44100, 48000};
 // Bit rate, in kbit/s.
-inline constexpr std::array<int, 17> kBitRates = {8,  16, 24,  32,  40,  48,  56,  64, 80,
+inline constexpr std::array<int, 17> kBitRates = {8,  16,  24,  32,  40,  48,  56,  64, 80,
                                                   96, 112, 128, 160, 192, 224, 256, 320};
 // Bits per sample of a custom WAV output.
 inline constexpr std::array<int, 2> kBitsPerSample = {8, 16};
@@ -31,12 +31,12 @@ inline constexpr int kWmaProfileCount = 47;
 inline constexpr int kGenreCount = 148;
 
 // The defaults of the index keys (positions, not values).
-inline constexpr int kDefaultSampleRateIndex = 7;   // 44100 Hz
-inline constexpr int kDefaultBitRateIndex = 11;     // 128 kbit/s
-inline constexpr int kDefaultChannelIndex = 1;      // stereo
+inline constexpr int kDefaultSampleRateIndex = 7;     // 44100 Hz
+inline constexpr int kDefaultBitRateIndex = 11;       // 128 kbit/s
+inline constexpr int kDefaultChannelIndex = 1;        // stereo
 inline constexpr int kDefaultBitsPerSampleIndex = 1;  // 16 bits
-inline constexpr int kDefaultWmaProfileIndex = 9;   // "WMA9 44KHz, 128Kbps, Stereo, CBR"
-inline constexpr int kDefaultGenreIndex = 12;       // "Other"
+inline constexpr int kDefaultWmaProfileIndex = 9;     // "WMA9 44KHz, 128Kbps, Stereo, CBR"
+inline constexpr int kDefaultGenreIndex = 12;         // "Other"
 
 // wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
 inline constexpr int kWavModeCdQuality = 0;
@@ -56,13 +56,13 @@ int bitsPerSampleAt(int index, int fallbackIndex = kDefaultBitsPerSampleIndex);
 int channelsAt(int index, int fallbackIndex = kDefaultChannelIndex);
 
 // Captions of the drop-down lists, in list order.
-QStringList sampleRateCaptions();     // "8000 Hz" .. "48000 Hz"
-QStringList bitRateCaptions();        // "8 Kbps" .. "320 Kbps"
-QStringList channelCaptions();        // "Mono", "Stereo"
-QStringList bitsPerSampleCaptions();  // "8 bps", "16 bps"
-QStringList outputFormatCaptions();   // "MP3", "WAV", "WMA", "OGG"
-QStringList outputFormatExtensions(); // ".mp3", ".wav", ".wma", ".ogg"
-QStringList wmaProfileCaptions();     // 47 entries
-QStringList genreCaptions();          // 148 entries, ID3v1 order
+QStringList sampleRateCaptions();      // "8000 Hz" .. "48000 Hz"
+QStringList bitRateCaptions();         // "8 Kbps" .. "320 Kbps"
+QStringList channelCaptions();         // "Mono", "Stereo"
+QStringList bitsPerSampleCaptions();   // "8 bps", "16 bps"
+QStringList outputFormatCaptions();    // "MP3", "WAV", "WMA", "OGG"
+QStringList outputFormatExtensions();  // ".mp3", ".wav", ".wma", ".ogg"
+QStringList wmaProfileCaptions();      // 47 entries
+QStringList genreCaptions();           // 148 entries, ID3v1 order
 
 }  // namespace ValueLists

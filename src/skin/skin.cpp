@@ -16,17 +16,13 @@ constexpr qreal kTitleGlyphScale = 1.25;
 constexpr qreal kTitleGlyphGap = 8.0;
 }  // namespace
 
-SkinError::SkinError(const QString &text)
-    : std::runtime_error(text.toStdString())
-{
-}
+SkinError::SkinError(const QString &text) : std::runtime_error(text.toStdString()) {}
 
 SkinForm::~SkinForm() = default;
 
 SkinElement::~SkinElement() = default;
 
-Skin::Skin(QWidget *parent)
-    : QWidget(parent)
+Skin::Skin(QWidget *parent) : QWidget(parent)
 {
     setMouseTracking(true);
 }
@@ -52,7 +48,8 @@ void Skin::ApplySkin(QWidget *window)
         throw SkinError(QStringLiteral("There is no window to apply the skin to."));
     // In a main window the client area is the central widget, below the menu bar.
     QWidget *host = window;
-    if (auto *mainWindow = qobject_cast<QMainWindow *>(window); mainWindow && mainWindow->centralWidget())
+    if (auto *mainWindow = qobject_cast<QMainWindow *>(window);
+        mainWindow && mainWindow->centralWidget())
         host = mainWindow->centralWidget();
     if (m_host && m_host != host)
         m_host->removeEventFilter(this);
@@ -84,9 +81,11 @@ SkinForm *Skin::GetSkinForm(QWidget *window)
 void Skin::requireSkinned(QWidget *window, const char *operation) const
 {
     if (!m_document)
-        throw SkinError(QStringLiteral("No skin is loaded; cannot %1 the window.").arg(QLatin1String(operation)));
+        throw SkinError(QStringLiteral("No skin is loaded; cannot %1 the window.")
+                            .arg(QLatin1String(operation)));
     if (!window || window != m_window)
-        throw SkinError(QStringLiteral("The skin is not applied to that window; cannot %1 it.").arg(QLatin1String(operation)));
+        throw SkinError(QStringLiteral("The skin is not applied to that window; cannot %1 it.")
+                            .arg(QLatin1String(operation)));
 }
 
 void Skin::paintEvent(QPaintEvent *event)
@@ -112,8 +111,8 @@ void Skin::paintTitleBand(QPainter &painter) const
     qreal left = look.titleIndent;
     if (!look.titleGlyph.isEmpty()) {
         const qreal side = std::round(look.titleTextSize * kTitleGlyphScale);
-        SkinGlyph::draw(painter, look.titleGlyph, QRectF(left, band.center().y() - side / 2, side, side),
-                        look.titleColor);
+        SkinGlyph::draw(painter, look.titleGlyph,
+                        QRectF(left, band.center().y() - side / 2, side, side), look.titleColor);
         left += side + kTitleGlyphGap;
     }
     QFont titleFont = font();
@@ -122,7 +121,8 @@ void Skin::paintTitleBand(QPainter &painter) const
     painter.setFont(titleFont);
     painter.setPen(look.titleColor);
     const QString caption = m_caption.isNull() ? look.titleText : m_caption;
-    painter.drawText(QRectF(left, 0, width() - left, band.height()), Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawText(QRectF(left, 0, width() - left, band.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, caption);
 }
 
 void Skin::mouseMoveEvent(QMouseEvent *event)

@@ -18,7 +18,9 @@ void SkinButton::paint(QPainter &painter, SkinItemState state) const
 {
     const SkinElementDef &look = definition();
     const bool pressed = state == SkinItemState::Pressed;
-    const SkinFill &face = pressed ? look.pressedFace : state == SkinItemState::Hovered ? look.hoverFace : look.face;
+    const SkinFill &face = pressed                           ? look.pressedFace
+                           : state == SkinItemState::Hovered ? look.hoverFace
+                                                             : look.face;
     const QColor &border = state == SkinItemState::Normal ? look.border : look.hoverBorder;
     drawBox(painter, face, border);
 
@@ -29,7 +31,8 @@ void SkinButton::paint(QPainter &painter, SkinItemState state) const
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(kHighlight);
         const qreal inset = std::max<qreal>(look.radius, 1.5);
-        painter.drawLine(QPointF(area.left() + inset, area.top() + 1.5), QPointF(area.right() - inset, area.top() + 1.5));
+        painter.drawLine(QPointF(area.left() + inset, area.top() + 1.5),
+                         QPointF(area.right() - inset, area.top() + 1.5));
         painter.restore();
     }
     // Pressed content sinks by a pixel, as a real button would.

@@ -20,16 +20,18 @@ constexpr int kMaximumElements = 1000;
 constexpr int kMaximumCoordinate = 10000;
 
 const QSet<QString> kAppearanceKeys{
-    QStringLiteral("face"),   QStringLiteral("hover-face"), QStringLiteral("pressed-face"),
-    QStringLiteral("border"), QStringLiteral("hover-border"), QStringLiteral("color"),
-    QStringLiteral("text-size"), QStringLiteral("bold"), QStringLiteral("align"),
-    QStringLiteral("radius"), QStringLiteral("glyph")};
-const QSet<QString> kElementOnlyKeys{QStringLiteral("name"), QStringLiteral("kind"), QStringLiteral("rect"),
-                                     QStringLiteral("text"), QStringLiteral("hint"), QStringLiteral("style")};
+    QStringLiteral("face"),      QStringLiteral("hover-face"),   QStringLiteral("pressed-face"),
+    QStringLiteral("border"),    QStringLiteral("hover-border"), QStringLiteral("color"),
+    QStringLiteral("text-size"), QStringLiteral("bold"),         QStringLiteral("align"),
+    QStringLiteral("radius"),    QStringLiteral("glyph")};
+const QSet<QString> kElementOnlyKeys{QStringLiteral("name"), QStringLiteral("kind"),
+                                     QStringLiteral("rect"), QStringLiteral("text"),
+                                     QStringLiteral("hint"), QStringLiteral("style")};
 const QSet<QString> kWindowKeys{QStringLiteral("background")};
-const QSet<QString> kTitleKeys{QStringLiteral("height"), QStringLiteral("background"), QStringLiteral("line"),
-                               QStringLiteral("color"), QStringLiteral("text"), QStringLiteral("text-size"),
-                               QStringLiteral("bold"), QStringLiteral("glyph"), QStringLiteral("indent")};
+const QSet<QString> kTitleKeys{
+    QStringLiteral("height"), QStringLiteral("background"), QStringLiteral("line"),
+    QStringLiteral("color"),  QStringLiteral("text"),       QStringLiteral("text-size"),
+    QStringLiteral("bold"),   QStringLiteral("glyph"),      QStringLiteral("indent")};
 
 struct Entry {
     QString value;
@@ -73,7 +75,10 @@ public:
 private:
     [[noreturn]] void fail(int line, const QString &what) const
     {
-        throw SkinError(QStringLiteral("The skin file %1 is malformed (line %2): %3").arg(m_origin).arg(line).arg(what));
+        throw SkinError(QStringLiteral("The skin file %1 is malformed (line %2): %3")
+                            .arg(m_origin)
+                            .arg(line)
+                            .arg(what));
     }
 
     // "[kind]" or "[kind argument]", the kind in lower-case letters. Read by hand:
@@ -85,7 +90,8 @@ private:
             return false;
         const QString inside = line.mid(1, line.size() - 2).trimmed();
         qsizetype end = 0;
-        while (end < inside.size() && inside.at(end) >= QLatin1Char('a') && inside.at(end) <= QLatin1Char('z'))
+        while (end < inside.size() && inside.at(end) >= QLatin1Char('a')
+               && inside.at(end) <= QLatin1Char('z'))
             ++end;
         if (end == 0 || (end < inside.size() && !inside.at(end).isSpace()))
             return false;
@@ -103,7 +109,8 @@ private:
         for (int index = 0; index < lines.size(); ++index) {
             const int lineNumber = index + 1;
             const QString line = lines[index].trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#'))
+                || line.startsWith(QLatin1Char(';')))
                 continue;
             QString kind;
             QString argument;
@@ -113,15 +120,19 @@ private:
             }
             const QRegularExpressionMatch match = assignment.match(line);
             if (!match.hasMatch())
-                fail(lineNumber, QStringLiteral("expected \"[section]\" or \"key = value\", found \"%1\"").arg(line.left(60)));
+                fail(lineNumber,
+                     QStringLiteral("expected \"[section]\" or \"key = value\", found \"%1\"")
+                         .arg(line.left(60)));
             if (sections.empty())
-                fail(lineNumber, QStringLiteral("\"%1\" stands before any section").arg(match.captured(1)));
+                fail(lineNumber,
+                     QStringLiteral("\"%1\" stands before any section").arg(match.captured(1)));
             addEntry(sections.back(), match.captured(1), unquote(match.captured(2)), lineNumber);
         }
         return sections;
     }
 
-    Section openSection(const QString &kind, const QString &argument, int line, QSet<QString> &singletons)
+    Section openSection(const QString &kind, const QString &argument, int line,
+                        QSet<QString> &singletons)
     {
         const bool single = kind == QLatin1String("window") || kind == QLatin1String("title");
         if (!single && kind != QLatin1String("style") && kind != QLatin1String("element"))
@@ -158,7 +169,9 @@ private:
             allowed = &kTitleKeys;
         else if (section.kind == QLatin1String("style"))
             allowed = &kAppearanceKeys;
-        const bool known = allowed ? allowed->contains(key) : (kAppearanceKeys.contains(key) || kElementOnlyKeys.contains(key));
+        const bool known = allowed
+                               ? allowed->contains(key)
+                               : (kAppearanceKeys.contains(key) || kElementOnlyKeys.contains(key));
         if (!known)
             fail(line, QStringLiteral("unknown key \"%1\" in [%2]").arg(key, section.kind));
         if (section.entries.contains(key))
@@ -168,7 +181,8 @@ private:
 
     static QString unquote(const QString &value)
     {
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"'))
+            && value.endsWith(QLatin1Char('"')))
             return value.mid(1, value.size() - 2);
         return value;
     }
@@ -206,7 +220,8 @@ private:
         SkinElementDef def;
         def.name = required(section, QStringLiteral("name")).value;
         if (def.name.isEmpty())
-            fail(required(section, QStringLiteral("name")).line, QStringLiteral("an element name cannot be empty"));
+            fail(required(section, QStringLiteral("name")).line,
+                 QStringLiteral("an element name cannot be empty"));
         if (m_elementNames.contains(def.name))
             fail(section.line, QStringLiteral("a second element named \"%1\"").arg(def.name));
         m_elementNames.insert(def.name);
@@ -217,7 +232,8 @@ private:
         if (const Entry *entry = section.find(QStringLiteral("style"))) {
             auto style = m_styles.constFind(entry->value);
             if (style == m_styles.constEnd())
-                fail(entry->line, QStringLiteral("no style named \"%1\" above this line").arg(entry->value));
+                fail(entry->line,
+                     QStringLiteral("no style named \"%1\" above this line").arg(entry->value));
             readAppearance(style.value(), def);
         }
         readAppearance(section, def);
@@ -264,13 +280,15 @@ private:
 
     SkinElementKind kind(const Entry &entry) const
     {
-        static const QHash<QString, SkinElementKind> kinds{{QStringLiteral("button"), SkinElementKind::Button},
-                                                           {QStringLiteral("text"), SkinElementKind::Text},
-                                                           {QStringLiteral("label"), SkinElementKind::Label},
-                                                           {QStringLiteral("panel"), SkinElementKind::Panel}};
+        static const QHash<QString, SkinElementKind> kinds{
+            {QStringLiteral("button"), SkinElementKind::Button},
+            {QStringLiteral("text"), SkinElementKind::Text},
+            {QStringLiteral("label"), SkinElementKind::Label},
+            {QStringLiteral("panel"), SkinElementKind::Panel}};
         auto it = kinds.constFind(entry.value);
         if (it == kinds.constEnd())
-            fail(entry.line, QStringLiteral("unknown kind \"%1\" (button, text, label or panel)").arg(entry.value));
+            fail(entry.line, QStringLiteral("unknown kind \"%1\" (button, text, label or panel)")
+                                 .arg(entry.value));
         return it.value();
     }
 
@@ -278,10 +296,13 @@ private:
     {
         const QStringList parts = entry.value.split(QLatin1Char(','));
         if (parts.size() != 4)
-            fail(entry.line, QStringLiteral("a rectangle is \"left, top, width, height\", found \"%1\"").arg(entry.value));
+            fail(entry.line,
+                 QStringLiteral("a rectangle is \"left, top, width, height\", found \"%1\"")
+                     .arg(entry.value));
         int values[4];
         for (int index = 0; index < 4; ++index)
-            values[index] = integer(parts[index], entry.line, index < 2 ? -kMaximumCoordinate : 1, kMaximumCoordinate);
+            values[index] = integer(parts[index], entry.line, index < 2 ? -kMaximumCoordinate : 1,
+                                    kMaximumCoordinate);
         return QRect(values[0], values[1], values[2], values[3]);
     }
 
@@ -295,7 +316,10 @@ private:
         bool ok = false;
         const int value = text.trimmed().toInt(&ok);
         if (!ok || value < minimum || value > maximum)
-            fail(line, QStringLiteral("\"%1\" is not a whole number from %2 to %3").arg(text.trimmed()).arg(minimum).arg(maximum));
+            fail(line, QStringLiteral("\"%1\" is not a whole number from %2 to %3")
+                           .arg(text.trimmed())
+                           .arg(minimum)
+                           .arg(maximum));
         return value;
     }
 
@@ -316,7 +340,8 @@ private:
             return Qt::AlignCenter;
         if (entry.value == QLatin1String("right"))
             return Qt::AlignRight | Qt::AlignVCenter;
-        fail(entry.line, QStringLiteral("expected left, center or right, found \"%1\"").arg(entry.value));
+        fail(entry.line,
+             QStringLiteral("expected left, center or right, found \"%1\"").arg(entry.value));
     }
 
     QString glyph(const Entry &entry) const
@@ -328,9 +353,12 @@ private:
 
     SkinFill fill(const Entry &entry) const
     {
-        const QStringList parts = entry.value.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        const QStringList parts =
+            entry.value.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         if (parts.isEmpty() || parts.size() > 2)
-            fail(entry.line, QStringLiteral("a fill is one colour or two (top and bottom), found \"%1\"").arg(entry.value));
+            fail(entry.line,
+                 QStringLiteral("a fill is one colour or two (top and bottom), found \"%1\"")
+                     .arg(entry.value));
         const QColor top = color(parts.first(), entry.line);
         return SkinFill{top, parts.size() == 2 ? color(parts.last(), entry.line) : top};
     }
@@ -343,7 +371,8 @@ private:
         static const QRegularExpression hex(QStringLiteral("^#([0-9a-fA-F]{6})([0-9a-fA-F]{2})?$"));
         const QRegularExpressionMatch match = hex.match(text);
         if (!match.hasMatch())
-            fail(line, QStringLiteral("\"%1\" is not a colour (#RRGGBB, #RRGGBBAA or none)").arg(text));
+            fail(line,
+                 QStringLiteral("\"%1\" is not a colour (#RRGGBB, #RRGGBBAA or none)").arg(text));
         const uint rgb = match.captured(1).toUInt(nullptr, 16);
         const int alpha = match.captured(2).isEmpty() ? 255 : match.captured(2).toInt(nullptr, 16);
         return QColor(int((rgb >> 16) & 0xff), int((rgb >> 8) & 0xff), int(rgb & 0xff), alpha);
@@ -364,7 +393,8 @@ QString readSkinText(const QString &path)
     if (file.size() > kMaximumFileSize)
         throw SkinError(QStringLiteral("The skin file %1 is too large to be a skin.").arg(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw SkinError(QStringLiteral("The skin file %1 cannot be read: %2").arg(path, file.errorString()));
+        throw SkinError(
+            QStringLiteral("The skin file %1 cannot be read: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.read(kMaximumFileSize + 1);
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder(bytes);

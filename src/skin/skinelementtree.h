@@ -23,7 +23,8 @@ public:
     SkinItem *clickableAt(const QPoint &point) const;
     // The topmost element with a hint under the point, or nullptr.
     SkinItem *hintAt(const QPoint &point) const;
-    void paint(QPainter &painter, const QRect &dirty, const SkinItem *hovered, const SkinItem *pressed) const;
+    void paint(QPainter &painter, const QRect &dirty, const SkinItem *hovered,
+               const SkinItem *pressed) const;
 
 private:
     std::vector<std::unique_ptr<SkinItem>> m_items;

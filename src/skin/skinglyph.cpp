@@ -27,7 +27,8 @@ void drawFolder(QPainter &painter, const QRectF &box, const QColor &color)
     const qreal s = box.width();
     const QRectF body(box.left(), box.top() + s * 0.25, s, s * 0.62);
     QPainterPath tab;
-    tab.addRoundedRect(QRectF(box.left(), box.top() + s * 0.12, s * 0.45, s * 0.25), s * 0.06, s * 0.06);
+    tab.addRoundedRect(QRectF(box.left(), box.top() + s * 0.12, s * 0.45, s * 0.25), s * 0.06,
+                       s * 0.06);
     painter.fillPath(tab, color);
     QPainterPath path;
     path.addRoundedRect(body, s * 0.08, s * 0.08);
@@ -62,19 +63,24 @@ qreal SkinGlyph::sideFor(int textSize)
     return std::round(textSize * 0.85);
 }
 
-void SkinGlyph::draw(QPainter &painter, const QString &name, const QRectF &area, const QColor &color)
+void SkinGlyph::draw(QPainter &painter, const QString &name, const QRectF &area,
+                     const QColor &color)
 {
     const qreal side = std::min(area.width(), area.height());
     const QRectF box(area.center().x() - side / 2, area.center().y() - side / 2, side, side);
-    const qreal l = box.left(), t = box.top(), r = box.right(), b = box.bottom(), c = box.center().x();
+    const qreal l = box.left(), t = box.top(), r = box.right(), b = box.bottom(),
+                c = box.center().x();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     if (name == QLatin1String("up"))
-        painter.fillPath(triangle({l, b - side * 0.2}, {r, b - side * 0.2}, {c, t + side * 0.12}), color);
+        painter.fillPath(triangle({l, b - side * 0.2}, {r, b - side * 0.2}, {c, t + side * 0.12}),
+                         color);
     else if (name == QLatin1String("down"))
-        painter.fillPath(triangle({l, t + side * 0.2}, {r, t + side * 0.2}, {c, b - side * 0.12}), color);
+        painter.fillPath(triangle({l, t + side * 0.2}, {r, t + side * 0.2}, {c, b - side * 0.12}),
+                         color);
     else if (name == QLatin1String("play"))
-        painter.fillPath(triangle({l + side * 0.12, t}, {l + side * 0.12, b}, {r, box.center().y()}), color);
+        painter.fillPath(
+            triangle({l + side * 0.12, t}, {l + side * 0.12, b}, {r, box.center().y()}), color);
     else if (name == QLatin1String("pause")) {
         painter.fillRect(QRectF(l + side * 0.1, t, side * 0.3, side), color);
         painter.fillRect(QRectF(r - side * 0.4, t, side * 0.3, side), color);

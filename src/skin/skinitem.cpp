@@ -12,8 +12,7 @@ constexpr qreal kGlyphGap = 5.0;
 
 SkinItem::SkinItem(SkinElementDef def, QWidget *host)
     : m_def(std::move(def)), m_text(m_def.text), m_host(host)
-{
-}
+{}
 
 QString SkinItem::name() const
 {
@@ -69,7 +68,8 @@ void SkinItem::drawContent(QPainter &painter, const QRectF &area) const
     }
     // Glyph and text are placed as one group, so a captioned glyph button stays centred.
     const qreal side = SkinGlyph::sideFor(m_def.textSize);
-    const qreal textWidth = m_text.isEmpty() ? 0 : QFontMetricsF(painter.font()).horizontalAdvance(m_text);
+    const qreal textWidth =
+        m_text.isEmpty() ? 0 : QFontMetricsF(painter.font()).horizontalAdvance(m_text);
     const qreal groupWidth = side + (m_text.isEmpty() ? 0 : kGlyphGap + textWidth);
     qreal left = area.left();
     if (m_def.align & Qt::AlignHCenter)
@@ -79,7 +79,8 @@ void SkinItem::drawContent(QPainter &painter, const QRectF &area) const
     const QRectF glyphBox(left, area.center().y() - side / 2, side, side);
     SkinGlyph::draw(painter, m_def.glyph, glyphBox, m_def.color);
     if (!m_text.isEmpty()) {
-        const QRectF textBox(glyphBox.right() + kGlyphGap, area.top(), textWidth + 1, area.height());
+        const QRectF textBox(glyphBox.right() + kGlyphGap, area.top(), textWidth + 1,
+                             area.height());
         painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, m_text);
     }
     painter.restore();

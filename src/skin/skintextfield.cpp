@@ -13,7 +13,8 @@ void SkinTextField::paint(QPainter &painter, SkinItemState) const
     const QRectF area(rect());
     painter.save();
     painter.setPen(kInnerShadow);
-    painter.drawLine(QPointF(area.left() + 2, area.top() + 1.5), QPointF(area.right() - 2, area.top() + 1.5));
+    painter.drawLine(QPointF(area.left() + 2, area.top() + 1.5),
+                     QPointF(area.right() - 2, area.top() + 1.5));
     painter.restore();
     drawContent(painter, area.adjusted(kPadding, 0, -kPadding, 0));
 }

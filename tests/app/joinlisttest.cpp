@@ -80,7 +80,8 @@ protected:
     static QStringList entryOrder(const QString &folder)
     {
         QStringList names;
-        QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         while (it.hasNext()) {
             it.next();
             names << it.fileName();
@@ -352,7 +353,8 @@ TEST_F(JoinListTest, MovesExchangeRowsAndKeepThePlayingRow)
     main.SkinClick("Down");
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"b.wav", "a.wav", "c.wav"}));
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:02", "00:00:01", "00:00:03"}));
-    EXPECT_EQ(column(JoinList::StatusColumn), QStringList({"Playing", "unconverted", "unconverted"}));
+    EXPECT_EQ(column(JoinList::StatusColumn),
+              QStringList({"Playing", "unconverted", "unconverted"}));
     EXPECT_EQ(main.PlayingRow, 0);
     EXPECT_EQ(list().selectedRow(), 1);
     main.SkinClick("Up");

@@ -15,12 +15,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDialog>
-#include <QPushButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -169,7 +169,8 @@ TEST_P(JoinFormatTest, MixedInputsJoinIntoOneTaggedFileWithEveryFrame)
     EXPECT_EQ(info.channels, c.channels);
     const qint64 expected = expectedFrames(inputs, c.rate);
     EXPECT_GE(info.decodedFrames, expected - inputs.size()) << "expected " << expected;
-    EXPECT_LE(info.decodedFrames, expected + inputs.size() + c.trailingPadding) << "expected " << expected;
+    EXPECT_LE(info.decodedFrames, expected + inputs.size() + c.trailingPadding)
+        << "expected " << expected;
     expectTagged(info);
     EXPECT_EQ(statuses(), QStringList({"Finished", "Finished", "Finished", "Finished"}));
     expectIdleAfterJoin();
@@ -182,10 +183,10 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"WavDefault", Wav, "", ".wav", "pcm_s16le", 44100, 2},
         FormatCase{"WmaDefault", Wma, "", ".wma", "wmav2", 44100, 2, 2 * 2048},
         FormatCase{"OggDefault", Ogg, "", ".ogg", "vorbis", 44100, 2},
-        FormatCase{"Mp3Vbr", Mp3, "[mp3]\nenable vbr=1\nvbr quality=2\nfrequency=8\nchannel=0\n", ".mp3",
-                   "mp3", 48000, 1},
-        FormatCase{"WavCustom", Wav, "[wav]\nmode=1\nbit=0\nchannel=0\nfrequency=4\n", ".wav", "pcm_u8",
-                   22050, 1},
+        FormatCase{"Mp3Vbr", Mp3, "[mp3]\nenable vbr=1\nvbr quality=2\nfrequency=8\nchannel=0\n",
+                   ".mp3", "mp3", 48000, 1},
+        FormatCase{"WavCustom", Wav, "[wav]\nmode=1\nbit=0\nchannel=0\nfrequency=4\n", ".wav",
+                   "pcm_u8", 22050, 1},
         FormatCase{"WmaLowRate", Wma, "[wma]\nformat=29\n", ".wma", "wmav2", 16000, 1, 2 * 1024},
         FormatCase{"OggQuality", Ogg, "[ogg]\nenable quality=1\nquality=500\nfrequency=8\n", ".ogg",
                    "vorbis", 48000, 2}),
@@ -200,7 +201,8 @@ TEST_F(JoinTest, VbrMp3IsVisibleInTheHeader)
     QFile file(outputFolder() + "/joined.mp3");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray head = file.read(16384);
-    EXPECT_TRUE(head.contains("Xing")) << "a VBR MP3 carries a Xing header, a CBR one an Info header";
+    EXPECT_TRUE(head.contains("Xing"))
+        << "a VBR MP3 carries a Xing header, a CBR one an Info header";
 }
 
 TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
@@ -229,8 +231,8 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
     const TagValues tags = main.tagValues;
     join(Mp3);
     join(Ogg);
-    EXPECT_EQ(prompter.messages(), QStringList({Messages::kMp3FormatNotSupported,
-                                                Messages::kOggFormatNotSupported}));
+    EXPECT_EQ(prompter.messages(),
+              QStringList({Messages::kMp3FormatNotSupported, Messages::kOggFormatNotSupported}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.edt_filename()->text(), "joined");
@@ -303,7 +305,8 @@ TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
     Tfm_main &main = showWindow();
     // Blocks of four seconds for mono input: the first row takes three blocks.
-    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0), input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0),
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0),
+           input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0),
            input("c.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
     setTags();
     QTimer stopper;
@@ -336,7 +339,8 @@ TEST_F(JoinTest, InputThatEndsEarlyFinishesItsRowAndTheBarStaysWithinRange)
     QFile::resize(a.path, 44 + 8000);
     int highest = 0;
     QTimer watcher;
-    QObject::connect(&watcher, &QTimer::timeout, [&] { highest = qMax(highest, main.pb()->position()); });
+    QObject::connect(&watcher, &QTimer::timeout,
+                     [&] { highest = qMax(highest, main.pb()->position()); });
     watcher.start(0);
     join(Wav);
     watcher.stop();
@@ -354,14 +358,19 @@ TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
     Tfm_main &main = showWindow();
     const Input in = input("song.wav", ToneFormat::Wav16, 8000, 1, 0.5);
     admit({in});
-    const QByteArray before = [&] { QFile f(in.path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray before = [&] {
+        QFile f(in.path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
     join(Wav, "song");
     ASSERT_EQ(prompter.messages(), QStringList{Messages::kOutputIsInput});
 
     ASSERT_TRUE(QFile::link(dataPath(), dataPath("link")));
     main.settings().writeText("join", "output directory", dataPath("link"));
     join(Wav, "song");
-    EXPECT_EQ(prompter.messages(), QStringList({Messages::kOutputIsInput, Messages::kOutputIsInput}));
+    EXPECT_EQ(prompter.messages(),
+              QStringList({Messages::kOutputIsInput, Messages::kOutputIsInput}));
     QFile after(in.path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), before);
@@ -382,7 +391,8 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     const TagValues tags = main.tagValues;
     join(Wav);
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(prompter.messages().first().contains(b.path)) << prompter.messages().first().toStdString();
+    EXPECT_TRUE(prompter.messages().first().contains(b.path))
+        << prompter.messages().first().toStdString();
     EXPECT_EQ(statuses(), QStringList({"Finished", "Converting"}));
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.pb()->position(), 0);
@@ -399,7 +409,8 @@ TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
     Tfm_main &main = showWindow();
-    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 6.0), input("b.wav", ToneFormat::Wav16, 8000, 1, 6.0)});
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 6.0),
+           input("b.wav", ToneFormat::Wav16, 8000, 1, 6.0)});
     // Clicks made while a block is written all arrive at the next pump together.
     bool sent = false;
     QTimer clicks;
@@ -461,7 +472,8 @@ TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
     Tfm_main &main = showWindow();
-    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0), input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0),
+           input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (main.pb()->position() > 0 && main.isVisible())

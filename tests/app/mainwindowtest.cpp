@@ -5,11 +5,11 @@
 
 #include "app/mainmenus.h"
 #include "audio/audioerror.h"
+#include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/tfm_about.h"
-#include "joinlist/joinlist.h"
 #include "settings/tfm_dir.h"
 #include "support/tones.h"
 
@@ -33,14 +33,14 @@ using Kind = ScriptedPrompter::Kind;
 QStringList enabledItems(const MenuItems &i)
 {
     const std::pair<const char *, QAction *> all[] = {
-        {"AddFile1", i.AddFile1}, {"AddPath1", i.AddPath1}, {"Remove1", i.Remove1},
-        {"Clear1", i.Clear1},     {"Exit1", i.Exit1},       {"Join1", i.Join1},
-        {"Stop1", i.Stop1},       {"Play1", i.Play1},       {"Pause1", i.Pause1},
-        {"Stopplay1", i.Stopplay1}, {"Option1", i.Option1}, {"ID3Tag1", i.ID3Tag1},
-        {"Content1", i.Content1}, {"WebSite1", i.WebSite1}, {"About1", i.About1},
-        {"AddFile2", i.AddFile2}, {"AddPath2", i.AddPath2}, {"Remove2", i.Remove2},
-        {"Clear2", i.Clear2},     {"Join2", i.Join2},       {"Stop2", i.Stop2},
-        {"Play2", i.Play2},       {"Pause2", i.Pause2},     {"StopPlaying1", i.StopPlaying1},
+        {"AddFile1", i.AddFile1},   {"AddPath1", i.AddPath1}, {"Remove1", i.Remove1},
+        {"Clear1", i.Clear1},       {"Exit1", i.Exit1},       {"Join1", i.Join1},
+        {"Stop1", i.Stop1},         {"Play1", i.Play1},       {"Pause1", i.Pause1},
+        {"Stopplay1", i.Stopplay1}, {"Option1", i.Option1},   {"ID3Tag1", i.ID3Tag1},
+        {"Content1", i.Content1},   {"WebSite1", i.WebSite1}, {"About1", i.About1},
+        {"AddFile2", i.AddFile2},   {"AddPath2", i.AddPath2}, {"Remove2", i.Remove2},
+        {"Clear2", i.Clear2},       {"Join2", i.Join2},       {"Stop2", i.Stop2},
+        {"Play2", i.Play2},         {"Pause2", i.Pause2},     {"StopPlaying1", i.StopPlaying1},
     };
     QStringList names;
     for (const auto &[name, action] : all) {
@@ -57,15 +57,18 @@ QStringList without(QStringList names, const QStringList &removed)
     return names;
 }
 
-const QStringList kAllItems = {"AddFile1", "AddPath1", "Remove1", "Clear1", "Exit1", "Join1",
-                               "Stop1", "Play1", "Pause1", "Stopplay1", "Option1", "ID3Tag1",
-                               "Content1", "WebSite1", "About1", "AddFile2", "AddPath2", "Remove2",
-                               "Clear2", "Join2", "Stop2", "Play2", "Pause2", "StopPlaying1"};
-const QStringList kIdleDisabled = {"Stop1", "Stop2", "Stopplay1", "StopPlaying1", "Pause1", "Pause2"};
+const QStringList kAllItems = {"AddFile1", "AddPath1", "Remove1",  "Clear1",      "Exit1",
+                               "Join1",    "Stop1",    "Play1",    "Pause1",      "Stopplay1",
+                               "Option1",  "ID3Tag1",  "Content1", "WebSite1",    "About1",
+                               "AddFile2", "AddPath2", "Remove2",  "Clear2",      "Join2",
+                               "Stop2",    "Play2",    "Pause2",   "StopPlaying1"};
+const QStringList kIdleDisabled = {"Stop1",        "Stop2",  "Stopplay1",
+                                   "StopPlaying1", "Pause1", "Pause2"};
 const QStringList kAdmissionItems = {"AddFile1", "AddPath1", "Remove1", "Clear1", "Join1", "Play1",
                                      "AddFile2", "AddPath2", "Remove2", "Clear2", "Join2", "Play2"};
-const QStringList kJoinLocked = {"Play1", "Play2", "Join1", "Join2", "AddFile1", "AddFile2", "AddPath1",
-                                 "AddPath2", "Remove1", "Remove2", "Clear1", "Clear2", "Option1", "ID3Tag1"};
+const QStringList kJoinLocked = {"Play1",    "Play2",    "Join1",    "Join2",   "AddFile1",
+                                 "AddFile2", "AddPath1", "AddPath2", "Remove1", "Remove2",
+                                 "Clear1",   "Clear2",   "Option1",  "ID3Tag1"};
 
 }  // namespace
 
@@ -92,7 +95,8 @@ TEST_F(MainWindowTest, ControlsSitAtTheirPlacesInAFixedClientArea)
     EXPECT_EQ(main.edt_dir()->geometry(), QRect(161, 398, 244, 21));
     QStringList headers;
     for (int c = 0; c < main.lv()->columnCount(); ++c)
-        headers << main.lv()->headerItem()->text(c) + "/" + QString::number(main.lv()->columnWidth(c));
+        headers << main.lv()->headerItem()->text(c) + "/"
+                       + QString::number(main.lv()->columnWidth(c));
     EXPECT_EQ(headers, QStringList({"File Name/120", "Full Path/217", "Time/60", "Status/72"}));
 }
 
@@ -170,9 +174,9 @@ TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
     main.busy().Joining = false;
     main.busy().Playing = true;
     main.Clear1Click();
-    EXPECT_EQ(prompter.messages(), QStringList({Messages::kStopConvertingFirst,
-                                                Messages::kStopConvertingFirst,
-                                                Messages::kStopPlayingFirst}));
+    EXPECT_EQ(prompter.messages(),
+              QStringList({Messages::kStopConvertingFirst, Messages::kStopConvertingFirst,
+                           Messages::kStopPlayingFirst}));
     main.busy().Playing = false;
 }
 
@@ -243,8 +247,9 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
     EXPECT_EQ(enabledItems(items), idle);
 
     busy.joinStarts();
-    EXPECT_EQ(enabledItems(items), without(kAllItems, kJoinLocked + QStringList{"Stopplay1",
-                                       "StopPlaying1", "Pause1", "Pause2"}));
+    EXPECT_EQ(enabledItems(items),
+              without(kAllItems,
+                      kJoinLocked + QStringList{"Stopplay1", "StopPlaying1", "Pause1", "Pause2"}));
     busy.joinEnds();
     EXPECT_EQ(enabledItems(items), idle);
 
@@ -271,8 +276,8 @@ TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAndSeparators)
     QStringList context;
     for (QAction *action : main.findChild<QMenu *>("pm")->actions())
         context << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(context, QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Join", "Stop",
-                                    "-", "Play", "Pause", "Stop Playing"}));
+    EXPECT_EQ(context, QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Join",
+                                    "Stop", "-", "Play", "Pause", "Stop Playing"}));
     EXPECT_EQ(i.Option1->text(), "Options");
     EXPECT_EQ(i.ID3Tag1->text(), "ID3 Tag");
 }
@@ -376,7 +381,8 @@ TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)
 {
     Tfm_main &main = showWindow();
     const QString before = main.edt_dir()->text();
-    prompter.queueDialog([](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_cancel")->click(); });
+    prompter.queueDialog(
+        [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_cancel")->click(); });
     main.SkinClick("Browse");
     EXPECT_EQ(prompter.shown().first().text, "Output Directory");
     EXPECT_EQ(main.edt_dir()->text(), before);
@@ -403,9 +409,11 @@ TEST_F(MainWindowTest, OkWithoutASelectedFolderCountsAsCancelledButStoresTheSwit
 {
     Tfm_main &main = showWindow();
     const QString before = main.edt_dir()->text();
-    prompter.queueDialog([](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_ok")->click(); });
+    prompter.queueDialog(
+        [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_ok")->click(); });
     main.BrowseClick();
     EXPECT_EQ(main.edt_dir()->text(), before);
     EXPECT_FALSE(settingsText().contains("output directory"));
-    EXPECT_TRUE(settingsText().contains("[basic]\nenable sub dir=0")) << settingsText().toStdString();
+    EXPECT_TRUE(settingsText().contains("[basic]\nenable sub dir=0"))
+        << settingsText().toStdString();
 }

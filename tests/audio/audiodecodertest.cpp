@@ -21,9 +21,9 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
-#include <utility>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -95,7 +95,8 @@ SampleArray sweep(int sampleRate, int channels, qint64 frames)
     const double seconds = double(frames) / sampleRate;
     for (qint64 i = 0; i < frames; ++i) {
         const double t = double(i) / sampleRate;
-        const double phase = 2.0 * std::numbers::pi * (200.0 * t + 4800.0 * t * t / (2.0 * seconds));
+        const double phase =
+            2.0 * std::numbers::pi * (200.0 * t + 4800.0 * t * t / (2.0 * seconds));
         for (int c = 0; c < channels; ++c)
             samples[size_t(i * channels + c)] = float(0.5 * std::sin(phase));
     }
@@ -166,7 +167,8 @@ QByteArray pseudoRandomBytes(int count, unsigned seed)
 QByteArray id3TagOnly()
 {
     const QByteArray title = QByteArray(1, '\0') + "Only a tag";
-    QByteArray frame = "TIT2" + QByteArray(3, '\0') + char(title.size()) + QByteArray(2, '\0') + title;
+    QByteArray frame =
+        "TIT2" + QByteArray(3, '\0') + char(title.size()) + QByteArray(2, '\0') + title;
     const QByteArray body = frame + QByteArray(2048 - frame.size(), '\0');
     QByteArray tag = "ID3" + QByteArray::fromHex("0300") + char(0);
     const int size = int(body.size());
@@ -186,7 +188,8 @@ QByteArray withoutInfoFrame(const QByteArray &mp3)
     while (start > 0 && !(quint8(mp3[start]) == 0xFF && (quint8(mp3[start + 1]) & 0xE0) == 0xE0))
         --start;
     int next = info;
-    while (next + 1 < mp3.size() && !(quint8(mp3[next]) == 0xFF && (quint8(mp3[next + 1]) & 0xE0) == 0xE0))
+    while (next + 1 < mp3.size()
+           && !(quint8(mp3[next]) == 0xFF && (quint8(mp3[next + 1]) & 0xE0) == 0xE0))
         ++next;
     return mp3.left(start) + mp3.mid(next);
 }
@@ -250,7 +253,8 @@ INSTANTIATE_TEST_SUITE_P(
     AllFormats, WavFormatTest,
     testing::Combine(testing::Values(WavCase{PcmFormat::U8, "u8"}, WavCase{PcmFormat::S16, "s16"},
                                      WavCase{PcmFormat::S24, "s24"}, WavCase{PcmFormat::S32, "s32"},
-                                     WavCase{PcmFormat::F32, "f32"}, WavCase{PcmFormat::F64, "f64"}),
+                                     WavCase{PcmFormat::F32, "f32"},
+                                     WavCase{PcmFormat::F64, "f64"}),
                      testing::Values(Layout{8000, 1}, Layout{11025, 2}, Layout{22050, 1},
                                      Layout{44100, 2}, Layout{48000, 2})),
     [](const auto &info) {
@@ -303,7 +307,8 @@ TEST_F(AudioDecoderTest, SeekStartsOverAtTheFirstFrame)
     reader.Seek(0, 3);
     qint64 frames = 0;
     SampleArray all;
-    for (SampleArray block; !(block = reader.ReadSamples(3000)).empty(); frames += qint64(block.size()))
+    for (SampleArray block; !(block = reader.ReadSamples(3000)).empty();
+         frames += qint64(block.size()))
         all.insert(all.end(), block.begin(), block.end());
     EXPECT_EQ(frames, 20000);
     EXPECT_EQ(all, expected);
@@ -486,24 +491,23 @@ TEST_P(EncodedFormatTest, RewrittenFileIsCountedAgain)
     EXPECT_EQ(longer.frames(), longer.sampleCount);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, EncodedFormatTest,
-    testing::Values(EncodedCase{ToneFormat::Mp3, 44100, 2, "a.mp3"},
-                    EncodedCase{ToneFormat::Mp3, 22050, 1, "b.mp3"},
-                    EncodedCase{ToneFormat::Mp3, 8000, 1, "c.mp3"},
-                    EncodedCase{ToneFormat::Mp3, 48000, 2, "d.mp3"},
-                    EncodedCase{ToneFormat::Ogg, 44100, 2, "a.ogg"},
-                    EncodedCase{ToneFormat::Ogg, 22050, 1, "b.ogg"},
-                    EncodedCase{ToneFormat::Ogg, 8000, 2, "c.ogg"},
-                    EncodedCase{ToneFormat::Wma, 44100, 2, "a.wma"},
-                    EncodedCase{ToneFormat::Wma, 22050, 1, "b.wma"},
-                    EncodedCase{ToneFormat::Wma, 8000, 1, "c.wma"},
-                    EncodedCase{ToneFormat::Wav8, 11025, 2, "a.wav"}),
-    [](const auto &info) {
-        std::string name = info.param.name;
-        std::replace(name.begin(), name.end(), '.', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Formats, EncodedFormatTest,
+                         testing::Values(EncodedCase{ToneFormat::Mp3, 44100, 2, "a.mp3"},
+                                         EncodedCase{ToneFormat::Mp3, 22050, 1, "b.mp3"},
+                                         EncodedCase{ToneFormat::Mp3, 8000, 1, "c.mp3"},
+                                         EncodedCase{ToneFormat::Mp3, 48000, 2, "d.mp3"},
+                                         EncodedCase{ToneFormat::Ogg, 44100, 2, "a.ogg"},
+                                         EncodedCase{ToneFormat::Ogg, 22050, 1, "b.ogg"},
+                                         EncodedCase{ToneFormat::Ogg, 8000, 2, "c.ogg"},
+                                         EncodedCase{ToneFormat::Wma, 44100, 2, "a.wma"},
+                                         EncodedCase{ToneFormat::Wma, 22050, 1, "b.wma"},
+                                         EncodedCase{ToneFormat::Wma, 8000, 1, "c.wma"},
+                                         EncodedCase{ToneFormat::Wav8, 11025, 2, "a.wav"}),
+                         [](const auto &info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
 
 TEST_F(AudioDecoderTest, LameTaggedMp3IsGapless)
 {
@@ -546,7 +550,8 @@ TEST_F(AudioDecoderTest, ShortOggReadsExactlyItsLength)
 // opens and reads exactly SampleCount frames, never more than the whole file holds.
 TEST_F(AudioDecoderTest, DamagedEncodedFilesFailCleanlyOrReadWhatTheyHold)
 {
-    for (ToneFormat format : {ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wma, ToneFormat::Wav16}) {
+    for (ToneFormat format :
+         {ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wma, ToneFormat::Wav16}) {
         const QString file = Tones::write(path("whole"), format, 44100, 2, 2.0);
         const QByteArray bytes = readBytes(file);
         const qint64 wholeFrames = readAll(file).sampleCount;

@@ -39,10 +39,9 @@ qint64 id3v2TagSize(const QString &path)
     return size + 10;
 }
 
-
-constexpr std::array<int, 9> kSampleRates = {8000, 11025, 12000, 16000, 22050,
+constexpr std::array<int, 9> kSampleRates = {8000,  11025, 12000, 16000, 22050,
                                              24000, 32000, 44100, 48000};
-constexpr std::array<int, 17> kBitRates = {8,  16, 24,  32,  40,  48,  56,  64, 80,
+constexpr std::array<int, 17> kBitRates = {8,  16,  24,  32,  40,  48,  56,  64, 80,
                                            96, 112, 128, 160, 192, 224, 256, 320};
 
 struct Decoded {
@@ -157,21 +156,20 @@ TEST_P(RoundTripTest, DecodesBackToTheFramesWritten)
     EXPECT_EQ(decoded.sampleCount, decoded.frames());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, RoundTripTest,
-    testing::Values(RoundTrip{ToneFormat::Wav16, 44100, 2, "a.wav"},
-                    RoundTrip{ToneFormat::Wav16, 11025, 1, "b.wav"},
-                    RoundTrip{ToneFormat::Wav8, 22050, 1, "c.wav"},
-                    RoundTrip{ToneFormat::Mp3, 44100, 2, "d.mp3"},
-                    RoundTrip{ToneFormat::Mp3, 22050, 1, "e.mp3"},
-                    RoundTrip{ToneFormat::Mp3, 8000, 2, "f.mp3"},
-                    RoundTrip{ToneFormat::Ogg, 48000, 2, "g.ogg"},
-                    RoundTrip{ToneFormat::Ogg, 16000, 1, "h.ogg"}));
+INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest,
+                         testing::Values(RoundTrip{ToneFormat::Wav16, 44100, 2, "a.wav"},
+                                         RoundTrip{ToneFormat::Wav16, 11025, 1, "b.wav"},
+                                         RoundTrip{ToneFormat::Wav8, 22050, 1, "c.wav"},
+                                         RoundTrip{ToneFormat::Mp3, 44100, 2, "d.mp3"},
+                                         RoundTrip{ToneFormat::Mp3, 22050, 1, "e.mp3"},
+                                         RoundTrip{ToneFormat::Mp3, 8000, 2, "f.mp3"},
+                                         RoundTrip{ToneFormat::Ogg, 48000, 2, "g.ogg"},
+                                         RoundTrip{ToneFormat::Ogg, 16000, 1, "h.ogg"}));
 
 TEST_F(AudioEncoderTest, PcmKeepsTheSampleValues)
 {
-    for (const auto &[format, step] : {std::pair{ToneFormat::Wav16, 1.0 / 32768},
-                                       std::pair{ToneFormat::Wav8, 1.0 / 128}}) {
+    for (const auto &[format, step] :
+         {std::pair{ToneFormat::Wav16, 1.0 / 32768}, std::pair{ToneFormat::Wav8, 1.0 / 128}}) {
         const QString file = Tones::write(path(QStringLiteral("pcm.wav")), format, 22050, 1, 0.5);
         const Decoded decoded = decode(file);
         const SampleArray original = Tones::samples(22050, 1, 0, Tones::frameCount(22050, 0.5));
@@ -220,8 +218,8 @@ TEST_F(AudioEncoderTest, LossyFormatsKeepTheStartInPlace)
     const std::vector<LagCase> cases = {
         {"mp3 cbr", [&](AudioFile &w) { w.SetMp3Encoder(cbr); }, 44100, 2, true},
         {"mp3 vbr", [&](AudioFile &w) { w.SetMp3Encoder(vbr); }, 44100, 2, true},
-        {"ogg managed", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }, 44100,
-         2, true},
+        {"ogg managed", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }, 44100, 2,
+         true},
         {"ogg quality", [](AudioFile &w) { w.SetOggFormat(32000, 1, 128, 128, 128, 0); }, 32000, 1,
          true},
         // ASF cannot say where the audio ends: the decoded file may run longer.
@@ -252,7 +250,9 @@ LameHeader readLameHeader(const QString &path)
     if (at < 0)
         return {};
     auto byteAt = [&](qsizetype i) { return quint32(quint8(head.at(i))); };
-    auto be32 = [&](qsizetype i) { return byteAt(i) << 24 | byteAt(i + 1) << 16 | byteAt(i + 2) << 8 | byteAt(i + 3); };
+    auto be32 = [&](qsizetype i) {
+        return byteAt(i) << 24 | byteAt(i + 1) << 16 | byteAt(i + 2) << 8 | byteAt(i + 3);
+    };
     const quint32 flags = be32(at + 4);
     LameHeader header;
     qsizetype next = at + 8;
@@ -265,7 +265,7 @@ LameHeader readLameHeader(const QString &path)
     if (flags & 4)
         next += 100;  // seek table
     if (flags & 8)
-        next += 4;  // quality
+        next += 4;                        // quality
     const qsizetype delayAt = next + 21;  // inside the LAME extension
     header.delay = int(byteAt(delayAt) << 4 | byteAt(delayAt + 1) >> 4);
     header.padding = int((byteAt(delayAt + 1) & 0xF) << 8 | byteAt(delayAt + 2));
@@ -384,11 +384,11 @@ TEST(Mp3FormatCheck, FollowsTheLimitsOfEachRateFamily)
         bool supported;
     };
     const Case cases[] = {
-        {32000, 32, 2, true},  {32000, 24, 2, false}, {44100, 320, 2, true},
-        {48000, 320, 1, true}, {48000, 8, 1, false},  {44100, 144, 2, false},
-        {24000, 160, 2, true}, {22050, 192, 2, false}, {16000, 8, 1, true},
-        {16000, 144, 1, true}, {12000, 64, 2, true},  {11025, 80, 1, false},
-        {8000, 8, 1, true},    {8000, 320, 2, false}, {44100, 128, 3, false},
+        {32000, 32, 2, true},   {32000, 24, 2, false},  {44100, 320, 2, true},
+        {48000, 320, 1, true},  {48000, 8, 1, false},   {44100, 144, 2, false},
+        {24000, 160, 2, true},  {22050, 192, 2, false}, {16000, 8, 1, true},
+        {16000, 144, 1, true},  {12000, 64, 2, true},   {11025, 80, 1, false},
+        {8000, 8, 1, true},     {8000, 320, 2, false},  {44100, 128, 3, false},
         {44100, 128, 0, false}, {96000, 128, 2, false}, {44100, 100, 2, false},
     };
     for (const Case &c : cases)
@@ -539,7 +539,8 @@ TEST_F(AudioEncoderTest, TargetSurvivesAWriterDroppedWithoutClosing)
         const QStringList during = entriesOf(m_dir.path());
         EXPECT_EQ(during.size(), 2);
         for (const QString &name : during)
-            EXPECT_TRUE(name == QLatin1String("keep.mp3") || name.startsWith(QLatin1String(".keep.mp3.")))
+            EXPECT_TRUE(name == QLatin1String("keep.mp3")
+                        || name.startsWith(QLatin1String(".keep.mp3.")))
                 << name.toStdString();
     }
     QFile file(target);
@@ -594,8 +595,8 @@ TEST_F(AudioEncoderTest, UnwritableFolderRaisesAnErrorNamingTheFile)
         }
         EXPECT_FALSE(writer.IsOpen());
     }
-    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                        | QFileDevice::ExeOwner);
+    QFile::setPermissions(readOnly,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(entriesOf(readOnly).isEmpty());
 }
 

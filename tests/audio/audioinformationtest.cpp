@@ -2,8 +2,8 @@
 // readers see them, unset values leave their fields out, a second stamping
 // replaces the first, the audio is untouched, and bad input fails naming the file.
 
-#include "audio/audioerror.h"
 #include "audio/audioinformation.h"
+#include "audio/audioerror.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 

@@ -2,9 +2,9 @@
 // output, and one file played to its end through the sound server when there is
 // one.
 
+#include "audio/audioplayer.h"
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
-#include "audio/audioplayer.h"
 #include "support/soundserver.h"
 #include "support/tones.h"
 
@@ -155,8 +155,8 @@ TEST_F(SilentPlayerTest, EmptyArraysAtTheEndGiveOneEndPlayAndNoFeedLoop)
     ASSERT_TRUE(m_recorder.waitFor('E'));
     QTest::qWait(kQuietMs);
     EXPECT_EQ(m_recorder.count('E'), 1);
-    EXPECT_EQ(m_recorder.events.back(), 'E') << "nothing comes after the end: "
-                                             << m_recorder.events;
+    EXPECT_EQ(m_recorder.events.back(), 'E')
+        << "nothing comes after the end: " << m_recorder.events;
     EXPECT_EQ(m_recorder.count('A'), kFileBlocks);
     EXPECT_LE(feeds, 2 + 2 * kFileBlocks) << m_recorder.events;
 }

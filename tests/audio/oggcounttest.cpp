@@ -66,7 +66,8 @@ Read readThrough(const QString &path)
     reader.Seek(0, 3);
     Read result;
     result.sampleCount = reader.SampleCount();
-    for (SampleArray block = reader.ReadSamples(65536); !block.empty(); block = reader.ReadSamples(65536))
+    for (SampleArray block = reader.ReadSamples(65536); !block.empty();
+         block = reader.ReadSamples(65536))
         result.framesRead += qint64(block.size()) / reader.BlockAlign();
     return result;
 }

@@ -96,9 +96,9 @@ void appendFormatChunk(QByteArray &out, const PcmWav &wav)
     put16(out, quint16(sampleBytes * 8));
     if (!wav.extensible)
         return;
-    put16(out, 22);                              // extension size
-    put16(out, quint16(sampleBytes * 8));        // valid bits
-    put32(out, wav.channels == 1 ? 0x4 : 0x3);   // front centre, or front left and right
+    put16(out, 22);                             // extension size
+    put16(out, quint16(sampleBytes * 8));       // valid bits
+    put32(out, wav.channels == 1 ? 0x4 : 0x3);  // front centre, or front left and right
     // The sub-format GUID: the format tag followed by the fixed KSDATAFORMAT tail.
     put16(out, tag);
     out.append(QByteArray::fromHex("000000001000800000aa00389b71"));
@@ -109,12 +109,17 @@ void appendFormatChunk(QByteArray &out, const PcmWav &wav)
 int bytesPerSample(PcmFormat format)
 {
     switch (format) {
-    case PcmFormat::U8: return 1;
-    case PcmFormat::S16: return 2;
-    case PcmFormat::S24: return 3;
+    case PcmFormat::U8:
+        return 1;
+    case PcmFormat::S16:
+        return 2;
+    case PcmFormat::S24:
+        return 3;
     case PcmFormat::S32:
-    case PcmFormat::F32: return 4;
-    case PcmFormat::F64: return 8;
+    case PcmFormat::F32:
+        return 4;
+    case PcmFormat::F64:
+        return 8;
     }
     throw std::logic_error("unknown PCM format");
 }
@@ -126,7 +131,8 @@ SampleArray writePcmWav(const QString &path, const PcmWav &wav, qint64 frameCoun
     expected.reserve(size_t(frameCount * wav.channels));
     for (qint64 frame = 0; frame < frameCount; ++frame) {
         for (int channel = 0; channel < wav.channels; ++channel)
-            expected.push_back(appendSample(data, wav.format, signal(frame, channel, wav.sampleRate)));
+            expected.push_back(
+                appendSample(data, wav.format, signal(frame, channel, wav.sampleRate)));
     }
     QByteArray format;
     appendFormatChunk(format, wav);

@@ -1,6 +1,6 @@
+#include "join/outputformatsetup.h"
 #include "audio/audiofile.h"
 #include "audio/lameencoder.h"
-#include "join/outputformatsetup.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
 #include "support/mediaprobe.h"
@@ -48,7 +48,8 @@ protected:
         EXPECT_FALSE(setup.SetUpOutputFormat(formatIndex, extension));
         EXPECT_TRUE(extension.isEmpty());
         EXPECT_EQ(prompter.messages(), QStringList{message});
-        EXPECT_EQ(prompter.kinds(), QList<ScriptedPrompter::Kind>{ScriptedPrompter::Kind::Information});
+        EXPECT_EQ(prompter.kinds(),
+                  QList<ScriptedPrompter::Kind>{ScriptedPrompter::Kind::Information});
         prompter.clear();
     }
 

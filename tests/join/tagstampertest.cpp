@@ -1,6 +1,6 @@
+#include "join/tagstamper.h"
 #include "audio/audioerror.h"
 #include "audio/audioinformation.h"
-#include "join/tagstamper.h"
 #include "settings/tagvalues.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
@@ -103,7 +103,9 @@ INSTANTIATE_TEST_SUITE_P(AllOutputFormats, TagStamperTest,
                                          OutputKind{"Wav", ToneFormat::Wav16, ".wav"},
                                          OutputKind{"Wma", ToneFormat::Wma, ".wma"},
                                          OutputKind{"Ogg", ToneFormat::Ogg, ".ogg"}),
-                         [](const testing::TestParamInfo<OutputKind> &info) { return info.param.name; });
+                         [](const testing::TestParamInfo<OutputKind> &info) {
+                             return info.param.name;
+                         });
 
 TEST(TagStamperFailureTest, AWriterFailureIsNotSwallowed)
 {

@@ -40,7 +40,8 @@ protected:
 TEST_F(SettingsFileTest, LivesInTheConfigurationFolder)
 {
     EXPECT_EQ(QFileInfo(path).fileName(), "vantorel.ini");
-    EXPECT_EQ(QFileInfo(path).absolutePath(), QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).absolutePath());
+    EXPECT_EQ(QFileInfo(path).absolutePath(),
+              QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).absolutePath());
 }
 
 TEST_F(SettingsFileTest, MissingFileSectionOrKeyGivesDefaults)
@@ -73,8 +74,9 @@ TEST_F(SettingsFileTest, IntegerReadingRules)
 
 TEST_F(SettingsFileTest, UnreadableIntegersGiveTheDefault)
 {
-    for (const QByteArray value : {"", "abc", "12abc", "1 2", "0x", "$", "-", "+-1", "0xG1", "1.5",
-                                   "2147483648", "-2147483649", "0x80000000", "99999999999999999999"}) {
+    for (const QByteArray value :
+         {"", "abc", "12abc", "1 2", "0x", "$", "-", "+-1", "0xG1", "1.5", "2147483648",
+          "-2147483649", "0x80000000", "99999999999999999999"}) {
         EXPECT_EQ(integerOf(value), -7) << value.constData();
     }
 }
@@ -94,8 +96,10 @@ TEST_F(SettingsFileTest, SwitchIsOnForEveryNumberButZero)
 TEST_F(SettingsFileTest, TextReadingRules)
 {
     const QByteArray longText(3000, 'x');
-    store("[join]\noutput directory=\nfile path=" + longText + "\nname =  spaced value  \nodd=a=b\n");
-    EXPECT_EQ(settings.readText("join", "output directory", "dflt"), "") << "present but empty is empty";
+    store("[join]\noutput directory=\nfile path=" + longText
+          + "\nname =  spaced value  \nodd=a=b\n");
+    EXPECT_EQ(settings.readText("join", "output directory", "dflt"), "")
+        << "present but empty is empty";
     EXPECT_EQ(settings.readText("join", "file path", "dflt"), QString(2047, 'x'));
     EXPECT_EQ(settings.readText("join", "name", "dflt"), "spaced value");
     EXPECT_EQ(settings.readText("join", "odd", "dflt"), "a=b");
@@ -112,7 +116,8 @@ TEST_F(SettingsFileTest, FirstSectionAndFirstKeyWin)
 {
     store("[mp3]\nbitrate=1\nbitrate=2\n[mp3]\nbitrate=3\nquality=4\n");
     EXPECT_EQ(settings.readInteger("mp3", "bitrate", 0), 1);
-    EXPECT_EQ(settings.readInteger("mp3", "quality", 0), 0) << "the duplicate section is never searched";
+    EXPECT_EQ(settings.readInteger("mp3", "quality", 0), 0)
+        << "the duplicate section is never searched";
 
     settings.writeInteger("mp3", "bitrate", 9);
     EXPECT_EQ(stored(), "[mp3]\nbitrate=9\nbitrate=2\n[mp3]\nbitrate=3\nquality=4\n");
@@ -132,7 +137,8 @@ TEST_F(SettingsFileTest, CrLfFilesReadAndKeepTheirLineEnds)
 
     settings.writeInteger("mp3", "channel", 0);
     settings.writeInteger("wma", "format", 9);
-    EXPECT_EQ(stored(), "[mp3]\r\nbitrate=3\r\nchannel=0\r\n[ogg]\r\nquality=700\r\n[wma]\r\nformat=9\r\n");
+    EXPECT_EQ(stored(),
+              "[mp3]\r\nbitrate=3\r\nchannel=0\r\n[ogg]\r\nquality=700\r\n[wma]\r\nformat=9\r\n");
 }
 
 TEST_F(SettingsFileTest, FirstWriteCreatesTheFile)
@@ -141,18 +147,21 @@ TEST_F(SettingsFileTest, FirstWriteCreatesTheFile)
     settings.writeInteger("join", "format", 2);
     settings.writeSwitch("basic", "enable sub dir", true);
     settings.writeSwitch("basic", "enable sub dir", false);
-    EXPECT_EQ(stored(), "[join]\noutput directory=/home/me/Music\nformat=2\n[basic]\nenable sub dir=0\n");
+    EXPECT_EQ(stored(),
+              "[join]\noutput directory=/home/me/Music\nformat=2\n[basic]\nenable sub dir=0\n");
     EXPECT_EQ(settings.readText("join", "output directory", ""), "/home/me/Music");
 }
 
 TEST_F(SettingsFileTest, WritesKeepForeignLinesWhereTheyWere)
 {
-    store("; my notes\n[Other]\nkeep = me \n\n[MP3]\n; tuned by hand\nBitRate = 4\nunknown=x\n\n[tail]\nz=1");
+    store("; my notes\n[Other]\nkeep = me \n\n[MP3]\n; tuned by hand\nBitRate = "
+          "4\nunknown=x\n\n[tail]\nz=1");
     settings.writeInteger("mp3", "bitrate", 13);
     settings.writeInteger("mp3", "quality", 2);
     settings.writeInteger("ogg", "quality", 300);
-    EXPECT_EQ(stored(), "; my notes\n[Other]\nkeep = me \n\n[MP3]\n; tuned by hand\nBitRate=13\nunknown=x\n"
-                        "quality=2\n\n[tail]\nz=1\n[ogg]\nquality=300\n");
+    EXPECT_EQ(stored(),
+              "; my notes\n[Other]\nkeep = me \n\n[MP3]\n; tuned by hand\nBitRate=13\nunknown=x\n"
+              "quality=2\n\n[tail]\nz=1\n[ogg]\nquality=300\n");
 }
 
 TEST_F(SettingsFileTest, LineBreaksInAValueCannotAddLines)
@@ -181,7 +190,9 @@ TEST_F(SettingsFileTest, BadInputNeverCrashes)
     settings.writeInteger("mp3", "quality", 1);
     EXPECT_TRUE(stored().endsWith("\n[mp3]\nbitrate=6\nquality=1\n"));
 
-    store(QByteArray("[mp\0" "3]\nbit\0rate=1\n", 17));
+    store(QByteArray("[mp\0"
+                     "3]\nbit\0rate=1\n",
+                     17));
     EXPECT_EQ(settings.readInteger("mp3", "bitrate", 8), 8);
 }
 
@@ -278,7 +289,8 @@ TEST_F(SettingsFileTest, UnwritableFileOrFolderRaisesTheMessage)
     Settings locked(folder + "/vantorel.ini");
     locked.open();
     EXPECT_THROW(locked.writeInteger("mp3", "bitrate", 3), SettingsError);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(SettingsFileTest, UnreadableFileIsNeitherReadNorReplaced)

@@ -63,7 +63,8 @@ TEST_F(Tfm_aboutTest, ContactUsOpensAMailToSupportAndTheBoxStaysOpen)
     m_prompter.showModal(m_about);
     EXPECT_TRUE(openAfterContact);
     ASSERT_EQ(m_prompter.openedUrls().size(), 1);
-    EXPECT_EQ(m_prompter.openedUrls().front(), QUrl(QStringLiteral("mailto:") + Links::kSupportMail));
+    EXPECT_EQ(m_prompter.openedUrls().front(),
+              QUrl(QStringLiteral("mailto:") + Links::kSupportMail));
     EXPECT_EQ(m_prompter.openedUrls().front().scheme(), QStringLiteral("mailto"));
 }
 

@@ -1,6 +1,6 @@
+#include "settings/tfm_id3.h"
 #include "platform/errorreport.h"
 #include "settings/tagvalues.h"
-#include "settings/tfm_id3.h"
 #include "support/scriptedprompter.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,10 @@ public:
 
 class Tfm_id3Test : public testing::Test {
 protected:
-    void TearDown() override { EXPECT_TRUE(errors.texts.isEmpty()) << qPrintable(errors.texts.join('\n')); }
+    void TearDown() override
+    {
+        EXPECT_TRUE(errors.texts.isEmpty()) << qPrintable(errors.texts.join('\n'));
+    }
 
     // Opens the dialog the way the main window does and runs the script while it is shown.
     void open(const std::function<void(Tfm_id3 &)> &script)
@@ -247,7 +250,8 @@ TEST_F(Tfm_id3Test, CancelAndTheCloseBoxStoreNothing)
 TEST(TagValuesTest, ResetRestoresTheInitialValues)
 {
     TagValues values;
-    values.title = values.artist = values.album = values.comment = values.genreText = QStringLiteral("x");
+    values.title = values.artist = values.album = values.comment = values.genreText =
+        QStringLiteral("x");
     values.genreIndex = -1;
     values.year = 0;
     values.track = 99;

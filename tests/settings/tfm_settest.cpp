@@ -1,7 +1,7 @@
+#include "settings/tfm_set.h"
 #include "platform/apppaths.h"
 #include "platform/errorreport.h"
 #include "settings/settings.h"
-#include "settings/tfm_set.h"
 #include "settings/updown.h"
 #include "settings/valuelists.h"
 #include "support/scriptedprompter.h"
@@ -26,17 +26,21 @@ namespace {
 
 class RecordingReport : public ErrorReport {
 public:
-    void report(const std::exception &error) override { texts << QString::fromStdString(error.what()); }
+    void report(const std::exception &error) override
+    {
+        texts << QString::fromStdString(error.what());
+    }
     QStringList texts;
 };
 
 // What the first confirmation writes on a machine without settings.
-const QByteArray kFirstConfirmation = "[mp3]\nbitrate=11\nchannel=1\nfrequency=7\nquality=9\nenable vbr=0\n"
-                                      "vbr bitrate=11\nvbr quality=9\n"
-                                      "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"
-                                      "[wma]\nformat=9\n"
-                                      "[ogg]\nchannel=1\nfrequency=7\nbitrate=11\nmax bitrate=11\nmin bitrate=11\n"
-                                      "enable quality=1\nquality=300\n";
+const QByteArray kFirstConfirmation =
+    "[mp3]\nbitrate=11\nchannel=1\nfrequency=7\nquality=9\nenable vbr=0\n"
+    "vbr bitrate=11\nvbr quality=9\n"
+    "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"
+    "[wma]\nformat=9\n"
+    "[ogg]\nchannel=1\nfrequency=7\nbitrate=11\nmax bitrate=11\nmin bitrate=11\n"
+    "enable quality=1\nquality=300\n";
 
 class Tfm_setTest : public testing::Test {
 protected:
@@ -125,18 +129,20 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
 
     const QStringList labels = labelTexts();
     for (const char *text :
-         {"Frequency: ", "Channel: ", "Bitrate: ", "Quality: ", "VBR Bitrate: ", "VBR Quality: ", "Bit Per Sample:",
-          "Channel:", "Min Bitrate: ", "Max Bitrate: ",
+         {"Frequency: ", "Channel: ", "Bitrate: ", "Quality: ", "VBR Bitrate: ", "VBR Quality: ",
+          "Bit Per Sample:", "Channel:", "Min Bitrate: ", "Max Bitrate: ",
           "8Kbps - poor quality, small file, 350Kbps - good quality, big file",
           "Quality: 0 - best quality, low speed, 9 - low quality, fast speed. ",
           "To set the parameters below, please choose \"Custom Format\" ",
-          "To small created file, low frequency or bit per sample, but ", "quality will be lowed accordingly. ",
+          "To small created file, low frequency or bit per sample, but ",
+          "quality will be lowed accordingly. ",
           "0 - best quality, low speed, 1000 - low quality, fast speed . ",
           "If quality enabled, the bitrate just affects the convertation ",
           "speed and the quality of the result file, not decide. "}) {
         EXPECT_TRUE(labels.contains(QString::fromLatin1(text))) << text;
     }
-    EXPECT_EQ(labels.count("Quality: 0 - best quality, low speed, 9 - low quality, fast speed. "), 2);
+    EXPECT_EQ(labels.count("Quality: 0 - best quality, low speed, 9 - low quality, fast speed. "),
+              2);
     EXPECT_EQ(check("cb_vbr")->text(), "Enable VBR");
     EXPECT_EQ(check("cb_ogg_quality")->text(), "Enable Quality");
     EXPECT_EQ(radio("rb_cdquality")->text(), "CD quality WAV format (for burning audio CD)");
@@ -153,7 +159,8 @@ TEST_F(Tfm_setTest, ListsHoldTheValueListCaptions)
     };
     for (const char *name : {"cb_mp3_frequency", "cb_wav_frequency", "cb_ogg_fre"})
         EXPECT_EQ(items(list(name)), ValueLists::sampleRateCaptions()) << name;
-    for (const char *name : {"cb_mp3_bitrate", "cb_mp3_vbr", "cb_ogg_bitrate", "cb_ogg_minbit", "cb_ogg_maxbit"})
+    for (const char *name :
+         {"cb_mp3_bitrate", "cb_mp3_vbr", "cb_ogg_bitrate", "cb_ogg_minbit", "cb_ogg_maxbit"})
         EXPECT_EQ(items(list(name)), ValueLists::bitRateCaptions()) << name;
     for (const char *name : {"cb_mp3_channel", "cb_wav_channel", "cb_ogg_channel"})
         EXPECT_EQ(items(list(name)), QStringList({"Mono", "Stereo"})) << name;
@@ -212,9 +219,11 @@ TEST_F(Tfm_setTest, FirstConfirmationWritesEveryKeyInOrder)
 
 TEST_F(Tfm_setTest, ShowsStoredValuesEachTimeItOpens)
 {
-    store("; mine\n[mp3]\nbitrate=3\nchannel=0\nfrequency=$2\nquality=4\nenable vbr=2\nvbr bitrate=16\n"
+    store("; mine\n[mp3]\nbitrate=3\nchannel=0\nfrequency=$2\nquality=4\nenable vbr=2\nvbr "
+          "bitrate=16\n"
           "vbr quality=1\n[wav]\nmode=1\nbit=0\nchannel=0\nfrequency=0\n[wma]\nformat=46\n"
-          "[ogg]\nchannel=0\nfrequency=8\nbitrate=0\nmax bitrate=16\nmin bitrate=1\nenable quality=0\nquality=5000\n");
+          "[ogg]\nchannel=0\nfrequency=8\nbitrate=0\nmax bitrate=16\nmin bitrate=1\nenable "
+          "quality=0\nquality=5000\n");
     open([&](QDialog &) {
         child<QTabWidget>("pc")->setCurrentIndex(2);
         EXPECT_EQ(list("cb_mp3_bitrate")->currentText(), "32 Kbps");
@@ -236,7 +245,9 @@ TEST_F(Tfm_setTest, ShowsStoredValuesEachTimeItOpens)
         EXPECT_EQ(edit("edt_ogg_quality")->text(), "1,000") << "the spin keeps to its range";
         click("btn_cancel");
     });
-    open([&](QDialog &) { EXPECT_EQ(child<QTabWidget>("pc")->currentIndex(), 0) << "always opens on MP3"; });
+    open([&](QDialog &) {
+        EXPECT_EQ(child<QTabWidget>("pc")->currentIndex(), 0) << "always opens on MP3";
+    });
 }
 
 TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)
@@ -260,8 +271,10 @@ TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)
 
 TEST_F(Tfm_setTest, DefaultThenOkStoresTheDefaultsWithVbrQualityZero)
 {
-    store("[mp3]\nbitrate=3\nchannel=0\nfrequency=12\nquality=2\nenable vbr=1\nvbr bitrate=1\nvbr quality=7\n"
-          "[wav]\nmode=2\nbit=0\n[wma]\nformat=60\n[ogg]\nenable quality=0\nquality=12\nmin bitrate=0\n");
+    store("[mp3]\nbitrate=3\nchannel=0\nfrequency=12\nquality=2\nenable vbr=1\nvbr bitrate=1\nvbr "
+          "quality=7\n"
+          "[wav]\nmode=2\nbit=0\n[wma]\nformat=60\n[ogg]\nenable quality=0\nquality=12\nmin "
+          "bitrate=0\n");
     open([&](QDialog &) {
         click("btn_default");
         // The enabling rules follow the values Default set.
@@ -276,10 +289,12 @@ TEST_F(Tfm_setTest, DefaultThenOkStoresTheDefaultsWithVbrQualityZero)
     QByteArray expected = kFirstConfirmation;
     expected.replace("vbr quality=9", "vbr quality=0");
     // Keys keep their places in the file; the ogg section's order was the hand-edited one.
-    expected.replace("[ogg]\nchannel=1\nfrequency=7\nbitrate=11\nmax bitrate=11\nmin bitrate=11\nenable quality=1\n"
-                     "quality=300\n",
-                     "[ogg]\nenable quality=1\nquality=300\nmin bitrate=11\nchannel=1\nfrequency=7\nbitrate=11\n"
-                     "max bitrate=11\n");
+    expected.replace(
+        "[ogg]\nchannel=1\nfrequency=7\nbitrate=11\nmax bitrate=11\nmin bitrate=11\nenable "
+        "quality=1\n"
+        "quality=300\n",
+        "[ogg]\nenable quality=1\nquality=300\nmin bitrate=11\nchannel=1\nfrequency=7\nbitrate=11\n"
+        "max bitrate=11\n");
     EXPECT_EQ(stored(), expected);
 }
 
@@ -294,7 +309,8 @@ TEST_F(Tfm_setTest, StoredWavModeTwoSelectsNeitherButtonAndStaysTwo)
         EXPECT_FALSE(list("cb_wav_channel")->isEnabled());
         click("btn_ok");
     });
-    EXPECT_TRUE(stored().startsWith("[wav]\nmode=2\nbit=1\nchannel=1\nfrequency=7\n[mp3]\n")) << stored().constData();
+    EXPECT_TRUE(stored().startsWith("[wav]\nmode=2\nbit=1\nchannel=1\nfrequency=7\n[mp3]\n"))
+        << stored().constData();
 
     open([&](QDialog &) {
         radio("rb_custom")->click();
@@ -477,7 +493,8 @@ TEST_F(Tfm_setTest, FailingWriteReportsAndKeepsTheDialogOpen)
     });
     prompter.showModal(blockedDialog);
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(report.texts, QStringList({"Unable to write to vantorel.ini"})) << "OK stops at the first failure";
+    EXPECT_EQ(report.texts, QStringList({"Unable to write to vantorel.ini"}))
+        << "OK stops at the first failure";
     EXPECT_EQ(blockedDialog.result(), QDialog::Rejected);
 }
 

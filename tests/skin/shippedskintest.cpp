@@ -10,18 +10,21 @@
 
 namespace {
 
-const QStringList kClickable{QStringLiteral("Add"),   QStringLiteral("Remove"),      QStringLiteral("Clear"),
-                             QStringLiteral("Up"),    QStringLiteral("Down"),        QStringLiteral("Play"),
-                             QStringLiteral("Pause"), QStringLiteral("Stop playing"), QStringLiteral("join"),
-                             QStringLiteral("Stop"),  QStringLiteral("ID3Tag"),      QStringLiteral("Options"),
-                             QStringLiteral("Browse")};
+const QStringList kClickable{
+    QStringLiteral("Add"),   QStringLiteral("Remove"),       QStringLiteral("Clear"),
+    QStringLiteral("Up"),    QStringLiteral("Down"),         QStringLiteral("Play"),
+    QStringLiteral("Pause"), QStringLiteral("Stop playing"), QStringLiteral("join"),
+    QStringLiteral("Stop"),  QStringLiteral("ID3Tag"),       QStringLiteral("Options"),
+    QStringLiteral("Browse")};
 const QRect kClientArea(0, 0, 490, 427);
-const QList<QRect> kControls{QRect(0, 47, 489, 271), QRect(19, 326, 451, 12), QRect(355, 356, 129, 21),
-                             QRect(96, 398, 58, 21), QRect(161, 398, 244, 21)};
+const QList<QRect> kControls{QRect(0, 47, 489, 271), QRect(19, 326, 451, 12),
+                             QRect(355, 356, 129, 21), QRect(96, 398, 58, 21),
+                             QRect(161, 398, 244, 21)};
 
 SkinDocument shippedSkin()
 {
-    return SkinDocument::load(QCoreApplication::applicationDirPath() + QStringLiteral("/mp3enc.dll"));
+    return SkinDocument::load(QCoreApplication::applicationDirPath()
+                              + QStringLiteral("/mp3enc.dll"));
 }
 
 const SkinElementDef *element(const SkinDocument &document, const QString &name)

@@ -166,7 +166,8 @@ TEST_F(SkinWidgetTest, ButtonsLookDifferentWhenHoveredAndPressed)
     Skin *skin = applied();
     const QRect join(10, 50, 60, 24);
     const QImage normal = grabArea(skin, join);
-    QMouseEvent move(QEvent::MouseMove, QPointF(40, 62), QPointF(40, 62), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(40, 62), QPointF(40, 62), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(skin, &move);
     const QImage hovered = grabArea(skin, join);
     QTest::mousePress(skin, Qt::LeftButton, {}, QPoint(40, 62));

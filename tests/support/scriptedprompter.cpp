@@ -21,7 +21,8 @@ QStringList ScriptedPrompter::messages() const
 {
     QStringList texts;
     for (const Shown &item : m_shown) {
-        if (item.kind == Kind::Information || item.kind == Kind::Plain || item.kind == Kind::Question)
+        if (item.kind == Kind::Information || item.kind == Kind::Plain
+            || item.kind == Kind::Question)
             texts << item.text;
     }
     return texts;

@@ -36,8 +36,8 @@ class FreshEnvironmentListener : public testing::EmptyTestEventListener {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget *widget : QApplication::topLevelWidgets()) {
             if (widget->isVisible()) {
-                std::fprintf(stderr, "%s.%s left a window open: %s \"%s\"\n", info.test_suite_name(),
-                             info.name(), widget->metaObject()->className(),
+                std::fprintf(stderr, "%s.%s left a window open: %s \"%s\"\n",
+                             info.test_suite_name(), info.name(), widget->metaObject()->className(),
                              qPrintable(widget->windowTitle()));
                 g_windowLeftOpen = true;
                 widget->close();

@@ -27,7 +27,6 @@ qint64 frameCount(int sampleRate, double seconds);
 SampleArray samples(int sampleRate, int channels, qint64 firstFrame, qint64 frameCount);
 
 // Writes the tone to path and returns path. Throws AudioError as the writer does.
-QString write(const QString &path, ToneFormat format, int sampleRate, int channels,
-              double seconds);
+QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds);
 
 }  // namespace Tones

@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"WmaLowRate", Wma, "[wma]\nformat=29\n", ".wma", "wmav2", 16000, 1, 2 * 1024},
         FormatCase{"OggQuality", Ogg, "[ogg]\nenable quality=1\nquality=500\nfrequency=8\n", ".ogg",
                    "vorbis", 48000, 2}),
-    [](const ::testing::TestParamInfo<FormatCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<FormatCase> &test) { return std::string(test.param.label); });
 
 TEST_F(JoinTest, VbrMp3IsVisibleInTheHeader)
 {

@@ -257,10 +257,10 @@ INSTANTIATE_TEST_SUITE_P(
                                      WavCase{PcmFormat::F64, "f64"}),
                      testing::Values(Layout{8000, 1}, Layout{11025, 2}, Layout{22050, 1},
                                      Layout{44100, 2}, Layout{48000, 2})),
-    [](const auto &info) {
-        return std::string(std::get<0>(info.param).name) + "_"
-               + std::to_string(std::get<1>(info.param).sampleRate) + "_"
-               + std::to_string(std::get<1>(info.param).channels);
+    [](const auto &test) {
+        return std::string(std::get<0>(test.param).name) + "_"
+               + std::to_string(std::get<1>(test.param).sampleRate) + "_"
+               + std::to_string(std::get<1>(test.param).channels);
     });
 
 TEST_F(AudioDecoderTest, ReadsExtensibleWavHeaders)
@@ -503,8 +503,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, EncodedFormatTest,
                                          EncodedCase{ToneFormat::Wma, 22050, 1, "b.wma"},
                                          EncodedCase{ToneFormat::Wma, 8000, 1, "c.wma"},
                                          EncodedCase{ToneFormat::Wav8, 11025, 2, "a.wav"}),
-                         [](const auto &info) {
-                             std::string name = info.param.name;
+                         [](const auto &test) {
+                             std::string name = test.param.name;
                              std::replace(name.begin(), name.end(), '.', '_');
                              return name;
                          });

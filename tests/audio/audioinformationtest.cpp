@@ -192,8 +192,8 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, AudioInformationTest,
                                          FormatCase{"Wav", ToneFormat::Wav16, "wav"},
                                          FormatCase{"Ogg", ToneFormat::Ogg, "ogg"},
                                          FormatCase{"Wma", ToneFormat::Wma, "wma"}),
-                         [](const testing::TestParamInfo<FormatCase> &info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<FormatCase> &test) {
+                             return std::string(test.param.name);
                          });
 
 TEST(AudioInformationProperties, TheFiveNamesAreKnownAndOthersThrow)

@@ -103,8 +103,8 @@ INSTANTIATE_TEST_SUITE_P(AllOutputFormats, TagStamperTest,
                                          OutputKind{"Wav", ToneFormat::Wav16, ".wav"},
                                          OutputKind{"Wma", ToneFormat::Wma, ".wma"},
                                          OutputKind{"Ogg", ToneFormat::Ogg, ".ogg"}),
-                         [](const testing::TestParamInfo<OutputKind> &info) {
-                             return info.param.name;
+                         [](const testing::TestParamInfo<OutputKind> &test) {
+                             return test.param.name;
                          });
 
 TEST(TagStamperFailureTest, AWriterFailureIsNotSwallowed)

@@ -118,15 +118,15 @@ qsizetype IniFile::sectionEnd(qsizetype header) const
     return i;
 }
 
-qsizetype IniFile::findKey(qsizetype header, const QString &key) const
+std::optional<IniFile::FoundKey> IniFile::findKey(qsizetype header, const QString &key) const
 {
     const qsizetype end = sectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
-        const std::optional<KeyLine> line = keyLine(lineText(i));
+        std::optional<KeyLine> line = keyLine(lineText(i));
         if (line && sameName(line->name, key))
-            return i;
+            return FoundKey{i, std::move(*line)};
     }
-    return -1;
+    return std::nullopt;
 }
 
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
@@ -134,10 +134,10 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const qsizetype header = findSection(section);
     if (header < 0)
         return std::nullopt;
-    const qsizetype at = findKey(header, key);
-    if (at < 0)
+    const std::optional<FoundKey> found = findKey(header, key);
+    if (!found)
         return std::nullopt;
-    return QString::fromUtf8(keyLine(lineText(at))->value);
+    return QString::fromUtf8(found->line.value);
 }
 
 void IniFile::insertLine(qsizetype at, const QByteArray &text)
@@ -157,10 +157,9 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
         insertLine(m_lines.size(), key.toUtf8() + '=' + newValue);
         return;
     }
-    const qsizetype at = findKey(header, key);
-    if (at >= 0) {
+    if (const std::optional<FoundKey> found = findKey(header, key)) {
         // The key keeps its own spelling; only the value changes.
-        m_lines[at].text = keyLine(lineText(at))->name + '=' + newValue;
+        m_lines[found->at].text = found->line.name + '=' + newValue;
         return;
     }
     // After the section's last non-blank line, so that blank lines separating

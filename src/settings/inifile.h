@@ -45,7 +45,12 @@ private:
     qsizetype findSection(const QString &section) const;
     // Index of the first line after the section's header that opens another section.
     qsizetype sectionEnd(qsizetype header) const;
-    qsizetype findKey(qsizetype header, const QString &key) const;
+    struct FoundKey {
+        qsizetype at;  // line index
+        KeyLine line;
+    };
+    // The first line of the section that sets the key, parsed.
+    std::optional<FoundKey> findKey(qsizetype header, const QString &key) const;
     void insertLine(qsizetype at, const QByteArray &text);
 
     QList<Line> m_lines;

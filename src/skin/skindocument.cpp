@@ -15,7 +15,7 @@
 namespace {
 
 // A skin is a few kilobytes; anything far larger is not a skin file.
-constexpr qint64 kMaximumFileSize = 1024 * 1024;
+constexpr qint64 kMaximumFileSize = qint64(1024) * 1024;
 constexpr int kMaximumElements = 1000;
 constexpr int kMaximumCoordinate = 10000;
 
@@ -397,7 +397,7 @@ QString readSkinText(const QString &path)
             QStringLiteral("The skin file %1 cannot be read: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.read(kMaximumFileSize + 1);
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder(bytes);
+    QString text = decoder(bytes);
     if (decoder.hasError() || bytes.contains('\0'))
         throw SkinError(QStringLiteral("The skin file %1 is not a text skin.").arg(path));
     return text;

@@ -1,30 +1,46 @@
 #pragma once
 
+#include "settings/tagvalues.h"
+
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
-class Tfm_main;
+class AudioFile;
+class AudioInformation;
+class JoinObserver;
 
-// The join: every row's file, in list order, decoded and written block by
-// block into one output file, then tagged; the window stays responsive and the
-// run can be stopped by clearing Joining.
+// What one join writes: the inputs in order, into one output, with its tags.
+struct JoinJob {
+    QStringList inputs;
+    // The 100 % of the progress: the inputs' lengths in frames, as admitted.
+    qint64 totalFrames = 0;
+    QString outputPath;
+    TagValues tags;
+};
+
+// The join itself, without widgets: every input, in order, decoded and written
+// block by block into one output file, which is then completed and tagged. The
+// observer is told each row's start and end and each block, and asked before
+// each row and block whether to go on. Failures throw AudioError, leaving the
+// files as they are for the caller's error handling to close.
 class JoinRun {
 public:
-    explicit JoinRun(Tfm_main &main);
+    // The writer has been given its output format; inputs are decoded with the
+    // reader; tags are written with information.
+    JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information);
 
-    void JoinFiles();
+    void run(const JoinJob &job, JoinObserver &observer);
 
     // The bar's percentage for a share of the list, rounded half up; safe for
     // lists of any length and never above 100.
     static int progressPercent(qint64 processed, qint64 total);
 
 private:
-    QString outputFolder() const;
-    bool outputIsAnInput(const QString &outputPath) const;
-    void enterJoiningState();
-    void leaveJoiningState();
-    // Writes row i; false when the run was stopped before the row began.
-    bool joinRow(int row, qint64 &processed);
+    // Writes one row; false when the join ended before the row began.
+    bool joinRow(const JoinJob &job, int row, JoinObserver &observer, qint64 &processed);
 
-    Tfm_main &m_main;
+    AudioFile &m_reader;
+    AudioFile &m_writer;
+    AudioInformation &m_information;
 };

@@ -1,0 +1,3 @@
+#include "join/joinobserver.h"
+
+JoinObserver::~JoinObserver() = default;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What a join tells its caller while it runs, and where it asks whether to go
+// on. The window shows it in the rows and the bar and pumps its messages here;
+// the command-line joiner prints progress and watches for Ctrl-C.
+class JoinObserver {
+public:
+    virtual ~JoinObserver();
+
+    // Row `row` is next: false ends the join before the row is opened.
+    virtual bool rowStarts(int row) = 0;
+    // Before each block: false ends the row there, and so the join.
+    virtual bool blockStarts() = 0;
+    // After each block: the frames written so far over all rows, never above
+    // total, and total, the 100 % mark.
+    virtual void blockWritten(qint64 processed, qint64 total) = 0;
+    // The row has been written, to its end or as far as the join went.
+    virtual void rowEnds(int row) = 0;
+};

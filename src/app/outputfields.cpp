@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
+#include "settings/settingskeys.h"
 #include "settings/tfm_dir.h"
 
 #include <QKeyEvent>
@@ -86,5 +87,5 @@ void OutputFields::BrowseClick()
         return;
     m_main.edt_dir()->clear();
     m_main.edt_dir()->setText(folder);
-    m_main.settings().writeText(QStringLiteral("join"), QStringLiteral("output directory"), folder);
+    m_main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory, folder);
 }

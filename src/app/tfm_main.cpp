@@ -1,5 +1,6 @@
 #include "app/tfm_main.h"
 
+#include "app/joincommand.h"
 #include "app/keyhook.h"
 #include "app/mainmenus.h"
 #include "app/outputfields.h"
@@ -7,7 +8,6 @@
 #include "audio/audioinformation.h"
 #include "audio/audioplayer.h"
 #include "audio/lameencoder.h"
-#include "join/joinrun.h"
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
 #include "platform/appfont.h"
@@ -17,6 +17,7 @@
 #include "platform/prompter.h"
 #include "player/previewplayer.h"
 #include "settings/settings.h"
+#include "settings/settingskeys.h"
 #include "settings/tfm_about.h"
 #include "settings/tfm_dir.h"
 #include "settings/tfm_id3.h"
@@ -77,9 +78,7 @@ Tfm_main::Tfm_main(Prompter &prompter, QWidget *parent)
     createControls();
     m_menus = new MainMenus(menuBar(), this);
     m_busy = std::make_unique<BusyState>(m_menus->items());
-    m_joinList = std::make_unique<JoinList>(*this);
-    m_joinRun = std::make_unique<JoinRun>(*this);
-    m_previewPlayer = std::make_unique<PreviewPlayer>(*this);
+    createSubsystems();
     m_outputFields = std::make_unique<OutputFields>(*this);
     createDialogs();
     connectCommands();
@@ -165,6 +164,44 @@ void Tfm_main::createControls()
     setTabOrder(m_lv, m_cbFormat);
     setTabOrder(m_cbFormat, m_edtDir);
     setTabOrder(m_edtDir, m_edtFilename);
+}
+
+// Each subsystem is handed what it uses, and tells the window what changed.
+void Tfm_main::createSubsystems()
+{
+    m_joinList =
+        new JoinList(*m_lv, m_prompter, *m_settings, *m_audioFileWrite, *m_audioFileRead, this);
+    m_previewPlayer = new PreviewPlayer(*m_joinList, *m_audioFileRead, *m_audioPlayer, m_prompter,
+                                        *m_busy, *this, this);
+    m_joinCommand = std::make_unique<JoinCommand>(JoinCommand::Parts{
+        *m_joinList, *m_busy, *m_pb, *m_edtFilename, *m_cbFormat, *m_settings, m_prompter,
+        *m_audioFileRead, *m_audioFileWrite, *m_lameEncoder, *m_audioInformation, tagValues});
+
+    BusyState *busy = m_busy.get();
+    connect(m_joinList, &JoinList::totalTimeChanged, this, &Tfm_main::showTotalTime);
+    connect(m_joinList, &JoinList::admissionStarts, this, [busy] { busy->beginAdmission(); });
+    connect(m_joinList, &JoinList::admissionEnds, this, [busy] { busy->endAdmission(); });
+    connect(m_joinList, &JoinList::rowRemoved, m_previewPlayer, &PreviewPlayer::rowRemoved);
+    connect(m_joinList, &JoinList::rowsExchanged, m_previewPlayer, &PreviewPlayer::rowsExchanged);
+    connect(m_previewPlayer, &PreviewPlayer::playbackStarts, this,
+            [busy] { busy->playbackStarts(); });
+    connect(m_previewPlayer, &PreviewPlayer::pause, this, [busy] { busy->pause(); });
+    connect(m_previewPlayer, &PreviewPlayer::resume, this, [busy] { busy->resume(); });
+    connect(m_previewPlayer, &PreviewPlayer::playbackStops, this,
+            [busy] { busy->playbackStops(); });
+}
+
+int Tfm_main::PlayingRow() const
+{
+    return m_previewPlayer->PlayingRow();
+}
+
+void Tfm_main::showTotalTime(const QString &text)
+{
+    if (m_totalTime) {
+        m_totalTime->SetText(text);
+        m_totalTime->Refresh();
+    }
 }
 
 void Tfm_main::createDialogs()
@@ -262,11 +299,10 @@ void Tfm_main::loadSkin()
 
 void Tfm_main::restoreOutputFields()
 {
-    m_edtDir->setText(m_settings->readText(QStringLiteral("join"),
-                                           QStringLiteral("output directory"),
+    m_edtDir->setText(m_settings->readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
                                            AppPaths::defaultOutputFolder()));
     const int format =
-        m_settings->readInteger(QStringLiteral("join"), QStringLiteral("format"), kDefaultFormat);
+        m_settings->readInteger(SettingsKeys::kJoin, SettingsKeys::kFormat, kDefaultFormat);
     // A stored value outside the list leaves the box without a selection.
     m_cbFormat->setCurrentIndex(format >= 0 && format < m_cbFormat->count() ? format : -1);
 }
@@ -286,7 +322,7 @@ void Tfm_main::closeEvent(QCloseEvent *event)
         // A join still running stops at its next check.
         m_busy->Joining = false;
         if (m_settings->isOpen()) {
-            m_settings->writeInteger(QStringLiteral("join"), QStringLiteral("format"),
+            m_settings->writeInteger(SettingsKeys::kJoin, SettingsKeys::kFormat,
                                      m_cbFormat->currentIndex());
             m_settings->close();
         }
@@ -297,7 +333,9 @@ void Tfm_main::closeEvent(QCloseEvent *event)
 void Tfm_main::report(const std::exception &error)
 {
     m_prompter.information(QString::fromUtf8(error.what()));
-    if (m_busy->Joining) {
+    // Whenever a join run is active: Stop may have cleared Joining before a
+    // close or the stamping failed, and the commands must still come back.
+    if (m_busy->Joining || m_busy->joinRunActive || m_busy->joinRunFailed) {
         // Closing may itself fail (for example a full disk); that is worth a word too.
         for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
             try {
@@ -312,6 +350,7 @@ void Tfm_main::report(const std::exception &error)
         // The run will not get to give the commands back itself.
         m_busy->joinEnds();
         m_pb->setCaptionVisible(false);
+        m_busy->joinRunFailed = false;
     }
     if (m_busy->Playing)
         m_audioPlayer->Stop();
@@ -373,11 +412,25 @@ void Tfm_main::AddPath1Click()
 {
     if (m_busy->joinBusy() || m_busy->Playing || m_busy->Adding)
         return;
-    m_joinList->AddPath();
+    m_fmDir->setAction(QString());
+    m_fmDir->setAction(QStringLiteral("Please select the folder you want to add."));
+    m_fmDir->setWindowTitle(QStringLiteral("Open Folder"));
+    m_fmDir->showSubFolderSwitch();
+    showDialog(*m_fmDir);
+    const QString folder = m_fmDir->result();
+    if (!folder.isEmpty())
+        m_joinList->AddPath(folder);
 }
 
 void Tfm_main::Remove1Click()
 {
+    if (m_busy->joinBusy())
+        return;
+    const int row = m_joinList->selectedRow();
+    if (row >= 0 && m_busy->Playing && row == m_previewPlayer->PlayingRow()) {
+        m_prompter.information(Messages::kStopPlayingFirst);
+        return;
+    }
     m_joinList->RemoveFile();
 }
 
@@ -396,17 +449,19 @@ void Tfm_main::Clear1Click()
 
 void Tfm_main::MoveUpClick()
 {
-    m_joinList->MoveUp();
+    if (!m_busy->joinBusy())
+        m_joinList->MoveUp();
 }
 
 void Tfm_main::MoveDownClick()
 {
-    m_joinList->MoveDown();
+    if (!m_busy->joinBusy())
+        m_joinList->MoveDown();
 }
 
 void Tfm_main::Join1Click()
 {
-    m_joinRun->JoinFiles();
+    m_joinCommand->JoinFiles();
 }
 
 void Tfm_main::Stop1Click()

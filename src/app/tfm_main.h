@@ -11,8 +11,8 @@
 class AudioFile;
 class AudioInformation;
 class AudioPlayer;
+class JoinCommand;
 class JoinList;
-class JoinRun;
 class KeyHook;
 class LameEncoder;
 class MainMenus;
@@ -55,13 +55,13 @@ public:
 
     // State.
     BusyState &busy() { return *m_busy; }
-    int PlayingRow = 0;
     TagValues tagValues;
     Prompter &prompter() { return m_prompter; }
     Settings &settings() { return *m_settings; }
     JoinList &joinList() { return *m_joinList; }
-    JoinRun &joinRun() { return *m_joinRun; }
     PreviewPlayer &previewPlayer() { return *m_previewPlayer; }
+    // The row the preview last started.
+    int PlayingRow() const;
 
     // Audio components.
     AudioFile &AudioFileRead() { return *m_audioFileRead; }
@@ -116,7 +116,9 @@ private:
     void createControls();
     void createComponents();
     void createDialogs();
+    void createSubsystems();
     void connectCommands();
+    void showTotalTime(const QString &text);
     void FormShow();
     void loadSkin();
     void placeControls();
@@ -147,9 +149,9 @@ private:
     Tfm_dir *m_fmDir = nullptr;
     Tfm_id3 *m_fmId3 = nullptr;
 
-    std::unique_ptr<JoinList> m_joinList;
-    std::unique_ptr<JoinRun> m_joinRun;
-    std::unique_ptr<PreviewPlayer> m_previewPlayer;
+    JoinList *m_joinList = nullptr;
+    PreviewPlayer *m_previewPlayer = nullptr;
+    std::unique_ptr<JoinCommand> m_joinCommand;
     std::unique_ptr<OutputFields> m_outputFields;
     KeyHook *m_keyHook = nullptr;
     QString m_skinFile;

@@ -4,6 +4,8 @@
 #include "join/joinobserver.h"
 #include "join/tagstamper.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -23,6 +25,16 @@ int JoinRun::progressPercent(qint64 processed, qint64 total)
         return 100;
     // processed < total here, so processed * 100 cannot overflow for any real list.
     return static_cast<int>((processed * 100 + total / 2) / total);
+}
+
+bool JoinRun::isAnInput(const QString &outputPath, const QStringList &inputs)
+{
+    const QString output = QFileInfo(outputPath).canonicalFilePath();
+    if (output.isEmpty())
+        return false;  // no such file yet, so it cannot be one of the inputs
+    return std::any_of(inputs.begin(), inputs.end(), [&](const QString &input) {
+        return QFileInfo(input).canonicalFilePath() == output;
+    });
 }
 
 void JoinRun::run(const JoinJob &job, JoinObserver &observer)

@@ -35,6 +35,9 @@ public:
     // The bar's percentage for a share of the list, rounded half up; safe for
     // lists of any length and never above 100.
     static int progressPercent(qint64 processed, qint64 total);
+    // Whether outputPath names one of the inputs, through any path or link:
+    // writing over an input would destroy it while it is being read.
+    static bool isAnInput(const QString &outputPath, const QStringList &inputs);
 
 private:
     // Writes one row; false when the join ended before the row began.

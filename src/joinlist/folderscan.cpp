@@ -1,47 +1,11 @@
 #include "joinlist/folderscan.h"
 
-#include "app/tfm_main.h"
-#include "joinlist/joinlist.h"
-#include "settings/settings.h"
-#include "settings/tfm_dir.h"
+#include "joinlist/inputtypes.h"
 
-#include <QCoreApplication>
 #include <QDirIterator>
 #include <QFileInfo>
 
-namespace {
-const QStringList kAcceptedExtensions = {QStringLiteral(".wav"), QStringLiteral(".mp3"),
-                                         QStringLiteral(".ogg"), QStringLiteral(".wma")};
-
-void pumpMessagesTwice()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-}  // namespace
-
-FolderScan::FolderScan(Tfm_main &main, JoinList &list) : m_main(main), m_list(list) {}
-
-void FolderScan::AddPath()
-{
-    BusyState &busy = m_main.busy();
-    if (busy.joinBusy() || busy.Playing || busy.Adding)
-        return;
-    Tfm_dir &dialog = m_main.fm_dir();
-    dialog.setAction(QString());
-    dialog.setAction(QStringLiteral("Please select the folder you want to add."));
-    dialog.setWindowTitle(QStringLiteral("Open Folder"));
-    dialog.showSubFolderSwitch();
-    m_main.showDialog(dialog);
-    const QString folder = dialog.result();
-    if (folder.isEmpty())
-        return;
-    m_list.runAdmission([&] {
-        const bool recursive = m_main.settings().readSwitch(
-            QStringLiteral("basic"), QStringLiteral("enable sub dir"), false);
-        ScanFolder(folder, recursive);
-    });
-}
+FolderScan::FolderScan(Visitor visitor) : m_visitor(std::move(visitor)) {}
 
 void FolderScan::ScanFolder(const QString &folder, bool recursive)
 {
@@ -49,15 +13,17 @@ void FolderScan::ScanFolder(const QString &folder, bool recursive)
     scan(folder, recursive);
 }
 
-bool FolderScan::hasAcceptedExtension(const QString &name)
+void FolderScan::pumpTwice()
 {
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot >= 0 && kAcceptedExtensions.contains(name.mid(dot).toLower());
+    if (m_visitor.pump) {
+        m_visitor.pump();
+        m_visitor.pump();
+    }
 }
 
 void FolderScan::scan(const QString &folder, bool recursive)
 {
-    pumpMessagesTwice();
+    pumpTwice();
     const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     const QString canonical = QFileInfo(base).canonicalFilePath();
     m_activeFolders.insert(canonical);
@@ -76,11 +42,12 @@ void FolderScan::scan(const QString &folder, bool recursive)
                 scan(base + name, recursive);
             continue;
         }
-        if (name.startsWith(QLatin1Char('.')) || !hasAcceptedExtension(name))
+        if (name.startsWith(QLatin1Char('.')) || !InputTypes::isAccepted(name))
             continue;
-        if (m_list.AdmitFile(base + name, m_main.AudioFileRead()))
-            pumpMessagesTwice();
+        if (m_visitor.admit(base + name))
+            pumpTwice();
     }
     m_activeFolders.remove(canonical);
-    m_list.ShowTotalTime();
+    if (m_visitor.folderFinished)
+        m_visitor.folderFinished();
 }

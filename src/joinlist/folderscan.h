@@ -3,24 +3,33 @@
 #include <QSet>
 #include <QString>
 
-class JoinList;
-class Tfm_main;
+#include <functional>
 
-// Add Path: admits every audio file of a chosen folder, and of its sub-folders
-// when the sub-folder switch is on, depth first where each sub-folder is met.
+// Finds the audio files of a folder, and of its sub-folders when asked, depth
+// first where each sub-folder is met, in the order the system lists them, and
+// hands each to whoever admits them. No widgets: the command-line joiner scans
+// folders the same way as the window.
 class FolderScan {
 public:
-    FolderScan(Tfm_main &main, JoinList &list);
+    struct Visitor {
+        // Admits one file; true when it was taken.
+        std::function<bool(const QString &path)> admit;
+        // Lets pending window messages be processed (before each folder and
+        // after each admitted file); may be empty.
+        std::function<void()> pump;
+        // A folder's files are all done; may be empty.
+        std::function<void()> folderFinished;
+    };
 
-    void AddPath();
+    explicit FolderScan(Visitor visitor);
+
     void ScanFolder(const QString &folder, bool recursive);
 
 private:
     void scan(const QString &folder, bool recursive);
-    static bool hasAcceptedExtension(const QString &name);
+    void pumpTwice();
 
-    Tfm_main &m_main;
-    JoinList &m_list;
+    Visitor m_visitor;
     // Folders being scanned right now, so that a link back up the tree cannot
     // make the scan endless.
     QSet<QString> m_activeFolders;

@@ -1,15 +1,16 @@
 #include "joinlist/joinlist.h"
 
-#include "app/tfm_main.h"
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
 #include "joinlist/folderscan.h"
 #include "joinlist/formathms.h"
+#include "joinlist/inputtypes.h"
+#include "joinlist/rowstatus.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
-#include "skin/skin.h"
+#include "settings/settingskeys.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -18,10 +19,8 @@
 
 namespace {
 
-const QString kUnconverted = QStringLiteral("unconverted");
-
-// What a row was admitted with, so that it can still be taken off the totals
-// when its file has gone.
+// What a row was admitted with: what its removal takes off the totals, whatever
+// has become of its file since.
 constexpr int kAdmittedSecondsRole = Qt::UserRole;
 constexpr int kAdmittedSamplesRole = Qt::UserRole + 1;
 
@@ -36,18 +35,19 @@ constexpr ColumnSpec kColumns[] = {
     {"Status", 72},
 };
 
-const QStringList kOpenFilters = {
-    QStringLiteral("All Supported Files (*.mp3 *.wav *.wma *.ogg)"),
-    QStringLiteral("MP3 Files(*.mp3)"),
-    QStringLiteral("WAV Files(*.wav)"),
-    QStringLiteral("WMA Files(*.wma)"),
-    QStringLiteral("OGG Files(*.ogg)"),
-};
-
 }  // namespace
 
-JoinList::JoinList(Tfm_main &main)
-    : m_main(main), m_folderScan(std::make_unique<FolderScan>(main, *this))
+JoinList::JoinList(QTreeWidget &lv, Prompter &prompter, Settings &settings, AudioFile &addFileProbe,
+                   AudioFile &scanProbe, QObject *parent)
+    : QObject(parent),
+      m_lv(lv),
+      m_prompter(prompter),
+      m_settings(settings),
+      m_addFileProbe(addFileProbe),
+      m_scanProbe(scanProbe),
+      m_folderScan(std::make_unique<FolderScan>(FolderScan::Visitor{
+          [this](const QString &path) { return AdmitFile(path, m_scanProbe); },
+          [] { QCoreApplication::processEvents(); }, [this] { ShowTotalTime(); }}))
 {
     setUpColumns();
 }
@@ -56,18 +56,17 @@ JoinList::~JoinList() = default;
 
 void JoinList::setUpColumns()
 {
-    QTreeWidget *lv = m_main.lv();
     QStringList captions;
     for (const ColumnSpec &column : kColumns)
         captions << QString::fromLatin1(column.caption);
-    lv->setColumnCount(captions.size());
-    lv->setHeaderLabels(captions);
-    QHeaderView *header = lv->header();
+    m_lv.setColumnCount(int(captions.size()));
+    m_lv.setHeaderLabels(captions);
+    QHeaderView *header = m_lv.header();
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(0);
     for (int i = 0; i < captions.size(); ++i) {
         header->setSectionResizeMode(i, QHeaderView::Fixed);
-        lv->setColumnWidth(i, kColumns[i].width);
+        m_lv.setColumnWidth(i, kColumns[i].width);
     }
 }
 
@@ -79,46 +78,57 @@ void JoinList::resetTotals()
 
 int JoinList::rowCount() const
 {
-    return m_main.lv()->topLevelItemCount();
+    return m_lv.topLevelItemCount();
 }
 
 QString JoinList::fullPath(int row) const
 {
-    return m_main.lv()->topLevelItem(row)->text(FullPathColumn);
+    return m_lv.topLevelItem(row)->text(FullPathColumn);
+}
+
+QStringList JoinList::fullPaths() const
+{
+    QStringList paths;
+    for (int row = 0; row < rowCount(); ++row)
+        paths << fullPath(row);
+    return paths;
 }
 
 QString JoinList::status(int row) const
 {
-    return m_main.lv()->topLevelItem(row)->text(StatusColumn);
+    return m_lv.topLevelItem(row)->text(StatusColumn);
 }
 
 void JoinList::setStatus(int row, const QString &status)
 {
-    if (QTreeWidgetItem *item = m_main.lv()->topLevelItem(row))
+    if (QTreeWidgetItem *item = m_lv.topLevelItem(row))
         item->setText(StatusColumn, status);
 }
 
 int JoinList::selectedRow() const
 {
-    const QList<QTreeWidgetItem *> selected = m_main.lv()->selectedItems();
-    return selected.isEmpty() ? -1 : m_main.lv()->indexOfTopLevelItem(selected.first());
+    const QList<QTreeWidgetItem *> selected = m_lv.selectedItems();
+    return selected.isEmpty() ? -1 : m_lv.indexOfTopLevelItem(selected.first());
 }
 
 void JoinList::selectRow(int row)
 {
-    QTreeWidget *lv = m_main.lv();
-    lv->clearSelection();
-    if (QTreeWidgetItem *item = lv->topLevelItem(row)) {
-        lv->setCurrentItem(item);
+    m_lv.clearSelection();
+    if (QTreeWidgetItem *item = m_lv.topLevelItem(row)) {
+        m_lv.setCurrentItem(item);
         item->setSelected(true);
     }
 }
 
+void JoinList::focus()
+{
+    m_lv.setFocus();
+}
+
 bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
 {
-    Prompter &prompter = m_main.prompter();
     if (!QFileInfo(path).isFile()) {
-        prompter.plain(path + Messages::kFileRemovedSuffix);
+        m_prompter.plain(path + Messages::kFileRemovedSuffix);
         return false;
     }
     if (audioFile.IsOpen())
@@ -126,12 +136,12 @@ bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
     try {
         audioFile.OpenFile(path, 0, 1);
     } catch (const AudioError &) {
-        prompter.plain(path + Messages::kInvalidAudioSuffix);
+        m_prompter.plain(path + Messages::kInvalidAudioSuffix);
         audioFile.CloseFile();
         return false;
     }
     if (audioFile.SampleCount() == 0) {
-        prompter.plain(path + Messages::kInvalidAudioSuffix);
+        m_prompter.plain(path + Messages::kInvalidAudioSuffix);
         audioFile.CloseFile();
         return false;
     }
@@ -148,126 +158,109 @@ bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
 void JoinList::appendRow(const QString &path, qint64 seconds, qint64 samples)
 {
     auto *item = new QTreeWidgetItem(
-        QStringList{QFileInfo(path).fileName(), path, FormatHms(seconds), kUnconverted});
+        QStringList{QFileInfo(path).fileName(), path, FormatHms(seconds), RowStatus::kUnconverted});
     item->setData(FileNameColumn, kAdmittedSecondsRole, seconds);
     item->setData(FileNameColumn, kAdmittedSamplesRole, samples);
-    m_main.lv()->addTopLevelItem(item);
+    m_lv.addTopLevelItem(item);
 }
 
 void JoinList::ShowTotalTime()
 {
-    if (SkinElement *element = m_main.totalTimeElement()) {
-        element->SetText(FormatHms(m_totalSeconds));
-        element->Refresh();
-    }
+    emit totalTimeChanged(FormatHms(m_totalSeconds));
 }
 
 void JoinList::runAdmission(const std::function<void()> &admit)
 {
-    BusyState &busy = m_main.busy();
-    busy.beginAdmission();
+    emit admissionStarts();
     try {
         admit();
     } catch (...) {
-        busy.endAdmission();
+        emit admissionEnds();
         throw;
     }
-    busy.endAdmission();
+    emit admissionEnds();
 }
 
 void JoinList::AddFile()
 {
-    if (m_main.busy().joinBusy())
-        return;
-    Settings &settings = m_main.settings();
     FileOpenRequest request;
-    request.startFolder = settings.readText(QStringLiteral("join"), QStringLiteral("file path"),
-                                            AppPaths::executableFolder());
-    request.nameFilters = kOpenFilters;
-    const QStringList files = m_main.prompter().chooseFilesToOpen(request);
+    request.startFolder = m_settings.readText(SettingsKeys::kJoin, SettingsKeys::kFilePath,
+                                              AppPaths::executableFolder());
+    request.nameFilters = InputTypes::openDialogFilters();
+    const QStringList files = m_prompter.chooseFilesToOpen(request);
     if (files.isEmpty())
         return;
     runAdmission([&] {
-        settings.writeText(QStringLiteral("join"), QStringLiteral("file path"),
-                           QFileInfo(files.first()).absolutePath());
+        m_settings.writeText(SettingsKeys::kJoin, SettingsKeys::kFilePath,
+                             QFileInfo(files.first()).absolutePath());
         for (const QString &file : files) {
             QCoreApplication::processEvents();
-            AdmitFile(file, m_main.AudioFileWrite());
+            AdmitFile(file, m_addFileProbe);
         }
         ShowTotalTime();
     });
 }
 
-void JoinList::AddPath()
+bool JoinList::scanSubFolders() const
 {
-    m_folderScan->AddPath();
+    return m_settings.readSwitch(SettingsKeys::kBasic, SettingsKeys::kEnableSubDir, false);
 }
 
-void JoinList::subtractRow(QTreeWidgetItem *item)
+void JoinList::AddPath(const QString &folder)
 {
-    AudioFile &audioFile = m_main.AudioFileWrite();
-    const QString path = item->text(FullPathColumn);
-    qint64 samples = item->data(FileNameColumn, kAdmittedSamplesRole).toLongLong();
-    qint64 seconds = item->data(FileNameColumn, kAdmittedSecondsRole).toLongLong();
-    // The file as it is now decides, as long as it still opens; a file that is
-    // gone or broken must not make its row impossible to remove.
-    if (QFileInfo(path).isFile()) {
-        try {
-            audioFile.OpenFile(path, 0, 1);
-            samples = audioFile.SampleCount();
-            seconds = audioFile.Duration() / 1000;
-            audioFile.CloseFile();
-        } catch (const AudioError &) {
-            audioFile.CloseFile();
+    runAdmission([&] { m_folderScan->ScanFolder(folder, scanSubFolders()); });
+}
+
+void JoinList::addPaths(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    runAdmission([&] {
+        const bool recursive = scanSubFolders();
+        for (const QString &path : paths) {
+            QCoreApplication::processEvents();
+            if (QFileInfo(path).isDir())
+                m_folderScan->ScanFolder(path, recursive);
+            else
+                AdmitFile(path, m_addFileProbe);
         }
-    }
-    m_totalSamples -= samples;
-    m_totalSeconds -= seconds;
+        ShowTotalTime();
+    });
 }
 
 void JoinList::RemoveFile()
 {
-    BusyState &busy = m_main.busy();
-    if (busy.joinBusy())
-        return;
-    QTreeWidget *lv = m_main.lv();
     const int row = selectedRow();
     if (row >= 0) {
-        if (busy.Playing && row == m_main.PlayingRow) {
-            m_main.prompter().information(Messages::kStopPlayingFirst);
-            return;
-        }
-        QTreeWidgetItem *item = lv->topLevelItem(row);
-        subtractRow(item);
-        delete lv->takeTopLevelItem(row);
-        if (row < m_main.PlayingRow)
-            --m_main.PlayingRow;
+        // The values admitted for the row: the file may have changed or gone
+        // since, and the totals must stay the sums over the rows that remain.
+        QTreeWidgetItem *item = m_lv.takeTopLevelItem(row);
+        m_totalSamples -= item->data(FileNameColumn, kAdmittedSamplesRole).toLongLong();
+        m_totalSeconds -= item->data(FileNameColumn, kAdmittedSecondsRole).toLongLong();
+        delete item;
+        emit rowRemoved(row);
         const int remaining = rowCount();
         if (remaining == 0)
-            lv->clearSelection();
+            m_lv.clearSelection();
         else
             selectRow(row < remaining ? row : remaining - 1);
     }
     ShowTotalTime();
-    lv->setFocus();
+    focus();
 }
 
 void JoinList::Clear()
 {
-    m_main.lv()->clear();
+    m_lv.clear();
     resetTotals();
-    if (SkinElement *element = m_main.totalTimeElement()) {
-        element->SetText(FormatHms(0));
-        element->Refresh();
-    }
+    emit totalTimeChanged(FormatHms(0));
 }
 
 void JoinList::exchangeRows(int first, int second)
 {
-    QTreeWidget *lv = m_main.lv();
-    QTreeWidgetItem *a = lv->topLevelItem(first);
-    QTreeWidgetItem *b = lv->topLevelItem(second);
-    for (int column = 0; column < lv->columnCount(); ++column) {
+    QTreeWidgetItem *a = m_lv.topLevelItem(first);
+    QTreeWidgetItem *b = m_lv.topLevelItem(second);
+    for (int column = 0; column < m_lv.columnCount(); ++column) {
         const QString text = a->text(column);
         a->setText(column, b->text(column));
         b->setText(column, text);
@@ -277,17 +270,14 @@ void JoinList::exchangeRows(int first, int second)
         a->setData(FileNameColumn, role, b->data(FileNameColumn, role));
         b->setData(FileNameColumn, role, value);
     }
+    emit rowsExchanged(first, second);
 }
 
 void JoinList::MoveUp()
 {
     const int i = selectedRow();
-    if (i < 0 || i == 0 || m_main.busy().joinBusy())
+    if (i <= 0)
         return;
-    if (m_main.PlayingRow == i)
-        m_main.PlayingRow = i - 1;
-    else if (m_main.PlayingRow == i - 1)
-        m_main.PlayingRow = i;
     exchangeRows(i - 1, i);
     selectRow(i - 1);
 }
@@ -295,12 +285,8 @@ void JoinList::MoveUp()
 void JoinList::MoveDown()
 {
     const int i = selectedRow();
-    if (i < 0 || i == rowCount() - 1 || m_main.busy().joinBusy())
+    if (i < 0 || i == rowCount() - 1)
         return;
-    if (m_main.PlayingRow == i)
-        m_main.PlayingRow = i + 1;
-    else if (m_main.PlayingRow == i + 1)
-        m_main.PlayingRow = i;
     exchangeRows(i, i + 1);
     selectRow(i + 1);
 }

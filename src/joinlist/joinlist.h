@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -8,18 +10,26 @@
 
 class AudioFile;
 class FolderScan;
+class Prompter;
+class QTreeWidget;
 class QTreeWidgetItem;
-class Tfm_main;
+class Settings;
 
-// The ordered list of input files shown in `lv`, its running totals, and the
-// commands that add, remove, clear and move rows.
-class JoinList {
+// The ordered list of input files shown in the list view, its running totals,
+// and the work of the commands that add, remove, clear and move rows. The
+// commands' guards are the window's; what changes here that others show or
+// follow (the total time, the admission state, rows that move) is signalled.
+class JoinList : public QObject {
+    Q_OBJECT
 public:
     // Column positions of a row's four texts.
     enum Column { FileNameColumn = 0, FullPathColumn = 1, TimeColumn = 2, StatusColumn = 3 };
 
-    explicit JoinList(Tfm_main &main);
-    ~JoinList();
+    // lv shows and holds the rows. Add File checks files with addFileProbe, the
+    // folder scan with scanProbe.
+    JoinList(QTreeWidget &lv, Prompter &prompter, Settings &settings, AudioFile &addFileProbe,
+             AudioFile &scanProbe, QObject *parent = nullptr);
+    ~JoinList() override;
 
     qint64 TotalSeconds() const { return m_totalSeconds; }
     qint64 TotalSamples() const { return m_totalSamples; }
@@ -27,36 +37,55 @@ public:
 
     int rowCount() const;
     QString fullPath(int row) const;
+    QStringList fullPaths() const;
     QString status(int row) const;
     void setStatus(int row, const QString &status);
     // The selected row, or -1.
     int selectedRow() const;
     void selectRow(int row);
+    // Gives the list view the keyboard focus.
+    void focus();
 
     // Checks one file with the given instance and appends its row when it
     // passes; false when it was refused (the user has been told why).
     bool AdmitFile(const QString &path, AudioFile &audioFile);
     void ShowTotalTime();
 
-    // Commands.
+    // Add File from the open dialog on.
     void AddFile();
-    void AddPath();
+    // Add Path once the folder has been chosen: the folder's files, and its
+    // sub-folders' when the sub-folder switch is on.
+    void AddPath(const QString &folder);
+    // Admits files and folders in the order given, as Add File and Add Path
+    // admit them (a folder scanned with the sub-folder switch).
+    void addPaths(const QStringList &paths);
     void RemoveFile();
     void Clear();
     void MoveUp();
     void MoveDown();
 
-    // Admission runs with the twelve admission items locked; they are given
-    // back however the admission ends.
-    void runAdmission(const std::function<void()> &admit);
+signals:
+    // The "Total time" read-out's new text.
+    void totalTimeChanged(const QString &text);
+    // An admission starts and ends (however it ends); they may nest.
+    void admissionStarts();
+    void admissionEnds();
+    // Rows that others keep an index of have moved.
+    void rowRemoved(int row);
+    void rowsExchanged(int first, int second);
 
 private:
     void setUpColumns();
+    void runAdmission(const std::function<void()> &admit);
+    bool scanSubFolders() const;
     void appendRow(const QString &path, qint64 seconds, qint64 samples);
-    void subtractRow(QTreeWidgetItem *item);
     void exchangeRows(int first, int second);
 
-    Tfm_main &m_main;
+    QTreeWidget &m_lv;
+    Prompter &m_prompter;
+    Settings &m_settings;
+    AudioFile &m_addFileProbe;
+    AudioFile &m_scanProbe;
     std::unique_ptr<FolderScan> m_folderScan;
     qint64 m_totalSeconds = 0;
     qint64 m_totalSamples = 0;

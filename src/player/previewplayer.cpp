@@ -1,128 +1,125 @@
 #include "player/previewplayer.h"
 
-#include "app/tfm_main.h"
 #include "audio/audiofile.h"
 #include "audio/audioplayer.h"
 #include "joinlist/joinlist.h"
+#include "joinlist/rowstatus.h"
+#include "platform/busyflags.h"
+#include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 
 #include <QFileInfo>
-#include <QTreeWidget>
 
 #include <exception>
 
 namespace {
-const QString kPlaying = QStringLiteral("Playing");
-const QString kPaused = QStringLiteral("Paused");
-const QString kStopPlaying = QStringLiteral("Stop playing");
 // Frames read and queued per feed: a tenth of a second at 44.1 kHz.
 constexpr int kFeedFrames = 4410;
 }  // namespace
 
-PreviewPlayer::PreviewPlayer(Tfm_main &main) : QObject(&main), m_main(main)
+PreviewPlayer::PreviewPlayer(JoinList &list, AudioFile &reader, AudioPlayer &player,
+                             Prompter &prompter, BusyFlags &busy, ErrorReport &report,
+                             QObject *parent)
+    : QObject(parent),
+      m_list(list),
+      m_reader(reader),
+      m_player(player),
+      m_prompter(prompter),
+      m_busy(busy),
+      m_report(report)
 {
-    AudioPlayer &player = m_main.audioPlayer();
-    const auto guardedFeed = [this] { runGuarded(m_main, [this] { FeedPlayer(); }); };
-    connect(&player, &AudioPlayer::OnEndArrayPlay, this, guardedFeed);
-    connect(&player, &AudioPlayer::OnRequestOnLoadArray, this, guardedFeed);
-    connect(&player, &AudioPlayer::OnEndPlay, this,
-            [this] { runGuarded(m_main, [this] { StopPlay(); }); });
+    const auto guardedFeed = [this] { runGuarded(m_report, [this] { FeedPlayer(); }); };
+    connect(&m_player, &AudioPlayer::OnEndArrayPlay, this, guardedFeed);
+    connect(&m_player, &AudioPlayer::OnRequestOnLoadArray, this, guardedFeed);
+    connect(&m_player, &AudioPlayer::OnEndPlay, this,
+            [this] { runGuarded(m_report, [this] { StopPlay(); }); });
 }
 
 void PreviewPlayer::FeedPlayer()
 {
     // A player event still in flight after the preview ended must not read
     // from the reader, which a join may be using by now.
-    const BusyState &busy = m_main.busy();
-    if (!busy.Playing || busy.joinBusy() || !m_main.AudioFileRead().IsOpen())
+    if (!m_busy.Playing || m_busy.joinBusy() || !m_reader.IsOpen())
         return;
-    AudioFile &reader = m_main.AudioFileRead();
-    SampleArray block = reader.ReadSamples(kFeedFrames);
-    m_main.audioPlayer().LoadArray(block);
-    reader.ReleaseSamples(std::move(block));
+    SampleArray block = m_reader.ReadSamples(kFeedFrames);
+    m_player.LoadArray(block);
+    m_reader.ReleaseSamples(std::move(block));
 }
 
-void PreviewPlayer::resume()
+void PreviewPlayer::resumePlaying()
 {
-    BusyState &busy = m_main.busy();
-    busy.Paused = false;
-    m_main.audioPlayer().Play();
-    m_main.lv()->setFocus();
-    m_main.joinList().setStatus(m_main.PlayingRow, kPlaying);
+    m_busy.Paused = false;
+    m_player.Play();
+    m_list.focus();
+    m_list.setStatus(m_playingRow, RowStatus::kPlaying);
     // Before the feeds, so that a failing feed leaves Pause and Stop Playing usable.
-    busy.resume();
+    emit resume();
     FeedPlayer();
     FeedPlayer();
 }
 
 void PreviewPlayer::stopRunningPreview()
 {
-    AudioFile &reader = m_main.AudioFileRead();
-    if (reader.IsOpen())
-        reader.CloseFile();
-    m_main.audioPlayer().Stop();
+    if (m_reader.IsOpen())
+        m_reader.CloseFile();
+    m_player.Stop();
 }
 
 void PreviewPlayer::endPlayingState()
 {
-    BusyState &busy = m_main.busy();
-    busy.Playing = false;
-    busy.Paused = false;
-    busy.playbackStops();
+    m_busy.Playing = false;
+    m_busy.Paused = false;
+    emit playbackStops();
 }
 
 void PreviewPlayer::PlayFile()
 {
-    BusyState &busy = m_main.busy();
-    JoinList &list = m_main.joinList();
-    if (busy.Paused) {
-        resume();
+    if (m_busy.Paused) {
+        resumePlaying();
         return;
     }
-    if (busy.joinBusy() || busy.Adding)
+    if (m_busy.joinBusy() || m_busy.Adding)
         return;
-    if (list.rowCount() == 0)
+    if (m_list.rowCount() == 0)
         return;
-    const int selected = list.selectedRow();
-    if (busy.Playing && selected < 0)
+    const int selected = m_list.selectedRow();
+    if (m_busy.Playing && selected < 0)
         return;
-    const bool replacingPreview = busy.Playing;
-    if (busy.Playing) {
+    const bool replacingPreview = m_busy.Playing;
+    if (m_busy.Playing) {
         stopRunningPreview();
-        list.setStatus(m_main.PlayingRow, kStopPlaying);
+        m_list.setStatus(m_playingRow, RowStatus::kStopPlaying);
     }
     if (selected < 0) {
-        m_main.prompter().information(Messages::kSelectFileToPlay);
+        m_prompter.information(Messages::kSelectFileToPlay);
         return;
     }
-    m_main.PlayingRow = selected;
-    m_main.lv()->setFocus();
-    AudioFile &reader = m_main.AudioFileRead();
-    if (reader.IsOpen())
-        reader.CloseFile();
-    const QString path = list.fullPath(selected);
+    m_playingRow = selected;
+    m_list.focus();
+    if (m_reader.IsOpen())
+        m_reader.CloseFile();
+    const QString path = m_list.fullPath(selected);
     if (!QFileInfo(path).isFile()) {
-        m_main.prompter().information(path + Messages::kPlayFileRemovedSuffix);
+        m_prompter.information(path + Messages::kPlayFileRemovedSuffix);
         // The preview it replaced has already stopped: nothing plays any more.
         if (replacingPreview)
             endPlayingState();
         return;
     }
-    reader.OpenFile(path, 0, 1);
-    AudioPlayer &player = m_main.audioPlayer();
+    m_reader.OpenFile(path, 0, 1);
     std::exception_ptr formatError;
     try {
-        player.SetFormat(reader.SampleRate(), reader.Channels());
+        m_player.SetFormat(m_reader.SampleRate(), m_reader.Channels());
     } catch (...) {
         formatError = std::current_exception();
     }
-    reader.Seek(0, 3);
-    player.Play();
-    list.setStatus(m_main.PlayingRow, kPlaying);
-    busy.Playing = true;
-    busy.Paused = false;
-    busy.playbackStarts();
+    m_reader.Seek(0, 3);
+    m_player.Play();
+    m_list.setStatus(m_playingRow, RowStatus::kPlaying);
+    m_busy.Playing = true;
+    m_busy.Paused = false;
+    emit playbackStarts();
     FeedPlayer();
     FeedPlayer();
     if (formatError)
@@ -131,51 +128,49 @@ void PreviewPlayer::PlayFile()
 
 void PreviewPlayer::PausePlay()
 {
-    BusyState &busy = m_main.busy();
-    if (!busy.Playing)
+    if (!m_busy.Playing)
         return;
-    if (busy.Paused) {
-        resume();
+    if (m_busy.Paused) {
+        resumePlaying();
         return;
     }
-    m_main.audioPlayer().Stop();
-    busy.Paused = true;
-    m_main.joinList().setStatus(m_main.PlayingRow, kPaused);
-    busy.pause();
+    m_player.Stop();
+    m_busy.Paused = true;
+    m_list.setStatus(m_playingRow, RowStatus::kPaused);
+    emit pause();
 }
 
 void PreviewPlayer::StopPlay()
 {
-    if (!m_main.busy().Playing)
+    if (!m_busy.Playing)
         return;
     stopRunningPreview();
-    m_main.joinList().setStatus(m_main.PlayingRow, kStopPlaying);
+    m_list.setStatus(m_playingRow, RowStatus::kStopPlaying);
     endPlayingState();
 }
 
 void PreviewPlayer::lvDblClick()
 {
-    BusyState &busy = m_main.busy();
-    if (m_main.joinList().selectedRow() < 0)
+    if (m_list.selectedRow() < 0)
         return;
-    if (busy.joinBusy()) {
-        m_main.prompter().information(Messages::kStopConvertingFirst);
+    if (m_busy.joinBusy()) {
+        m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
-    if (busy.Adding)
+    if (m_busy.Adding)
         return;
-    const bool endedPreview = busy.Playing;
-    const int endedRow = m_main.PlayingRow;
-    if (busy.Playing) {
+    const bool endedPreview = m_busy.Playing;
+    const int endedRow = m_playingRow;
+    if (m_busy.Playing) {
         stopRunningPreview();
-        busy.Playing = false;
-        busy.Paused = false;
+        m_busy.Playing = false;
+        m_busy.Paused = false;
     }
     // When the double-clicked file cannot start, nothing plays any more.
     const auto settleEndedPreview = [&] {
-        if (endedPreview && !busy.Playing) {
-            m_main.joinList().setStatus(endedRow, kStopPlaying);
-            busy.playbackStops();
+        if (endedPreview && !m_busy.Playing) {
+            m_list.setStatus(endedRow, RowStatus::kStopPlaying);
+            emit playbackStops();
         }
     };
     try {
@@ -185,4 +180,18 @@ void PreviewPlayer::lvDblClick()
         throw;
     }
     settleEndedPreview();
+}
+
+void PreviewPlayer::rowRemoved(int row)
+{
+    if (row < m_playingRow)
+        --m_playingRow;
+}
+
+void PreviewPlayer::rowsExchanged(int first, int second)
+{
+    if (m_playingRow == first)
+        m_playingRow = second;
+    else if (m_playingRow == second)
+        m_playingRow = first;
 }

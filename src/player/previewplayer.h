@@ -2,15 +2,23 @@
 
 #include <QObject>
 
-class Tfm_main;
+class AudioFile;
+class AudioPlayer;
+class ErrorReport;
+class JoinList;
+class Prompter;
+struct BusyFlags;
 
 // The preview: plays one row's file, fed to the player a small block at a
-// time, with pause, resume and stop, and its state shown in the row's status
-// and the player commands' enabling.
+// time, with pause, resume and stop. Its state shows in the row's status and in
+// the Playing and Paused flags; the menu enabling that goes with each change is
+// signalled. It keeps PlayingRow, the row it last started, on that row's file
+// while rows move.
 class PreviewPlayer : public QObject {
     Q_OBJECT
 public:
-    explicit PreviewPlayer(Tfm_main &main);
+    PreviewPlayer(JoinList &list, AudioFile &reader, AudioPlayer &player, Prompter &prompter,
+                  BusyFlags &busy, ErrorReport &report, QObject *parent = nullptr);
 
     void PlayFile();
     void PausePlay();
@@ -18,10 +26,28 @@ public:
     void FeedPlayer();
     void lvDblClick();
 
-private:
+    int PlayingRow() const { return m_playingRow; }
+
+    // The list has lost a row, or exchanged two.
+    void rowRemoved(int row);
+    void rowsExchanged(int first, int second);
+
+signals:
+    void playbackStarts();
+    void pause();
     void resume();
+    void playbackStops();
+
+private:
+    void resumePlaying();
     void stopRunningPreview();
     void endPlayingState();
 
-    Tfm_main &m_main;
+    JoinList &m_list;
+    AudioFile &m_reader;
+    AudioPlayer &m_player;
+    Prompter &m_prompter;
+    BusyFlags &m_busy;
+    ErrorReport &m_report;
+    int m_playingRow = 0;
 };

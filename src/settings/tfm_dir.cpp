@@ -2,6 +2,7 @@
 
 #include "platform/errorreport.h"
 #include "settings/settings.h"
+#include "settings/settingskeys.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -12,11 +13,6 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-namespace {
-const QString kSection = QStringLiteral("basic");
-const QString kSubDirKey = QStringLiteral("enable sub dir");
-}  // namespace
 
 Tfm_dir::Tfm_dir(Settings &settings, ErrorReport &report, QWidget *parent)
     : QDialog(parent), m_settings(settings), m_report(report)
@@ -103,7 +99,8 @@ void Tfm_dir::FormShow()
 {
     ensureFolderTree();
     m_result.clear();
-    m_cbxSub->setChecked(m_settings.readSwitch(kSection, kSubDirKey, false));
+    m_cbxSub->setChecked(
+        m_settings.readSwitch(SettingsKeys::kBasic, SettingsKeys::kEnableSubDir, false));
 }
 
 void Tfm_dir::btn_okClick()
@@ -111,7 +108,8 @@ void Tfm_dir::btn_okClick()
     ensureFolderTree();
     const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
     m_result = selected.isEmpty() ? QString() : m_model->filePath(selected.first());
-    m_settings.writeSwitch(kSection, kSubDirKey, m_cbxSub->isChecked());
+    m_settings.writeSwitch(SettingsKeys::kBasic, SettingsKeys::kEnableSubDir,
+                           m_cbxSub->isChecked());
     accept();
 }
 

@@ -405,6 +405,34 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     EXPECT_FALSE(main.pb()->captionVisible());
 }
 
+TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
+{
+    settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
+    Tfm_main &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0)});
+    // Stop, and the output's folder goes away: completing the output fails.
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (main.pb()->position() > 0 && main.busy().Joining) {
+            main.menuItems().Stop1->trigger();
+            QDir(outputFolder()).removeRecursively();
+        }
+    });
+    stopper.start(0);
+    join(Wav);
+    stopper.stop();
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.pb()->position(), 0);
+    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
+    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    // And the next join runs.
+    join(Wav);
+    EXPECT_EQ(statuses(), QStringList{"Finished"});
+}
+
 TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");

@@ -1,31 +1,40 @@
-// The join list: admission with its messages and totals, Add File, the folder
-// scan, and the editing commands, on files the tests write themselves.
+// The join list without a window: admission with its messages and totals, Add
+// File, the folder scan, and the editing commands, on files the tests write
+// themselves. What the window does with the list's signals is tested with it.
 
-#include "mainwindowfixture.h"
-
-#include "joinlist/formathms.h"
 #include "joinlist/joinlist.h"
+#include "audio/audiofile.h"
+#include "joinlist/formathms.h"
+#include "platform/apppaths.h"
 #include "platform/messages.h"
-#include "settings/tfm_dir.h"
-#include "skin/skinitem.h"
+#include "settings/settings.h"
+#include "support/qtprinters.h"
+#include "support/scriptedprompter.h"
 #include "support/tones.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QDialog>
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QPushButton>
-#include <QTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTreeWidget>
+
+#include <functional>
 
 namespace {
 
 using Kind = ScriptedPrompter::Kind;
 
-class JoinListTest : public MainWindowTest {
+class JoinListTest : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_data.isValid());
+        settings.open();
+    }
+
     // A short mono tone; lengths are what the tests look at, not the sound.
     QString tone(const QString &name, double seconds, int rate = 8000)
     {
@@ -40,40 +49,35 @@ protected:
         return path;
     }
 
-    JoinList &list() { return window().joinList(); }
+    QString dataPath(const QString &name = QString()) const
+    {
+        return name.isEmpty() ? m_data.path() : m_data.filePath(name);
+    }
 
-    QStringList column(int column)
+    QStringList column(int column) const
     {
         QStringList texts;
-        QTreeWidget *lv = window().lv();
-        for (int row = 0; row < lv->topLevelItemCount(); ++row)
-            texts << lv->topLevelItem(row)->text(column);
+        for (int row = 0; row < lv.topLevelItemCount(); ++row)
+            texts << lv.topLevelItem(row)->text(column);
         return texts;
     }
 
-    QString totalTimeShown()
+    QString totalTimeShown() const
     {
-        auto *element = dynamic_cast<SkinItem *>(window().totalTimeElement());
-        return element ? element->text() : QStringLiteral("<no element>");
+        return totalTimes.isEmpty() ? QStringLiteral("<not shown>")
+                                    : totalTimes.last().first().toString();
     }
 
     void addFiles(const QStringList &files)
     {
         prompter.queueOpenFiles(files);
-        window().AddFile1Click();
+        list.AddFile();
     }
 
-    // Opens Add Path on a folder, with the sub-folder switch as given.
-    void addPath(const QString &folder, bool subFolders)
+    QString settingsText() const
     {
-        prompter.queueDialog([=](QDialog &dialog) {
-            auto &dir = static_cast<Tfm_dir &>(dialog);
-            EXPECT_TRUE(dir.cbx_sub()->isVisible());
-            dir.cbx_sub()->setChecked(subFolders);
-            dir.selectFolder(folder);
-            dialog.findChild<QPushButton *>("btn_ok")->click();
-        });
-        window().AddPath1Click();
+        QFile file(AppPaths::settingsFile());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
     // The names of a folder's entries in the system's own order.
@@ -88,6 +92,15 @@ protected:
         }
         return names;
     }
+
+    QTemporaryDir m_data;
+    ScriptedPrompter prompter;
+    Settings settings{AppPaths::settingsFile()};
+    AudioFile addFileProbe;
+    AudioFile scanProbe;
+    QTreeWidget lv;
+    JoinList list{lv, prompter, settings, addFileProbe, scanProbe};
+    QSignalSpy totalTimes{&list, &JoinList::totalTimeChanged};
 };
 
 }  // namespace
@@ -103,55 +116,54 @@ TEST(FormatHms, WritesTwoDigitFieldsAndUnlimitedHours)
 
 TEST_F(JoinListTest, RowsShowTruncatedSecondsAndTheTotalSumsTruncatedRows)
 {
-    showWindow();
     const QString long59 = tone("long.wav", 59.9);
     const QString a = tone("a.wav", 1.5);
     const QString b = tone("b.wav", 1.5);
     addFiles({long59});
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList{"00:00:59"});
-    window().Clear1Click();
+    list.Clear();
     addFiles({a, b});
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav"}));
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList({a, b}));
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:01", "00:00:01"}));
     EXPECT_EQ(column(JoinList::StatusColumn), QStringList({"unconverted", "unconverted"}));
-    EXPECT_EQ(list().TotalSeconds(), 2);
-    EXPECT_EQ(list().TotalSamples(), 2 * 12000);
+    EXPECT_EQ(list.TotalSeconds(), 2);
+    EXPECT_EQ(list.TotalSamples(), 2 * 12000);
     EXPECT_EQ(totalTimeShown(), "00:00:02");
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST_F(JoinListTest, SameFileTwiceDoublesBothTotals)
 {
-    showWindow();
     const QString a = tone("a.wav", 2.0);
     addFiles({a, a});
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList({a, a}));
-    EXPECT_EQ(list().TotalSeconds(), 4);
-    EXPECT_EQ(list().TotalSamples(), 32000);
+    EXPECT_EQ(list.TotalSeconds(), 4);
+    EXPECT_EQ(list.TotalSamples(), 32000);
 }
 
 TEST_F(JoinListTest, BadFilesAreRefusedOneByOneAndTheRunGoesOn)
 {
-    showWindow();
     const QString first = tone("first.wav", 1.0);
     const QString notes = notAudio(dataPath("notes.mp3"));
     const QString third = tone("third.wav", 2.0);
     const QString gone = dataPath("gone.wav");
+    QSignalSpy starts(&list, &JoinList::admissionStarts);
+    QSignalSpy ends(&list, &JoinList::admissionEnds);
     addFiles({first, notes, third, gone});
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList({first, third}));
     EXPECT_EQ(prompter.messages(), QStringList({notes + Messages::kInvalidAudioSuffix,
                                                 gone + Messages::kFileRemovedSuffix}));
     EXPECT_EQ(prompter.kinds(), QList<Kind>({Kind::OpenDialog, Kind::Plain, Kind::Plain}));
     EXPECT_EQ(totalTimeShown(), "00:00:03");
+    EXPECT_EQ(starts.count(), 1);
+    EXPECT_EQ(ends.count(), 1);
 }
 
 TEST_F(JoinListTest, AddFileStartsInTheRememberedFolderAndRemembersTheNewOne)
 {
-    writeSettingsText("[join]\nfile path=/srv/music\n");
-    showWindow();
-    const QString a = tone("a.wav", 1.0);
-    addFiles({a});
+    settings.writeText("join", "file path", "/srv/music");
+    addFiles({tone("a.wav", 1.0)});
     EXPECT_EQ(prompter.lastOpenRequest().startFolder, "/srv/music");
     EXPECT_EQ(prompter.lastOpenRequest().nameFilters.size(), 5);
     EXPECT_TRUE(prompter.lastOpenRequest().nameFilters.first().startsWith("All Supported Files"));
@@ -160,75 +172,31 @@ TEST_F(JoinListTest, AddFileStartsInTheRememberedFolderAndRemembersTheNewOne)
 
 TEST_F(JoinListTest, CancelledOpenDialogChangesNothing)
 {
-    writeSettingsText("[join]\nfile path=/srv/music\n");
-    Tfm_main &main = showWindow();
+    settings.writeText("join", "file path", "/srv/music");
     const QString before = settingsText();
-    const QString shownBefore = totalTimeShown();
-    main.AddFile1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
+    QSignalSpy starts(&list, &JoinList::admissionStarts);
+    list.AddFile();
+    EXPECT_EQ(lv.topLevelItemCount(), 0);
     EXPECT_EQ(settingsText(), before);
-    EXPECT_EQ(totalTimeShown(), shownBefore);
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.busy().Adding);
+    EXPECT_TRUE(totalTimes.isEmpty());
+    EXPECT_TRUE(starts.isEmpty());
 }
 
-TEST_F(JoinListTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
+TEST_F(JoinListTest, AnAdmissionEndedByAnErrorStillSignalsItsEnd)
 {
-    Tfm_main &main = showWindow();
-    bool lockedMeanwhile = false;
-    prompter.onMessage([&](const QString &) {
-        lockedMeanwhile = main.busy().Adding && !main.menuItems().AddFile1->isEnabled()
-                          && !main.menuItems().Play2->isEnabled();
-    });
-    addFiles({dataPath("missing.wav")});
-    EXPECT_TRUE(lockedMeanwhile);
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
-
     // The settings file cannot be written: the admission fails at its first write.
-    QFile::remove(settingsPath());
-    QDir().mkpath(settingsPath());
-    prompter.clear();
+    QFile::remove(AppPaths::settingsFile());
+    QDir().mkpath(AppPaths::settingsFile());
+    QSignalSpy ends(&list, &JoinList::admissionEnds);
     prompter.queueOpenFiles({tone("a.wav", 1.0)});
-    main.menuItems().AddFile1->trigger();
-    EXPECT_EQ(prompter.messages(), QStringList{"Unable to write to vantorel.ini"});
-    EXPECT_FALSE(main.busy().Adding);
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
-    EXPECT_TRUE(main.menuItems().Play2->isEnabled());
-    QDir().rmdir(settingsPath());
-}
-
-TEST_F(JoinListTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd)
-{
-    Tfm_main &main = showWindow();
-    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
-    const QString d = tone("d.wav", 1.0);
-    prompter.queueOpenFiles({a, b, c});
-    prompter.queueOpenFiles({d});
-    bool nested = false;
-    bool unlockedTooEarly = false;
-    QTimer during;
-    QObject::connect(&during, &QTimer::timeout, [&] {
-        if (!nested) {
-            nested = true;
-            main.SkinClick("Add");
-        } else if (!main.busy().Adding || main.menuItems().AddPath1->isEnabled()) {
-            unlockedTooEarly = true;
-        }
-    });
-    during.start(0);
-    main.AddFile1Click();
-    during.stop();
-    ASSERT_TRUE(nested);
-    EXPECT_FALSE(unlockedTooEarly);
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
-    EXPECT_FALSE(main.busy().Adding);
-    EXPECT_TRUE(main.menuItems().AddPath1->isEnabled());
+    EXPECT_THROW(list.AddFile(), SettingsError);
+    EXPECT_EQ(ends.count(), 1);
+    QDir().rmdir(AppPaths::settingsFile());
 }
 
 TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAsked)
 {
-    showWindow();
-    const QString root = QDir::homePath() + "/scan";
+    const QString root = dataPath("scan");
     QDir().mkpath(root + "/inner/deeper");
     Tones::write(root + "/SONG.MP3", ToneFormat::Mp3, 8000, 1, 0.5);
     Tones::write(root + "/one.wav", ToneFormat::Wav8, 8000, 1, 0.5);
@@ -239,14 +207,15 @@ TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAske
     Tones::write(root + "/inner/two.ogg", ToneFormat::Ogg, 8000, 1, 0.5);
     Tones::write(root + "/inner/deeper/three.wav", ToneFormat::Wav8, 8000, 1, 0.5);
 
-    addPath(root, false);
+    list.AddPath(root);
     QStringList names = column(JoinList::FileNameColumn);
     names.sort();
     EXPECT_EQ(names, QStringList({"SONG.MP3", "one.wav"}));
     EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
 
-    window().Clear1Click();
-    addPath(root, true);
+    list.Clear();
+    settings.writeSwitch("basic", "enable sub dir", true);
+    list.AddPath(root);
     // Each folder's entries in the system's order, a sub-folder's files where it is met.
     QStringList expected;
     const std::function<void(const QString &)> walk = [&](const QString &folder) {
@@ -259,131 +228,120 @@ TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAske
     };
     walk(root);
     EXPECT_EQ(column(JoinList::FileNameColumn), expected);
-    EXPECT_TRUE(settingsText().contains("enable sub dir=1"));
+    // Each finished folder shows the total so far.
+    EXPECT_EQ(totalTimes.count(), 1 + 1 + 3);
 }
 
 TEST_F(JoinListTest, FolderLinkBackUpTheTreeDoesNotMakeTheScanEndless)
 {
-    showWindow();
-    const QString root = QDir::homePath() + "/loop";
+    const QString root = dataPath("loop");
     QDir().mkpath(root + "/sub");
     Tones::write(root + "/sub/a.wav", ToneFormat::Wav8, 8000, 1, 0.5);
     ASSERT_TRUE(QFile::link(root, root + "/sub/back"));
-    addPath(root, true);
+    settings.writeSwitch("basic", "enable sub dir", true);
+    list.AddPath(root);
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList{"a.wav"});
 }
 
-TEST_F(JoinListTest, AddPathWaitsWhilePlayingOrAdding)
+TEST_F(JoinListTest, DroppedFilesAndFoldersAreAdmittedInTheirOrder)
 {
-    Tfm_main &main = showWindow();
-    main.busy().Playing = true;
-    main.AddPath1Click();
-    main.busy().Playing = false;
-    main.busy().Adding = true;
-    main.AddPath1Click();
-    main.busy().Adding = false;
-    EXPECT_TRUE(prompter.shown().isEmpty());
+    const QString folder = dataPath("folder");
+    QDir().mkpath(folder);
+    const QString inFolder = Tones::write(folder + "/b.wav", ToneFormat::Wav8, 8000, 1, 1.0);
+    const QString a = tone("a.wav", 1.0), c = tone("c.wav", 1.0);
+    const QString notes = notAudio(dataPath("notes.wav"));
+    list.addPaths({a, folder, notes, c});
+    EXPECT_EQ(column(JoinList::FullPathColumn), QStringList({a, inFolder, c}));
+    EXPECT_EQ(prompter.messages(), QStringList{notes + Messages::kInvalidAudioSuffix});
+    EXPECT_EQ(totalTimeShown(), "00:00:03");
 }
 
 TEST_F(JoinListTest, RemovingSelectsTheFollowingOrTheNewLastRow)
 {
-    Tfm_main &main = showWindow();
     const QString a = tone("a.wav", 1.0), b = tone("b.wav", 2.0), c = tone("c.wav", 3.0);
     addFiles({a, b, c});
-    list().selectRow(1);
-    main.Remove1Click();
+    QSignalSpy removed(&list, &JoinList::rowRemoved);
+    list.selectRow(1);
+    list.RemoveFile();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "c.wav"}));
-    EXPECT_EQ(list().selectedRow(), 1);
+    EXPECT_EQ(list.selectedRow(), 1);
     EXPECT_EQ(totalTimeShown(), "00:00:04");
-    main.Remove1Click();
-    EXPECT_EQ(list().selectedRow(), 0);
-    main.Remove1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
-    EXPECT_EQ(list().selectedRow(), -1);
-    EXPECT_EQ(list().TotalSamples(), 0);
+    list.RemoveFile();
+    EXPECT_EQ(list.selectedRow(), 0);
+    list.RemoveFile();
+    EXPECT_EQ(lv.topLevelItemCount(), 0);
+    EXPECT_EQ(list.selectedRow(), -1);
+    EXPECT_EQ(list.TotalSamples(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
+    EXPECT_EQ(removed.count(), 3);
+    EXPECT_EQ(removed.first().first().toInt(), 1);
     // Nothing selected: no row changes, the total is shown again.
-    main.Remove1Click();
+    const qsizetype shown = totalTimes.count();
+    list.RemoveFile();
+    EXPECT_EQ(totalTimes.count(), shown + 1);
+    EXPECT_EQ(removed.count(), 3);
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
-TEST_F(JoinListTest, RowWhoseFileWentAwayIsStillRemovedAndTheTotalsStayRight)
+TEST_F(JoinListTest, RemovalTakesOffWhatWasAdmittedWhateverBecameOfTheFile)
 {
-    Tfm_main &main = showWindow();
     const QString a = tone("a.wav", 1.0), b = tone("b.wav", 2.0), c = tone("c.wav", 3.0);
-    addFiles({a, b, c});
+    const QString d = tone("d.wav", 4.0);
+    addFiles({a, b, c, d});
     QFile::remove(b);
-    notAudio(c);  // damaged after admission
-    list().selectRow(1);
-    main.Remove1Click();
-    list().selectRow(1);
-    main.Remove1Click();
+    notAudio(c);         // damaged after admission
+    tone("d.wav", 9.0);  // replaced by a longer file
+    for (int i = 0; i < 3; ++i) {
+        list.selectRow(1);
+        list.RemoveFile();
+    }
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList{"a.wav"});
-    EXPECT_EQ(list().TotalSamples(), 8000);
-    EXPECT_EQ(list().TotalSeconds(), 1);
+    EXPECT_EQ(list.TotalSamples(), 8000);
+    EXPECT_EQ(list.TotalSeconds(), 1);
+    list.selectRow(0);
+    list.RemoveFile();
+    EXPECT_EQ(list.TotalSamples(), 0);
+    EXPECT_EQ(totalTimeShown(), "00:00:00");
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
-TEST_F(JoinListTest, RemovingThePlayingRowIsRefusedAndARemovalAboveItMovesPlayingRow)
+TEST_F(JoinListTest, MovesExchangeWholeRowsAndSayWhich)
 {
-    Tfm_main &main = showWindow();
-    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
-    addFiles({a, b, c});
-    main.busy().Playing = true;
-    main.PlayingRow = 2;
-    list().selectRow(2);
-    main.Remove1Click();
-    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
-    list().selectRow(0);
-    main.Remove1Click();
-    EXPECT_EQ(main.PlayingRow, 1);
-    EXPECT_EQ(list().fullPath(main.PlayingRow), c);
-    main.busy().Playing = false;
-}
-
-TEST_F(JoinListTest, MovesExchangeRowsAndKeepThePlayingRow)
-{
-    Tfm_main &main = showWindow();
     const QString a = tone("a.wav", 1.0), b = tone("b.wav", 2.0), c = tone("c.wav", 3.0);
     addFiles({a, b, c});
-    list().setStatus(1, "Playing");
-    main.PlayingRow = 1;
-    list().selectRow(0);
-    main.SkinClick("Down");
+    QSignalSpy exchanged(&list, &JoinList::rowsExchanged);
+    list.setStatus(1, "Playing");
+    list.selectRow(0);
+    list.MoveDown();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"b.wav", "a.wav", "c.wav"}));
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:02", "00:00:01", "00:00:03"}));
     EXPECT_EQ(column(JoinList::StatusColumn),
               QStringList({"Playing", "unconverted", "unconverted"}));
-    EXPECT_EQ(main.PlayingRow, 0);
-    EXPECT_EQ(list().selectedRow(), 1);
-    main.SkinClick("Up");
+    EXPECT_EQ(list.selectedRow(), 1);
+    list.MoveUp();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav", "c.wav"}));
-    EXPECT_EQ(main.PlayingRow, 1);
-    EXPECT_EQ(list().selectedRow(), 0);
+    EXPECT_EQ(list.selectedRow(), 0);
     // The first row cannot go up, the last cannot go down.
-    main.SkinClick("Up");
-    list().selectRow(2);
-    main.SkinClick("Down");
+    list.MoveUp();
+    list.selectRow(2);
+    list.MoveDown();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav", "c.wav"}));
-    EXPECT_EQ(list().TotalSeconds(), 6);
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(exchanged.count(), 2);
+    EXPECT_EQ(exchanged.at(0), QList<QVariant>({0, 1}));
+    // A removal takes off the values that moved with the row.
+    list.selectRow(0);
+    list.RemoveFile();
+    EXPECT_EQ(list.TotalSeconds(), 5);
 }
 
 TEST_F(JoinListTest, ClearEmptiesTheListAndShowsZeroEvenWhenAlreadyEmpty)
 {
-    Tfm_main &main = showWindow();
-    window().totalTimeElement()->SetText("12:34:56");
-    main.Clear1Click();
+    list.Clear();
     EXPECT_EQ(totalTimeShown(), "00:00:00");
     addFiles({tone("a.wav", 2.0)});
-    main.busy().Playing = true;
-    main.Clear1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 1);
-    main.busy().Playing = false;
-    main.Clear1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
-    EXPECT_EQ(list().TotalSamples(), 0);
-    EXPECT_EQ(list().TotalSeconds(), 0);
+    list.Clear();
+    EXPECT_EQ(lv.topLevelItemCount(), 0);
+    EXPECT_EQ(list.TotalSamples(), 0);
+    EXPECT_EQ(list.TotalSeconds(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
 }

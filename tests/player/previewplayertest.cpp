@@ -1,233 +1,258 @@
-// The preview player through the main window, on the silent output: status
-// words, messages, flags and the player's part of the menu enabling.
+// The preview player without a window, on the silent output: status words,
+// messages, the Playing and Paused flags, the menu events it signals, and the
+// playing row it keeps.
 
-#include "mainwindowfixture.h"
-
+#include "player/previewplayer.h"
 #include "audio/audiofile.h"
+#include "audio/audioplayer.h"
 #include "joinlist/joinlist.h"
+#include "platform/apppaths.h"
+#include "platform/busyflags.h"
+#include "platform/errorreport.h"
 #include "platform/messages.h"
+#include "settings/settings.h"
+#include "support/qtprinters.h"
+#include "support/scriptedprompter.h"
 #include "support/tones.h"
 
-#include <QAction>
+#include <gtest/gtest.h>
+
 #include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 namespace {
 
-class PlayerTest : public MainWindowTest {
+class RecordingReport : public ErrorReport {
+public:
+    void report(const std::exception &error) override { errors << QString::fromUtf8(error.what()); }
+    QStringList errors;
+};
+
+class PreviewPlayerTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { qputenv("VANTOREL_SILENT_AUDIO", "1"); }
+    static void TearDownTestSuite() { qunsetenv("VANTOREL_SILENT_AUDIO"); }
+
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        qputenv("VANTOREL_SILENT_AUDIO", "1");
+        ASSERT_TRUE(m_data.isValid());
+        settings.open();
+        QObject::connect(&player, &PreviewPlayer::playbackStarts, [this] { m_events << "starts"; });
+        QObject::connect(&player, &PreviewPlayer::pause, [this] { m_events << "pause"; });
+        QObject::connect(&player, &PreviewPlayer::resume, [this] { m_events << "resume"; });
+        QObject::connect(&player, &PreviewPlayer::playbackStops, [this] { m_events << "stops"; });
+        // As the window wires them.
+        QObject::connect(&list, &JoinList::rowRemoved, &player, &PreviewPlayer::rowRemoved);
+        QObject::connect(&list, &JoinList::rowsExchanged, &player, &PreviewPlayer::rowsExchanged);
     }
-    void TearDown() override
-    {
-        MainWindowTest::TearDown();
-        qunsetenv("VANTOREL_SILENT_AUDIO");
-    }
+    void TearDown() override { player.StopPlay(); }
 
     QString tone(const QString &name, double seconds)
     {
-        return Tones::write(dataPath(name), ToneFormat::Wav16, 22050, 2, seconds);
+        return Tones::write(m_data.filePath(name), ToneFormat::Wav16, 22050, 2, seconds);
     }
 
     void admit(const QStringList &files)
     {
         prompter.queueOpenFiles(files);
-        window().AddFile1Click();
+        list.AddFile();
+        prompter.clear();
     }
 
-    JoinList &list() { return window().joinList(); }
-    const MenuItems &items() { return window().menuItems(); }
-
-    void doubleClickRow(int row)
+    void play(int row)
     {
-        QTreeWidget *lv = window().lv();
-        list().selectRow(row);
-        const QPoint point = lv->visualItemRect(lv->topLevelItem(row)).center();
-        // As the user does it: the first click selects, the second is the double click.
-        QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, point);
-        QTest::mouseDClick(lv->viewport(), Qt::LeftButton, {}, point);
+        list.selectRow(row);
+        player.PlayFile();
     }
 
-    void expectStoppedMenus()
-    {
-        EXPECT_FALSE(items().Pause1->isEnabled());
-        EXPECT_FALSE(items().Pause2->isEnabled());
-        EXPECT_FALSE(items().Stopplay1->isEnabled());
-        EXPECT_FALSE(items().StopPlaying1->isEnabled());
-        EXPECT_TRUE(items().Join1->isEnabled());
-        EXPECT_TRUE(items().Clear2->isEnabled());
-    }
+    // The last menu event the player signalled.
+    QString lastEvent() const { return m_events.isEmpty() ? QString() : m_events.last(); }
+
+    QTemporaryDir m_data;
+    ScriptedPrompter prompter;
+    RecordingReport report;
+    Settings settings{AppPaths::settingsFile()};
+    AudioFile reader;
+    AudioFile probe;
+    AudioPlayer audioPlayer;
+    BusyFlags busy;
+    QTreeWidget lv;
+    JoinList list{lv, prompter, settings, probe, reader};
+    PreviewPlayer player{list, reader, audioPlayer, prompter, busy, report};
+
+private:
+    QStringList m_events;
 };
 
 }  // namespace
 
-TEST_F(PlayerTest, PlayWithAnEmptyListOrNothingPlayingDoesNothing)
+TEST_F(PreviewPlayerTest, PlayWithAnEmptyListOrNothingPlayingDoesNothing)
 {
-    Tfm_main &main = showWindow();
-    main.Play1Click();
-    main.Pause1Click();
-    main.Stopplay1Click();
+    player.PlayFile();
+    player.PausePlay();
+    player.StopPlay();
     EXPECT_TRUE(prompter.shown().isEmpty());
-    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_FALSE(busy.Playing);
+    EXPECT_EQ(lastEvent(), QString());
 }
 
-TEST_F(PlayerTest, PlayWithoutASelectionAsksForOneOnlyWhileStopped)
+TEST_F(PreviewPlayerTest, PlayWithoutASelectionAsksForOneOnlyWhileStopped)
 {
-    Tfm_main &main = showWindow();
     admit({tone("a.wav", 5.0), tone("b.wav", 5.0)});
-    main.lv()->clearSelection();
-    main.Play1Click();
+    lv.clearSelection();
+    player.PlayFile();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kSelectFileToPlay});
-    list().selectRow(1);
-    main.Play1Click();
-    ASSERT_EQ(list().status(1), "Playing");
-    main.lv()->clearSelection();
-    main.Play1Click();
-    EXPECT_EQ(list().status(1), "Playing");
+    play(1);
+    ASSERT_EQ(list.status(1), "Playing");
+    EXPECT_EQ(lastEvent(), "starts");
+    lv.clearSelection();
+    player.PlayFile();
+    EXPECT_EQ(list.status(1), "Playing");
     EXPECT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(main.busy().Playing);
-    EXPECT_TRUE(items().Pause1->isEnabled());
-    EXPECT_FALSE(items().Join1->isEnabled());
-    EXPECT_FALSE(items().Clear1->isEnabled());
-    main.Stopplay1Click();
+    EXPECT_TRUE(busy.Playing);
+    EXPECT_EQ(player.PlayingRow(), 1);
 }
 
-TEST_F(PlayerTest, DeletedFileIsNamedAndAReplacedPreviewEndsTheState)
+TEST_F(PreviewPlayerTest, NothingStartsWhileJoiningOrAdding)
 {
-    Tfm_main &main = showWindow();
-    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
-    admit({a, b});
-    QFile::remove(b);
-    list().selectRow(1);
-    main.Play1Click();
-    EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
-    EXPECT_FALSE(main.busy().Playing);
-
-    list().selectRow(0);
-    main.Play1Click();
-    ASSERT_TRUE(main.busy().Playing);
-    list().selectRow(1);
-    main.Play1Click();
-    EXPECT_EQ(list().status(0), "Stop playing");
-    EXPECT_FALSE(main.busy().Playing);
-    EXPECT_FALSE(main.busy().Paused);
-    expectStoppedMenus();
-}
-
-TEST_F(PlayerTest, PauseThenPlayResumes)
-{
-    Tfm_main &main = showWindow();
-    admit({tone("a.wav", 5.0)});
-    list().selectRow(0);
-    main.Play1Click();
-    main.Pause1Click();
-    EXPECT_EQ(list().status(0), "Paused");
-    EXPECT_TRUE(main.busy().Paused);
-    EXPECT_FALSE(items().Pause1->isEnabled());
-    EXPECT_TRUE(items().Stopplay1->isEnabled());
-    main.Play1Click();
-    EXPECT_EQ(list().status(0), "Playing");
-    EXPECT_FALSE(main.busy().Paused);
-    EXPECT_TRUE(items().Pause1->isEnabled());
-    EXPECT_TRUE(items().Pause2->isEnabled());
-    // The skin's Pause resumes too.
-    main.Pause1Click();
-    main.SkinClick("Pause");
-    EXPECT_EQ(list().status(0), "Playing");
-    main.Stopplay1Click();
-}
-
-TEST_F(PlayerTest, PauseThenStopPlayingEndsThePreview)
-{
-    Tfm_main &main = showWindow();
-    admit({tone("a.wav", 5.0)});
-    list().selectRow(0);
-    main.Play1Click();
-    main.Pause1Click();
-    main.Stopplay1Click();
-    EXPECT_EQ(list().status(0), "Stop playing");
-    EXPECT_FALSE(main.busy().Playing);
-    EXPECT_FALSE(main.busy().Paused);
-    EXPECT_FALSE(main.AudioFileRead().IsOpen());
-    expectStoppedMenus();
-}
-
-TEST_F(PlayerTest, DoubleClickOnAnotherRowStartsItAndTheOldRowKeepsItsWord)
-{
-    Tfm_main &main = showWindow();
-    admit({tone("a.wav", 5.0), tone("b.wav", 5.0), tone("c.wav", 5.0)});
-    doubleClickRow(0);
-    ASSERT_EQ(list().status(0), "Playing");
-    doubleClickRow(1);
-    EXPECT_EQ(list().status(0), "Playing");
-    EXPECT_EQ(list().status(1), "Playing");
-    EXPECT_EQ(main.PlayingRow, 1);
-    main.Pause1Click();
-    doubleClickRow(2);
-    EXPECT_EQ(list().status(1), "Paused");
-    EXPECT_EQ(list().status(2), "Playing");
-    EXPECT_EQ(main.PlayingRow, 2);
-    EXPECT_FALSE(main.busy().Paused);
-    EXPECT_TRUE(items().Pause1->isEnabled());
-    main.Stopplay1Click();
-}
-
-TEST_F(PlayerTest, DoubleClickOnAMissingFileEndsThePreview)
-{
-    Tfm_main &main = showWindow();
-    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
-    admit({a, b});
-    doubleClickRow(0);
-    ASSERT_TRUE(main.busy().Playing);
-    QFile::remove(b);
-    doubleClickRow(1);
-    EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
-    EXPECT_FALSE(main.busy().Playing);
-    EXPECT_EQ(list().status(0), "Stop playing");
-    expectStoppedMenus();
-}
-
-TEST_F(PlayerTest, DoubleClickWhileJoiningSaysSo)
-{
-    Tfm_main &main = showWindow();
     admit({tone("a.wav", 1.0)});
-    main.busy().Joining = true;
-    doubleClickRow(0);
-    main.busy().Joining = false;
-    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
-    EXPECT_EQ(list().status(0), "unconverted");
+    busy.Joining = true;
+    play(0);
+    busy.Joining = false;
+    busy.Adding = true;
+    play(0);
+    busy.Adding = false;
+    EXPECT_FALSE(busy.Playing);
+    EXPECT_EQ(list.status(0), "unconverted");
 }
 
-TEST_F(PlayerTest, FilePlayedToItsEndStopsByItself)
+TEST_F(PreviewPlayerTest, DeletedFileIsNamedAndAReplacedPreviewEndsTheState)
 {
-    Tfm_main &main = showWindow();
-    admit({tone("a.wav", 0.3)});
-    list().selectRow(0);
-    main.Play1Click();
-    QTRY_COMPARE_WITH_TIMEOUT(list().status(0), QString("Stop playing"), 5000);
-    EXPECT_FALSE(main.busy().Playing);
-    EXPECT_FALSE(main.AudioFileRead().IsOpen());
-    expectStoppedMenus();
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
+    admit({a, b});
+    QFile::remove(b);
+    play(1);
+    EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
+    EXPECT_FALSE(busy.Playing);
+
+    play(0);
+    ASSERT_TRUE(busy.Playing);
+    play(1);
+    EXPECT_EQ(list.status(0), "Stop playing");
+    EXPECT_FALSE(busy.Playing);
+    EXPECT_FALSE(busy.Paused);
+    EXPECT_EQ(lastEvent(), "stops");
 }
 
-TEST_F(PlayerTest, AddFileDuringAPreviewKeepsItPlaying)
+TEST_F(PreviewPlayerTest, PauseThenPlayOrPauseResumes)
 {
-    Tfm_main &main = showWindow();
     admit({tone("a.wav", 5.0)});
-    list().selectRow(0);
-    main.Play1Click();
-    admit({tone("b.wav", 1.0), tone("c.wav", 1.0)});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
-    EXPECT_TRUE(main.busy().Playing);
-    EXPECT_EQ(list().status(0), "Playing");
-    // Admission gives back Play but Join and Clear still wait for the preview.
-    EXPECT_TRUE(items().Join1->isEnabled());
-    main.Join1Click();
-    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
-    main.Stopplay1Click();
+    play(0);
+    player.PausePlay();
+    EXPECT_EQ(list.status(0), "Paused");
+    EXPECT_TRUE(busy.Paused);
+    EXPECT_EQ(lastEvent(), "pause");
+    player.PlayFile();
+    EXPECT_EQ(list.status(0), "Playing");
+    EXPECT_FALSE(busy.Paused);
+    EXPECT_EQ(lastEvent(), "resume");
+    player.PausePlay();
+    player.PausePlay();
+    EXPECT_EQ(list.status(0), "Playing");
+    EXPECT_EQ(lastEvent(), "resume");
+}
+
+TEST_F(PreviewPlayerTest, PauseThenStopPlayingEndsThePreview)
+{
+    admit({tone("a.wav", 5.0)});
+    play(0);
+    player.PausePlay();
+    player.StopPlay();
+    EXPECT_EQ(list.status(0), "Stop playing");
+    EXPECT_FALSE(busy.Playing);
+    EXPECT_FALSE(busy.Paused);
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_EQ(lastEvent(), "stops");
+}
+
+TEST_F(PreviewPlayerTest, DoubleClickOnAnotherRowStartsItAndTheOldRowKeepsItsWord)
+{
+    admit({tone("a.wav", 5.0), tone("b.wav", 5.0), tone("c.wav", 5.0)});
+    list.selectRow(0);
+    player.lvDblClick();
+    ASSERT_EQ(list.status(0), "Playing");
+    list.selectRow(1);
+    player.lvDblClick();
+    EXPECT_EQ(list.status(0), "Playing");
+    EXPECT_EQ(list.status(1), "Playing");
+    EXPECT_EQ(player.PlayingRow(), 1);
+    player.PausePlay();
+    list.selectRow(2);
+    player.lvDblClick();
+    EXPECT_EQ(list.status(1), "Paused");
+    EXPECT_EQ(list.status(2), "Playing");
+    EXPECT_EQ(player.PlayingRow(), 2);
+    EXPECT_FALSE(busy.Paused);
+    EXPECT_EQ(lastEvent(), "starts");
+}
+
+TEST_F(PreviewPlayerTest, DoubleClickOnAMissingFileEndsThePreview)
+{
+    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
+    admit({a, b});
+    list.selectRow(0);
+    player.lvDblClick();
+    ASSERT_TRUE(busy.Playing);
+    QFile::remove(b);
+    list.selectRow(1);
+    player.lvDblClick();
+    EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
+    EXPECT_FALSE(busy.Playing);
+    EXPECT_EQ(list.status(0), "Stop playing");
+    EXPECT_EQ(lastEvent(), "stops");
+}
+
+TEST_F(PreviewPlayerTest, DoubleClickWhileJoiningSaysSo)
+{
+    admit({tone("a.wav", 1.0)});
+    busy.Joining = true;
+    list.selectRow(0);
+    player.lvDblClick();
+    busy.Joining = false;
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
+    EXPECT_EQ(list.status(0), "unconverted");
+}
+
+TEST_F(PreviewPlayerTest, FilePlayedToItsEndStopsByItself)
+{
+    admit({tone("a.wav", 0.3)});
+    play(0);
+    QTRY_COMPARE_WITH_TIMEOUT(list.status(0), QString("Stop playing"), 5000);
+    EXPECT_FALSE(busy.Playing);
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_EQ(lastEvent(), "stops");
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(report.errors.isEmpty());
+}
+
+TEST_F(PreviewPlayerTest, ThePlayingRowFollowsItsFileWhenRowsMove)
+{
+    admit({tone("a.wav", 5.0), tone("b.wav", 5.0), tone("c.wav", 5.0)});
+    play(1);
+    list.selectRow(0);
+    list.MoveDown();
+    EXPECT_EQ(player.PlayingRow(), 0);
+    list.MoveUp();
+    EXPECT_EQ(player.PlayingRow(), 1);
+    list.selectRow(0);
+    list.RemoveFile();
+    EXPECT_EQ(player.PlayingRow(), 0);
+    list.selectRow(1);
+    list.RemoveFile();
+    EXPECT_EQ(player.PlayingRow(), 0);
+    player.StopPlay();
+    EXPECT_EQ(list.status(0), "Stop playing");
 }

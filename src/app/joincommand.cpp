@@ -1,0 +1,158 @@
+#include "app/joincommand.h"
+
+#include "app/busystate.h"
+#include "audio/audiofile.h"
+#include "join/joinrun.h"
+#include "join/outputformatsetup.h"
+#include "joinlist/joinlist.h"
+#include "joinlist/rowstatus.h"
+#include "kit/themedprogressbar.h"
+#include "platform/apppaths.h"
+#include "platform/messages.h"
+#include "platform/prompter.h"
+#include "settings/settings.h"
+#include "settings/settingskeys.h"
+#include "settings/tagvalues.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+
+namespace {
+const QString kNewName = QStringLiteral("new");
+}  // namespace
+
+JoinCommand::JoinCommand(const Parts &parts) : m_(parts) {}
+
+QString JoinCommand::outputFolder() const
+{
+    QString folder = m_.settings.readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
+                                          AppPaths::defaultOutputFolder());
+    // An emptied setting would write beside wherever the program was started.
+    if (folder.isEmpty())
+        folder = AppPaths::defaultOutputFolder();
+    return folder;
+}
+
+void JoinCommand::enterJoiningState()
+{
+    m_.busy.joinStarts();
+    m_.pb.setCaptionVisible(true);
+}
+
+void JoinCommand::leaveJoiningState()
+{
+    m_.busy.joinEnds();
+    m_.pb.setCaptionVisible(false);
+}
+
+QString JoinCommand::prepare()
+{
+    QString folder = outputFolder();
+    if (!QDir(folder).exists())
+        QDir().mkdir(folder);  // one level; a failure shows when the output is created
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+
+    m_.busy.Joining = true;
+    m_.pb.setPosition(0);
+
+    QString extension;
+    OutputFormatSetup setup(m_.settings, m_.writer, m_.encoder, m_.prompter);
+    if (!setup.SetUpOutputFormat(m_.cb_format.currentIndex(), extension)) {
+        m_.busy.Joining = false;
+        return {};
+    }
+    if (m_.writer.IsOpen())
+        m_.writer.CloseFile();
+
+    const QString outputPath = folder + m_.edt_filename.text() + extension;
+    // Writing over an input would destroy it while it is being read.
+    if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
+        m_.prompter.information(Messages::kOutputIsInput);
+        m_.busy.Joining = false;
+        return {};
+    }
+    if (QFileInfo::exists(outputPath)) {
+        if (!m_.prompter.askYesNo(Messages::kOverwrite)) {
+            m_.busy.Joining = false;
+            return {};
+        }
+        QFile::setPermissions(outputPath, QFile::permissions(outputPath) | QFileDevice::WriteOwner);
+    }
+    return outputPath;
+}
+
+void JoinCommand::JoinFiles()
+{
+    BusyState &busy = m_.busy;
+    if (m_.list.rowCount() == 0) {
+        m_.prompter.information(Messages::kAddFile);
+        return;
+    }
+    if (busy.Playing) {
+        m_.prompter.information(Messages::kStopPlayingFirst);
+        return;
+    }
+    if (busy.joinBusy())
+        return;
+    // Held until the run has finished, however it finishes; a run ended by an
+    // error leaves it to the error report to give the commands back.
+    busy.joinRunActive = true;
+    try {
+        const QString outputPath = prepare();
+        if (!outputPath.isEmpty()) {
+            enterJoiningState();
+            JoinJob job;
+            job.inputs = m_.list.fullPaths();
+            job.totalFrames = m_.list.TotalSamples();
+            job.outputPath = outputPath;
+            job.tags = m_.tagValues;
+            JoinRun(m_.reader, m_.writer, m_.information).run(job, *this);
+            m_.pb.setPosition(0);
+            busy.Joining = false;
+            m_.edt_filename.setText(kNewName);
+            m_.tagValues.reset();
+            leaveJoiningState();
+        }
+    } catch (...) {
+        busy.joinRunActive = false;
+        busy.joinRunFailed = true;
+        throw;
+    }
+    busy.joinRunActive = false;
+}
+
+bool JoinCommand::rowStarts(int row)
+{
+    if (!m_.busy.Joining)
+        return false;
+    QCoreApplication::processEvents();
+    // A stop, or an error reported meanwhile, ends the run before the row begins.
+    if (!m_.busy.Joining || row >= m_.list.rowCount())
+        return false;
+    m_.list.selectRow(row);
+    m_.list.focus();
+    m_.list.setStatus(row, RowStatus::kConverting);
+    return true;
+}
+
+bool JoinCommand::blockStarts()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    return m_.busy.Joining;
+}
+
+void JoinCommand::blockWritten(qint64 processed, qint64 total)
+{
+    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+}
+
+void JoinCommand::rowEnds(int row)
+{
+    m_.list.setStatus(row, RowStatus::kFinished);
+}

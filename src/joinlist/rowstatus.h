@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The words of a row's "Status" column: the complete set, each spelled here only.
+namespace RowStatus {
+inline const QString kUnconverted = QStringLiteral("unconverted");
+inline const QString kConverting = QStringLiteral("Converting");
+inline const QString kFinished = QStringLiteral("Finished");
+inline const QString kPlaying = QStringLiteral("Playing");
+inline const QString kPaused = QStringLiteral("Paused");
+inline const QString kStopPlaying = QStringLiteral("Stop playing");
+}  // namespace RowStatus

@@ -1,0 +1,211 @@
+// The window's side of the join list: the admission state and its menu items,
+// the guards of the list commands, the "Total time" element, and the playing
+// row kept on the playing file while rows move.
+
+#include "mainwindowfixture.h"
+
+#include "joinlist/joinlist.h"
+#include "platform/messages.h"
+#include "player/previewplayer.h"
+#include "settings/tfm_dir.h"
+#include "skin/skinitem.h"
+#include "support/tones.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+class ListCommandsTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        qputenv("VANTOREL_SILENT_AUDIO", "1");
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        qunsetenv("VANTOREL_SILENT_AUDIO");
+    }
+
+    QString tone(const QString &name, double seconds)
+    {
+        return Tones::write(dataPath(name), ToneFormat::Wav8, 8000, 1, seconds);
+    }
+
+    void addFiles(const QStringList &files)
+    {
+        prompter.queueOpenFiles(files);
+        window().AddFile1Click();
+    }
+
+    QString totalTimeShown()
+    {
+        auto *element = dynamic_cast<SkinItem *>(window().totalTimeElement());
+        return element ? element->text() : QStringLiteral("<no element>");
+    }
+
+    void play(int row)
+    {
+        window().joinList().selectRow(row);
+        window().Play1Click();
+        ASSERT_TRUE(window().busy().Playing);
+    }
+};
+
+}  // namespace
+
+TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
+{
+    Tfm_main &main = showWindow();
+    bool lockedMeanwhile = false;
+    prompter.onMessage([&](const QString &) {
+        lockedMeanwhile = main.busy().Adding && !main.menuItems().AddFile1->isEnabled()
+                          && !main.menuItems().Play2->isEnabled();
+    });
+    addFiles({dataPath("missing.wav")});
+    EXPECT_TRUE(lockedMeanwhile);
+    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
+    EXPECT_EQ(totalTimeShown(), "00:00:00");
+
+    // The settings file cannot be written: the admission fails at its first write.
+    QFile::remove(settingsPath());
+    QDir().mkpath(settingsPath());
+    prompter.clear();
+    prompter.queueOpenFiles({tone("a.wav", 1.0)});
+    main.menuItems().AddFile1->trigger();
+    EXPECT_EQ(prompter.messages(), QStringList{"Unable to write to vantorel.ini"});
+    EXPECT_FALSE(main.busy().Adding);
+    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
+    EXPECT_TRUE(main.menuItems().Play2->isEnabled());
+    QDir().rmdir(settingsPath());
+}
+
+TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd)
+{
+    Tfm_main &main = showWindow();
+    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
+    const QString d = tone("d.wav", 1.0);
+    prompter.queueOpenFiles({a, b, c});
+    prompter.queueOpenFiles({d});
+    bool nested = false;
+    bool unlockedTooEarly = false;
+    QTimer during;
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (!nested) {
+            nested = true;
+            main.SkinClick("Add");
+        } else if (!main.busy().Adding || main.menuItems().AddPath1->isEnabled()) {
+            unlockedTooEarly = true;
+        }
+    });
+    during.start(0);
+    main.AddFile1Click();
+    during.stop();
+    ASSERT_TRUE(nested);
+    EXPECT_FALSE(unlockedTooEarly);
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
+    EXPECT_FALSE(main.busy().Adding);
+    EXPECT_TRUE(main.menuItems().AddPath1->isEnabled());
+}
+
+TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
+{
+    Tfm_main &main = showWindow();
+    const QString root = dataPath("scan");
+    QDir().mkpath(root + "/inner");
+    tone("scan/one.wav", 1.0);
+    tone("scan/inner/two.wav", 1.0);
+    prompter.queueDialog([=](QDialog &dialog) {
+        auto &dir = static_cast<Tfm_dir &>(dialog);
+        EXPECT_TRUE(dir.cbx_sub()->isVisible());
+        dir.cbx_sub()->setChecked(true);
+        dir.selectFolder(root);
+        dialog.findChild<QPushButton *>("btn_ok")->click();
+    });
+    main.AddPath1Click();
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(totalTimeShown(), "00:00:02");
+    EXPECT_TRUE(settingsText().contains("enable sub dir=1"));
+}
+
+TEST_F(ListCommandsTest, AddPathWaitsWhilePlayingOrAdding)
+{
+    Tfm_main &main = showWindow();
+    main.busy().Playing = true;
+    main.AddPath1Click();
+    main.busy().Playing = false;
+    main.busy().Adding = true;
+    main.AddPath1Click();
+    main.busy().Adding = false;
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST_F(ListCommandsTest, RemovingThePlayingRowIsRefusedAndRowsMovingKeepThePlayingFile)
+{
+    Tfm_main &main = showWindow();
+    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0), c = tone("c.wav", 5.0);
+    addFiles({a, b, c});
+    play(2);
+    main.Remove1Click();
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
+    main.joinList().selectRow(0);
+    main.Remove1Click();
+    EXPECT_EQ(main.PlayingRow(), 1);
+    main.joinList().selectRow(0);
+    main.SkinClick("Down");
+    EXPECT_EQ(main.PlayingRow(), 0);
+    main.SkinClick("Up");
+    EXPECT_EQ(main.PlayingRow(), 1);
+    main.Stopplay1Click();
+    EXPECT_EQ(main.joinList().fullPath(1), c);
+    EXPECT_EQ(main.joinList().status(1), "Stop playing");
+}
+
+TEST_F(ListCommandsTest, ClearSaysWhyItWaitsAndShowsZero)
+{
+    Tfm_main &main = showWindow();
+    window().totalTimeElement()->SetText("12:34:56");
+    main.Clear1Click();
+    EXPECT_EQ(totalTimeShown(), "00:00:00");
+    addFiles({tone("a.wav", 2.0)});
+    play(0);
+    main.Clear1Click();
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 1);
+    main.Stopplay1Click();
+    main.busy().Joining = true;
+    main.Clear1Click();
+    main.busy().Joining = false;
+    EXPECT_EQ(prompter.messages(),
+              QStringList({Messages::kStopPlayingFirst, Messages::kStopConvertingFirst}));
+    main.Clear1Click();
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
+    EXPECT_EQ(totalTimeShown(), "00:00:00");
+}
+
+TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
+{
+    Tfm_main &main = showWindow();
+    addFiles({tone("a.wav", 5.0)});
+    play(0);
+    addFiles({tone("b.wav", 1.0), tone("c.wav", 1.0)});
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
+    EXPECT_TRUE(main.busy().Playing);
+    EXPECT_EQ(main.joinList().status(0), "Playing");
+    // Admission gives back Play but Join and Clear still wait for the preview.
+    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    main.Join1Click();
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
+    main.Stopplay1Click();
+    EXPECT_FALSE(main.menuItems().Pause1->isEnabled());
+    EXPECT_FALSE(main.menuItems().StopPlaying1->isEnabled());
+    EXPECT_TRUE(main.menuItems().Clear2->isEnabled());
+}

@@ -66,7 +66,7 @@ private:
     // Opened before any file exists, so a refused format leaves nothing behind.
     EncoderSetup m_setup;
     AVCodecContext *m_codec = nullptr;
-    // Declared before the muxer: the muxer closes the temporary before it is removed.
+    // Declared before the muxer: the muxer closes its handle on the file before it is dropped.
     OutputFile m_file;
     OutputFormatContextPtr m_muxer;
     AVStream *m_stream = nullptr;

@@ -7,14 +7,14 @@
 
 #include <memory>
 
-// Encodes frames into one output file. The file is written beside the target
-// under a temporary name and only renamed over the target by finish(), so an
-// existing target survives anything that happens before.
+// Encodes frames into one output file (an OutputFile): it has no name in the
+// folder until finish() gives it the target's, so an existing target survives
+// anything that happens before, a killed process included.
 class AudioEncoder {
 public:
-    // Creates the temporary file; throws AudioError when it cannot.
+    // Creates the file being written; throws AudioError when it cannot.
     AudioEncoder(const QString &targetFileName, const OutputFormat &format);
-    // Without finish(): the temporary file is removed and the target untouched.
+    // Without finish(): nothing is left of the new file and the target is untouched.
     ~AudioEncoder();
     AudioEncoder(const AudioEncoder &) = delete;
     AudioEncoder &operator=(const AudioEncoder &) = delete;
@@ -22,7 +22,7 @@ public:
     // Format of the frames that follow; a change flushes what the resampler holds.
     void setInputFormat(int sampleRate, int channels);
     void write(const SampleArray &samples);
-    // Flushes, completes the file and renames it over the target.
+    // Flushes, completes the file and gives it the target's name.
     void finish();
 
     // Whether frames of that rate and channel count can be written at all.

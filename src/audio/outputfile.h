@@ -2,14 +2,21 @@
 
 #include <QString>
 
-// A hidden temporary file beside the target ("./.name.XXXXXX.part" in the
-// target's folder, so the final rename stays on one file system). commit()
-// renames it over the target in one step; until then an existing target is
-// untouched, and destroying the object without commit() removes the temporary.
-// A target that is a link is written through the link.
+// The file being written, kept without a name until it is complete, so that a
+// join killed part-way (power cut, kill -9) leaves nothing behind and an
+// existing target as it was.
+//
+// On Linux the file is created unnamed in the target's folder (O_TMPFILE);
+// commit() links it in under a hidden name (".name.XXXXXXXX.part") and renames
+// that over the target in one step. Where the file system has no unnamed
+// files, the file is that hidden name from the start, held under an flock
+// while it is written; a later OutputFile in the same folder removes those
+// whose lock is free, which a kill left behind. Destroying the object without
+// commit() leaves nothing either way. A target that is a link is written
+// through the link.
 class OutputFile {
 public:
-    // Creates the empty temporary; throws AudioError naming the target when the
+    // Creates the empty file; throws AudioError naming the target when the
     // folder cannot be written.
     explicit OutputFile(const QString &targetFileName);
     ~OutputFile();
@@ -17,16 +24,35 @@ public:
     OutputFile &operator=(const OutputFile &) = delete;
 
     const QString &targetPath() const { return m_targetPath; }
+    // A path by which this process can open the file being written, for
+    // reading and writing (muxer, tag writers): "/proc/self/fd/N" for an
+    // unnamed file, else the hidden file's path. Valid until commit() or
+    // destruction, and only within this process.
     const QString &temporaryPath() const { return m_temporaryPath; }
 
-    // Replaces the target with the temporary (rename(2)); throws AudioError.
+    // Gives the file the target's name, replacing an existing target in one
+    // step with the old target's permissions; throws AudioError.
     void commit();
 
+    // Tests turn unnamed files off to reach the hidden-file way, which the
+    // file systems they run on would never take otherwise.
+    static void setUnnamedFilesAllowed(bool allowed);
+
 private:
+    bool createUnnamed(const QString &folder);
+    void createHidden(const QString &folder, const QString &baseName);
+    QString linkUnderHiddenName(const QString &folder, const QString &baseName);
     void keepTargetPermissions() const;
     void flushToDisk() const;
+    void closeDescriptor();
+    [[noreturn]] void fail(const QString &action, int error) const;
 
     QString m_targetPath;
     QString m_temporaryPath;
+    // The name the file has in the folder while it is not the target's: the
+    // hidden file from the start, or an unnamed file's name during commit().
+    QString m_hiddenPath;
+    // Keeps an unnamed file alive and holds the lock that marks ours as in use.
+    int m_descriptor = -1;
     bool m_committed = false;
 };

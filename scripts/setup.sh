@@ -6,7 +6,7 @@ VANTOREL_PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libtag1-dev fonts-liberation fonts-dejavu-core
+  libtag1-dev libmp3lame-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
   xvfb xauth pulseaudio pulseaudio-utils
 )

@@ -4,10 +4,10 @@
 #include "audio/avdeleters.h"
 #include "audio/averror.h"
 #include "audio/encodersetup.h"
+#include "audio/lamemp3writer.h"
 #include "audio/outputfile.h"
 
 extern "C" {
-#include <libavutil/intreadwrite.h>
 #include <libavutil/samplefmt.h>
 }
 
@@ -26,15 +26,20 @@ constexpr int kVariableFrameSize = 4096;
 constexpr int kConvertSliceFrames = 8192;
 constexpr int kMaxInputChannels = 8;
 constexpr int kMaxInputRate = 768000;
-// AV_PKT_DATA_SKIP_SAMPLES: samples skipped at the start, then at the end
-// (32-bit little-endian each), then two reason bytes.
-constexpr std::size_t kSkipSamplesSize = 10;
 
 // Mono to stereo copies the channel at full level and stereo to mono averages,
 // so a joined input keeps its loudness (libswresample's own matrix lowers a
 // centre channel by 3 dB).
 constexpr std::array<double, 2> kMonoToStereo = {1.0, 1.0};
 constexpr std::array<double, 2> kStereoToMono = {0.5, 0.5};
+
+// MP3 goes to LAME itself (LameMp3Writer), which, unlike libavcodec's wrapper,
+// takes a maximum bit rate for VBR; every other format goes through a
+// libavcodec encoder and a libavformat muxer.
+EncoderSetup openLibavEncoder(const OutputFormat &format, const QString &fileName)
+{
+    return format.kind == OutputFormat::Kind::Mp3 ? EncoderSetup() : openEncoder(format, fileName);
+}
 
 }  // namespace
 
@@ -59,17 +64,21 @@ private:
     void encodeRemainder();
     void encodeFromFifo(int frames);
     void encode(const AVFrame *frame);
-    void carryTrailingPadding(AVPacket *packet);
     void check(int result, const char *call) const { avCheck(result, call, m_target); }
 
     QString m_target;
     // Opened before any file exists, so a refused format leaves nothing behind.
     EncoderSetup m_setup;
-    AVCodecContext *m_codec = nullptr;
+    AVCodecContext *m_codec = nullptr;  // none for MP3
     // Declared before the muxer: the muxer closes its handle on the file before it is dropped.
     OutputFile m_file;
     OutputFormatContextPtr m_muxer;
     AVStream *m_stream = nullptr;
+    std::unique_ptr<LameMp3Writer> m_mp3;
+    // What the fifo holds and the encoder takes, whichever encoder it is.
+    AVSampleFormat m_sampleFormat = AV_SAMPLE_FMT_NONE;
+    int m_sampleRate = 0;
+    AVChannelLayout m_layout = {};
     SwrContextPtr m_resampler;
     AudioFifoPtr m_fifo;
     FramePtr m_frame;      // one encoder frame, reused for every packet
@@ -80,20 +89,29 @@ private:
     int m_inputRate = 0;
     int m_inputChannels = 0;
     int64_t m_nextPts = 0;
-    uint32_t m_trailingPadding = 0;
     bool m_finished = false;
 };
 
 AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &format)
     : m_target(targetFileName),
-      m_setup(openEncoder(format, targetFileName)),
+      m_setup(openLibavEncoder(format, targetFileName)),
       m_codec(m_setup.codec.get()),
       m_file(targetFileName)
 {
-    openMuxer(m_setup);
+    if (m_codec) {
+        openMuxer(m_setup);
+        m_sampleFormat = m_codec->sample_fmt;
+        m_sampleRate = m_codec->sample_rate;
+        av_channel_layout_default(&m_layout, m_codec->ch_layout.nb_channels);
+    } else {
+        m_mp3 = std::make_unique<LameMp3Writer>(format.mp3, m_file.temporaryPath(), m_target);
+        m_sampleFormat = AV_SAMPLE_FMT_FLTP;
+        m_sampleRate = m_mp3->sampleRate();
+        av_channel_layout_default(&m_layout, m_mp3->channels());
+    }
     allocateFrames();
-    m_inputRate = m_codec->sample_rate;
-    m_inputChannels = m_codec->ch_layout.nb_channels;
+    m_inputRate = m_sampleRate;
+    m_inputChannels = m_layout.nb_channels;
     if (m_setup.primeWithSilence)
         appendSilence(m_codec->initial_padding);
 }
@@ -105,12 +123,9 @@ void AudioEncoder::Impl::openMuxer(const EncoderSetup &setup)
     check(avformat_alloc_output_context2(&muxer, nullptr, setup.muxer, path.constData()),
           "avformat_alloc_output_context2");
     m_muxer.reset(muxer);
-    if (setup.tagPadding > 0)
-        m_muxer->metadata_header_padding = setup.tagPadding;
     if (setup.noMuxerMetadata)
         m_muxer->flags |= AVFMT_FLAG_BITEXACT;
-    // A seekable file: the MP3 muxer only writes its Xing/LAME header (length,
-    // encoder delay and padding) when it can go back to the start.
+    // A seekable file: muxers such as WAV's go back to the start to complete their header.
     check(avio_open(&m_muxer->pb, path.constData(), AVIO_FLAG_WRITE), "avio_open");
     m_stream = avformat_new_stream(m_muxer.get(), nullptr);
     if (!m_stream)
@@ -129,23 +144,26 @@ void AudioEncoder::Impl::openMuxer(const EncoderSetup &setup)
 
 void AudioEncoder::Impl::allocateFrames()
 {
-    const bool anySize = m_codec->frame_size <= 0
-                         || (m_codec->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
-    m_frameSize = anySize ? kVariableFrameSize : m_codec->frame_size;
+    if (m_mp3) {
+        m_frameSize = m_mp3->frameSize();
+    } else {
+        const bool anySize = m_codec->frame_size <= 0
+                             || (m_codec->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+        m_frameSize = anySize ? kVariableFrameSize : m_codec->frame_size;
+    }
 
     m_frame.reset(av_frame_alloc());
     m_converted.reset(av_frame_alloc());
     m_packet.reset(av_packet_alloc());
-    m_fifo.reset(av_audio_fifo_alloc(m_codec->sample_fmt, m_codec->ch_layout.nb_channels,
+    m_fifo.reset(av_audio_fifo_alloc(m_sampleFormat, m_layout.nb_channels,
                                      2 * std::max(m_frameSize, kConvertSliceFrames)));
     if (!m_frame || !m_converted || !m_packet || !m_fifo)
         throw std::bad_alloc();
 
-    m_frame->format = m_codec->sample_fmt;
-    m_frame->sample_rate = m_codec->sample_rate;
+    m_frame->format = m_sampleFormat;
+    m_frame->sample_rate = m_sampleRate;
     m_frame->nb_samples = m_frameSize;
-    check(av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout),
-          "av_channel_layout_copy");
+    check(av_channel_layout_copy(&m_frame->ch_layout, &m_layout), "av_channel_layout_copy");
     check(av_frame_get_buffer(m_frame.get(), 0), "av_frame_get_buffer");
 }
 
@@ -172,12 +190,11 @@ void AudioEncoder::Impl::createResampler()
     AVChannelLayout inputLayout;
     av_channel_layout_default(&inputLayout, m_inputChannels);
     SwrContext *resampler = nullptr;
-    check(swr_alloc_set_opts2(&resampler, &m_codec->ch_layout, m_codec->sample_fmt,
-                              m_codec->sample_rate, &inputLayout, AV_SAMPLE_FMT_FLT, m_inputRate, 0,
-                              nullptr),
+    check(swr_alloc_set_opts2(&resampler, &m_layout, m_sampleFormat, m_sampleRate, &inputLayout,
+                              AV_SAMPLE_FMT_FLT, m_inputRate, 0, nullptr),
           "swr_alloc_set_opts2");
     SwrContextPtr owned(resampler);
-    const int outputChannels = m_codec->ch_layout.nb_channels;
+    const int outputChannels = m_layout.nb_channels;
     if (m_inputChannels == 1 && outputChannels == 2)
         check(swr_set_matrix(resampler, kMonoToStereo.data(), 1), "swr_set_matrix");
     else if (m_inputChannels == 2 && outputChannels == 1)
@@ -244,10 +261,9 @@ void AudioEncoder::Impl::reserveConverted(int frames)
     if (frames <= m_convertedCapacity)
         return;
     av_frame_unref(m_converted.get());
-    m_converted->format = m_codec->sample_fmt;
+    m_converted->format = m_sampleFormat;
     m_converted->nb_samples = frames;
-    check(av_channel_layout_copy(&m_converted->ch_layout, &m_codec->ch_layout),
-          "av_channel_layout_copy");
+    check(av_channel_layout_copy(&m_converted->ch_layout, &m_layout), "av_channel_layout_copy");
     check(av_frame_get_buffer(m_converted.get(), 0), "av_frame_get_buffer");
     m_convertedCapacity = frames;
 }
@@ -266,9 +282,9 @@ void AudioEncoder::Impl::appendSilence(int frames)
     if (frames <= 0)
         return;
     reserveConverted(frames);
-    check(av_samples_set_silence(m_converted->data, 0, frames, m_codec->ch_layout.nb_channels,
-                                 m_codec->sample_fmt),
-          "av_samples_set_silence");
+    check(
+        av_samples_set_silence(m_converted->data, 0, frames, m_layout.nb_channels, m_sampleFormat),
+        "av_samples_set_silence");
     appendConverted(frames);
 }
 
@@ -302,37 +318,23 @@ void AudioEncoder::Impl::encodeFromFifo(int frames)
 
 void AudioEncoder::Impl::encode(const AVFrame *frame)
 {
+    if (m_mp3) {
+        m_mp3->encode(reinterpret_cast<const float *>(frame->data[0]),
+                      reinterpret_cast<const float *>(frame->data[1]), frame->nb_samples);
+        return;
+    }
     check(avcodec_send_frame(m_codec, frame), "avcodec_send_frame");
     for (;;) {
         const int received = avcodec_receive_packet(m_codec, m_packet.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return;
         check(received, "avcodec_receive_packet");
-        if (m_setup.sumTrailingPadding)
-            carryTrailingPadding(m_packet.get());
         av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         const int written = av_write_frame(m_muxer.get(), m_packet.get());
         av_packet_unref(m_packet.get());
         check(written, "av_write_frame");
     }
-}
-
-// The encoder marks the padding of each of its last packets, but when the last
-// packet is all padding the MP3 muxer records only that packet's share in the
-// LAME header, and decoders then keep the rest as extra frames at the end
-// (seen at 8 kHz). So each packet carries the padding of the ones before it.
-void AudioEncoder::Impl::carryTrailingPadding(AVPacket *packet)
-{
-    std::size_t size = 0;
-    uint8_t *skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
-    const uint32_t padding = skip && size >= kSkipSamplesSize ? AV_RL32(skip + 4) : 0;
-    if (padding == 0) {
-        m_trailingPadding = 0;
-        return;
-    }
-    m_trailingPadding += padding;
-    AV_WL32(skip + 4, m_trailingPadding);
 }
 
 void AudioEncoder::Impl::finish()
@@ -344,10 +346,14 @@ void AudioEncoder::Impl::finish()
     if (m_setup.primeWithSilence)
         appendSilence(m_frameSize);
     encodeRemainder();
-    encode(nullptr);  // drains the encoder's delay
-    check(av_write_trailer(m_muxer.get()), "av_write_trailer");
-    // Closing flushes the last buffered bytes: a full disk shows up here.
-    check(avio_closep(&m_muxer->pb), "avio_close");
+    if (m_mp3) {
+        m_mp3->finish();
+    } else {
+        encode(nullptr);  // drains the encoder's delay
+        check(av_write_trailer(m_muxer.get()), "av_write_trailer");
+        // Closing flushes the last buffered bytes: a full disk shows up here.
+        check(avio_closep(&m_muxer->pb), "avio_close");
+    }
     m_file.commit();
     m_finished = true;
 }

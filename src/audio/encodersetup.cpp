@@ -11,10 +11,6 @@
 namespace {
 
 constexpr int kKbit = 1000;
-// Enough for the tag values the program stamps, with room to spare.
-constexpr int kMp3TagPadding = 2048;
-constexpr int kLameQualityMax = 9;
-constexpr int kLameVbrQualityMax = 9;
 // OGG quality 0 (best) .. 1000 (fastest) onto Vorbis quality 10 .. 0.
 constexpr double kOggQualityScale = 100.0;
 constexpr double kVorbisQualityMax = 10.0;
@@ -45,7 +41,7 @@ const AVCodec *findEncoder(const char *name, const QString &fileName)
     return codec;
 }
 
-// Planar float is what LAME, Vorbis and wmav2 take without another conversion;
+// Planar float is what Vorbis and wmav2 take without another conversion;
 // the PCM encoders name their one format.
 AVSampleFormat preferredSampleFormat(const AVCodec *codec)
 {
@@ -77,19 +73,6 @@ CodecContextPtr allocateContext(const AVCodec *codec, int sampleRate, int channe
     return context;
 }
 
-void configureMp3(AVCodecContext *context, const LameEncoder &lame)
-{
-    context->compression_level = std::clamp(lame.Quality(), 0, kLameQualityMax);
-    if (lame.ConstantBitrate()) {
-        context->bit_rate = static_cast<int64_t>(lame.Bitrate()) * kKbit;
-        return;
-    }
-    // LAME's -V scale. FFmpeg's wrapper passes LAME no ceiling for VBR, so
-    // VbrBitrate cannot limit the rate here; the quality governs.
-    context->flags |= AV_CODEC_FLAG_QSCALE;
-    context->global_quality = std::clamp(lame.VbrQuality(), 0, kLameVbrQualityMax) * FF_QP2LAMBDA;
-}
-
 void configureOgg(AVCodecContext *context, const OutputFormat &format)
 {
     if (format.quality != -1) {
@@ -113,8 +96,6 @@ struct Choice {
 Choice choose(const OutputFormat &format, const QString &fileName)
 {
     switch (format.kind) {
-    case OutputFormat::Kind::Mp3:
-        return {"libmp3lame", "mp3", format.mp3.SampleRate(), format.mp3.Channels()};
     case OutputFormat::Kind::Wav:
         if (format.bitsPerSample != 8 && format.bitsPerSample != 16)
             throw AudioError(
@@ -129,6 +110,7 @@ Choice choose(const OutputFormat &format, const QString &fileName)
         const WmaProfile profile = wmaProfile(format.wmaProfile);
         return {"wmav2", "asf", profile.sampleRate, profile.channels};
     }
+    case OutputFormat::Kind::Mp3:  // LameMp3Writer's
     case OutputFormat::Kind::None:
         break;
     }
@@ -146,11 +128,6 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
     setup.muxer = choice.muxer;
     AVCodecContext *context = setup.codec.get();
     switch (format.kind) {
-    case OutputFormat::Kind::Mp3:
-        configureMp3(context, format.mp3);
-        setup.sumTrailingPadding = true;
-        setup.tagPadding = kMp3TagPadding;
-        break;
     case OutputFormat::Kind::Ogg:
         configureOgg(context, format);
         break;
@@ -164,6 +141,7 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
         setup.muxerOptionValue = "auto";
         setup.noMuxerMetadata = true;
         break;
+    case OutputFormat::Kind::Mp3:
     case OutputFormat::Kind::None:
         break;
     }

@@ -14,16 +14,12 @@ struct EncoderSetup {
     // wmav2's decoders drop the first frame (initial_padding samples) and need a
     // frame after the last one: the writer feeds silence for both.
     bool primeWithSilence = false;
-    // MP3: the muxer takes the end padding from the last packet only.
-    bool sumTrailingPadding = false;
-    // Room kept in the header's tag, so that stamping the tags later rewrites
-    // only the tag and not the whole file (MP3).
-    int tagPadding = 0;
     // No metadata of the muxer's own: a tag chunk in front of the audio would make
     // the later stamping move all the audio (WAV).
     bool noMuxerMetadata = false;
 };
 
-// Configures and opens the encoder for the format. Throws AudioError naming
-// fileName when the encoder refuses it, or when no format was selected.
+// Configures and opens the encoder for the format (not MP3: LameMp3Writer
+// encodes it). Throws AudioError naming fileName when the encoder refuses it,
+// or when no format was selected.
 EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName);

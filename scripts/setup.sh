@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by scripts/run and scripts/test: installs the Debian packages Vantorel
 # needs when they are missing, and configures and builds one build folder.
 # Source it; it defines functions only.
@@ -9,6 +10,7 @@ VANTOREL_PACKAGES=(
   libtag1-dev libmp3lame-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
   xvfb xauth pulseaudio pulseaudio-utils
+  clang-format-16 clang-tidy-16 shellcheck
 )
 
 vantorel_install_packages() {

@@ -2,6 +2,7 @@
 // folder, in ../share/vantorel when installed.
 
 #include "platform/apppaths.h"
+#include "platform/appidentity.h"
 
 #include <gtest/gtest.h>
 
@@ -64,4 +65,11 @@ TEST_F(InstalledLayoutTest, WithNoFilesTheAnswerNamesThePlaceBesideTheProgram)
         EXPECT_FALSE(QFileInfo::exists(file));
         EXPECT_TRUE(file.startsWith(m_bin + QLatin1Char('/'))) << file.toStdString();
     }
+}
+
+TEST(AppIdentity, IconIsThereWithoutAnIconTheme)
+{
+    const QIcon icon = AppIdentity::icon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_FALSE(icon.pixmap(64).isNull());
 }

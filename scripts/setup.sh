@@ -1,5 +1,7 @@
-# Shared by scripts/run and scripts/test: installs the Debian packages Vantorel
-# needs when they are missing, and configures and builds one build folder.
+# shellcheck shell=bash
+# Shared by scripts/run, scripts/test and scripts/package: installs the Debian
+# packages Vantorel needs when they are missing, and configures and builds one
+# build folder.
 # Source it; it defines functions only.
 
 VANTOREL_PACKAGES=(
@@ -9,6 +11,7 @@ VANTOREL_PACKAGES=(
   libtag1-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
   xvfb xauth pulseaudio pulseaudio-utils
+  desktop-file-utils appstream dpkg-dev
 )
 
 vantorel_install_packages() {

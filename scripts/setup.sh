@@ -1,6 +1,7 @@
 # shellcheck shell=bash
-# Shared by scripts/run and scripts/test: installs the Debian packages Vantorel
-# needs when they are missing, and configures and builds one build folder.
+# Shared by scripts/run, scripts/test and scripts/package: installs the Debian
+# packages Vantorel needs when they are missing, and configures and builds one
+# build folder.
 # Source it; it defines functions only.
 
 VANTOREL_PACKAGES=(
@@ -11,6 +12,7 @@ VANTOREL_PACKAGES=(
   libgtest-dev libgmock-dev
   xvfb xauth pulseaudio pulseaudio-utils
   clang-format-16 clang-tidy-16 shellcheck
+  desktop-file-utils appstream dpkg-dev
 )
 
 vantorel_install_packages() {

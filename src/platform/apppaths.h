@@ -10,8 +10,13 @@ QString executableFolder();
 QString settingsFile();
 // The user's Music folder: the default output folder.
 QString defaultOutputFolder();
-// The skin file beside the executable.
+// The program's own files are looked for beside the executable (a build folder)
+// and then in ../share/vantorel beside its folder (an installed program). Where
+// neither has the file, the answer is the place beside the executable.
+// The skin file, found from the running executable's folder or the one given.
 QString skinFile();
-// The help page beside the executable.
+QString skinFile(const QString &executableFolder);
+// The help page, found the same way.
 QString helpPage();
+QString helpPage(const QString &executableFolder);
 }  // namespace AppPaths

@@ -1,5 +1,6 @@
 #include "skin/skin.h"
 
+#include "skin/skinaccessiblebutton.h"
 #include "skin/skindocument.h"
 #include "skin/skinelementtree.h"
 #include "skin/skinglyph.h"
@@ -37,7 +38,21 @@ void Skin::LoadSkin(const QString &path)
     m_pressed = nullptr;
     m_tree = std::make_unique<SkinElementTree>(document->elements(), this);
     m_document = std::move(document);
+    makeAccessibleButtons();
     update();
+}
+
+void Skin::makeAccessibleButtons()
+{
+    for (SkinAccessibleButton *button : m_accessibleButtons)
+        delete button;
+    m_accessibleButtons.clear();
+    for (const SkinItem *item : m_tree->clickables()) {
+        auto *button = new SkinAccessibleButton(*item, this);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, name = item->name()] { emit Click(name); });
+        m_accessibleButtons.push_back(button);
+    }
 }
 
 void Skin::ApplySkin(QWidget *window)

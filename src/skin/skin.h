@@ -5,11 +5,13 @@
 
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 class SkinDocument;
 class SkinElement;
 class SkinElementTree;
 class SkinForm;
+class SkinAccessibleButton;
 class SkinItem;
 
 // A skin file that cannot be loaded, or a skin operation that cannot be done.
@@ -52,6 +54,7 @@ private:
     void paintTitleBand(QPainter &painter) const;
     void setHovered(SkinItem *item);
     void repaintItem(const SkinItem *item);
+    void makeAccessibleButtons();
 
     std::unique_ptr<SkinDocument> m_document;
     // Element pointers handed out stay valid until the next LoadSkin.
@@ -61,6 +64,7 @@ private:
     QString m_caption;
     SkinItem *m_hovered = nullptr;
     SkinItem *m_pressed = nullptr;
+    std::vector<SkinAccessibleButton *> m_accessibleButtons;
 };
 
 // The element tree of a skinned window.

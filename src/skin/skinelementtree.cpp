@@ -46,6 +46,16 @@ SkinElement *SkinElementTree::FindObject(const QString &name)
     return nullptr;
 }
 
+std::vector<const SkinItem *> SkinElementTree::clickables() const
+{
+    std::vector<const SkinItem *> found;
+    for (const auto &item : m_items) {
+        if (item->isClickable())
+            found.push_back(item.get());
+    }
+    return found;
+}
+
 SkinItem *SkinElementTree::clickableAt(const QPoint &point) const
 {
     for (const auto &item : std::views::reverse(m_items)) {

@@ -19,6 +19,8 @@ public:
     ~SkinElementTree() override;
 
     SkinElement *FindObject(const QString &name) override;
+    // The clickable elements, in drawing order.
+    std::vector<const SkinItem *> clickables() const;
     // The topmost clickable element under the point, or nullptr.
     SkinItem *clickableAt(const QPoint &point) const;
     // The topmost element with a hint under the point, or nullptr.

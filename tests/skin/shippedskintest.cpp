@@ -45,6 +45,8 @@ TEST(ShippedSkin, HoldsEveryCommandAsAButtonAndTheTotalTimeReadOut)
         const SkinElementDef *def = element(document, name);
         ASSERT_NE(def, nullptr) << name.toStdString();
         EXPECT_EQ(def->kind, SkinElementKind::Button) << name.toStdString();
+        // The tooltip, which assistive technology also reads out.
+        EXPECT_FALSE(def->hint.isEmpty()) << name.toStdString();
     }
     const SkinElementDef *total = element(document, QStringLiteral("Total time"));
     ASSERT_NE(total, nullptr);

@@ -1,8 +1,10 @@
 #include "skin/skin.h"
 #include "skin/skinitem.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -22,6 +24,7 @@ name = join
 kind = button
 rect = 10, 50, 60, 24
 text = Join
+hint = Join the files
 [element]
 name = Stop playing
 kind = button
@@ -37,6 +40,12 @@ name = caption
 kind = label
 rect = 150, 50, 60, 24
 text = Caption
+[element]
+name = Up
+kind = button
+rect = 220, 50, 24, 24
+glyph = up
+hint = Move the file up
 )";
 
 class SkinWidgetTest : public testing::Test {
@@ -138,6 +147,47 @@ TEST_F(SkinWidgetTest, ClickOnAButtonEmitsItsName)
     ASSERT_EQ(clicks.count(), 2);
     EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("join"));
     EXPECT_EQ(clicks.at(1).at(0).toString(), QStringLiteral("Stop playing"));
+}
+
+TEST_F(SkinWidgetTest, ButtonsAreNamedPushButtonsForAssistiveTechnology)
+{
+    Skin *skin = applied();
+    // Loading again must not leave the first skin's buttons behind.
+    skin->LoadSkin(m_path);
+    // Assistive technology finds an element's place on the screen only once it is shown.
+    m_window.show();
+    struct Expected {
+        QString name;
+        QString tooltip;
+        QRect drawn;
+    };
+    // A glyph-only button is read out by its element name, a captioned one by its caption.
+    const std::vector<Expected> expected{{"Join", "Join the files", {10, 50, 60, 24}},
+                                         {"Stop", "", {80, 50, 60, 24}},
+                                         {"Up", "Move the file up", {220, 50, 24, 24}}};
+    QAccessibleInterface *access = QAccessible::queryAccessibleInterface(skin);
+    ASSERT_EQ(access->childCount(), int(expected.size()));
+    for (int index = 0; index < access->childCount(); ++index) {
+        QAccessibleInterface *button = access->child(index);
+        const Expected &wanted = expected[std::size_t(index)];
+        EXPECT_EQ(button->role(), QAccessible::Button);
+        EXPECT_EQ(button->text(QAccessible::Name), wanted.name);
+        EXPECT_EQ(button->text(QAccessible::Description), wanted.tooltip);
+        EXPECT_EQ(button->rect(),
+                  QRect(skin->mapToGlobal(wanted.drawn.topLeft()), wanted.drawn.size()));
+    }
+    m_window.hide();
+}
+
+TEST_F(SkinWidgetTest, PressingAButtonThroughAssistiveTechnologyClicksIt)
+{
+    Skin *skin = applied();
+    QSignalSpy clicks(skin, &Skin::Click);
+    QAccessibleInterface *button = QAccessible::queryAccessibleInterface(skin)->child(2);
+    ASSERT_NE(button->actionInterface(), nullptr);
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(clicks.wait());
+    EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("Up"));
 }
 
 TEST_F(SkinWidgetTest, ClicksOutsideButtonsEmitNothing)

@@ -205,11 +205,13 @@ bool PageWalk::header(const uchar *page, qint64 pageBytes)
     m_nextSequence = sequence + 1;
     m_ended = flags & kLastPage;
     // The checksum covers the whole page with its own field read as zero.
+    // FFmpeg's table gives the checksum with its bytes swapped, so the field,
+    // stored little-endian, is read big-endian to match.
     static constexpr uchar kZeros[4] = {};
     quint32 crc = av_crc(table, 0, page, kChecksumAt);
     crc = av_crc(table, crc, kZeros, sizeof kZeros);
     crc = av_crc(table, crc, page + kChecksumAt + 4, size_t(pageBytes - kChecksumAt - 4));
-    return crc == qFromLittleEndian<quint32>(page + kChecksumAt);
+    return crc == qFromBigEndian<quint32>(page + kChecksumAt);
 }
 
 bool PageWalk::packets(const uchar *lacing, int segments, const uchar *body, qint64 &audioFrames,

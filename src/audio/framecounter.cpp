@@ -1,5 +1,6 @@
 #include "audio/framecounter.h"
 
+#include "audio/flaclastframe.h"
 #include "audio/framecountcache.h"
 #include "audio/inputstream.h"
 #include "audio/mp4timing.h"
@@ -85,16 +86,17 @@ AVCodecID codecOf(OggPageScanner::Codec codec)
 constexpr int kStreamInfoBytes = 34;
 constexpr int kTotalFramesAt = 13;
 
-std::optional<qint64> streamInfoTotal(const AVCodecParameters *parameters)
+const uint8_t *streamInfo(const AVCodecParameters *parameters)
 {
     if (!parameters->extradata || parameters->extradata_size < kStreamInfoBytes)
-        return std::nullopt;
-    const uint8_t *info = parameters->extradata;
-    const qint64 total = qint64(info[kTotalFramesAt] & 0x0F) << 32
-                         | qFromBigEndian<quint32>(info + kTotalFramesAt + 1);
-    if (total == 0)
-        return std::nullopt;
-    return total;
+        return nullptr;
+    return parameters->extradata;
+}
+
+qint64 streamInfoTotal(const uint8_t *info)
+{
+    return qint64(info[kTotalFramesAt] & 0x0F) << 32
+           | qFromBigEndian<quint32>(info + kTotalFramesAt + 1);
 }
 
 }  // namespace
@@ -153,7 +155,15 @@ std::optional<qint64> FrameCounter::flacLength()
 {
     if (m_stream->codecId() != AV_CODEC_ID_FLAC || !isContainer(*m_stream, "flac"))
         return std::nullopt;
-    return streamInfoTotal(m_stream->codecParameters());
+    const uint8_t *info = streamInfo(m_stream->codecParameters());
+    if (!info)
+        return std::nullopt;
+    // The total is trusted where the file really ends with the frame that
+    // completes it (a cut file does not); 0 means the writer did not know it.
+    const qint64 total = streamInfoTotal(info);
+    if (total == 0 || FlacLastFrame::endFrame(m_fileName, info) != total)
+        return std::nullopt;
+    return total;
 }
 
 std::optional<qint64> FrameCounter::mp4Length()

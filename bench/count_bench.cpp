@@ -1,8 +1,10 @@
 // Times what opening an input costs before reading can start, counting its
 // exact length included (AudioFile::OpenFile, once per file and process, so no
-// remembered count helps), and, for comparison, decoding the whole file.
+// remembered count helps), and, for comparison, decoding the whole file. Wall
+// time and processor time (user + system) both: on a shared machine the wall
+// time also counts the waits for a core.
 //
-//   count_bench INPUT...
+//   count_bench [--count-only] INPUT...     --count-only: no decoding for comparison
 //   count_bench              makes a 30-minute 44.1 kHz stereo OGG (128 kbit/s)
 //                            and WMA (profile 10) of noise under a tone first
 
@@ -13,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
@@ -28,6 +32,14 @@ constexpr int kMinutes = 30;
 constexpr int kOggKbps = 128;
 constexpr int kWmaProfile = 10;
 constexpr int kBlockSeconds = 4;
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 QString writeNoiseAndTone(const QString &path, const std::function<void(AudioFile &)> &format)
 {
@@ -51,25 +63,35 @@ QString writeNoiseAndTone(const QString &path, const std::function<void(AudioFil
     return path;
 }
 
-void measure(const QString &path)
+void measure(const QString &path, bool countOnly)
 {
     AudioFile reader;
     QElapsedTimer timer;
     timer.start();
+    double cpu = cpuSeconds();
     reader.OpenFile(path, 0, 1);
     const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
+    const double openCpu = cpuSeconds() - cpu;
+    if (countOnly) {
+        std::printf("%s: SampleCount %lld; open and count %.3f s (processor %.3f s)\n",
+                    qPrintable(path), static_cast<long long>(reader.SampleCount()), openSeconds,
+                    openCpu);
+        return;
+    }
     timer.restart();
+    cpu = cpuSeconds();
     reader.Seek(0, 3);
     qint64 frames = 0;
     for (SampleArray samples;
          !(samples = reader.ReadSamples(kBlockSeconds * reader.SampleRate())).empty();)
         frames += qint64(samples.size()) / reader.BlockAlign();
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
-    std::printf("%s: SampleCount %lld (%.1f min), %lld frames read; open and count %.3f s, "
-                "decode all %.3f s\n",
+    const double readCpu = cpuSeconds() - cpu;
+    std::printf("%s: SampleCount %lld (%.1f min), %lld frames read; open and count %.3f s "
+                "(processor %.3f s), decode all %.3f s (processor %.3f s)\n",
                 qPrintable(path), static_cast<long long>(reader.SampleCount()),
                 double(reader.SampleCount()) / reader.SampleRate() / 60.0,
-                static_cast<long long>(frames), openSeconds, readSeconds);
+                static_cast<long long>(frames), openSeconds, openCpu, readSeconds, readCpu);
 }
 
 }  // namespace
@@ -81,6 +103,7 @@ int main(int argc, char **argv)
         QStringList inputs;
         for (int i = 1; i < argc; ++i)
             inputs << QString::fromLocal8Bit(argv[i]);
+        const bool countOnly = inputs.removeAll(QStringLiteral("--count-only")) > 0;
         if (inputs.isEmpty()) {
             inputs << writeNoiseAndTone(dir.filePath(QStringLiteral("long.ogg")), [](AudioFile &w) {
                 w.SetOggFormat(kRate, kChannels, kOggKbps, kOggKbps, kOggKbps, -1);
@@ -89,7 +112,7 @@ int main(int argc, char **argv)
                                         [](AudioFile &w) { w.SetWmaFormat(kWmaProfile); });
         }
         for (const QString &input : inputs)
-            measure(input);
+            measure(input, countOnly);
     } catch (const AudioError &error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

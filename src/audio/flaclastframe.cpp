@@ -40,14 +40,17 @@ std::optional<FrameHeader> parseHeader(const quint8 *data, qint64 size, qint64 f
     // The frame or sample number, coded like UTF-8 in up to 7 bytes.
     qint64 at = 4;
     int extra = 0;
-    while (extra < 7 && (data[at] & (0x80 >> extra)))
+    while (extra < 8 && (data[at] & (0x80 >> extra)))
         ++extra;
     if (extra == 1 || extra > (variable ? 7 : 6))
         return std::nullopt;
-    qint64 number = extra == 0 ? data[at] : data[at] & (0x7F >> extra);
     const int more = extra == 0 ? 0 : extra - 1;
-    if (at + 1 + more + 4 > size)
+    const int blockBytes = blockCode == 6 ? 1 : blockCode == 7 ? 2 : 0;
+    const int rateBytes = rateCode == 12 ? 1 : rateCode == 13 || rateCode == 14 ? 2 : 0;
+    const qint64 headerBytes = at + 1 + more + blockBytes + rateBytes + 1;
+    if (headerBytes > size)
         return std::nullopt;
+    qint64 number = extra == 0 ? data[at] : data[at] & (0x7F >> extra);
     for (int i = 1; i <= more; ++i) {
         if ((data[at + i] & 0xC0) != 0x80)
             return std::nullopt;
@@ -60,19 +63,13 @@ std::optional<FrameHeader> parseHeader(const quint8 *data, qint64 size, qint64 f
     else if (blockCode <= 5)
         block = qint64(576) << (blockCode - 2);
     else if (blockCode == 6)
-        block = data[at++] + 1;
+        block = qint64(data[at]) + 1;
     else if (blockCode == 7)
-        block = qFromBigEndian<quint16>(data + (at += 2) - 2) + 1;
+        block = qint64(qFromBigEndian<quint16>(data + at)) + 1;
     else
         block = qint64(256) << (blockCode - 8);
-    if (rateCode == 12)
-        at += 1;
-    else if (rateCode == 13 || rateCode == 14)
-        at += 2;
-    if (at + 1 > size)
-        return std::nullopt;
     // The CRC-8 over the header and itself comes to 0.
-    if (av_crc(av_crc_get_table(AV_CRC_8_ATM), 0, data, size_t(at + 1)) != 0)
+    if (av_crc(av_crc_get_table(AV_CRC_8_ATM), 0, data, size_t(headerBytes)) != 0)
         return std::nullopt;
     return FrameHeader{variable ? number : number * fixedBlock, block};
 }

@@ -24,11 +24,14 @@ namespace {
 
 enum class Format { Mpeg, Wav, Rf64, Aiff, Asf, OggVorbis, OggOpus, OggFlac, Flac, Mp4, Unknown };
 
-constexpr qint64 kSniffBytes = 64;
 constexpr qint64 kId3HeaderBytes = 10;
 constexpr char kId3FooterFlag = 0x10;
 constexpr qint64 kOggSegmentCountAt = 26;
 constexpr qint64 kOggHeaderBytes = 27;
+constexpr qint64 kOggMaxSegments = 255;
+// Enough for every format's magic, the first OGG packet's behind the longest
+// segment table included.
+constexpr qint64 kSniffBytes = kOggHeaderBytes + kOggMaxSegments + 16;
 constexpr char kAsfHeaderGuid[] =
     "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
 constexpr qint64 kChunkHeaderBytes = 8;
@@ -71,7 +74,7 @@ Format oggFormat(const QByteArray &head)
 
 Format sniff(QFile &file)
 {
-    QByteArray head = file.read(kSniffBytes + 255);
+    const QByteArray head = file.read(kSniffBytes);
     // Behind a leading ID3v2 tag: FLAC, or else MPEG audio (MP3, ADTS AAC).
     if (const qint64 tagLength = id3Length(head)) {
         file.seek(tagLength);
@@ -91,8 +94,8 @@ Format sniff(QFile &file)
                                          : Format::Unknown;
     if (head.startsWith("FORM") && (head.mid(8, 4) == "AIFF" || head.mid(8, 4) == "AIFC"))
         return Format::Aiff;
-    // An MPEG audio or ADTS frame header: 12 sync bits.
-    if (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xF0) == 0xF0)
+    // An MPEG audio frame header (11 sync bits, MPEG 2.5 included) or an ADTS one.
+    if (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0)
         return Format::Mpeg;
     return Format::Unknown;
 }

@@ -183,11 +183,7 @@ std::optional<qint64> FrameCounter::oggLength()
     const std::optional<OggPageScanner::Stream> pages = OggPageScanner::scan(m_fileName);
     if (!pages || codecOf(pages->codec) != m_stream->codecId())
         return std::nullopt;
-    // Where the packets do not tell their length, the demuxer has found the
-    // start from the first audio page's packets.
-    const qint64 start =
-        pages->startGranule ? *pages->startGranule : std::max<qint64>(m_stream->startFrame(), 0);
-    const qint64 frames = pages->lastGranule - start - pages->preSkip;
+    const qint64 frames = pages->lastGranule - pages->startGranule - pages->preSkip;
     if (frames < 0)
         return std::nullopt;
     return frames;

@@ -192,14 +192,6 @@ qint64 InputStream::headerFrameCount() const
     return av_rescale_q(audio->duration, audio->time_base, AVRational{1, sampleRate()});
 }
 
-qint64 InputStream::startFrame() const
-{
-    const AVStream *audio = stream();
-    if (audio->start_time == AV_NOPTS_VALUE)
-        return 0;
-    return av_rescale_q(audio->start_time, audio->time_base, AVRational{1, sampleRate()});
-}
-
 const AVCodecParameters *InputStream::codecParameters() const
 {
     return stream()->codecpar;

@@ -28,8 +28,6 @@ public:
     int bytesPerFrame() const;
     // The length the container header states, in frames; -1 when it states none.
     qint64 headerFrameCount() const;
-    // Where the demuxer says the audio starts, in frames (0 when it does not say).
-    qint64 startFrame() const;
     // The codec's own header data (extradata), as the container gives it.
     const AVCodecParameters *codecParameters() const;
 

@@ -1,5 +1,9 @@
 #include "audio/oggpagescanner.h"
 
+#include "audio/avdeleters.h"
+#include "audio/flacframeheader.h"
+
+#include <QByteArray>
 #include <QFile>
 #include <QtEndian>
 
@@ -25,11 +29,17 @@ constexpr quint8 kFullSegment = 255;
 // The granule position of a page on which no packet ends.
 constexpr qint64 kNoGranule = -1;
 
+// The bytes of each packet kept for telling its length: a FLAC frame header at most.
+constexpr int kPacketHeadBytes = 16;
 constexpr int kVorbisHeaderPackets = 3;
-constexpr qint64 kVorbisIdentBytes = 30;
-constexpr int kVorbisBlockSizesAt = 28;
-constexpr int kVorbisMinBlockExponent = 6;
-constexpr int kVorbisMaxBlockExponent = 13;
+constexpr int kVorbisSetupPacket = 2;
+// The header packets kept whole (identification, Vorbis setup) are small; one
+// past this is no header.
+constexpr qint64 kMaxKeptPacketBytes = 1024 * 1024;
+// What libavcodec's Vorbis parser takes: the three headers in Xiph lacing, of
+// which the comment header may be a bare stub.
+constexpr char kXiphLacedHeaders = 2;
+const QByteArray kVorbisCommentStub = QByteArrayLiteral("\x03vorbis");
 constexpr int kOpusHeaderPackets = 2;
 constexpr qint64 kOpusHeadBytes = 19;
 constexpr int kOpusPreSkipAt = 10;
@@ -37,13 +47,10 @@ constexpr int kOpusPreSkipAt = 10;
 constexpr qint64 kOpusMaxPacketFrames = 5760;
 constexpr qint64 kFlacMappingBytes = 13;
 constexpr int kFlacHeaderCountAt = 7;
-constexpr qint64 kFlacMaxBlockFrames = 65535;
 
 struct CodecFacts {
     OggPageScanner::Codec codec;
     int headerPackets = 0;
-    // The most frames one audio packet can decode to.
-    qint64 maxPacketFrames = 0;
     qint64 preSkip = 0;
 };
 
@@ -57,15 +64,10 @@ bool startsWith(const uchar *data, qint64 size, const char *magic)
 std::optional<CodecFacts> identify(const uchar *packet, qint64 size)
 {
     using Codec = OggPageScanner::Codec;
-    if (size >= kVorbisIdentBytes && startsWith(packet, size, "\x01vorbis")) {
-        const int exponent = packet[kVorbisBlockSizesAt] >> 4;
-        if (exponent < kVorbisMinBlockExponent || exponent > kVorbisMaxBlockExponent)
-            return std::nullopt;
-        // A packet ends the overlap of two blocks: at most half the long block.
-        return CodecFacts{Codec::Vorbis, kVorbisHeaderPackets, (qint64(1) << exponent) / 2, 0};
-    }
+    if (startsWith(packet, size, "\x01vorbis"))
+        return CodecFacts{Codec::Vorbis, kVorbisHeaderPackets, 0};
     if (size >= kOpusHeadBytes && startsWith(packet, size, "OpusHead"))
-        return CodecFacts{Codec::Opus, kOpusHeaderPackets, kOpusMaxPacketFrames,
+        return CodecFacts{Codec::Opus, kOpusHeaderPackets,
                           qFromLittleEndian<quint16>(packet + kOpusPreSkipAt)};
     if (size >= kFlacMappingBytes
         && startsWith(packet, size,
@@ -74,7 +76,7 @@ std::optional<CodecFacts> identify(const uchar *packet, qint64 size)
         const int moreHeaders = qFromBigEndian<quint16>(packet + kFlacHeaderCountAt);
         if (moreHeaders == 0)
             return std::nullopt;  // "unknown": audio could not be told from headers
-        return CodecFacts{Codec::Flac, 1 + moreHeaders, kFlacMaxBlockFrames, 0};
+        return CodecFacts{Codec::Flac, 1 + moreHeaders, 0};
     }
     return std::nullopt;
 }
@@ -115,6 +117,11 @@ std::optional<qint64> opusPacketFrames(const uchar *head, int headBytes)
     return total;
 }
 
+QByteArray xiphLacing(qint64 size)
+{
+    return QByteArray(int(size / 255), char(255)) + char(size % 255);
+}
+
 // Walks the pages of one mapped file.
 class PageWalk {
 public:
@@ -137,14 +144,19 @@ public:
     }
 
 private:
+    bool keepsPacket() const;
+    bool packetEnded(qint64 &audioFrames, int &audioPackets);
+    std::optional<qint64> audioPacketFrames();
     bool page();
     bool header(const uchar *page, qint64 pageBytes);
     bool packets(const uchar *lacing, int segments, const uchar *body, qint64 &audioFrames,
-                 int &packetsEnded);
-    bool granule(qint64 position, qint64 audioFrames, int packetsEnded);
+                 int &audioPackets);
+    bool granule(qint64 position, qint64 audioFrames, int audioPackets, bool packetEnded);
 
     const uchar *m_data;
     qint64 m_size;
+    VorbisParseContextPtr m_vorbis;
+    QByteArray m_vorbisIdent;
     qint64 m_offset = 0;
     qint64 m_pages = 0;
     quint32 m_serial = 0;
@@ -153,13 +165,77 @@ private:
     bool m_ended = false;
     std::optional<CodecFacts> m_facts;
     int m_packetsDone = 0;
-    // The first bytes of the packet being read, which may span pages.
-    uchar m_packetHead[2] = {};
+    // The packet being read, which may span pages: whole where it is kept,
+    // else its first bytes.
+    QByteArray m_packet;
+    uchar m_packetHead[kPacketHeadBytes] = {};
     int m_packetHeadBytes = 0;
     bool m_audioSeen = false;
     qint64 m_granule = 0;
-    std::optional<qint64> m_startGranule;
+    qint64 m_startGranule = 0;
 };
+
+bool PageWalk::keepsPacket() const
+{
+    return m_packetsDone == 0
+           || (m_facts->codec == OggPageScanner::Codec::Vorbis
+               && m_packetsDone == kVorbisSetupPacket);
+}
+
+bool PageWalk::packetEnded(qint64 &audioFrames, int &audioPackets)
+{
+    if (m_packetsDone == 0) {
+        m_facts = identify(reinterpret_cast<const uchar *>(m_packet.constData()), m_packet.size());
+        if (!m_facts)
+            return false;
+        m_vorbisIdent = m_packet;
+    } else if (m_facts->codec == OggPageScanner::Codec::Vorbis
+               && m_packetsDone == kVorbisSetupPacket) {
+        const QByteArray headers = kXiphLacedHeaders + xiphLacing(m_vorbisIdent.size())
+                                   + xiphLacing(kVorbisCommentStub.size()) + m_vorbisIdent
+                                   + kVorbisCommentStub + m_packet;
+        m_vorbis.reset(av_vorbis_parse_init(reinterpret_cast<const uint8_t *>(headers.constData()),
+                                            int(headers.size())));
+        if (!m_vorbis)
+            return false;
+    } else if (m_packetsDone >= m_facts->headerPackets) {
+        const std::optional<qint64> frames = audioPacketFrames();
+        if (!frames)
+            return false;
+        audioFrames += *frames;
+        ++audioPackets;
+    }
+    ++m_packetsDone;
+    m_packet.clear();
+    m_packetHeadBytes = 0;
+    return true;
+}
+
+// The frames the audio packet just ended decodes to.
+std::optional<qint64> PageWalk::audioPacketFrames()
+{
+    // An empty packet (a muxer's way to mark the end) decodes to nothing.
+    if (m_packetHeadBytes == 0)
+        return 0;
+    switch (m_facts->codec) {
+    case OggPageScanner::Codec::Opus:
+        return opusPacketFrames(m_packetHead, m_packetHeadBytes);
+    case OggPageScanner::Codec::Vorbis: {
+        const int frames = av_vorbis_parse_frame(m_vorbis.get(), m_packetHead, m_packetHeadBytes);
+        if (frames < 0)
+            return std::nullopt;
+        // The first audio packet only primes the overlap and decodes to nothing.
+        return m_packetsDone == m_facts->headerPackets ? 0 : frames;
+    }
+    case OggPageScanner::Codec::Flac: {
+        const auto header = FlacFrameHeader::parse(m_packetHead, m_packetHeadBytes, 0);
+        if (!header)
+            return std::nullopt;
+        return header->blockFrames();
+    }
+    }
+    return std::nullopt;
+}
 
 bool PageWalk::page()
 {
@@ -178,10 +254,12 @@ bool PageWalk::page()
     if (left < pageBytes || !header(page, pageBytes))
         return false;
     qint64 audioFrames = 0;
-    int packetsEnded = 0;
-    if (!packets(lacing, segments, lacing + segments, audioFrames, packetsEnded))
+    int audioPackets = 0;
+    const int packetsBefore = m_packetsDone;
+    if (!packets(lacing, segments, lacing + segments, audioFrames, audioPackets))
         return false;
-    if (!granule(qFromLittleEndian<qint64>(page + kGranuleAt), audioFrames, packetsEnded))
+    if (!granule(qFromLittleEndian<qint64>(page + kGranuleAt), audioFrames, audioPackets,
+                 m_packetsDone != packetsBefore))
         return false;
     m_offset += pageBytes;
     ++m_pages;
@@ -215,64 +293,45 @@ bool PageWalk::header(const uchar *page, qint64 pageBytes)
 }
 
 bool PageWalk::packets(const uchar *lacing, int segments, const uchar *body, qint64 &audioFrames,
-                       int &packetsEnded)
+                       int &audioPackets)
 {
     qint64 at = 0;
-    qint64 packetStart = 0;
     for (int i = 0; i < segments; ++i) {
         const int length = lacing[i];
-        for (int b = 0; m_packetHeadBytes < 2 && b < length; ++b)
+        if (keepsPacket()) {
+            if (m_packet.size() + length > kMaxKeptPacketBytes)
+                return false;
+            m_packet.append(reinterpret_cast<const char *>(body + at), length);
+        }
+        for (int b = 0; m_packetHeadBytes < kPacketHeadBytes && b < length; ++b)
             m_packetHead[m_packetHeadBytes++] = body[at + b];
         at += length;
-        if (length == kFullSegment)
-            continue;
-        if (!m_facts) {
-            // The identification header stands alone on the first page.
-            if (m_pages != 0 || packetStart != 0)
-                return false;
-            m_facts = identify(body, at);
-            if (!m_facts)
-                return false;
-        } else if (m_packetsDone >= m_facts->headerPackets) {
-            if (m_facts->codec == OggPageScanner::Codec::Opus) {
-                const auto frames = opusPacketFrames(m_packetHead, m_packetHeadBytes);
-                if (!frames)
-                    return false;
-                audioFrames += *frames;
-            } else {
-                audioFrames += m_facts->maxPacketFrames;
-            }
-        }
-        ++m_packetsDone;
-        ++packetsEnded;
-        m_packetHeadBytes = 0;
-        packetStart = at;
+        if (length < kFullSegment && !packetEnded(audioFrames, audioPackets))
+            return false;
     }
     if (segments > 0)
         m_packetOpen = lacing[segments - 1] == kFullSegment;
-    return m_facts.has_value();
+    return true;
 }
 
-bool PageWalk::granule(qint64 position, qint64 audioFrames, int packetsEnded)
+bool PageWalk::granule(qint64 position, qint64 audioFrames, int audioPackets, bool packetEnded)
 {
-    if (packetsEnded == 0)
+    if (!packetEnded)
         return position == kNoGranule || position == m_granule;
     if (position < 0)
         return false;
-    if (audioFrames == 0)
+    if (audioPackets == 0)
         return position == 0;  // header pages
     if (!m_audioSeen) {
         // The first audio page sets where the stream starts, which may be later than 0.
         m_audioSeen = true;
-        if (m_facts->codec == OggPageScanner::Codec::Opus) {
-            if (position < audioFrames)
-                return false;
-            m_startGranule = position - audioFrames;
-        }
+        if (position < audioFrames)
+            return false;
+        m_startGranule = position - audioFrames;
         m_granule = position;
         return true;
     }
-    // Only as much as the page's packets can play, and never backwards.
+    // Only as much as the page's packets play (less at the end), and never backwards.
     if (position < m_granule || position - m_granule > audioFrames)
         return false;
     m_granule = position;

@@ -12,8 +12,12 @@
 // Trusted means: every page is well formed and its checksum right, the pages
 // belong to one logical stream and follow each other without a gap, the last
 // page (and no other) closes the stream and ends the file, and no granule
-// position claims more audio than the packets of its page can hold. A chained,
+// position claims more audio than the packets of its page hold. A chained,
 // cut, damaged or crafted file gives nothing; its length must be decoded.
+//
+// The packets' lengths come from their first bytes: the TOC byte of Opus, the
+// mode of Vorbis (through libavcodec's parser of its setup header), the frame
+// header of FLAC.
 class OggPageScanner {
 public:
     enum class Codec { Vorbis, Opus, Flac };
@@ -24,10 +28,9 @@ public:
         qint64 lastGranule = 0;
         // Opus: the frames the decoder drops at the start (pre-skip), else 0.
         qint64 preSkip = 0;
-        // Opus: the granule position where the first audio packet starts,
-        // from the first audio page's granule less its packets' frames. Not
-        // known for Vorbis and FLAC, whose packets do not tell their length.
-        std::optional<qint64> startGranule;
+        // Where the first audio packet starts: the first audio page's granule
+        // less its packets' frames. Later than 0 in a stream cut out of another.
+        qint64 startGranule = 0;
     };
 
     static std::optional<Stream> scan(const QString &fileName);

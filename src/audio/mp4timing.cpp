@@ -116,10 +116,11 @@ qint64 sampleTableFrames(Span stts)
         return -1;
     qint64 total = 0;
     for (qint64 i = 0; i < entries; ++i) {
-        const qint64 frames = qint64(stts.u32(8 + i * 8)) * stts.u32(12 + i * 8);
-        if (frames > std::numeric_limits<qint64>::max() - total)
+        // Two 32-bit factors: the product fits 64 unsigned bits.
+        const quint64 frames = quint64(stts.u32(8 + i * 8)) * stts.u32(12 + i * 8);
+        if (frames > quint64(std::numeric_limits<qint64>::max() - total))
             return -1;
-        total += frames;
+        total += qint64(frames);
     }
     return total;
 }

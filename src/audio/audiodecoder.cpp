@@ -1,102 +1,17 @@
 #include "audio/audiodecoder.h"
 
 #include "audio/decodedframeconverter.h"
-#include "audio/framecountcache.h"
+#include "audio/framecounter.h"
 #include "audio/inputstream.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <optional>
-
-namespace {
-
-bool isPcm(AVCodecID codec)
-{
-    return codec >= AV_CODEC_ID_FIRST_AUDIO && codec < AV_CODEC_ID_ADPCM_IMA_QT;
-}
-
-bool isAdpcm(AVCodecID codec)
-{
-    return codec >= AV_CODEC_ID_ADPCM_IMA_QT && codec < AV_CODEC_ID_AMR_NB;
-}
-
-bool isMpegAudio(AVCodecID codec)
-{
-    return codec == AV_CODEC_ID_MP1 || codec == AV_CODEC_ID_MP2 || codec == AV_CODEC_ID_MP3;
-}
-
-// Where the packets' durations, less the skip-samples the demuxer attaches
-// (encoder delay and padding of a LAME header), equal what the decoder returns.
-// Not so for WMA, whose decoder drops its first frame, nor for Vorbis.
-bool packetDurationsAreExact(const InputStream &stream)
-{
-    const AVCodecID codec = stream.codecId();
-    if (isMpegAudio(codec))
-        return true;
-    return qstrcmp(stream.containerName(), "wav") == 0 && (isPcm(codec) || isAdpcm(codec));
-}
-
-// A WAV header may claim more data than the file holds (a cut file, a writer
-// that never finished): the frames are then those that end before the file does.
-// The first packet tells where the data starts.
-std::optional<qint64> pcmLength(InputStream &stream)
-{
-    const qint64 frames = stream.headerFrameCount();
-    const int frameBytes = stream.bytesPerFrame();
-    if (!isPcm(stream.codecId()) || frames < 0 || frameBytes <= 0 || stream.fileSize() <= 0)
-        return std::nullopt;
-    const AVPacket *first = stream.nextPacket();
-    if (!first)
-        return 0;
-    if (first->pos < 0)
-        return std::nullopt;
-    return std::min(frames, (stream.fileSize() - first->pos) / frameBytes);
-}
-
-// An OGG page's end position is exact for one Vorbis stream, and FFmpeg decodes
-// too many frames from a file whose audio fits in one page, so the read side cuts
-// to this length. A chained file (one stream after another) or a damaged or
-// crafted last page says something else than what decodes; then the decoded
-// count holds, so that no audio is cut and no endless silence is made.
-constexpr qint64 kVorbisHeaderTolerance = 8192;
-
-std::optional<qint64> vorbisLength(const InputStream &stream)
-{
-    const qint64 frames = stream.headerFrameCount();
-    if (stream.codecId() != AV_CODEC_ID_VORBIS || frames <= 0)
-        return std::nullopt;
-    return frames;
-}
-
-std::optional<qint64> countByDemuxing(InputStream &stream)
-{
-    qint64 frames = 0;
-    while (const AVPacket *packet = stream.nextPacket()) {
-        const std::optional<qint64> packetFrames = stream.packetFrameCount(packet);
-        if (!packetFrames)
-            return std::nullopt;
-        frames += *packetFrames;
-    }
-    return std::max<qint64>(frames, 0);
-}
-
-qint64 countByDecoding(InputStream &stream)
-{
-    qint64 frames = 0;
-    while (const AVFrame *frame = stream.nextFrame())
-        frames += frame->nb_samples;
-    return frames;
-}
-
-}  // namespace
 
 class AudioDecoder::Impl {
 public:
     explicit Impl(const QString &fileName);
 
     qint64 countFrames();
-    qint64 countByPass();
     InputStream &openedStream();
     void restart();
     void read(int frameCount, SampleArray &samples);
@@ -137,29 +52,9 @@ AudioDecoder::Impl::Impl(const QString &name)
 
 qint64 AudioDecoder::Impl::countFrames()
 {
-    if (const auto frames = FrameCountCache::find(fileName))
-        return *frames;
-    m_streamTouched = true;
-    if (const auto frames = pcmLength(*m_stream))
-        return *frames;
-    const std::optional<qint64> vorbisHeader = vorbisLength(*m_stream);
-    qint64 frames = countByPass();
-    if (vorbisHeader && std::llabs(*vorbisHeader - frames) <= kVorbisHeaderTolerance)
-        frames = *vorbisHeader;
-    FrameCountCache::store(fileName, frames);
+    const qint64 frames = FrameCounter(fileName, m_stream).count();
+    m_streamTouched = !m_stream->atStart();
     return frames;
-}
-
-// Over the whole file: demuxing only where packets tell their length, else decoding.
-qint64 AudioDecoder::Impl::countByPass()
-{
-    if (packetDurationsAreExact(*m_stream)) {
-        m_stream = std::make_unique<InputStream>(fileName);
-        if (const auto frames = countByDemuxing(*m_stream))
-            return *frames;
-    }
-    m_stream = std::make_unique<InputStream>(fileName);
-    return countByDecoding(*m_stream);
 }
 
 InputStream &AudioDecoder::Impl::openedStream()

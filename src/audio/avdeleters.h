@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/vorbis_parser.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/dict.h>
@@ -58,6 +59,10 @@ struct DictionaryDeleter {
     void operator()(AVDictionary *dictionary) const { av_dict_free(&dictionary); }
 };
 
+struct VorbisParseContextDeleter {
+    void operator()(AVVorbisParseContext *context) const { av_vorbis_parse_free(&context); }
+};
+
 using InputFormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatContextDeleter>;
 using OutputFormatContextPtr = std::unique_ptr<AVFormatContext, OutputFormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
@@ -67,3 +72,4 @@ using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 using AvioContextPtr = std::unique_ptr<AVIOContext, AvioContextDeleter>;
 using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
+using VorbisParseContextPtr = std::unique_ptr<AVVorbisParseContext, VorbisParseContextDeleter>;

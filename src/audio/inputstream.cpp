@@ -17,8 +17,12 @@ namespace {
 
 constexpr unsigned kMaxIndexBytes = 16 * 1024;
 
-// The containers the program reads: MP3, WAV (also RF64), OGG and WMA (ASF).
-constexpr const char *kAcceptedContainers = "mp3,wav,ogg,asf";
+// The containers the program reads: MP3, WAV (also RF64), OGG (Vorbis, Opus or
+// FLAC), WMA (ASF), FLAC, MP4 (AAC only), ADTS AAC and AIFF.
+constexpr const char *kAcceptedContainers = "mp3,wav,ogg,asf,flac,mov,aac,aiff";
+// FFmpeg's one demuxer for MP4 also reads QuickTime and 3GP; of those the
+// program takes AAC audio only.
+constexpr const char *kMp4Container = "mov";
 // Read errors in a row, each past the previous one, before the rest of a damaged
 // file is given up.
 constexpr int kMaxReadErrors = 32;
@@ -82,11 +86,15 @@ const AVInputFormat *InputStream::probeContainer()
             throw AudioError(describe(m_fileName, QStringLiteral("this is not an audio file")));
     }
     if (av_match_list(format->name, kAcceptedContainers, ',') <= 0)
-        throw AudioError(
-            describe(m_fileName, QStringLiteral("this is not an MP3, WAV, WMA or OGG file "
-                                                "(the content looks like %1)")
-                                     .arg(QString::fromUtf8(format->long_name))));
+        throw AudioError(describe(m_fileName, refusal(format->long_name)));
     return format;
+}
+
+QString InputStream::refusal(const char *contentName)
+{
+    return QStringLiteral("this is not an MP3, WAV, WMA, OGG, Opus, FLAC, AAC, M4A or AIFF file "
+                          "(the content looks like %1)")
+        .arg(QString::fromUtf8(contentName));
 }
 
 void InputStream::openContainer()
@@ -123,6 +131,9 @@ void InputStream::openDecoder()
         throw AudioError(describe(m_fileName, QStringLiteral("no decoder for its audio format")));
     }
     avCheck(index, "av_find_best_stream", m_fileName);
+    if (av_match_list(containerName(), kMp4Container, ',') > 0 && codec->id != AV_CODEC_ID_AAC)
+        throw AudioError(
+            describe(m_fileName, refusal(codec->long_name ? codec->long_name : codec->name)));
     m_streamIndex = index;
     // Cover pictures and other streams are never read.
     for (unsigned i = 0; i < m_container->nb_streams; ++i) {
@@ -181,8 +192,14 @@ qint64 InputStream::headerFrameCount() const
     return av_rescale_q(audio->duration, audio->time_base, AVRational{1, sampleRate()});
 }
 
+const AVCodecParameters *InputStream::codecParameters() const
+{
+    return stream()->codecpar;
+}
+
 bool InputStream::readPacket()
 {
+    m_readStarted = true;
     int readErrors = 0;
     int stalledPackets = 0;
     qint64 position = avio_tell(m_io.get());

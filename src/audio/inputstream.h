@@ -28,6 +28,8 @@ public:
     int bytesPerFrame() const;
     // The length the container header states, in frames; -1 when it states none.
     qint64 headerFrameCount() const;
+    // The codec's own header data (extradata), as the container gives it.
+    const AVCodecParameters *codecParameters() const;
 
     // Demuxing only: the next packet of the audio stream, null at the end.
     // Valid until the next call.
@@ -36,10 +38,14 @@ public:
     // decoder will skip (may be negative); nothing when the packet does not say.
     std::optional<qint64> packetFrameCount(const AVPacket *packet) const;
 
+    // Nothing has been read yet: the next packet or frame is the first.
+    bool atStart() const { return !m_readStarted; }
+
     // Decoding: the next decoded frame, null at the end. Valid until the next call.
     const AVFrame *nextFrame();
 
 private:
+    static QString refusal(const char *contentName);
     void openFile();
     const AVInputFormat *probeContainer();
     void openContainer();
@@ -57,6 +63,7 @@ private:
     PacketPtr m_packet;
     FramePtr m_frame;
     int m_streamIndex = -1;
+    bool m_readStarted = false;
     bool m_inputEnded = false;
     bool m_flushSent = false;
     bool m_decoderEnded = false;

@@ -550,9 +550,11 @@ TEST_F(AudioDecoderTest, ShortOggReadsExactlyItsLength)
 // opens and reads exactly SampleCount frames, never more than the whole file holds.
 TEST_F(AudioDecoderTest, DamagedEncodedFilesFailCleanlyOrReadWhatTheyHold)
 {
-    for (ToneFormat format :
-         {ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wma, ToneFormat::Wav16}) {
-        const QString file = Tones::write(path("whole"), format, 44100, 2, 2.0);
+    for (ToneFormat format : {ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wma, ToneFormat::Wav16,
+                              ToneFormat::Flac, ToneFormat::Opus, ToneFormat::M4a,
+                              ToneFormat::M4aTaggedGapless, ToneFormat::Adts, ToneFormat::Aiff}) {
+        const int rate = format == ToneFormat::Opus ? 48000 : 44100;
+        const QString file = Tones::write(path("whole"), format, rate, 2, 2.0);
         const QByteArray bytes = readBytes(file);
         const qint64 wholeFrames = readAll(file).sampleCount;
         const auto check = [&](const QByteArray &damaged, const std::string &what) {

@@ -4,6 +4,7 @@
 
 #include "audio/audioinformation.h"
 #include "audio/audioerror.h"
+#include "audio/tagreader.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 
@@ -351,6 +352,15 @@ TEST_F(Rf64Tagging, ASecondStampingReplacesTheFirst)
 
     stamp(path, Values());
     EXPECT_EQ(QFileInfo(path).size(), untaggedSize);
+}
+
+// TagLib does not walk RF64; the tag reader finds the title in its chunks.
+TEST_F(Rf64Tagging, TitleReadsBackThroughTheTagReader)
+{
+    const QString path = writeRf64();
+    EXPECT_EQ(TagReader::title(path), QString());
+    stamp(path, fullValues());
+    EXPECT_EQ(TagReader::title(path), fullValues().title);
 }
 
 }  // namespace

@@ -3,6 +3,14 @@
 #include "audio/audiofile.h"
 #include "audio/lameencoder.h"
 #include "audio/wmaprofiles.h"
+#include "support/libavtonewriter.h"
+
+#include <QFile>
+
+#include <taglib/fileref.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +64,8 @@ void selectFormat(AudioFile &writer, ToneFormat format, int sampleRate, int chan
     case ToneFormat::Wma:
         writer.SetWmaFormat(wmaProfileFor(sampleRate, channels));
         return;
+    default:
+        throw std::invalid_argument("the program's writer does not write this format");
     }
 }
 
@@ -85,6 +95,10 @@ SampleArray samples(int sampleRate, int channels, qint64 firstFrame, qint64 fram
 
 QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds)
 {
+    if (LibavToneWriter::writes(format)) {
+        LibavToneWriter(path, format, sampleRate, channels).write(frameCount(sampleRate, seconds));
+        return path;
+    }
     AudioFile writer;
     selectFormat(writer, format, sampleRate, channels);
     writer.SetInputFormat(sampleRate, channels);
@@ -95,6 +109,26 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
         writer.WriteSamples(samples(sampleRate, channels, done, std::min(block, total - done)));
     writer.CloseFile();
     return path;
+}
+
+void setTitle(const QString &path, const QString &title)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const TagLib::String text(title.toUtf8().constData(), TagLib::String::UTF8);
+    // TagLib does not name ADTS among its types; ID3v2 in front is what players read.
+    if (path.endsWith(QLatin1String(".aac"))) {
+        TagLib::MPEG::File adts(name.constData(), false);
+        adts.ID3v2Tag(true)->setTitle(text);
+        if (!adts.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers))
+            throw std::runtime_error("TagLib cannot save " + name.toStdString());
+        return;
+    }
+    TagLib::FileRef file(name.constData(), false);
+    if (file.isNull() || !file.tag())
+        throw std::runtime_error("TagLib cannot tag " + name.toStdString());
+    file.tag()->setTitle(text);
+    if (!file.save())
+        throw std::runtime_error("TagLib cannot save " + name.toStdString());
 }
 
 }  // namespace Tones

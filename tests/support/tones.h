@@ -10,13 +10,31 @@
 // 32 kHz, else 128), OGG in quality mode, WMA with the first profile of that
 // rate and channel count (throws std::invalid_argument when there is none).
 // Left channel 440 Hz, right channel 660 Hz, at half of full scale.
+//
+// The formats the program reads but does not write go straight through libav
+// (tests/support/libavtonewriter.cpp): FLAC, FLAC in OGG, Opus in OGG (48 kHz
+// or another Opus rate), AAC in M4A with an edit list, AAC in M4A without one
+// but with an iTunSMPB tag, ADTS AAC, and 16-bit AIFF.
 
 #include "audio/samplearray.h"
 
 #include <QString>
 #include <QtGlobal>
 
-enum class ToneFormat { Wav16, Wav8, Mp3, Ogg, Wma };
+enum class ToneFormat {
+    Wav16,
+    Wav8,
+    Mp3,
+    Ogg,
+    Wma,
+    Flac,
+    OggFlac,
+    Opus,
+    M4a,
+    M4aTaggedGapless,
+    Adts,
+    Aiff
+};
 
 namespace Tones {
 
@@ -28,5 +46,9 @@ SampleArray samples(int sampleRate, int channels, qint64 firstFrame, qint64 fram
 
 // Writes the tone to path and returns path. Throws AudioError as the writer does.
 QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds);
+
+// Sets the title tag of a tone file through TagLib (the format from the file
+// name's extension), the way another program would have tagged it.
+void setTitle(const QString &path, const QString &title);
 
 }  // namespace Tones

@@ -18,6 +18,7 @@ int main(int argc, char **argv)
 
     QtPrompter prompter;
     Tfm_main fm_main(prompter);
+    fm_main.admitAtFirstShow(QApplication::arguments());
     prompter.setParentWindow(&fm_main);
     fm_main.show();
     return app.exec();

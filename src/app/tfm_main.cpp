@@ -30,6 +30,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLayout>
 #include <QLineEdit>
@@ -38,6 +40,9 @@
 #include <QScreen>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -62,6 +67,22 @@ void place(QWidget *widget, const Placement &p)
 {
     widget->move(p.left, p.top);
     widget->resize(p.width, p.height);
+}
+
+// What a desktop entry's %F hands over: every argument that is no option, in
+// order, relative ones taken from the current folder. "--" ends the options.
+QStringList pathArguments(const QStringList &arguments, const QDir &current)
+{
+    QStringList paths;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (!optionsEnded && argument == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!argument.isEmpty() && (optionsEnded || !argument.startsWith(QLatin1Char('-'))))
+            paths << QDir::cleanPath(current.absoluteFilePath(argument));
+    }
+    return paths;
 }
 
 }  // namespace
@@ -122,7 +143,7 @@ void Tfm_main::createControls()
     m_skin->setObjectName(QStringLiteral("Skin"));
     place(m_skin, kSkinPlace);
 
-    m_lv = new QTreeWidget(client);
+    m_lv = new JoinListView(client);
     m_lv->setObjectName(QStringLiteral("lv"));
     m_lv->setFrameShape(QFrame::NoFrame);
     m_lv->setRootIsDecorated(false);
@@ -252,6 +273,16 @@ void Tfm_main::connectCommands()
         m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos));
     });
     connect(m_lv, &QTreeWidget::doubleClicked, this, [this] { guarded(&Tfm_main::lvDblClick); });
+    m_lv->setDropGate({[this](const QStringList &paths) { return mayDropFiles(paths); },
+                       [this] { return mayMoveRows(); }});
+    // Queued: the admission pumps events and shows its messages, while the file
+    // manager waits for its drop to be answered.
+    connect(
+        m_lv, &JoinListView::pathsDropped, this,
+        [this](const QStringList &paths) { runGuarded(*this, [&] { DropFiles(paths); }); },
+        Qt::QueuedConnection);
+    connect(m_lv, &JoinListView::rowMoveRequested, this,
+            [this](int from, int to) { runGuarded(*this, [&] { lvMoveRow(from, to); }); });
     connect(m_skin, &Skin::Click, this,
             [this](const QString &name) { runGuarded(*this, [this, name] { SkinClick(name); }); });
 }
@@ -286,6 +317,18 @@ void Tfm_main::FormShow()
             move(frame.topLeft());
         }
     });
+    // Once the window is up, so that the admission's messages show over it.
+    if (!m_startupPaths.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] { runGuarded(*this, [this] { DropFiles(std::exchange(m_startupPaths, {})); }); },
+            Qt::QueuedConnection);
+    }
+}
+
+void Tfm_main::admitAtFirstShow(const QStringList &arguments)
+{
+    m_startupPaths = pathArguments(arguments, QDir::current());
 }
 
 void Tfm_main::loadSkin()
@@ -447,16 +490,45 @@ void Tfm_main::Clear1Click()
     m_joinList->Clear();
 }
 
+bool Tfm_main::mayMoveRows() const
+{
+    return !m_busy->joinBusy();
+}
+
 void Tfm_main::MoveUpClick()
 {
-    if (!m_busy->joinBusy())
+    if (mayMoveRows())
         m_joinList->MoveUp();
 }
 
 void Tfm_main::MoveDownClick()
 {
-    if (!m_busy->joinBusy())
+    if (mayMoveRows())
         m_joinList->MoveDown();
+}
+
+void Tfm_main::lvMoveRow(int from, int to)
+{
+    if (mayMoveRows())
+        m_joinList->moveRow(from, to);
+}
+
+bool Tfm_main::mayDropFiles(const QStringList &paths) const
+{
+    if (m_busy->joinBusy() || m_busy->Adding)
+        return false;
+    // A folder is scanned on AudioFileRead, which the preview reads from: as
+    // Add Path, not while playing. Files alone are admitted as Add File admits.
+    return !m_busy->Playing || std::none_of(paths.begin(), paths.end(), [](const QString &path) {
+        return QFileInfo(path).isDir();
+    });
+}
+
+void Tfm_main::DropFiles(const QStringList &paths)
+{
+    // Asked again: the state may have changed since the drag was let in.
+    if (mayDropFiles(paths))
+        m_joinList->addPaths(paths);
 }
 
 void Tfm_main::Join1Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/busystate.h"
+#include "joinlist/joinlistview.h"
 #include "platform/errorreport.h"
 #include "settings/tagvalues.h"
 
@@ -22,7 +23,6 @@ class Prompter;
 class QComboBox;
 class QDialog;
 class QLineEdit;
-class QTreeWidget;
 class Settings;
 class Skin;
 class SkinElement;
@@ -45,7 +45,7 @@ public:
     void report(const std::exception &error) override;
 
     // Controls.
-    QTreeWidget *lv() const { return m_lv; }
+    JoinListView *lv() const { return m_lv; }
     ThemedProgressBar *pb() const { return m_pb; }
     QLineEdit *edt_filename() const { return m_edtFilename; }
     QComboBox *cb_format() const { return m_cbFormat; }
@@ -81,6 +81,9 @@ public:
 
     // Where first show looks for the skin file (beside the executable unless set).
     void setSkinFile(const QString &path) { m_skinFile = path; }
+    // The program's command line: the files and folders it names are admitted
+    // once the first show is done.
+    void admitAtFirstShow(const QStringList &arguments);
 
     // Centres a dialog over this window and shows it modally.
     int showDialog(QDialog &dialog);
@@ -105,6 +108,11 @@ public:
     void WebSite1Click();
     void About1Click();
     void lvDblClick();
+    // Files and folders handed over from outside: dropped on the list, or
+    // named on the command line.
+    void DropFiles(const QStringList &paths);
+    // A row dragged to a new place in the list.
+    void lvMoveRow(int from, int to);
     // A click on a skin element, by its name.
     void SkinClick(const QString &elementName);
 
@@ -123,6 +131,8 @@ private:
     void loadSkin();
     void placeControls();
     void restoreOutputFields();
+    bool mayDropFiles(const QStringList &paths) const;
+    bool mayMoveRows() const;
     // Runs a command from a Qt entry point, handing any error to the report.
     void guarded(void (Tfm_main::*command)());
 
@@ -134,7 +144,7 @@ private:
     std::unique_ptr<AudioInformation> m_audioInformation;
     AudioPlayer *m_audioPlayer = nullptr;
 
-    QTreeWidget *m_lv = nullptr;
+    JoinListView *m_lv = nullptr;
     ThemedProgressBar *m_pb = nullptr;
     QLineEdit *m_edtFilename = nullptr;
     QComboBox *m_cbFormat = nullptr;
@@ -155,5 +165,6 @@ private:
     std::unique_ptr<OutputFields> m_outputFields;
     KeyHook *m_keyHook = nullptr;
     QString m_skinFile;
+    QStringList m_startupPaths;
     bool m_shown = false;
 };

@@ -17,6 +17,8 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 
 // What a row was admitted with: what its removal takes off the totals, whatever
@@ -273,20 +275,29 @@ void JoinList::exchangeRows(int first, int second)
     emit rowsExchanged(first, second);
 }
 
+void JoinList::moveRow(int from, int to)
+{
+    const int rows = rowCount();
+    if (from < 0 || from >= rows || to < 0 || to >= rows || from == to)
+        return;
+    // One neighbour exchange at a time, as Up and Down make them, so that
+    // whoever follows a row by its index follows a longer move too.
+    const int step = to > from ? 1 : -1;
+    for (int row = from; row != to; row += step)
+        exchangeRows(std::min(row, row + step), std::max(row, row + step));
+    selectRow(to);
+}
+
 void JoinList::MoveUp()
 {
     const int i = selectedRow();
-    if (i <= 0)
-        return;
-    exchangeRows(i - 1, i);
-    selectRow(i - 1);
+    if (i > 0)
+        moveRow(i, i - 1);
 }
 
 void JoinList::MoveDown()
 {
     const int i = selectedRow();
-    if (i < 0 || i == rowCount() - 1)
-        return;
-    exchangeRows(i, i + 1);
-    selectRow(i + 1);
+    if (i >= 0 && i < rowCount() - 1)
+        moveRow(i, i + 1);
 }

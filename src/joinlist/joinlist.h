@@ -63,6 +63,9 @@ public:
     void Clear();
     void MoveUp();
     void MoveDown();
+    // Moves a row to the index to, the rows between shifting by one; the
+    // selection goes with it and the totals stay as they are.
+    void moveRow(int from, int to);
 
 signals:
     // The "Total time" read-out's new text.

@@ -1,6 +1,7 @@
 // The window's side of the join list: the admission state and its menu items,
-// the guards of the list commands, the "Total time" element, and the playing
-// row kept on the playing file while rows move.
+// the guards of the list commands, the "Total time" element, the playing row
+// kept on the playing file while rows move, drops on the list, and the files
+// named on the command line.
 
 #include "mainwindowfixture.h"
 
@@ -9,16 +10,23 @@
 #include "player/previewplayer.h"
 #include "settings/tfm_dir.h"
 #include "skin/skinitem.h"
+#include "support/dragstep.h"
 #include "support/tones.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
+
+#include <memory>
 
 namespace {
 
@@ -57,6 +65,27 @@ protected:
         window().joinList().selectRow(row);
         window().Play1Click();
         ASSERT_TRUE(window().busy().Playing);
+    }
+
+    // Drags onto the list and lets go at the same place, then lets the window
+    // do what the drop asked for; whether the list took the drag.
+    bool dropOnList(const QMimeData &mime, QPoint at = {})
+    {
+        QWidget &viewport = *window().lv()->viewport();
+        const bool taken = dragStep(viewport, QEvent::DragEnter, mime, at) != Qt::IgnoreAction
+                           && dragStep(viewport, QEvent::Drop, mime, at) != Qt::IgnoreAction;
+        QCoreApplication::processEvents();
+        return taken;
+    }
+
+    bool dropFiles(const QStringList &paths)
+    {
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        QMimeData mime;
+        mime.setUrls(urls);
+        return dropOnList(mime);
     }
 };
 
@@ -208,4 +237,66 @@ TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
     EXPECT_FALSE(main.menuItems().Pause1->isEnabled());
     EXPECT_FALSE(main.menuItems().StopPlaying1->isEnabled());
     EXPECT_TRUE(main.menuItems().Clear2->isEnabled());
+}
+
+TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
+{
+    Tfm_main &main = showWindow();
+    QDir().mkpath(dataPath("folder"));
+    const QString a = tone("a.wav", 1.0), b = tone("folder/b.wav", 1.0), c = tone("c.wav", 2.0);
+    const QString gone = dataPath("gone.wav");
+    main.busy().Joining = true;
+    EXPECT_FALSE(dropFiles({a}));
+    main.busy().Joining = false;
+    main.busy().Adding = true;
+    EXPECT_FALSE(dropFiles({a}));
+    main.busy().Adding = false;
+    EXPECT_TRUE(dropFiles({a, dataPath("folder"), gone, c}));
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, b, c}));
+    EXPECT_EQ(prompter.messages(), QStringList{gone + Messages::kFileRemovedSuffix});
+    EXPECT_EQ(totalTimeShown(), "00:00:04");
+    // While playing, files but no folder: the scan would read on the preview's reader.
+    play(0);
+    EXPECT_FALSE(dropFiles({dataPath("folder")}));
+    EXPECT_TRUE(dropFiles({a}));
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
+    EXPECT_TRUE(main.busy().Playing);
+}
+
+TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelectionAlong)
+{
+    Tfm_main &main = showWindow();
+    const QString a = tone("a.wav", 5.0), b = tone("b.wav", 1.0), c = tone("c.wav", 2.0);
+    addFiles({a, b, c});
+    play(0);
+    const std::unique_ptr<QMimeData> first(main.lv()->rowDragData(0));
+    EXPECT_TRUE(dropOnList(*first, main.lv()->viewport()->rect().bottomLeft()));
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
+    EXPECT_EQ(main.PlayingRow(), 2);
+    EXPECT_EQ(main.joinList().selectedRow(), 2);
+    EXPECT_EQ(main.joinList().TotalSeconds(), 8);
+    main.busy().Joining = true;
+    const std::unique_ptr<QMimeData> last(main.lv()->rowDragData(2));
+    EXPECT_FALSE(dropOnList(*last));
+    main.busy().Joining = false;
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
+}
+
+TEST_F(ListCommandsTest, FilesNamedOnTheCommandLineAreAdmittedOnceTheWindowIsUp)
+{
+    const QString a = tone("a.wav", 1.0);
+    const QString gone = dataPath("-gone.wav");
+    Tfm_main &main = window();
+    main.admitAtFirstShow(
+        {"vantorel", "--an-option", QDir::current().relativeFilePath(a), "--", gone});
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
+    bool afterFirstShow = false;
+    prompter.onMessage([&](const QString &) {
+        afterFirstShow = main.isVisible() && main.edt_filename()->text() == "new";
+    });
+    showWindow();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList{a});
+    EXPECT_EQ(prompter.messages(), QStringList{gone + Messages::kFileRemovedSuffix});
+    EXPECT_TRUE(afterFirstShow);
 }

@@ -1,13 +1,16 @@
 // The join list without a window: admission with its messages and totals, Add
-// File, the folder scan, and the editing commands, on files the tests write
-// themselves. What the window does with the list's signals is tested with it.
+// File, the folder scan, the editing commands, and what its view takes from a
+// drag, on files the tests write themselves. What the window does with the
+// list's and the view's signals is tested with it.
 
 #include "joinlist/joinlist.h"
 #include "audio/audiofile.h"
 #include "joinlist/formathms.h"
+#include "joinlist/joinlistview.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
+#include "support/dragstep.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 #include "support/tones.h"
@@ -17,11 +20,15 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -74,6 +81,12 @@ protected:
         list.AddFile();
     }
 
+    Qt::DropAction drag(QEvent::Type type, const QMimeData &mime, QPoint at,
+                        Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction)
+    {
+        return dragStep(*lv.viewport(), type, mime, at, offered);
+    }
+
     QString settingsText() const
     {
         QFile file(AppPaths::settingsFile());
@@ -98,7 +111,7 @@ protected:
     Settings settings{AppPaths::settingsFile()};
     AudioFile addFileProbe;
     AudioFile scanProbe;
-    QTreeWidget lv;
+    JoinListView lv;
     JoinList list{lv, prompter, settings, addFileProbe, scanProbe};
     QSignalSpy totalTimes{&list, &JoinList::totalTimeChanged};
 };
@@ -344,4 +357,55 @@ TEST_F(JoinListTest, ClearEmptiesTheListAndShowsZeroEvenWhenAlreadyEmpty)
     EXPECT_EQ(list.TotalSamples(), 0);
     EXPECT_EQ(list.TotalSeconds(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
+}
+
+TEST_F(JoinListTest, MovingARowCarriesItsValuesAndTheSelection)
+{
+    addFiles({tone("a.wav", 1.0), tone("b.wav", 2.0), tone("c.wav", 3.0)});
+    list.moveRow(0, 2);
+    list.moveRow(0, 3);  // no such place
+    EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"b.wav", "c.wav", "a.wav"}));
+    EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:02", "00:00:03", "00:00:01"}));
+    EXPECT_EQ(list.selectedRow(), 2);
+    list.RemoveFile();  // takes off the values that moved with the row
+    EXPECT_EQ(list.TotalSeconds(), 5);
+}
+
+TEST_F(JoinListTest, ViewShowsWhereADropLandsAndSignalsWhatItAsksFor)
+{
+    addFiles({tone("a.wav", 1.0), tone("b.wav", 1.0), tone("c.wav", 1.0)});
+    lv.resize(400, 200);
+    lv.show();
+    QSignalSpy moves(&lv, &JoinListView::rowMoveRequested);
+    QSignalSpy dropped(&lv, &JoinListView::pathsDropped);
+    const std::unique_ptr<QMimeData> first(lv.rowDragData(0));
+    const QRect second = lv.visualItemRect(lv.topLevelItem(1));
+    EXPECT_EQ(drag(QEvent::DragEnter, *first, second.topLeft()), Qt::MoveAction);
+    EXPECT_EQ(lv.dropPlace(), 1);
+    // A line in the list's selection colour between the first and the second row.
+    EXPECT_EQ(lv.viewport()->grab().toImage().pixelColor(second.center().x(), second.top()).name(),
+              lv.palette().color(QPalette::Highlight).name());
+    drag(QEvent::Drop, *first, second.bottomLeft());
+    EXPECT_EQ(lv.dropPlace(), -1);
+    ASSERT_EQ(moves.count(), 1);
+    EXPECT_EQ(moves.first(), QList<QVariant>({0, 1}));
+
+    // Files are copied, never moved away, and land at the end wherever let go.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(dataPath()), QUrl("https://example.org/d.mp3")});
+    EXPECT_EQ(drag(QEvent::DragEnter, files, second.topLeft(), Qt::MoveAction | Qt::CopyAction),
+              Qt::CopyAction);
+    EXPECT_EQ(lv.dropPlace(), 3);
+    drag(QEvent::Drop, files, second.topLeft());
+    EXPECT_EQ(dropped.first().first().toStringList(), QStringList{dataPath()});
+
+    // The owner is asked again at the drop; another list's rows are never taken.
+    bool welcome = true;
+    lv.setDropGate({{}, [&] { return welcome; }});
+    drag(QEvent::DragEnter, *first, second.bottomLeft());
+    welcome = false;
+    EXPECT_EQ(drag(QEvent::Drop, *first, second.bottomLeft()), Qt::IgnoreAction);
+    const std::unique_ptr<QMimeData> foreign(JoinListView().rowDragData(0));
+    EXPECT_EQ(drag(QEvent::DragEnter, *foreign, second.topLeft()), Qt::IgnoreAction);
+    EXPECT_EQ(moves.count(), 1);
 }

@@ -16,6 +16,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
+class AudioFile;
+
 enum class ToneFormat { Wav16, Wav8, Mp3, Ogg, Wma };
 
 namespace Tones {
@@ -28,5 +32,13 @@ SampleArray samples(int sampleRate, int channels, qint64 firstFrame, qint64 fram
 
 // Writes the tone to path and returns path. Throws AudioError as the writer does.
 QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds);
+
+// Calls made on the writer just before CreateFile and just before CloseFile.
+struct Hooks {
+    std::function<void(AudioFile &)> beforeCreate;
+    std::function<void(AudioFile &)> beforeClose;
+};
+QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds,
+              const Hooks &hooks);
 
 }  // namespace Tones

@@ -22,7 +22,7 @@ constexpr qint64 kHeaderSizeOffset = 16;
 constexpr qint64 kHeaderCountOffset = 24;
 constexpr qint64 kObjectHeaderSize = 24;  // GUID, size
 // A header beyond this is no header of ours; it is read whole into memory.
-constexpr qint64 kMaxHeaderSize = 16 * 1024 * 1024;
+constexpr qint64 kMaxHeaderSize = qint64(16) * 1024 * 1024;
 // File Properties Object fields, from the start of the object.
 constexpr qint64 kFileSizeOffset = 40;
 constexpr qint64 kPrerollOffset = 80;
@@ -37,10 +37,11 @@ constexpr qint64 kPacketHeadSize = 32;
 constexpr quint8 kErrorCorrectionPresent = 0x80;
 constexpr quint8 kErrorCorrectionLengthMask = 0x0F;
 constexpr quint64 kUnitsPerMs = 10000;
-// A marker entry's length is 16 bits: send time, flags and description length
-// (12 bytes) and the UTF-16 description with its terminating null.
-constexpr qsizetype kMaxTitleChars = (0xFFFF - 12) / 2 - 1;
-constexpr qint64 kMoveBlock = 1024 * 1024;
+// A marker entry's length is 16 bits and counts the send time, the flags and
+// the description length (12 bytes), then the UTF-16 description with its null.
+constexpr int kMarkerEntryFixedSize = 12;
+constexpr qsizetype kMaxTitleChars = (0xFFFF - kMarkerEntryFixedSize) / 2 - 1;
+constexpr qint64 kMoveBlock = qint64(1024) * 1024;
 
 template <typename T>
 void appendLittle(QByteArray &bytes, T value)
@@ -155,7 +156,7 @@ QByteArray AsfMarkerWriter::renderMarkers(const QList<Marker> &markers, qint64 p
                               static_cast<quint64>(kDataHeaderSize + packet * m_packetSize));
         appendLittle<quint64>(entries, static_cast<quint64>(marker.time)
                                            + static_cast<quint64>(prerollMs) * kUnitsPerMs);
-        appendLittle<quint16>(entries, static_cast<quint16>(12 + title.size()));
+        appendLittle<quint16>(entries, static_cast<quint16>(kMarkerEntryFixedSize + title.size()));
         appendLittle<quint32>(entries, static_cast<quint32>(packetSendTime(packet)));
         appendLittle<quint32>(entries, 0);  // flags
         appendLittle<quint32>(entries, static_cast<quint32>(title.size() / 2));
@@ -230,7 +231,7 @@ QByteArray AsfMarkerWriter::readAt(qint64 offset, qint64 length)
 {
     if (!m_file.seek(offset))
         fail(m_file.errorString());
-    const QByteArray bytes = m_file.read(length);
+    QByteArray bytes = m_file.read(length);
     if (bytes.size() != length)
         fail(QStringLiteral("the file is cut short"));
     return bytes;

@@ -16,8 +16,8 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr double kSeconds = 6.0;
-// ID3v2 and Xiph times are in milliseconds; ASF markers in 100 ns but FFmpeg
-// places a marker only to the millisecond the data packets carry.
+// ID3v2 and Xiph times are whole milliseconds; so are the ASF packet times
+// FFmpeg gives the decoded audio, against which ASF markers are measured.
 constexpr double kTolerance = 0.0011;
 
 qint64 frames(double seconds)

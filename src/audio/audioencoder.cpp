@@ -3,6 +3,7 @@
 #include "audio/audioerror.h"
 #include "audio/avdeleters.h"
 #include "audio/averror.h"
+#include "audio/chapterwriter.h"
 #include "audio/encodersetup.h"
 #include "audio/lamemp3writer.h"
 #include "audio/outputfile.h"
@@ -45,11 +46,14 @@ EncoderSetup openLibavEncoder(const OutputFormat &format, const QString &fileNam
 
 class AudioEncoder::Impl {
 public:
-    Impl(const QString &targetFileName, const OutputFormat &format);
+    Impl(const QString &targetFileName, const OutputFormat &format,
+         const ChapterList &plannedChapters);
 
     void setInputFormat(int sampleRate, int channels);
     void write(const SampleArray &samples);
     void finish();
+    void setChapters(const ChapterList &chapters) { m_chapters = chapters; }
+    int outputSampleRate() const { return m_sampleRate; }
 
 private:
     void openMuxer(const EncoderSetup &setup);
@@ -72,6 +76,8 @@ private:
     AVCodecContext *m_codec = nullptr;  // none for MP3
     // Declared before the muxer: the muxer closes its handle on the file before it is dropped.
     OutputFile m_file;
+    OutputFormat::Kind m_kind;
+    ChapterList m_chapters;
     OutputFormatContextPtr m_muxer;
     AVStream *m_stream = nullptr;
     std::unique_ptr<LameMp3Writer> m_mp3;
@@ -89,14 +95,18 @@ private:
     int m_inputRate = 0;
     int m_inputChannels = 0;
     int64_t m_nextPts = 0;
+    qint64 m_outputFrames = 0;  // converted from the input, without the writer's own silence
     bool m_finished = false;
 };
 
-AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &format)
+AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &format,
+                         const ChapterList &plannedChapters)
     : m_target(targetFileName),
       m_setup(openLibavEncoder(format, targetFileName)),
       m_codec(m_setup.codec.get()),
-      m_file(targetFileName)
+      m_file(targetFileName),
+      m_kind(format.kind),
+      m_chapters(plannedChapters)
 {
     if (m_codec) {
         openMuxer(m_setup);
@@ -104,7 +114,8 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
         m_sampleRate = m_codec->sample_rate;
         av_channel_layout_default(&m_layout, m_codec->ch_layout.nb_channels);
     } else {
-        m_mp3 = std::make_unique<LameMp3Writer>(format.mp3, m_file.temporaryPath(), m_target);
+        m_mp3 = std::make_unique<LameMp3Writer>(format.mp3, m_file.temporaryPath(), m_target,
+                                                ChapterWriter::id3Size(plannedChapters));
         m_sampleFormat = AV_SAMPLE_FMT_FLTP;
         m_sampleRate = m_mp3->sampleRate();
         av_channel_layout_default(&m_layout, m_mp3->channels());
@@ -236,6 +247,7 @@ void AudioEncoder::Impl::convert(const float *samples, int frames)
     const int converted =
         swr_convert(m_resampler.get(), m_converted->data, capacity, input, frames);
     check(converted, "swr_convert");
+    m_outputFrames += converted;
     appendConverted(converted);
 }
 
@@ -252,6 +264,7 @@ void AudioEncoder::Impl::drainResampler()
         check(converted, "swr_convert");
         if (converted == 0)
             return;
+        m_outputFrames += converted;
         appendConverted(converted);
     }
 }
@@ -354,12 +367,18 @@ void AudioEncoder::Impl::finish()
         // Closing flushes the last buffered bytes: a full disk shows up here.
         check(avio_closep(&m_muxer->pb), "avio_close");
     }
+    // ASF cannot mark wmav2's delay and the silence primed ahead of the audio as
+    // skipped: both stand on the file's timeline before the first frame written.
+    const qint64 leadFrames = m_setup.primeWithSilence ? 2 * qint64(m_codec->initial_padding) : 0;
+    ChapterWriter(m_file.temporaryPath(), m_target, m_kind, m_sampleRate)
+        .write(m_chapters, m_outputFrames, leadFrames);
     m_file.commit();
     m_finished = true;
 }
 
-AudioEncoder::AudioEncoder(const QString &targetFileName, const OutputFormat &format)
-    : m_impl(std::make_unique<Impl>(targetFileName, format))
+AudioEncoder::AudioEncoder(const QString &targetFileName, const OutputFormat &format,
+                           const ChapterList &plannedChapters)
+    : m_impl(std::make_unique<Impl>(targetFileName, format, plannedChapters))
 {}
 
 AudioEncoder::~AudioEncoder() = default;
@@ -380,9 +399,19 @@ void AudioEncoder::write(const SampleArray &samples)
     m_impl->write(samples);
 }
 
+void AudioEncoder::setChapters(const ChapterList &chapters)
+{
+    m_impl->setChapters(chapters);
+}
+
 void AudioEncoder::finish()
 {
     m_impl->finish();
+}
+
+int AudioEncoder::outputSampleRate() const
+{
+    return m_impl->outputSampleRate();
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/chapter.h"
 #include "audio/outputformat.h"
 #include "audio/samplearray.h"
 
@@ -13,7 +14,9 @@
 class AudioEncoder {
 public:
     // Creates the file being written; throws AudioError when it cannot.
-    AudioEncoder(const QString &targetFileName, const OutputFormat &format);
+    // Chapters planned now get room in a header that must hold them (MP3).
+    AudioEncoder(const QString &targetFileName, const OutputFormat &format,
+                 const ChapterList &plannedChapters = {});
     // Without finish(): nothing is left of the new file and the target is untouched.
     ~AudioEncoder();
     AudioEncoder(const AudioEncoder &) = delete;
@@ -22,8 +25,12 @@ public:
     // Format of the frames that follow; a change flushes what the resampler holds.
     void setInputFormat(int sampleRate, int channels);
     void write(const SampleArray &samples);
-    // Flushes, completes the file and gives it the target's name.
+    // The chapters finish() stores (see ChapterWriter); the last list given counts.
+    void setChapters(const ChapterList &chapters);
+    // Flushes, completes the file, stores the chapters and gives it the target's name.
     void finish();
+
+    int outputSampleRate() const;
 
     // Whether frames of that rate and channel count can be written at all.
     static bool inputFormatSupported(int sampleRate, int channels);

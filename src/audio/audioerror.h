@@ -10,4 +10,7 @@ class AudioError : public std::runtime_error {
 public:
     explicit AudioError(const QString &text);
     explicit AudioError(const std::string &text);
+
+    // A failed write into an existing file: "Cannot write <what> to "<name>": <cause>".
+    static AudioError writing(const QString &what, const QString &fileName, const QString &cause);
 };

@@ -5,12 +5,15 @@
 #include "audio/audioerror.h"
 #include "audio/outputformat.h"
 
+#include <utility>
+
 class AudioFile::Impl {
 public:
     std::unique_ptr<AudioDecoder> reader;
     std::unique_ptr<AudioEncoder> writer;
     OutputFormat format;
     SampleArray spareBlock;
+    ChapterList plannedChapters;  // given before CreateFile, handed to the writer there
     int inputRate = 44100;
     int inputChannels = 2;
     // Kept after CloseFile: callers ask for the length of the file last opened.
@@ -113,7 +116,8 @@ void AudioFile::CreateFile(const QString &fileName, int)
     CloseFile();
     // Kept only once it is complete, so that a failure leaves nothing open that a
     // later close would finish over the target.
-    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format);
+    const ChapterList planned = std::exchange(m_impl->plannedChapters, {});
+    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned);
     writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
     m_impl->writer = std::move(writer);
 }
@@ -123,6 +127,21 @@ void AudioFile::WriteSamples(const SampleArray &samples)
     if (!m_impl->writer)
         throw AudioError(QStringLiteral("WriteSamples: no file is open for writing"));
     m_impl->writer->write(samples);
+}
+
+int AudioFile::OutputSampleRate() const
+{
+    if (!m_impl->writer)
+        throw AudioError(QStringLiteral("OutputSampleRate: no file is open for writing"));
+    return m_impl->writer->outputSampleRate();
+}
+
+void AudioFile::SetChapters(const ChapterList &chapters)
+{
+    if (m_impl->writer)
+        m_impl->writer->setChapters(chapters);
+    else
+        m_impl->plannedChapters = chapters;
 }
 
 void AudioFile::CloseFile()

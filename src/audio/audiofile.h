@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/chapter.h"
 #include "audio/samplearray.h"
 
 #include <QString>
@@ -41,6 +42,12 @@ public:
     void SetWmaFormat(int profile);
     void CreateFile(const QString &fileName, int mode = 0);
     void WriteSamples(const SampleArray &samples);
+    // The sample rate of the output being written; chapter frames count in it.
+    int OutputSampleRate() const;
+    // Before CreateFile: the planned chapters (an MP3 keeps room for them). Then,
+    // any time before CloseFile: the final ones. CloseFile stores the last list
+    // given (see ChapterWriter); the next CreateFile starts without chapters.
+    void SetChapters(const ChapterList &chapters);
 
     // Both.
     void CloseFile();

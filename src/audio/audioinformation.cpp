@@ -2,6 +2,7 @@
 
 #include "audio/audioerror.h"
 #include "audio/rf64tagwriter.h"
+#include "audio/taglibshared.h"
 
 #include <QFile>
 
@@ -36,11 +37,6 @@ constexpr char kAsfHeaderGuid[] =
     "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
 // ID3v2 comment frames carry a language; readers expect a real one.
 const TagLib::ByteVector kCommentLanguage("eng", 3);
-
-TagLib::String toTagLib(const QString &text)
-{
-    return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
-}
 
 QByteArray toQByteArray(const TagLib::ByteVector &data)
 {
@@ -133,7 +129,7 @@ void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags
     fillId3v2(*file.ID3v2Tag(true), values);
     fillTag(*file.ID3v1Tag(true), values);
     throwUnlessSaved(file.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
-                               TagLib::File::StripOthers, TagLib::ID3v2::v3,
+                               TagLib::File::StripOthers, kId3v2Version,
                                TagLib::File::DoNotDuplicate),
                      fileName);
 }
@@ -145,7 +141,7 @@ void writeWav(const QByteArray &path, const QString &fileName, const StoredTags 
     fillId3v2(*file.ID3v2Tag(), values);
     fillTag(*file.InfoTag(), values);
     throwUnlessSaved(
-        file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v3),
+        file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, kId3v2Version),
         fileName);
 }
 
@@ -160,7 +156,7 @@ void writeRf64(const QString &fileName, const StoredTags &values)
     const bool hasAnyField = !id3.isEmpty();
     Rf64TagWriter writer(fileName);
     writer.write(hasAnyField ? toQByteArray(info.render()) : QByteArray(),
-                 hasAnyField ? toQByteArray(id3.render(TagLib::ID3v2::v3)) : QByteArray());
+                 hasAnyField ? toQByteArray(id3.render(kId3v2Version)) : QByteArray());
 }
 
 void writeOggVorbis(const QByteArray &path, const QString &fileName, const StoredTags &values)

@@ -44,8 +44,11 @@ void LameDeleter::operator()(lame_global_struct *lame) const
 }
 
 LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
-                             const QString &fileName)
-    : m_fileName(fileName), m_lame(lame_init()), m_file(path)
+                             const QString &fileName, int extraTagRoom)
+    : m_fileName(fileName),
+      m_lame(lame_init()),
+      m_file(path),
+      m_tagRoom(kTagPadding + std::max(extraTagRoom, 0))
 {
     if (!m_lame)
         throw std::bad_alloc();
@@ -107,8 +110,8 @@ void LameMp3Writer::writeTagRoom()
     const QByteArray frame = QByteArray("TSSE") + syncsafe(1 + int(encoder.size()))
                              + QByteArray(kFrameFlags, sizeof kFrameFlags) + kUtf8 + encoder;
     const QByteArray tag = QByteArray(kId3Header, sizeof kId3Header)
-                           + syncsafe(int(frame.size()) + kTagPadding) + frame
-                           + QByteArray(kTagPadding, '\0');
+                           + syncsafe(int(frame.size()) + m_tagRoom) + frame
+                           + QByteArray(m_tagRoom, '\0');
     put(tag.constData(), tag.size());
     m_audioStart = tag.size();
     // Held until the audio is complete; LAME holds its own in its first bytes.

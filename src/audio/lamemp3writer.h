@@ -25,8 +25,10 @@ class LameMp3Writer {
 public:
     // Configures LAME and opens path (an existing empty file); throws
     // AudioError naming fileName when LAME refuses the settings or the file
-    // cannot be written.
-    LameMp3Writer(const LameEncoder &settings, const QString &path, const QString &fileName);
+    // cannot be written. extraTagRoom: bytes the tag keeps besides its own room
+    // (for chapters announced before the file is written).
+    LameMp3Writer(const LameEncoder &settings, const QString &path, const QString &fileName,
+                  int extraTagRoom = 0);
     ~LameMp3Writer();
     LameMp3Writer(const LameMp3Writer &) = delete;
     LameMp3Writer &operator=(const LameMp3Writer &) = delete;
@@ -56,6 +58,7 @@ private:
     int m_channels = 0;
     int m_frameSize = 0;
     QFile m_file;
+    int m_tagRoom = 0;
     qint64 m_audioStart = 0;
     std::vector<unsigned char> m_buffer;
     // Only where LAME leaves its header frame out: the one written instead,

@@ -4,6 +4,7 @@
 
 #include "audio/audioinformation.h"
 #include "audio/audioerror.h"
+#include "audio/chapterwriter.h"
 #include "audio/tagreader.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
@@ -361,6 +362,32 @@ TEST_F(Rf64Tagging, TitleReadsBackThroughTheTagReader)
     EXPECT_EQ(TagReader::title(path), QString());
     stamp(path, fullValues());
     EXPECT_EQ(TagReader::title(path), fullValues().title);
+}
+
+// Chapters and tags share the chunks after the audio: each writer replaces its
+// own and keeps the other's, in either order.
+TEST_F(Rf64Tagging, ChaptersAndTagsKeepEachOther)
+{
+    const QString path = writeRf64();
+    const auto writeChapters = [&](const QString &second) {
+        ChapterWriter(path, path, OutputFormat::Kind::Wav, kRate)
+            .write({{QStringLiteral("First"), 0, kFrames / 4}, {second, kFrames / 4, kFrames}},
+                   kFrames);
+    };
+    writeChapters(QStringLiteral("Second"));
+    stamp(path, fullValues());
+    writeChapters(QStringLiteral("Renamed"));
+
+    const QByteArray after = fileBytes(path);
+    EXPECT_EQ(ds64RiffSize(after), quint64(after.size() - 8));
+    EXPECT_EQ(after.count(QByteArray("cue ")), 1);
+    const MediaInfo info = probeMedia(path);
+    EXPECT_EQ(info.decodedFrames, kFrames);
+    EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("title")), fullValues().title);
+    ASSERT_EQ(info.chapters.size(), 2);
+    EXPECT_EQ(info.chapters[0].title, QStringLiteral("First"));
+    EXPECT_EQ(info.chapters[1].title, QStringLiteral("Renamed"));
+    EXPECT_DOUBLE_EQ(info.chapters[1].start, double(kFrames / 4) / kRate);
 }
 
 }  // namespace

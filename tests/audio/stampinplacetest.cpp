@@ -15,12 +15,13 @@
 
 namespace {
 
-void stampTitle(const QString &path)
+void stampTitle(const QString &path, int commentLength = 300)
 {
     AudioInformation information;
     information.SetProperty(QStringLiteral("infoTitle"), QStringLiteral("A title of some length"));
     information.SetProperty(QStringLiteral("infoArtist"), QStringLiteral("An artist"));
-    information.SetProperty(QStringLiteral("infoComments"), QString(300, QLatin1Char('c')));
+    information.SetProperty(QStringLiteral("infoComments"),
+                            QString(commentLength, QLatin1Char('c')));
     information.SetinfoYear(2024);
     information.WriteTags(path);
 }
@@ -63,6 +64,29 @@ TEST(StampInPlace, Mp3AudioStaysWhereItIsAndOnlyTheTagChanges)
     const QByteArray tail = bytes(path, before - 4096, 4096);
     stampTitle(path);
     // Only the ID3v1 tag is added at the end; the tag in front kept its size.
+    EXPECT_EQ(QFileInfo(path).size(), before + 128);
+    EXPECT_EQ(bytes(path, before - 4096, 4096), tail);
+}
+
+// Chapters announced before CreateFile get room of their own, so the room for
+// the tag stays free for the stamping: a long comment still fits in place.
+TEST(StampInPlace, Mp3ChaptersAnnouncedBeforehandLeaveTheTagRoomFree)
+{
+    QTemporaryDir dir;
+    constexpr int kChapters = 40;
+    ChapterList chapters;
+    for (int i = 0; i < kChapters; ++i)
+        chapters.append({QStringLiteral("Chapter %1 of a long book").arg(i + 1),
+                         Tones::frameCount(44100, 0.3 * i),
+                         Tones::frameCount(44100, 0.3 * (i + 1))});
+    Tones::Hooks hooks;
+    hooks.beforeCreate = [&](AudioFile &writer) { writer.SetChapters(chapters); };
+    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(chapters); };
+    const QString path =
+        Tones::write(dir.filePath("a.mp3"), ToneFormat::Mp3, 44100, 2, 15.0, hooks);
+    const qint64 before = QFileInfo(path).size();
+    const QByteArray tail = bytes(path, before - 4096, 4096);
+    stampTitle(path, 1100);
     EXPECT_EQ(QFileInfo(path).size(), before + 128);
     EXPECT_EQ(bytes(path, before - 4096, 4096), tail);
 }

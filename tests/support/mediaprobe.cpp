@@ -10,6 +10,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tableofcontentsframe.h>
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -34,15 +35,16 @@ void addMetadata(QMap<QString, QString> &tags, const AVDictionary *dictionary)
         tags.insert(QString::fromUtf8(entry->key).toLower(), QString::fromUtf8(entry->value));
 }
 
-qint64 countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame)
+void countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
+                        const AVStream *stream, MediaInfo &info)
 {
-    qint64 frames = 0;
     avcodec_send_packet(decoder, packet);
     while (avcodec_receive_frame(decoder, frame) == 0) {
-        frames += frame->nb_samples;
+        if (info.decodedFrames == 0 && frame->best_effort_timestamp != AV_NOPTS_VALUE)
+            info.firstFrameTime = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
+        info.decodedFrames += frame->nb_samples;
         av_frame_unref(frame);
     }
-    return frames;
 }
 
 void probeStream(const QString &path, MediaInfo &info)
@@ -67,6 +69,13 @@ void probeStream(const QString &path, MediaInfo &info)
     info.bitRate = parameters->bit_rate > 0 ? parameters->bit_rate : context->bit_rate;
     addMetadata(info.ffmpegTags, context->metadata);
     addMetadata(info.ffmpegTags, stream->metadata);
+    for (unsigned i = 0; i < context->nb_chapters; ++i) {
+        const AVChapter *chapter = context->chapters[i];
+        const AVDictionaryEntry *title = av_dict_get(chapter->metadata, "title", nullptr, 0);
+        info.chapters.append({title ? QString::fromUtf8(title->value) : QString(),
+                              double(chapter->start) * av_q2d(chapter->time_base),
+                              double(chapter->end) * av_q2d(chapter->time_base)});
+    }
 
     const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
     if (!codec)
@@ -81,10 +90,10 @@ void probeStream(const QString &path, MediaInfo &info)
     FramePtr frame(av_frame_alloc());
     while (av_read_frame(context.get(), packet.get()) >= 0) {
         if (packet->stream_index == index)
-            info.decodedFrames += countDecodedFrames(decoder.get(), packet.get(), frame.get());
+            countDecodedFrames(decoder.get(), packet.get(), frame.get(), stream, info);
         av_packet_unref(packet.get());
     }
-    info.decodedFrames += countDecodedFrames(decoder.get(), nullptr, frame.get());
+    countDecodedFrames(decoder.get(), nullptr, frame.get(), stream, info);
 }
 
 QString fromTagLib(const TagLib::String &text)
@@ -123,6 +132,15 @@ void probeTags(const QString &path, MediaInfo &info)
         info.tags = readTag(file.ID3v2Tag());
         info.id3v2Version = id3v2Version(file.ID3v2Tag());
         info.id3v1 = readTag(file.ID3v1Tag());
+        if (file.ID3v2Tag()) {
+            for (TagLib::ID3v2::Frame *frame : file.ID3v2Tag()->frameList("CTOC")) {
+                const auto *toc = dynamic_cast<TagLib::ID3v2::TableOfContentsFrame *>(frame);
+                if (!toc || !toc->isTopLevel() || !toc->isOrdered())
+                    continue;
+                for (const TagLib::ByteVector &id : toc->childElements())
+                    info.id3TableOfContents.append(QString::fromLatin1(id.data(), int(id.size())));
+            }
+        }
     } else if (info.container == QLatin1String("wav")) {
         TagLib::RIFF::WAV::File file(name.constData(), false);
         if (!file.isValid())

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // Reads a written file back without the program's own reader: the stream
@@ -19,13 +21,22 @@ struct ProbedTags {
     unsigned track = 0;
 };
 
+// One chapter as FFmpeg reads it (ends it does not find stored it sets to the
+// next chapter's start, the last to the end of the file).
+struct ProbedChapter {
+    QString title;
+    double start = 0;  // seconds
+    double end = 0;
+};
+
 struct MediaInfo {
     QString container;  // FFmpeg's demuxer name: "mp3", "wav", "ogg", "asf"
     QString codec;      // FFmpeg's codec name: "mp3", "pcm_s16le", "vorbis", "wmav2"
     int sampleRate = 0;
     int channels = 0;
-    qint64 bitRate = 0;        // bit/s as FFmpeg reports it (stream, else container)
-    qint64 decodedFrames = 0;  // sample frames from decoding the whole file
+    qint64 bitRate = 0;         // bit/s as FFmpeg reports it (stream, else container)
+    qint64 decodedFrames = 0;   // sample frames from decoding the whole file
+    double firstFrameTime = 0;  // seconds: where FFmpeg's timeline puts the first decoded frame
 
     // The main tag of the format: ID3v2 for MP3 and WAV, the Xiph comment for
     // OGG, the ASF attributes for WMA.
@@ -36,6 +47,9 @@ struct MediaInfo {
     // The container metadata as FFmpeg reads it (keys lower case), e.g. for RF64,
     // where TagLib reads no tags.
     QMap<QString, QString> ffmpegTags;
+    QList<ProbedChapter> chapters;
+    // MP3: the element ids a top-level, ordered ID3v2 CTOC frame lists, as TagLib reads it.
+    QStringList id3TableOfContents;
 };
 
 // Throws std::runtime_error when FFmpeg cannot open or decode the file.

@@ -95,6 +95,12 @@ SampleArray samples(int sampleRate, int channels, qint64 firstFrame, qint64 fram
 
 QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds)
 {
+    return write(path, format, sampleRate, channels, seconds, Hooks());
+}
+
+QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds,
+              const Hooks &hooks)
+{
     if (LibavToneWriter::writes(format)) {
         LibavToneWriter(path, format, sampleRate, channels).write(frameCount(sampleRate, seconds));
         return path;
@@ -102,11 +108,15 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
     AudioFile writer;
     selectFormat(writer, format, sampleRate, channels);
     writer.SetInputFormat(sampleRate, channels);
+    if (hooks.beforeCreate)
+        hooks.beforeCreate(writer);
     writer.CreateFile(path);
     const qint64 total = frameCount(sampleRate, seconds);
     const qint64 block = static_cast<qint64>(kBlockSeconds) * sampleRate;
     for (qint64 done = 0; done < total; done += block)
         writer.WriteSamples(samples(sampleRate, channels, done, std::min(block, total - done)));
+    if (hooks.beforeClose)
+        hooks.beforeClose(writer);
     writer.CloseFile();
     return path;
 }

@@ -21,6 +21,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
+class AudioFile;
+
 enum class ToneFormat {
     Wav16,
     Wav8,
@@ -50,5 +54,13 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
 // Sets the title tag of a tone file through TagLib (the format from the file
 // name's extension), the way another program would have tagged it.
 void setTitle(const QString &path, const QString &title);
+
+// Calls made on the writer just before CreateFile and just before CloseFile.
+struct Hooks {
+    std::function<void(AudioFile &)> beforeCreate;
+    std::function<void(AudioFile &)> beforeClose;
+};
+QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds,
+              const Hooks &hooks);
 
 }  // namespace Tones

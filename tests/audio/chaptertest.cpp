@@ -1,0 +1,169 @@
+// The writer stores a join's chapters where each output format keeps them, so
+// that FFmpeg reads them back with their titles at their times; stamping the
+// tags afterwards keeps them, and they keep the tags.
+
+#include "audio/audioerror.h"
+#include "audio/audiofile.h"
+#include "audio/audioinformation.h"
+#include "support/mediaprobe.h"
+#include "support/tones.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kSeconds = 6.0;
+// ID3v2 and Xiph times are whole milliseconds; so are the ASF packet times
+// FFmpeg gives the decoded audio, against which ASF markers are measured.
+constexpr double kTolerance = 0.0011;
+
+qint64 frames(double seconds)
+{
+    return Tones::frameCount(kRate, seconds);
+}
+
+// Three chapters over the whole output: one title beyond Latin-1 and, as UTF-16,
+// longer than 127 bytes (so an ID3v2.3 size written the ID3v2.4 way shows).
+ChapterList threeChapters()
+{
+    return {{QStringLiteral("Opening"), 0, frames(1.5)},
+            {QString(70, QChar(0x263A)) + QStringLiteral(" Ünïcödé"), frames(1.5), frames(4.25)},
+            {QStringLiteral("Last"), frames(4.25), frames(kSeconds)}};
+}
+
+QString extension(ToneFormat format)
+{
+    switch (format) {
+    case ToneFormat::Mp3:
+        return QStringLiteral(".mp3");
+    case ToneFormat::Ogg:
+        return QStringLiteral(".ogg");
+    case ToneFormat::Wma:
+        return QStringLiteral(".wma");
+    default:
+        break;
+    }
+    return QStringLiteral(".wav");
+}
+
+// ID3v2, Xiph and cue times count from the first frame of audio. ASF markers
+// count on the file's timeline, on which the decoded audio starts late (ASF
+// cannot mark the encoder's delay as skipped), and FFmpeg ends the last one
+// where the stream ends, past the audio by the encoder's padding.
+void expectChapters(const QString &path, const ChapterList &expected)
+{
+    const MediaInfo info = probeMedia(path);
+    const bool asf = info.container == QLatin1String("asf");
+    const double origin = asf ? info.firstFrameTime : 0.0;
+    ASSERT_EQ(info.chapters.size(), expected.size()) << path.toStdString();
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(info.chapters[i].title, expected[i].title) << "chapter " << i;
+        EXPECT_NEAR(info.chapters[i].start, origin + double(expected[i].startFrame) / kRate,
+                    kTolerance)
+            << "chapter " << i;
+        if (!asf || i + 1 < expected.size()) {
+            EXPECT_NEAR(info.chapters[i].end, origin + double(expected[i].endFrame) / kRate,
+                        kTolerance)
+                << "chapter " << i;
+        }
+    }
+    if (asf)
+        EXPECT_GE(info.decodedFrames, frames(kSeconds)) << "the audio is whole";
+    else
+        EXPECT_EQ(info.decodedFrames, frames(kSeconds)) << "the audio is whole";
+}
+
+class ChapterFormats : public testing::TestWithParam<ToneFormat> {
+protected:
+    // A tone with `planned` given before CreateFile (when not empty) and `final`
+    // before CloseFile.
+    QString write(const ChapterList &planned, const ChapterList &final)
+    {
+        Tones::Hooks hooks;
+        if (!planned.isEmpty())
+            hooks.beforeCreate = [&](AudioFile &writer) { writer.SetChapters(planned); };
+        hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(final); };
+        return Tones::write(m_dir.filePath(QStringLiteral("joined") + extension(GetParam())),
+                            GetParam(), kRate, 2, kSeconds, hooks);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_P(ChapterFormats, ChaptersReadBackWithTheirTitlesAtTheirTimes)
+{
+    expectChapters(write({}, threeChapters()), threeChapters());
+}
+
+TEST_P(ChapterFormats, StampingTheTagsKeepsTheChaptersAndTheChaptersKeepTheTags)
+{
+    const QString path = write({}, threeChapters());
+    AudioInformation information;
+    information.SetProperty(QStringLiteral("infoTitle"), QStringLiteral("The whole book"));
+    information.SetProperty(QStringLiteral("infoArtist"), QStringLiteral("A reader"));
+    information.WriteTags(path);
+
+    expectChapters(path, threeChapters());
+    const MediaInfo info = probeMedia(path);
+    EXPECT_EQ(info.tags.title, QStringLiteral("The whole book"));
+    EXPECT_EQ(info.tags.artist, QStringLiteral("A reader"));
+}
+
+TEST_P(ChapterFormats, OneChapterStoresNoChapterList)
+{
+    expectChapters(write({}, {{QStringLiteral("Only"), 0, frames(kSeconds)}}), {});
+}
+
+// A stopped join announced all its inputs and then gives the ones it wrote.
+TEST_P(ChapterFormats, TheListGivenBeforeCloseReplacesThePlannedOne)
+{
+    ChapterList planned = threeChapters();
+    planned.append({QStringLiteral("Never written"), frames(kSeconds), frames(2 * kSeconds)});
+    const ChapterList stopped = {threeChapters()[0],
+                                 {QStringLiteral("Cut short"), frames(1.5), frames(kSeconds)}};
+    expectChapters(write(planned, stopped), stopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, ChapterFormats,
+                         testing::Values(ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wav16,
+                                         ToneFormat::Wma),
+                         [](const testing::TestParamInfo<ToneFormat> &format) {
+                             return extension(format.param).mid(1).toStdString();
+                         });
+
+// Chapters that do not fit the output are cut to it or left out, never stored
+// pointing past the audio. MP3 stores the ends, so they show too.
+TEST(ChapterFitting, ChaptersAreCutToTheOutputOrLeftOut)
+{
+    QTemporaryDir dir;
+    const ChapterList given = {
+        {QStringLiteral("Second"), frames(2.0), frames(9.0)},  // ends past the output
+        {QStringLiteral("First"), frames(-1.0), frames(2.0)},  // starts before it, out of order
+        {QStringLiteral("Backwards"), frames(3.0), frames(2.5)},
+        {QStringLiteral("Beyond"), frames(kSeconds), frames(kSeconds + 1.0)},
+    };
+    Tones::Hooks hooks;
+    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(given); };
+    const QString path = Tones::write(dir.filePath(QStringLiteral("a.mp3")), ToneFormat::Mp3, kRate,
+                                      2, kSeconds, hooks);
+    expectChapters(path, {{QStringLiteral("First"), 0, frames(2.0)},
+                          {QStringLiteral("Second"), frames(2.0), frames(kSeconds)}});
+    EXPECT_EQ(probeMedia(path).id3TableOfContents, QStringList({"ch1", "ch2"}));
+}
+
+TEST(ChapterFitting, TheOutputRateIsKnownOnlyWhileWriting)
+{
+    QTemporaryDir dir;
+    AudioFile writer;
+    EXPECT_THROW(writer.OutputSampleRate(), AudioError);
+    writer.SetWavFormat(22050, 1, 16);
+    writer.CreateFile(dir.filePath(QStringLiteral("a.wav")));
+    EXPECT_EQ(writer.OutputSampleRate(), 22050);
+    writer.CloseFile();
+    EXPECT_THROW(writer.OutputSampleRate(), AudioError);
+}
+
+}  // namespace

@@ -2,7 +2,6 @@
 // join read back, folders, a stop signal, and replacing an existing output.
 
 #include "audio/audiofile.h"
-#include "cli/clitexts.h"
 #include "cli/exitcode.h"
 #include "platform/messages.h"
 #include "settings/settings.h"

@@ -155,6 +155,13 @@ void AudioFile::CloseFile()
     }
 }
 
+void AudioFile::AbortFile()
+{
+    m_impl->reader.reset();
+    // The encoder dropped unfinished takes its unnamed file with it.
+    m_impl->writer.reset();
+}
+
 qint64 AudioFile::SampleCount() const
 {
     return m_impl->sampleCount;

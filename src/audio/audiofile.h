@@ -51,6 +51,10 @@ public:
 
     // Both.
     void CloseFile();
+    // Drops the file being written without completing it: nothing of it is
+    // left, and an existing file of the target's name stays as it was. A file
+    // being read is closed.
+    void AbortFile();
 
     // Exact length in frames; still reports the file last opened after CloseFile.
     qint64 SampleCount() const;

@@ -39,13 +39,18 @@ bool JoinRun::isAnInput(const QString &outputPath, const QStringList &inputs)
 
 void JoinRun::run(const JoinJob &job, JoinObserver &observer)
 {
+    m_stopped = false;
     if (m_writer.IsOpen())
         m_writer.CloseFile();
     qint64 processed = 0;
     m_writer.CreateFile(job.outputPath, 0);
-    for (int row = 0; row < job.inputs.size(); ++row) {
+    for (int row = 0; row < job.inputs.size() && !m_stopped; ++row) {
         if (!joinRow(job, row, observer, processed))
-            break;
+            m_stopped = true;
+    }
+    if (m_stopped && !job.keepStoppedOutput) {
+        m_writer.AbortFile();
+        return;
     }
     if (m_writer.IsOpen())
         m_writer.CloseFile();
@@ -65,8 +70,10 @@ bool JoinRun::joinRow(const JoinJob &job, int row, JoinObserver &observer, qint6
     qint64 position = 0;
     qint64 blockSize = qint64(m_reader.Channels()) * m_reader.SampleRate() * kBlockSeconds;
     while (m_reader.SampleCount() > position) {
-        if (!observer.blockStarts())
+        if (!observer.blockStarts()) {
+            m_stopped = true;
             break;
+        }
         blockSize = std::min(blockSize, m_reader.SampleCount() - position);
         SampleArray block = m_reader.ReadSamples(static_cast<int>(blockSize));
         if (block.empty())

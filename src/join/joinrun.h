@@ -17,13 +17,18 @@ struct JoinJob {
     qint64 totalFrames = 0;
     QString outputPath;
     TagValues tags;
+    // A join stopped part-way: the window keeps what it wrote, completed and
+    // tagged; the command line drops it, so that nothing new is left and an
+    // existing file of the output's name stays as it was.
+    bool keepStoppedOutput = true;
 };
 
 // The join itself, without widgets: every input, in order, decoded and written
 // block by block into one output file, which is then completed and tagged. The
 // observer is told each row's start and end and each block, and asked before
-// each row and block whether to go on. Failures throw AudioError, leaving the
-// files as they are for the caller's error handling to close.
+// each row and block whether to go on; stopped() then says whether it said no.
+// Failures throw AudioError, leaving the files as they are for the caller's
+// error handling to close.
 class JoinRun {
 public:
     // The writer has been given its output format; inputs are decoded with the
@@ -31,6 +36,8 @@ public:
     JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information);
 
     void run(const JoinJob &job, JoinObserver &observer);
+    // Whether the last run ended because the observer said not to go on.
+    bool stopped() const { return m_stopped; }
 
     // The bar's percentage for a share of the list, rounded half up; safe for
     // lists of any length and never above 100.
@@ -46,4 +53,5 @@ private:
     AudioFile &m_reader;
     AudioFile &m_writer;
     AudioInformation &m_information;
+    bool m_stopped = false;
 };

@@ -1,7 +1,6 @@
 #include "joinlist/joinlist.h"
 
-#include "audio/audioerror.h"
-#include "audio/audiofile.h"
+#include "joinlist/admissioncheck.h"
 #include "joinlist/folderscan.h"
 #include "joinlist/formathms.h"
 #include "joinlist/inputtypes.h"
@@ -129,31 +128,16 @@ void JoinList::focus()
 
 bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
 {
-    if (!QFileInfo(path).isFile()) {
-        m_prompter.plain(path + Messages::kFileRemovedSuffix);
-        return false;
-    }
-    if (audioFile.IsOpen())
-        audioFile.CloseFile();
-    try {
-        audioFile.OpenFile(path, 0, 1);
-    } catch (const AudioError &) {
-        m_prompter.plain(path + Messages::kInvalidAudioSuffix);
-        audioFile.CloseFile();
-        return false;
-    }
-    if (audioFile.SampleCount() == 0) {
-        m_prompter.plain(path + Messages::kInvalidAudioSuffix);
-        audioFile.CloseFile();
+    const AdmissionCheck check = AdmissionCheck::run(path, audioFile);
+    if (!check.passed()) {
+        m_prompter.plain(check.refusal);
         return false;
     }
     // Each row is truncated to whole seconds before it is added.
-    const qint64 seconds = audioFile.Duration() / 1000;
-    const qint64 samples = audioFile.SampleCount();
-    m_totalSamples += samples;
-    audioFile.CloseFile();
+    const qint64 seconds = check.durationMs / 1000;
+    m_totalSamples += check.samples;
     m_totalSeconds += seconds;
-    appendRow(path, seconds, samples);
+    appendRow(path, seconds, check.samples);
     return true;
 }
 

@@ -10,6 +10,8 @@ struct TagValues {
     static constexpr int kInitialYear = 2006;
     static constexpr int kInitialTrack = 0;
     static constexpr int kNoGenre = -1;
+    // A track is at most two decimal digits, 0 to 99.
+    static constexpr int kTrackDigits = 2;
 
     QString title;
     QString artist;

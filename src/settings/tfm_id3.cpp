@@ -32,7 +32,7 @@ constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 20;
 constexpr int kButtonsLeft = (kClientWidth - 3 * kButtonWidth - 2 * kButtonGap) / 2;
 
-constexpr int kTrackMaxLength = 2;
+constexpr int kTrackMaxLength = TagValues::kTrackDigits;
 
 enum Row { kTitleRow, kArtistRow, kAlbumRow, kYearRow, kTrackRow, kGenreRow, kCommentRow };
 

@@ -1,0 +1,225 @@
+#include "cli/commandline.h"
+
+#include "cli/clitexts.h"
+#include "settings/valuelists.h"
+
+#include <QCommandLineParser>
+
+#include <optional>
+
+namespace {
+
+QStringList formatNames()
+{
+    QStringList names;
+    for (const QString &caption : ValueLists::outputFormatCaptions())
+        names << caption.toLower();
+    return names;
+}
+
+int largestTrack()
+{
+    int largest = 0;
+    for (int digit = 0; digit < TagValues::kTrackDigits; ++digit)
+        largest = largest * 10 + 9;
+    return largest;
+}
+
+// Every option, with its help line.
+struct Options {
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("The file to write (required)."),
+                              QStringLiteral("OUTPUT")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("Output format: %1. Without it, the format comes from OUTPUT's extension.")
+            .arg(formatNames().join(QLatin1Char('|'))),
+        QStringLiteral("FORMAT")};
+    QCommandLineOption recursive{{QStringLiteral("r"), QStringLiteral("recursive")},
+                                 QStringLiteral("Scan folders with their sub-folders.")};
+    QCommandLineOption settings{
+        QStringLiteral("settings"),
+        QStringLiteral("Encoder settings from FILE instead of the user's vantorel.ini."),
+        QStringLiteral("FILE")};
+    QCommandLineOption overwrite{{QStringLiteral("y"), QStringLiteral("overwrite")},
+                                 QStringLiteral("Replace an existing OUTPUT.")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
+                             QStringLiteral("No progress and no summary.")};
+    QCommandLineOption title{QStringLiteral("title"), QStringLiteral("Title tag."),
+                             QStringLiteral("TEXT")};
+    QCommandLineOption artist{QStringLiteral("artist"), QStringLiteral("Artist tag."),
+                              QStringLiteral("TEXT")};
+    QCommandLineOption album{QStringLiteral("album"), QStringLiteral("Album tag."),
+                             QStringLiteral("TEXT")};
+    QCommandLineOption year{QStringLiteral("year"), QStringLiteral("Year tag, in digits."),
+                            QStringLiteral("YEAR")};
+    QCommandLineOption track{QStringLiteral("track"),
+                             QStringLiteral("Track tag, from 0 to %1.").arg(largestTrack()),
+                             QStringLiteral("TRACK")};
+    QCommandLineOption genre{
+        QStringLiteral("genre"),
+        QStringLiteral("Genre tag, by name or by number (0 to %1); empty for none.")
+            .arg(ValueLists::kGenreCount - 1),
+        QStringLiteral("GENRE")};
+    QCommandLineOption comment{QStringLiteral("comment"), QStringLiteral("Comment tag."),
+                               QStringLiteral("TEXT")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this text.")};
+    QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version.")};
+
+    QList<QCommandLineOption> all() const
+    {
+        return {output, format, recursive, settings, overwrite, quiet, title,  artist,
+                album,  year,   track,     genre,    comment,   help,  version};
+    }
+};
+
+// A number in decimal digits only, as the tag dialog's number fields take it.
+std::optional<int> digitsValue(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// A genre by its number or by its caption, in any case.
+std::optional<int> genreIndex(const QString &text)
+{
+    if (const std::optional<int> number = digitsValue(text))
+        return ValueLists::contains(ValueLists::kGenreCount, *number) ? number : std::nullopt;
+    const QStringList captions = ValueLists::genreCaptions();
+    for (int i = 0; i < captions.size(); ++i) {
+        if (captions.at(i).compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return std::nullopt;
+}
+
+// The tags given; an empty text when they are all good, else why not.
+QString readTags(const QCommandLineParser &parser, const Options &options, TagValues &tags)
+{
+    tags.title = parser.value(options.title);
+    tags.artist = parser.value(options.artist);
+    tags.album = parser.value(options.album);
+    tags.comment = parser.value(options.comment);
+    if (parser.isSet(options.year)) {
+        const QString text = parser.value(options.year);
+        const std::optional<int> year = digitsValue(text);
+        if (!year)
+            return CliTexts::kBadYear.arg(text);
+        tags.year = *year;
+    }
+    if (parser.isSet(options.track)) {
+        const QString text = parser.value(options.track);
+        const std::optional<int> track = digitsValue(text);
+        if (!track || text.size() > TagValues::kTrackDigits)
+            return CliTexts::kBadTrack.arg(largestTrack()).arg(text);
+        tags.track = *track;
+    }
+    if (parser.isSet(options.genre)) {
+        const QString text = parser.value(options.genre);
+        if (text.isEmpty()) {
+            // As the tag dialog's Reset leaves it: no genre at all.
+            tags.genreIndex = TagValues::kNoGenre;
+            tags.genreText.clear();
+        } else {
+            const std::optional<int> index = genreIndex(text);
+            if (!index)
+                return CliTexts::kBadGenre.arg(text).arg(ValueLists::kGenreCount - 1);
+            tags.genreIndex = *index;
+            tags.genreText = ValueLists::genreCaptions().at(*index);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+CommandLine::CommandLine(const QStringList &arguments)
+{
+    read(arguments);
+}
+
+bool CommandLine::refuse(const QString &error)
+{
+    m_action = Action::UsageError;
+    m_error = error;
+    return false;
+}
+
+void CommandLine::read(const QStringList &arguments)
+{
+    const Options options;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(CliTexts::kDescription);
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("Audio files, and folders whose audio files are "
+                                                "taken as Add Path takes them, in join order."),
+                                 QStringLiteral("INPUT... -o OUTPUT"));
+    parser.addOptions(options.all());
+    m_helpText = parser.helpText();
+
+    if (!parser.parse(arguments)) {
+        refuse(parser.errorText());
+        return;
+    }
+    if (parser.isSet(options.help)) {
+        m_action = Action::Help;
+        return;
+    }
+    if (parser.isSet(options.version)) {
+        m_action = Action::Version;
+        return;
+    }
+    m_request.inputs = parser.positionalArguments();
+    if (m_request.inputs.isEmpty()) {
+        refuse(CliTexts::kNoInput);
+        return;
+    }
+    const std::optional<QString> format = parser.isSet(options.format)
+                                              ? std::optional<QString>(parser.value(options.format))
+                                              : std::nullopt;
+    if (!readOutputAndFormat(parser.values(options.output), format))
+        return;
+    m_request.recursive = parser.isSet(options.recursive);
+    m_request.settingsFile = parser.value(options.settings);
+    m_request.overwrite = parser.isSet(options.overwrite);
+    m_request.quiet = parser.isSet(options.quiet);
+    const QString tagError = readTags(parser, options, m_request.tags);
+    if (!tagError.isEmpty()) {
+        refuse(tagError);
+        return;
+    }
+    m_action = Action::Join;
+}
+
+bool CommandLine::readOutputAndFormat(const QStringList &outputs,
+                                      const std::optional<QString> &format)
+{
+    if (outputs.isEmpty())
+        return refuse(CliTexts::kNoOutput);
+    if (outputs.size() > 1)
+        return refuse(CliTexts::kOutputTwice);
+    m_request.output = outputs.first();
+
+    const QStringList names = formatNames();
+    const QString choices = names.join(QLatin1Char('|'));
+    if (format) {
+        m_request.formatIndex = int(names.indexOf(format->toLower()));
+        return m_request.formatIndex >= 0 || refuse(CliTexts::kUnknownFormat.arg(*format, choices));
+    }
+    const QStringList extensions = ValueLists::outputFormatExtensions();
+    for (int i = 0; i < extensions.size(); ++i) {
+        if (m_request.output.endsWith(extensions.at(i), Qt::CaseInsensitive)) {
+            m_request.formatIndex = i;
+            return true;
+        }
+    }
+    return refuse(CliTexts::kFormatUnknownFromName.arg(m_request.output, choices));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "settings/tagvalues.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the user asked vantorel-join to do.
+struct JoinRequest {
+    // Files and folders, in the order given.
+    QStringList inputs;
+    // Folders are scanned with their sub-folders.
+    bool recursive = false;
+    QString output;
+    // A position in the output format list (ValueLists).
+    int formatIndex = -1;
+    // Empty: the user's settings file, when there is one.
+    QString settingsFile;
+    // The window's initial values for every tag not given.
+    TagValues tags;
+    bool overwrite = false;
+    bool quiet = false;
+};
+
+// Reads the command line. Formats, genres and their names come from the value
+// lists, so that a format added there is taken here as it is.
+class CommandLine {
+public:
+    enum class Action { Join, Help, Version, UsageError };
+
+    // arguments as the program received them, its own name first.
+    explicit CommandLine(const QStringList &arguments);
+
+    Action action() const { return m_action; }
+    const JoinRequest &request() const { return m_request; }
+    // Why the command line was refused (UsageError).
+    const QString &error() const { return m_error; }
+    QString helpText() const { return m_helpText; }
+
+private:
+    void read(const QStringList &arguments);
+    bool readOutputAndFormat(const QStringList &outputs, const std::optional<QString> &format);
+    bool refuse(const QString &error);
+
+    Action m_action = Action::UsageError;
+    JoinRequest m_request;
+    QString m_error;
+    QString m_helpText;
+};

@@ -1,0 +1,162 @@
+#include "cli/commandlinejoin.h"
+
+#include "cli/clitexts.h"
+#include "cli/console.h"
+#include "cli/exitcode.h"
+#include "cli/joininputs.h"
+#include "cli/progressreport.h"
+#include "cli/stopsignal.h"
+#include "join/joinrun.h"
+#include "join/outputformatsetup.h"
+#include "joinlist/formathms.h"
+#include "platform/apppaths.h"
+#include "platform/messages.h"
+#include "settings/settings.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+constexpr qint64 kMsPerSecond = 1000;
+}  // namespace
+
+CommandLineJoin::CommandLineJoin(const JoinRequest &request) : m_request(request) {}
+
+int CommandLineJoin::run()
+{
+    const std::optional<QString> settingsPath = settingsFile();
+    if (!settingsPath)
+        return ExitCode::kFailed;
+    // Read only: nothing here ever writes a settings file.
+    Settings settings(*settingsPath);
+    settings.open();
+
+    JoinInputs inputs(m_reader);
+    if (!gatherInputs(inputs))
+        return ExitCode::kFailed;
+    if (StopSignal::requested())
+        return ExitCode::kStopped;
+
+    QString extension;
+    OutputFormatSetup setup(settings, m_writer, m_encoder, m_prompter);
+    if (!setup.SetUpOutputFormat(m_request.formatIndex, extension))
+        return ExitCode::kFailed;
+    if (!outputMayBeWritten(inputs))
+        return ExitCode::kFailed;
+    return join(inputs);
+}
+
+std::optional<QString> CommandLineJoin::settingsFile() const
+{
+    // Without --settings the user's file, when there is one; a missing file
+    // means every key is missing, as in the window.
+    if (m_request.settingsFile.isEmpty())
+        return AppPaths::settingsFile();
+    const QString &path = m_request.settingsFile;
+    if (!QFileInfo(path).isFile()) {
+        Console::printError(CliTexts::kSettingsUnreadable.arg(path, CliTexts::kNoSuchFile));
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Console::printError(CliTexts::kSettingsUnreadable.arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    return path;
+}
+
+bool CommandLineJoin::gatherInputs(JoinInputs &inputs)
+{
+    for (const QString &input : m_request.inputs)
+        inputs.add(input, m_request.recursive);
+    // Every refused input is named, not only the first, before anything is written.
+    for (const QString &refusal : inputs.refusals())
+        m_prompter.plain(refusal);
+    if (!inputs.refusals().isEmpty())
+        return false;
+    if (inputs.paths().isEmpty()) {
+        m_prompter.information(Messages::kAddFile);
+        return false;
+    }
+    return true;
+}
+
+bool CommandLineJoin::outputMayBeWritten(const JoinInputs &inputs)
+{
+    // Writing over an input would destroy it while it is being read.
+    if (JoinRun::isAnInput(m_request.output, inputs.paths())) {
+        m_prompter.information(Messages::kOutputIsInput);
+        return false;
+    }
+    if (QFileInfo::exists(m_request.output) && !m_request.overwrite) {
+        Console::printError(CliTexts::kOutputExists.arg(m_request.output));
+        return false;
+    }
+    return true;
+}
+
+int CommandLineJoin::join(const JoinInputs &inputs)
+{
+    JoinJob job;
+    job.inputs = inputs.paths();
+    job.totalFrames = inputs.totalSamples();
+    job.outputPath = m_request.output;
+    job.tags = m_request.tags;
+    job.keepStoppedOutput = false;
+
+    makeOutputWritable();
+    ProgressReport progress(!m_request.quiet && Console::errorIsTerminal(),
+                            inputs.totalDurationMs());
+    JoinRun run(m_reader, m_writer, m_information);
+    try {
+        run.run(job, progress);
+    } catch (...) {
+        progress.finish();
+        m_reader.AbortFile();
+        m_writer.AbortFile();
+        restoreOutputPermissions();
+        throw;
+    }
+    progress.finish();
+    if (run.stopped()) {
+        if (!m_request.quiet) {
+            Console::printError(m_replacedPermissions || QFileInfo::exists(m_request.output)
+                                    ? CliTexts::kStoppedKept.arg(m_request.output)
+                                    : CliTexts::kStopped);
+        }
+        restoreOutputPermissions();
+        return ExitCode::kStopped;
+    }
+    if (!m_request.quiet)
+        printSummary(inputs);
+    return ExitCode::kDone;
+}
+
+void CommandLineJoin::printSummary(const JoinInputs &inputs) const
+{
+    const qint64 seconds = (inputs.totalDurationMs() + kMsPerSecond / 2) / kMsPerSecond;
+    Console::printLine(CliTexts::kSummary.arg(
+        m_request.output, FormatHms(seconds),
+        QLocale::system().formattedDataSize(QFileInfo(m_request.output).size())));
+}
+
+void CommandLineJoin::makeOutputWritable()
+{
+    // The tags are written into the new file after it has taken the old one's
+    // place and permissions, so a read-only file is made writable first, as
+    // the window does after Yes to its overwrite question.
+    if (!QFileInfo::exists(m_request.output))
+        return;
+    const QFile::Permissions before = QFile::permissions(m_request.output);
+    if (before & QFileDevice::WriteOwner)
+        return;
+    m_replacedPermissions = before;
+    QFile::setPermissions(m_request.output, before | QFileDevice::WriteOwner);
+}
+
+void CommandLineJoin::restoreOutputPermissions()
+{
+    if (m_replacedPermissions)
+        QFile::setPermissions(m_request.output, *m_replacedPermissions);
+    m_replacedPermissions.reset();
+}

@@ -1,0 +1,32 @@
+#include "cli/joininputs.h"
+
+#include "joinlist/admissioncheck.h"
+#include "joinlist/folderscan.h"
+
+#include <QFileInfo>
+
+JoinInputs::JoinInputs(AudioFile &probe) : m_probe(probe) {}
+
+void JoinInputs::add(const QString &path, bool recursive)
+{
+    if (!QFileInfo(path).isDir()) {
+        admit(path);
+        return;
+    }
+    FolderScan scan(
+        FolderScan::Visitor{[this](const QString &file) { return admit(file); }, {}, {}});
+    scan.ScanFolder(path, recursive);
+}
+
+bool JoinInputs::admit(const QString &path)
+{
+    const AdmissionCheck check = AdmissionCheck::run(path, m_probe);
+    if (!check.passed()) {
+        m_refusals << check.refusal;
+        return false;
+    }
+    m_paths << path;
+    m_totalSamples += check.samples;
+    m_totalDurationMs += check.durationMs;
+    return true;
+}

@@ -1,0 +1,66 @@
+#include "cli/progressreport.h"
+
+#include "cli/clitexts.h"
+#include "cli/console.h"
+#include "cli/stopsignal.h"
+#include "join/joinrun.h"
+#include "joinlist/formathms.h"
+
+#include <algorithm>
+
+namespace {
+// A fast join writes many blocks a second; the line changes at most this often.
+constexpr qint64 kRedrawIntervalMs = 200;
+constexpr qint64 kMsPerSecond = 1000;
+}  // namespace
+
+ProgressReport::ProgressReport(bool shown, qint64 audioMs) : m_shown(shown), m_audioMs(audioMs)
+{
+    m_clock.start();
+}
+
+bool ProgressReport::rowStarts(int)
+{
+    return !StopSignal::requested();
+}
+
+bool ProgressReport::blockStarts()
+{
+    return !StopSignal::requested();
+}
+
+void ProgressReport::blockWritten(qint64 processed, qint64 total)
+{
+    if (!m_shown)
+        return;
+    const qint64 now = m_clock.elapsed();
+    // The first block is always drawn: the line says at once that work has begun.
+    if (m_drawn && now - m_lastDrawMs < kRedrawIntervalMs && processed < total)
+        return;
+    m_lastDrawMs = now;
+    draw(processed, total);
+}
+
+void ProgressReport::rowEnds(int) {}
+
+void ProgressReport::draw(qint64 processed, qint64 total)
+{
+    const qint64 elapsedMs = std::max<qint64>(m_clock.elapsed(), 1);
+    const double done = total > 0 ? double(processed) / double(total) : 0.0;
+    const qint64 leftMs =
+        processed > 0 ? qint64(double(elapsedMs) * double(total - processed) / double(processed))
+                      : 0;
+    const double speed = done * double(m_audioMs) / double(elapsedMs);
+    Console::drawProgress(CliTexts::kProgress.arg(JoinRun::progressPercent(processed, total), 3)
+                              .arg(FormatHms(elapsedMs / kMsPerSecond),
+                                   FormatHms((leftMs + kMsPerSecond - 1) / kMsPerSecond))
+                              .arg(speed, 0, 'f', 1));
+    m_drawn = true;
+}
+
+void ProgressReport::finish()
+{
+    if (m_drawn)
+        Console::endProgress();
+    m_drawn = false;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "join/joinobserver.h"
+
+#include <QElapsedTimer>
+
+// The command line's view of a join: on a terminal, one progress line redrawn
+// in place (percentage, elapsed and remaining time, speed against real time);
+// and at each row and block, whether a stop signal has come.
+class ProgressReport : public JoinObserver {
+public:
+    // shown: draw the line at all; audioMs: the length of all inputs together,
+    // for the speed.
+    ProgressReport(bool shown, qint64 audioMs);
+
+    bool rowStarts(int row) override;
+    bool blockStarts() override;
+    void blockWritten(qint64 processed, qint64 total) override;
+    void rowEnds(int row) override;
+
+    // Ends the line, if one was drawn, so that what follows starts afresh.
+    void finish();
+
+private:
+    void draw(qint64 processed, qint64 total);
+
+    bool m_shown;
+    qint64 m_audioMs;
+    QElapsedTimer m_clock;
+    qint64 m_lastDrawMs = -1;
+    bool m_drawn = false;
+};

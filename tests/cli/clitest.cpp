@@ -1,0 +1,279 @@
+// vantorel-join run as a user runs it: its refusals and exit codes, a mixed
+// join read back, folders, a stop signal, and replacing an existing output.
+
+#include "audio/audiofile.h"
+#include "cli/exitcode.h"
+#include "platform/messages.h"
+#include "settings/settings.h"
+#include "settings/settingskeys.h"
+#include "settings/valuelists.h"
+#include "support/mediaprobe.h"
+#include "support/qtprinters.h"
+#include "support/tones.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString errors;
+};
+
+class CliTest : public testing::Test {
+protected:
+    static QString program()
+    {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/vantorel-join");
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    static Result run(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program(), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000)) << qPrintable(arguments.join(' '));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
+    // A tone file and its length in frames as the program reads it.
+    QString tone(const QString &name, ToneFormat format, int rate, int channels, double seconds,
+                 qint64 *frames = nullptr)
+    {
+        QString file = Tones::write(path(name), format, rate, channels, seconds);
+        if (frames) {
+            AudioFile probe;
+            probe.OpenFile(file, 0, 1);
+            *frames = probe.SampleCount();
+        }
+        return file;
+    }
+
+    QStringList folderEntries() const
+    {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    static QByteArray contents(const QString &file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static void writeFile(const QString &file, const QByteArray &bytes)
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
+{
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QString output = path("out.mp3");
+    const QList<QStringList> wrong = {
+        {},
+        {input},
+        {"-o", output},
+        {input, "-o", path("out.unknown")},
+        {input, "-o", output, "--format", "unknown"},
+        {input, "-o", output, "-o", path("other.mp3")},
+        {input, "-o", output, "--year", "19x9"},
+        {input, "-o", output, "--track", "100"},
+        {input, "-o", output, "--genre", "No Such Genre"},
+        {input, "-o", output, "--genre", QString::number(ValueLists::kGenreCount)},
+        {input, "-o", output, "--no-such-option"},
+    };
+    for (const QStringList &arguments : wrong) {
+        const Result result = run(arguments);
+        EXPECT_EQ(result.exitCode, ExitCode::kUsage) << qPrintable(arguments.join(' '));
+        EXPECT_FALSE(result.errors.isEmpty()) << qPrintable(arguments.join(' '));
+    }
+    EXPECT_EQ(folderEntries(), QStringList{"in.wav"});
+
+    EXPECT_EQ(run({"--help"}).exitCode, ExitCode::kDone);
+    EXPECT_EQ(run({"--version"}).exitCode, ExitCode::kDone);
+}
+
+TEST_F(CliTest, RefusedInputsAreEachNamedAndNothingIsWritten)
+{
+    const QString good = tone("good.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QString missing = path("missing.mp3");
+    const QString notAudio = path("notes.mp3");
+    writeFile(notAudio, "not audio at all");
+    const Result result = run({good, missing, notAudio, "-o", path("out.ogg")});
+    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(result.errors.contains(missing + Messages::kFileRemovedSuffix))
+        << qPrintable(result.errors);
+    EXPECT_TRUE(result.errors.contains(notAudio + Messages::kInvalidAudioSuffix))
+        << qPrintable(result.errors);
+    EXPECT_EQ(folderEntries(), QStringList({"good.wav", "notes.mp3"}));
+}
+
+TEST_F(CliTest, OutputThatIsAnInputThroughALinkIsRefused)
+{
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QByteArray before = contents(input);
+    const QString link = path("link.wav");
+    ASSERT_TRUE(QFile::link(input, link));
+    const Result result = run({input, "-y", "-o", link});
+    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(result.errors.contains(Messages::kOutputIsInput)) << qPrintable(result.errors);
+    EXPECT_EQ(contents(input), before);
+}
+
+TEST_F(CliTest, SettingsFileRefusalsExitWithOne)
+{
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    // A bit rate that the MP3 encoder refuses at the default rate and channels.
+    int refusedIndex = -1;
+    for (int i = 0; i < int(ValueLists::kBitRates.size()) && refusedIndex < 0; ++i) {
+        if (!AudioFile().CheckMp3Format(
+                ValueLists::sampleRateAt(ValueLists::kDefaultSampleRateIndex),
+                ValueLists::kBitRates[i], ValueLists::channelsAt(ValueLists::kDefaultChannelIndex)))
+            refusedIndex = i;
+    }
+    ASSERT_GE(refusedIndex, 0);
+    const QString ini = path("refused.ini");
+    Settings settings(ini);
+    settings.open();
+    settings.writeInteger(SettingsKeys::kMp3, SettingsKeys::kBitrate, refusedIndex);
+    const QByteArray iniBefore = contents(ini);
+
+    Result result = run({input, "--settings", ini, "-o", path("out.mp3")});
+    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(result.errors.contains(Messages::kMp3FormatNotSupported))
+        << qPrintable(result.errors);
+    EXPECT_EQ(contents(ini), iniBefore);
+
+    result = run({input, "--settings", path("none.ini"), "-o", path("out.wav")});
+    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(result.errors.contains(path("none.ini"))) << qPrintable(result.errors);
+    EXPECT_EQ(folderEntries(), QStringList({"in.wav", "refused.ini"}));
+}
+
+TEST_F(CliTest, MixedInputsJoinWithEveryFrameAndTheTags)
+{
+    // WAV output at CD quality: each input's rate divides 44100 Hz, so every
+    // input frame becomes a whole number of output frames.
+    qint64 mp3 = 0, wav = 0, ogg = 0, wma = 0;
+    const QStringList inputs = {tone("a.mp3", ToneFormat::Mp3, 44100, 2, 1.0, &mp3),
+                                tone("b.wav", ToneFormat::Wav16, 22050, 1, 0.7, &wav),
+                                tone("c.ogg", ToneFormat::Ogg, 11025, 2, 0.6, &ogg),
+                                tone("d.wma", ToneFormat::Wma, 22050, 2, 0.8, &wma)};
+    const QString output = path("joined.wav");
+    const Result result =
+        run(inputs
+            + QStringList{"-q", "-o", output, "--title", "Evening Ünïcødé", "--artist",
+                          "The Testers", "--album", "Joined Up", "--year", "1999", "--track", "7",
+                          "--genre", "8", "--comment", "made by a test"});
+    ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+
+    const MediaInfo info = probeMedia(output);
+    EXPECT_EQ(info.decodedFrames, mp3 + 2 * wav + 4 * ogg + 2 * wma);
+    EXPECT_EQ(info.tags.title, "Evening Ünïcødé");
+    EXPECT_EQ(info.tags.artist, "The Testers");
+    EXPECT_EQ(info.tags.album, "Joined Up");
+    EXPECT_EQ(info.tags.year, 1999u);
+    EXPECT_EQ(info.tags.track, 7u);
+    EXPECT_EQ(info.tags.genre, ValueLists::genreCaptions().at(8));
+    EXPECT_EQ(info.tags.comment, "made by a test");
+}
+
+TEST_F(CliTest, FolderIsScannedWithSubFoldersOnlyWhenAsked)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("in/sub"));
+    qint64 top = 0, second = 0, nested = 0;
+    tone("in/one.wav", ToneFormat::Wav16, 44100, 2, 0.3, &top);
+    tone("in/TWO.MP3", ToneFormat::Mp3, 44100, 2, 0.5, &second);
+    tone("in/sub/three.ogg", ToneFormat::Ogg, 44100, 2, 0.4, &nested);
+    writeFile(path("in/cover.jpg"), "not audio, and not taken");
+
+    ASSERT_EQ(run({path("in"), "-o", path("flat.wav")}).exitCode, ExitCode::kDone);
+    EXPECT_EQ(probeMedia(path("flat.wav")).decodedFrames, top + second);
+    ASSERT_EQ(run({"-r", path("in"), "-o", path("deep.wav")}).exitCode, ExitCode::kDone);
+    EXPECT_EQ(probeMedia(path("deep.wav")).decodedFrames, top + second + nested);
+}
+
+TEST_F(CliTest, ExistingOutputIsReplacedOnlyWithOverwrite)
+{
+    qint64 frames = 0;
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.5, &frames);
+    const QString output = path("out.wav");
+    writeFile(output, "an older file");
+
+    const Result refused = run({input, "-o", output});
+    EXPECT_EQ(refused.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(refused.errors.contains(output)) << qPrintable(refused.errors);
+    EXPECT_EQ(contents(output), "an older file");
+
+    ASSERT_EQ(run({input, "-y", "-o", output}).exitCode, ExitCode::kDone);
+    EXPECT_EQ(probeMedia(output).decodedFrames, frames);
+}
+
+TEST_F(CliTest, StopSignalLeavesTheExistingOutputAsItWas)
+{
+    // Standard error on a terminal, so that progress is drawn: the first
+    // progress line says that the output is being written.
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const int errorSide = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY);
+    ASSERT_GE(errorSide, 0);
+
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 10.0);
+    const QString output = path("out.ogg");
+    writeFile(output, "an older file");
+    QStringList arguments;
+    for (int i = 0; i < 60; ++i)
+        arguments << input;
+    arguments << "-y"
+              << "-o" << output;
+
+    QProcess process;
+    process.setChildProcessModifier([errorSide] { ::dup2(errorSide, STDERR_FILENO); });
+    process.start(program(), arguments);
+    ASSERT_TRUE(process.waitForStarted());
+    ::close(errorSide);
+
+    QByteArray drawn;
+    while (!drawn.contains('%') && process.state() == QProcess::Running) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 100) > 0) {
+            char buffer[256];
+            const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+            if (count > 0)
+                drawn.append(buffer, count);
+        }
+    }
+    ASSERT_TRUE(drawn.contains('%')) << drawn.constData();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ::close(terminal);
+
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), ExitCode::kStopped);
+    EXPECT_EQ(contents(output), "an older file");
+    EXPECT_EQ(folderEntries(), QStringList({"in.wav", "out.ogg"}));
+}

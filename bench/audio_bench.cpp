@@ -1,4 +1,4 @@
-// Writes one input in each of the four output formats with the default settings
+// Writes one input in each of the six output formats with the default settings
 // of each, the way a join does (read blocks of 4 × rate × channels frames, write
 // them), and prints seconds of audio per second of wall time and the peak
 // resident memory.
@@ -134,6 +134,8 @@ int main(int argc, char **argv)
             {"WAV 16-bit", ".wav", [](AudioFile &w) { w.SetWavFormat(44100, 2, 16); }},
             {"WMA profile 10", ".wma", [](AudioFile &w) { w.SetWmaFormat(kDefaultWmaProfile); }},
             {"OGG 128k", ".ogg", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }},
+            {"FLAC level 5", ".flac", [](AudioFile &w) { w.SetFlacFormat(44100, 2, 16, 5); }},
+            {"M4B 128k", ".m4b", [](AudioFile &w) { w.SetM4bFormat(44100, 2, 128); }},
         };
 
         int sampleRate = 0;

@@ -1,4 +1,4 @@
-// The tag writer: all eight values reach each of the four formats as other
+// The tag writer: all eight values reach each of the six formats as other
 // readers see them, unset values leave their fields out, a second stamping
 // replaces the first, the audio is untouched, and bad input fails naming the file.
 
@@ -191,10 +191,37 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, AudioInformationTest,
                          testing::Values(FormatCase{"Mp3", ToneFormat::Mp3, "mp3"},
                                          FormatCase{"Wav", ToneFormat::Wav16, "wav"},
                                          FormatCase{"Ogg", ToneFormat::Ogg, "ogg"},
-                                         FormatCase{"Wma", ToneFormat::Wma, "wma"}),
+                                         FormatCase{"Wma", ToneFormat::Wma, "wma"},
+                                         FormatCase{"Flac", ToneFormat::Flac, "flac"},
+                                         FormatCase{"M4b", ToneFormat::M4b, "m4b"}),
                          [](const testing::TestParamInfo<FormatCase> &test) {
                              return std::string(test.param.name);
                          });
+
+// The writer leaves room in the M4B index: stamping fills it in place, so the
+// index stays in front, the audio where it was, and the gapless item stays.
+TEST(M4bTagging, StampingKeepsTheAudioInPlaceAndTheGaplessItem)
+{
+    QTemporaryDir dir;
+    const QString path = Tones::write(dir.filePath(QStringLiteral("book.m4b")), ToneFormat::M4b,
+                                      kRate, kChannels, kSeconds);
+    const QList<Mp4Box> before = mp4TopLevelBoxes(path);
+    const QString gapless = probeMedia(path).ffmpegTags.value(QStringLiteral("itunsmpb"));
+    ASSERT_FALSE(gapless.isEmpty());
+    Values values = fullValues();
+    values.comment = QString(1000, QLatin1Char('c'));
+
+    stamp(path, values);
+
+    const QList<Mp4Box> after = mp4TopLevelBoxes(path);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after[1].type, "moov");
+    EXPECT_EQ(after.last().type, "mdat");
+    EXPECT_EQ(after.last().offset, before.last().offset);
+    const MediaInfo info = probeMedia(path);
+    EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("itunsmpb")), gapless);
+    expectTags(info.tags, values, values.genreText);
+}
 
 TEST(AudioInformationProperties, TheFiveNamesAreKnownAndOthersThrow)
 {

@@ -3,16 +3,20 @@
 #include "audio/avdeleters.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <taglib/asffile.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
 #include <stdexcept>
 
@@ -34,18 +38,38 @@ void addMetadata(QMap<QString, QString> &tags, const AVDictionary *dictionary)
         tags.insert(QString::fromUtf8(entry->key).toLower(), QString::fromUtf8(entry->value));
 }
 
-qint64 countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame)
+// Appends the frame's samples to pcm, interleaved.
+void appendSamples(const AVFrame *frame, QByteArray &pcm)
+{
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const int bytes = av_get_bytes_per_sample(format);
+    const int channels = frame->ch_layout.nb_channels;
+    if (!av_sample_fmt_is_planar(format)) {
+        pcm.append(reinterpret_cast<const char *>(frame->extended_data[0]),
+                   qsizetype(frame->nb_samples) * channels * bytes);
+        return;
+    }
+    for (int i = 0; i < frame->nb_samples; ++i) {
+        for (int c = 0; c < channels; ++c)
+            pcm.append(reinterpret_cast<const char *>(frame->extended_data[c]) + i * bytes, bytes);
+    }
+}
+
+qint64 countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
+                          QByteArray *pcm)
 {
     qint64 frames = 0;
     avcodec_send_packet(decoder, packet);
     while (avcodec_receive_frame(decoder, frame) == 0) {
         frames += frame->nb_samples;
+        if (pcm)
+            appendSamples(frame, *pcm);
         av_frame_unref(frame);
     }
     return frames;
 }
 
-void probeStream(const QString &path, MediaInfo &info)
+void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr)
 {
     const QByteArray name = QFile::encodeName(path);
     AVFormatContext *rawContext = nullptr;
@@ -65,6 +89,7 @@ void probeStream(const QString &path, MediaInfo &info)
     info.sampleRate = parameters->sample_rate;
     info.channels = parameters->ch_layout.nb_channels;
     info.bitRate = parameters->bit_rate > 0 ? parameters->bit_rate : context->bit_rate;
+    info.bitsPerSample = parameters->bits_per_raw_sample;
     addMetadata(info.ffmpegTags, context->metadata);
     addMetadata(info.ffmpegTags, stream->metadata);
 
@@ -81,10 +106,10 @@ void probeStream(const QString &path, MediaInfo &info)
     FramePtr frame(av_frame_alloc());
     while (av_read_frame(context.get(), packet.get()) >= 0) {
         if (packet->stream_index == index)
-            info.decodedFrames += countDecodedFrames(decoder.get(), packet.get(), frame.get());
+            info.decodedFrames += countDecodedFrames(decoder.get(), packet.get(), frame.get(), pcm);
         av_packet_unref(packet.get());
     }
-    info.decodedFrames += countDecodedFrames(decoder.get(), nullptr, frame.get());
+    info.decodedFrames += countDecodedFrames(decoder.get(), nullptr, frame.get(), pcm);
 }
 
 QString fromTagLib(const TagLib::String &text)
@@ -136,6 +161,12 @@ void probeTags(const QString &path, MediaInfo &info)
     } else if (info.container == QLatin1String("asf")) {
         TagLib::ASF::File file(name.constData(), false);
         info.tags = readTag(file.tag());
+    } else if (info.container == QLatin1String("flac")) {
+        TagLib::FLAC::File file(name.constData(), false);
+        info.tags = readTag(file.xiphComment());
+    } else if (info.container.contains(QLatin1String("mp4"))) {
+        TagLib::MP4::File file(name.constData(), false);
+        info.tags = readTag(file.tag());
     }
 }
 
@@ -149,4 +180,39 @@ MediaInfo probeMedia(const QString &path)
     probeStream(path, info);
     probeTags(path, info);
     return info;
+}
+
+QByteArray decodePcm(const QString &path)
+{
+    av_log_set_level(AV_LOG_ERROR);
+    MediaInfo info;
+    QByteArray pcm;
+    probeStream(path, info, &pcm);
+    return pcm;
+}
+
+QList<Mp4Box> mp4TopLevelBoxes(const QString &path)
+{
+    QList<Mp4Box> boxes;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return boxes;
+    constexpr int kHeader = 8;
+    constexpr int kLargeHeader = 16;
+    while (file.pos() + kHeader <= file.size()) {
+        Mp4Box box;
+        box.offset = file.pos();
+        const QByteArray header = file.read(kLargeHeader);
+        box.size = qFromBigEndian<quint32>(header.constData());
+        box.type = header.mid(4, 4);
+        if (box.size == 1 && header.size() == kLargeHeader)
+            box.size = qint64(qFromBigEndian<quint64>(header.constData() + kHeader));
+        else if (box.size == 0)
+            box.size = file.size() - box.offset;
+        if (box.size < kHeader)
+            return {};
+        boxes << box;
+        file.seek(box.offset + box.size);
+    }
+    return boxes;
 }

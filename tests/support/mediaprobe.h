@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QtGlobal>
@@ -20,15 +22,18 @@ struct ProbedTags {
 };
 
 struct MediaInfo {
-    QString container;  // FFmpeg's demuxer name: "mp3", "wav", "ogg", "asf"
-    QString codec;      // FFmpeg's codec name: "mp3", "pcm_s16le", "vorbis", "wmav2"
+    // FFmpeg's demuxer name: "mp3", "wav", "ogg", "asf", "flac", "mov,mp4,m4a,3gp,3g2,mj2"
+    QString container;
+    // FFmpeg's codec name: "mp3", "pcm_s16le", "vorbis", "wmav2", "flac", "aac"
+    QString codec;
     int sampleRate = 0;
     int channels = 0;
     qint64 bitRate = 0;        // bit/s as FFmpeg reports it (stream, else container)
+    int bitsPerSample = 0;     // of the stored samples, for PCM and FLAC
     qint64 decodedFrames = 0;  // sample frames from decoding the whole file
 
     // The main tag of the format: ID3v2 for MP3 and WAV, the Xiph comment for
-    // OGG, the ASF attributes for WMA.
+    // OGG and FLAC, the ASF attributes for WMA, the iTunes items for M4B.
     ProbedTags tags;
     int id3v2Version = 0;  // major version of the ID3v2 tag (MP3, WAV), 0 if none
     ProbedTags id3v1;      // MP3 only
@@ -40,3 +45,18 @@ struct MediaInfo {
 
 // Throws std::runtime_error when FFmpeg cannot open or decode the file.
 MediaInfo probeMedia(const QString &path);
+
+// Every decoded sample, interleaved, as the bytes of FFmpeg's decoder output
+// format (16-bit or 32-bit integers for PCM and FLAC), for comparing two files
+// sample for sample.
+QByteArray decodePcm(const QString &path);
+
+// One box at the top level of an MP4 file.
+struct Mp4Box {
+    QByteArray type;  // "ftyp", "moov", "mdat", ...
+    qint64 offset = 0;
+    qint64 size = 0;
+};
+
+// The top-level boxes of an MP4 file in file order; empty when it is none.
+QList<Mp4Box> mp4TopLevelBoxes(const QString &path);

@@ -16,7 +16,7 @@
 #include <QString>
 #include <QtGlobal>
 
-enum class ToneFormat { Wav16, Wav8, Mp3, Ogg, Wma };
+enum class ToneFormat { Wav16, Wav8, Mp3, Ogg, Wma, Flac, M4b };
 
 namespace Tones {
 

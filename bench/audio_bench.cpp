@@ -3,7 +3,9 @@
 // them), and prints seconds of audio per second of wall time and the peak
 // resident memory.
 //
-//   audio_bench INPUT [OUTPUT_FOLDER]        outputs go to /tmp unless a folder is given
+//   audio_bench INPUT [OUTPUT_FOLDER [EXTENSION...]]
+//                                            outputs go to /tmp unless a folder is given;
+//                                            extensions (flac m4b ...) pick formats
 //   audio_bench --tone SECONDS FILE.mp3      writes a 44.1 kHz stereo 128 kbit/s tone input
 
 #include "audio/audioerror.h"
@@ -120,14 +122,18 @@ int main(int argc, char **argv)
             writeTone(std::atof(argv[2]), QString::fromLocal8Bit(argv[3]));
             return 0;
         }
-        if (argc < 2 || argc > 3) {
+        if (argc < 2) {
             std::fprintf(stderr,
-                         "usage: %s INPUT [OUTPUT_FOLDER]\n       %s --tone SECONDS FILE.mp3\n",
+                         "usage: %s INPUT [OUTPUT_FOLDER [EXTENSION...]]\n"
+                         "       %s --tone SECONDS FILE.mp3\n",
                          argv[0], argv[0]);
             return 2;
         }
         const QString input = QString::fromLocal8Bit(argv[1]);
-        const QDir outputs(argc == 3 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath());
+        const QDir outputs(argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath());
+        QStringList chosen;
+        for (int i = 3; i < argc; ++i)
+            chosen << QLatin1Char('.') + QString::fromLocal8Bit(argv[i]).toLower();
 
         const Target targets[] = {
             {"MP3 128k q9", ".mp3", [](AudioFile &w) { w.SetMp3Encoder(LameEncoder()); }},
@@ -146,6 +152,8 @@ int main(int argc, char **argv)
         report("decode only", decoded, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);
 
         for (const Target &target : targets) {
+            if (!chosen.isEmpty() && !chosen.contains(QLatin1String(target.extension)))
+                continue;
             AudioFile writer;
             target.select(writer);
             timer.restart();

@@ -362,92 +362,56 @@ TEST_F(AudioEncoderTest, MixedInputFormatsLoseNoFrames)
 const std::vector<Piece> kMixedPieces = {
     {22050, 1, 0.7}, {48000, 2, 0.5}, {44100, 2, 0.6}, {8000, 1, 0.3}};
 
-struct FlacStreamInfo {
-    int bitsPerSample = 0;
-    qint64 totalFrames = -1;
-    QByteArray md5;
-};
-
-// STREAMINFO, the metadata block right after "fLaC".
-FlacStreamInfo flacStreamInfo(const QString &file)
-{
-    QFile in(file);
-    FlacStreamInfo info;
-    if (!in.open(QIODevice::ReadOnly))
-        return info;
-    const QByteArray head = in.read(42);
-    if (head.size() < 42 || !head.startsWith("fLaC"))
-        return info;
-    // Rate (20 bits), channels (3), bits per sample (5), total frames (36).
-    const quint64 packed = qFromBigEndian<quint64>(head.constData() + 18);
-    info.bitsPerSample = int((packed >> 36) & 0x1f) + 1;
-    info.totalFrames = qint64(packed & ((quint64(1) << 36) - 1));
-    info.md5 = head.mid(26, 16);
-    return info;
-}
-
-// FLAC signs the samples as little-endian integers of their own width; the
+// FLAC signs its samples as little-endian integers of their own width; the
 // decoder hands 24-bit samples in the top three bytes of 32.
 QByteArray flacSignature(const QByteArray &pcm, int bitsPerSample)
 {
-    if (bitsPerSample == 16)
-        return QCryptographicHash::hash(pcm, QCryptographicHash::Md5);
-    QByteArray packed;
-    for (qsizetype at = 0; at + 4 <= pcm.size(); at += 4)
-        packed.append(pcm.constData() + at + 1, 3);
-    return QCryptographicHash::hash(packed, QCryptographicHash::Md5);
+    QByteArray samples = bitsPerSample == 16 ? pcm : QByteArray();
+    for (qsizetype at = 0; bitsPerSample == 24 && at + 4 <= pcm.size(); at += 4)
+        samples.append(pcm.constData() + at + 1, 3);
+    return QCryptographicHash::hash(samples, QCryptographicHash::Md5).toHex();
 }
 
-struct FlacCase {
-    int sampleRate;
-    int channels;
-    int bitsPerSample;
-    int level;
-    const char *name;
-};
-
-class FlacTest : public AudioEncoderTest, public testing::WithParamInterface<FlacCase> {};
+// Rate, channels, bits per sample, compression level.
+class FlacTest : public AudioEncoderTest, public testing::WithParamInterface<std::array<int, 4>> {};
 
 TEST_P(FlacTest, DecodesToExactlyTheSamplesOfAWavFromTheSameBlocks)
 {
-    const FlacCase c = GetParam();
+    const auto [rate, channels, bits, level] = GetParam();
     AudioFile wav;
-    wav.SetWavFormat(c.sampleRate, c.channels, c.bitsPerSample);
-    writePieces(wav, path(QStringLiteral("same.wav")), kMixedPieces, c.sampleRate);
+    wav.SetWavFormat(rate, channels, bits);
+    writePieces(wav, path(QStringLiteral("same.wav")), kMixedPieces, rate);
     AudioFile flac;
-    flac.SetFlacFormat(c.sampleRate, c.channels, c.bitsPerSample, c.level);
+    flac.SetFlacFormat(rate, channels, bits, level);
     const qint64 expected =
-        writePieces(flac, path(QStringLiteral("same.flac")), kMixedPieces, c.sampleRate);
+        writePieces(flac, path(QStringLiteral("same.flac")), kMixedPieces, rate);
 
-    const QByteArray fromWav = decodePcm(path(QStringLiteral("same.wav")));
-    const QByteArray fromFlac = decodePcm(path(QStringLiteral("same.flac")));
-    const qint64 frameBytes = c.channels * (c.bitsPerSample == 16 ? 2 : 4);
-    const qint64 frames = fromFlac.size() / frameBytes;
+    const QByteArray pcm = decodePcm(path(QStringLiteral("same.flac")));
+    const qint64 frames = pcm.size() / (channels * (bits == 16 ? 2 : 4));
     EXPECT_NEAR(double(frames), double(expected), double(kMixedPieces.size()));
-    EXPECT_TRUE(fromFlac == fromWav)
-        << "FLAC " << fromFlac.size() << " bytes, WAV " << fromWav.size() << " bytes";
+    EXPECT_TRUE(pcm == decodePcm(path(QStringLiteral("same.wav"))));
 
-    const FlacStreamInfo info = flacStreamInfo(path(QStringLiteral("same.flac")));
-    EXPECT_EQ(info.bitsPerSample, c.bitsPerSample);
-    EXPECT_EQ(info.totalFrames, frames);
-    EXPECT_EQ(info.md5.toHex(), flacSignature(fromFlac, c.bitsPerSample).toHex());
+    // STREAMINFO follows "fLaC": ... bits per sample (5 bits), length (36), MD5.
+    QFile in(path(QStringLiteral("same.flac")));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray head = in.read(42);
+    const quint64 packed = qFromBigEndian<quint64>(head.constData() + 18);
+    EXPECT_EQ(int((packed >> 36) & 0x1f) + 1, bits);
+    EXPECT_EQ(qint64(packed & 0xfffffffffULL), frames);
+    EXPECT_EQ(head.mid(26, 16).toHex(), flacSignature(pcm, bits));
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, FlacTest,
-                         testing::Values(FlacCase{44100, 2, 16, 5, "Default"},
-                                         FlacCase{48000, 2, 24, 8, "TwentyFourBits"},
-                                         FlacCase{22050, 1, 24, 0, "MonoFastest"}),
-                         [](const testing::TestParamInfo<FlacCase> &test) {
-                             return std::string(test.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(DefaultAnd24Bits, FlacTest,
+                         testing::Values(std::array{44100, 2, 16, 5}, std::array{48000, 2, 24, 8},
+                                         std::array{22050, 1, 24, 0}));
 
-// A 32-bit big-endian field of the first box of that type inside data.
-quint32 fieldOfBox(const QByteArray &data, const char *type, int fieldOffset)
+// A 32-bit field of the first box of that type in data.
+qint64 fieldOfBox(const QByteArray &data, const char *type, int offset)
 {
-    const qsizetype at = data.indexOf(type);
-    if (at < 0 || at + 4 + fieldOffset + 4 > data.size())
-        return 0;
-    return qFromBigEndian<quint32>(data.constData() + at + 4 + fieldOffset);
+    const qsizetype at = data.indexOf(type) + 4 + offset;
+    return at >= 4 + offset && at + 4 <= data.size()
+               ? qFromBigEndian<quint32>(data.constData() + at)
+               : -1;
 }
 
 TEST_F(AudioEncoderTest, M4bRecordsItsPrimingAndLengthAndStreams)
@@ -460,43 +424,35 @@ TEST_F(AudioEncoderTest, M4bRecordsItsPrimingAndLengthAndStreams)
     const qint64 expected = writePieces(m4b, file, kMixedPieces, kRate);
     const qint64 rounding = qint64(kMixedPieces.size());
 
+    // The gapless item: priming, padding, length.
     const MediaInfo info = probeMedia(file);
     EXPECT_EQ(info.codec, QStringLiteral("aac"));
-    EXPECT_EQ(info.sampleRate, kRate);
-    EXPECT_EQ(info.channels, 2);
-
-    // The gapless item: priming, padding, then the length of the audio.
     const QStringList gapless = info.ffmpegTags.value(QStringLiteral("itunsmpb"))
                                     .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    ASSERT_EQ(gapless.size(), 12)
-        << info.ffmpegTags.value(QStringLiteral("itunsmpb")).toStdString();
+    ASSERT_EQ(gapless.size(), 12);
     const qint64 priming = gapless[1].toLongLong(nullptr, 16);
     const qint64 padding = gapless[2].toLongLong(nullptr, 16);
     const qint64 frames = gapless[3].toLongLong(nullptr, 16);
     EXPECT_NEAR(double(frames), double(expected), double(rounding));
-    EXPECT_GT(priming, 0);
     EXPECT_EQ((priming + frames + padding) % kAacFrame, 0);
 
-    // FFmpeg drops the priming by the edit list but decodes the last frame whole:
-    // at most one AAC frame more than was written.
+    // FFmpeg skips the priming by the edit list but decodes the last frame
+    // whole: at most one AAC frame more than was written.
     EXPECT_EQ(info.decodedFrames, frames + padding);
-    EXPECT_GE(info.decodedFrames, expected - rounding);
     EXPECT_LT(info.decodedFrames, expected + rounding + kAacFrame);
 
-    // The index leads, and its edit list skips the priming and states the exact
-    // length (at the movie's time scale).
+    // The index comes first; its edit list skips the priming and states the
+    // length exactly.
     const QList<Mp4Box> boxes = mp4TopLevelBoxes(file);
-    ASSERT_GE(boxes.size(), 3);
-    EXPECT_EQ(boxes[0].type, "ftyp");
+    ASSERT_EQ(boxes.size(), 4);
     EXPECT_EQ(boxes[1].type, "moov");
-    EXPECT_EQ(boxes.last().type, "mdat");
+    EXPECT_EQ(boxes[3].type, "mdat");
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-    const QByteArray head = in.read(boxes[1].offset + boxes[1].size);
+    const QByteArray head = in.read(boxes[2].offset);
     EXPECT_EQ(head.mid(8, 4), "M4B ");
-    const quint32 timescale = fieldOfBox(head, "mvhd", 12);
-    ASSERT_GT(timescale, 0u);
-    EXPECT_EQ(fieldOfBox(head, "elst", 8) * qint64(kRate) / timescale, frames);
+    EXPECT_EQ(fieldOfBox(head, "mvhd", 12), kRate) << "the movie counts in samples";
+    EXPECT_EQ(fieldOfBox(head, "elst", 8), frames);
     EXPECT_EQ(fieldOfBox(head, "elst", 12), priming);
 }
 
@@ -611,27 +567,6 @@ TEST_F(AudioEncoderTest, OggCheckAgreesWithTheEncoder)
     EXPECT_FALSE(AudioEncoder::oggFormatSupported(8000, 2, 320, 128, 128));
     EXPECT_FALSE(AudioEncoder::oggFormatSupported(44100, 3, 128, 128, 128));
     EXPECT_FALSE(AudioEncoder::oggFormatSupported(44100, 2, 0, 128, 128));
-}
-
-TEST(FlacAndM4bFormatChecks, AnswerWhatTheEncodersTake)
-{
-    EXPECT_TRUE(AudioEncoder::flacFormatSupported(44100, 2, 16, 5));
-    EXPECT_TRUE(AudioEncoder::flacFormatSupported(8000, 1, 24, 0));
-    EXPECT_TRUE(AudioEncoder::flacFormatSupported(48000, 2, 24, 8));
-    EXPECT_FALSE(AudioEncoder::flacFormatSupported(44100, 2, 8, 5));
-    EXPECT_FALSE(AudioEncoder::flacFormatSupported(44100, 2, 16, 9));
-    EXPECT_FALSE(AudioEncoder::flacFormatSupported(44100, 2, 16, -1));
-    EXPECT_FALSE(AudioEncoder::flacFormatSupported(44100, 3, 16, 5));
-
-    // An AAC frame of 1024 samples holds at most 6144 bits per channel, which
-    // at 22050 Hz is 132 kbit/s a channel; the encoder lowers anything above.
-    EXPECT_TRUE(AudioEncoder::m4bFormatSupported(22050, 1, 128));
-    EXPECT_FALSE(AudioEncoder::m4bFormatSupported(22050, 1, 160));
-    EXPECT_TRUE(AudioEncoder::m4bFormatSupported(22050, 2, 256));
-    EXPECT_FALSE(AudioEncoder::m4bFormatSupported(22050, 2, 320));
-    EXPECT_TRUE(AudioEncoder::m4bFormatSupported(48000, 2, 320));
-    EXPECT_TRUE(AudioEncoder::m4bFormatSupported(44100, 1, 32));
-    EXPECT_FALSE(AudioEncoder::m4bFormatSupported(44100, 2, 0));
 }
 
 TEST_F(AudioEncoderTest, OggQualityModeTakesTheWholeRange)

@@ -198,27 +198,23 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, AudioInformationTest,
                              return std::string(test.param.name);
                          });
 
-// The writer leaves room in the M4B index: stamping fills it in place, so the
-// index stays in front, the audio where it was, and the gapless item stays.
+// The M4B index keeps room for the tags: stamping fills it in place, so the
+// audio stays where it was and the gapless item stays.
 TEST(M4bTagging, StampingKeepsTheAudioInPlaceAndTheGaplessItem)
 {
     QTemporaryDir dir;
     const QString path = Tones::write(dir.filePath(QStringLiteral("book.m4b")), ToneFormat::M4b,
                                       kRate, kChannels, kSeconds);
-    const QList<Mp4Box> before = mp4TopLevelBoxes(path);
+    const qint64 audioAt = mp4TopLevelBoxes(path).last().offset;
     const QString gapless = probeMedia(path).ffmpegTags.value(QStringLiteral("itunsmpb"));
-    ASSERT_FALSE(gapless.isEmpty());
     Values values = fullValues();
     values.comment = QString(1000, QLatin1Char('c'));
 
     stamp(path, values);
 
-    const QList<Mp4Box> after = mp4TopLevelBoxes(path);
-    ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(after[1].type, "moov");
-    EXPECT_EQ(after.last().type, "mdat");
-    EXPECT_EQ(after.last().offset, before.last().offset);
+    EXPECT_EQ(mp4TopLevelBoxes(path).last().offset, audioAt);
     const MediaInfo info = probeMedia(path);
+    EXPECT_FALSE(gapless.isEmpty());
     EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("itunsmpb")), gapless);
     expectTags(info.tags, values, values.genreText);
 }

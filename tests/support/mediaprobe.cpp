@@ -38,21 +38,13 @@ void addMetadata(QMap<QString, QString> &tags, const AVDictionary *dictionary)
         tags.insert(QString::fromUtf8(entry->key).toLower(), QString::fromUtf8(entry->value));
 }
 
-// Appends the frame's samples to pcm, interleaved.
+// Appends the frame's samples to pcm; the PCM and FLAC decoders give them
+// interleaved in one plane.
 void appendSamples(const AVFrame *frame, QByteArray &pcm)
 {
-    const auto format = static_cast<AVSampleFormat>(frame->format);
-    const int bytes = av_get_bytes_per_sample(format);
-    const int channels = frame->ch_layout.nb_channels;
-    if (!av_sample_fmt_is_planar(format)) {
-        pcm.append(reinterpret_cast<const char *>(frame->extended_data[0]),
-                   qsizetype(frame->nb_samples) * channels * bytes);
-        return;
-    }
-    for (int i = 0; i < frame->nb_samples; ++i) {
-        for (int c = 0; c < channels; ++c)
-            pcm.append(reinterpret_cast<const char *>(frame->extended_data[c]) + i * bytes, bytes);
-    }
+    const int bytes = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
+    pcm.append(reinterpret_cast<const char *>(frame->data[0]),
+               qsizetype(frame->nb_samples) * frame->ch_layout.nb_channels * bytes);
 }
 
 qint64 countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
@@ -197,22 +189,16 @@ QList<Mp4Box> mp4TopLevelBoxes(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return boxes;
-    constexpr int kHeader = 8;
-    constexpr int kLargeHeader = 16;
-    while (file.pos() + kHeader <= file.size()) {
-        Mp4Box box;
-        box.offset = file.pos();
-        const QByteArray header = file.read(kLargeHeader);
-        box.size = qFromBigEndian<quint32>(header.constData());
-        box.type = header.mid(4, 4);
-        if (box.size == 1 && header.size() == kLargeHeader)
-            box.size = qint64(qFromBigEndian<quint64>(header.constData() + kHeader));
-        else if (box.size == 0)
-            box.size = file.size() - box.offset;
-        if (box.size < kHeader)
-            return {};
-        boxes << box;
-        file.seek(box.offset + box.size);
+    // A size of 1 is followed by a 64-bit size; 0 runs to the end of the file.
+    for (qint64 at = 0, size = 0; at + 8 <= file.size(); at += size) {
+        file.seek(at);
+        const QByteArray header = file.read(16);
+        size = qFromBigEndian<quint32>(header.constData());
+        size = size == 1 ? qint64(qFromBigEndian<quint64>(header.constData() + 8))
+                         : (size == 0 ? file.size() - at : size);
+        boxes << Mp4Box{header.mid(4, 4), at};
+        if (size < 8)
+            break;
     }
     return boxes;
 }

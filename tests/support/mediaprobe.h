@@ -46,17 +46,15 @@ struct MediaInfo {
 // Throws std::runtime_error when FFmpeg cannot open or decode the file.
 MediaInfo probeMedia(const QString &path);
 
-// Every decoded sample, interleaved, as the bytes of FFmpeg's decoder output
-// format (16-bit or 32-bit integers for PCM and FLAC), for comparing two files
-// sample for sample.
+// Every decoded sample of a PCM or FLAC file, interleaved, as the bytes of the
+// decoder's 16-bit or 32-bit integers, for comparing two files sample for sample.
 QByteArray decodePcm(const QString &path);
 
 // One box at the top level of an MP4 file.
 struct Mp4Box {
-    QByteArray type;  // "ftyp", "moov", "mdat", ...
+    QByteArray type;  // "ftyp", "moov", "free", "mdat", ...
     qint64 offset = 0;
-    qint64 size = 0;
 };
 
-// The top-level boxes of an MP4 file in file order; empty when it is none.
+// The top-level boxes of an MP4 file in file order.
 QList<Mp4Box> mp4TopLevelBoxes(const QString &path);

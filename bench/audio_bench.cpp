@@ -1,9 +1,11 @@
-// Writes one input in each of the four output formats with the default settings
+// Writes one input in each of the six output formats with the default settings
 // of each, the way a join does (read blocks of 4 × rate × channels frames, write
 // them), and prints seconds of audio per second of wall time and the peak
 // resident memory.
 //
-//   audio_bench INPUT [OUTPUT_FOLDER]        outputs go to /tmp unless a folder is given
+//   audio_bench INPUT [OUTPUT_FOLDER [EXTENSION...]]
+//                                            outputs go to /tmp unless a folder is given;
+//                                            extensions (flac m4b ...) pick formats
 //   audio_bench --tone SECONDS FILE.mp3      writes a 44.1 kHz stereo 128 kbit/s tone input
 
 #include "audio/audioerror.h"
@@ -120,20 +122,26 @@ int main(int argc, char **argv)
             writeTone(std::atof(argv[2]), QString::fromLocal8Bit(argv[3]));
             return 0;
         }
-        if (argc < 2 || argc > 3) {
+        if (argc < 2) {
             std::fprintf(stderr,
-                         "usage: %s INPUT [OUTPUT_FOLDER]\n       %s --tone SECONDS FILE.mp3\n",
+                         "usage: %s INPUT [OUTPUT_FOLDER [EXTENSION...]]\n"
+                         "       %s --tone SECONDS FILE.mp3\n",
                          argv[0], argv[0]);
             return 2;
         }
         const QString input = QString::fromLocal8Bit(argv[1]);
-        const QDir outputs(argc == 3 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath());
+        const QDir outputs(argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath());
+        QStringList chosen;
+        for (int i = 3; i < argc; ++i)
+            chosen << QLatin1Char('.') + QString::fromLocal8Bit(argv[i]).toLower();
 
         const Target targets[] = {
             {"MP3 128k q9", ".mp3", [](AudioFile &w) { w.SetMp3Encoder(LameEncoder()); }},
             {"WAV 16-bit", ".wav", [](AudioFile &w) { w.SetWavFormat(44100, 2, 16); }},
             {"WMA profile 10", ".wma", [](AudioFile &w) { w.SetWmaFormat(kDefaultWmaProfile); }},
             {"OGG 128k", ".ogg", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }},
+            {"FLAC level 5", ".flac", [](AudioFile &w) { w.SetFlacFormat(44100, 2, 16, 5); }},
+            {"M4B 128k", ".m4b", [](AudioFile &w) { w.SetM4bFormat(44100, 2, 128); }},
         };
 
         int sampleRate = 0;
@@ -144,6 +152,8 @@ int main(int argc, char **argv)
         report("decode only", decoded, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);
 
         for (const Target &target : targets) {
+            if (!chosen.isEmpty() && !chosen.contains(QLatin1String(target.extension)))
+                continue;
             AudioFile writer;
             target.select(writer);
             timer.restart();

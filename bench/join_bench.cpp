@@ -1,7 +1,7 @@
 // Runs the real join headless and reports how fast it was and how much memory
 // it took.
 //
-//   join_bench --format mp3|wav|wma|ogg --output FILE [--settings INI] INPUT...
+//   join_bench --format mp3|wav|wma|ogg|flac|m4b --output FILE [--settings INI] INPUT...
 //
 // The inputs are admitted as Add File admits them, the format is chosen in the
 // format box, the output folder and name come from FILE, an existing output is
@@ -14,6 +14,7 @@
 #include "joinlist/joinlist.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
+#include "settings/valuelists.h"
 #include "support/headlessprompter.h"
 
 #include <QAction>
@@ -42,8 +43,7 @@ struct Options {
 
 int formatIndex(const QString &name)
 {
-    const QStringList names = {"mp3", "wav", "wma", "ogg"};
-    return names.indexOf(name.toLower());
+    return ValueLists::outputFormatCaptions().indexOf(name.toUpper());
 }
 
 std::optional<Options> parse(const QStringList &args)
@@ -98,7 +98,8 @@ int main(int argc, char **argv)
     if (!options) {
         std::fprintf(
             stderr,
-            "usage: join_bench --format mp3|wav|wma|ogg --output FILE [--settings INI] INPUT...\n");
+            "usage: join_bench --format mp3|wav|wma|ogg|flac|m4b --output FILE [--settings INI] "
+            "INPUT...\n");
         return 2;
     }
     if (!options->settings.isEmpty()

@@ -6,6 +6,7 @@
 #include "audio/chapterwriter.h"
 #include "audio/encodersetup.h"
 #include "audio/lamemp3writer.h"
+#include "audio/mp4tagroom.h"
 #include "audio/outputfile.h"
 
 extern "C" {
@@ -56,7 +57,8 @@ public:
     int outputSampleRate() const { return m_sampleRate; }
 
 private:
-    void openMuxer(const EncoderSetup &setup);
+    void openMuxer();
+    void writeTrailer();
     void allocateFrames();
     void createResampler();
     void convert(const float *samples, int frames);
@@ -96,6 +98,7 @@ private:
     int m_inputChannels = 0;
     int64_t m_nextPts = 0;
     qint64 m_outputFrames = 0;  // converted from the input, without the writer's own silence
+    int64_t m_packets = 0;
     bool m_finished = false;
 };
 
@@ -109,7 +112,7 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
       m_chapters(plannedChapters)
 {
     if (m_codec) {
-        openMuxer(m_setup);
+        openMuxer();
         m_sampleFormat = m_codec->sample_fmt;
         m_sampleRate = m_codec->sample_rate;
         av_channel_layout_default(&m_layout, m_codec->ch_layout.nb_channels);
@@ -127,15 +130,21 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
         appendSilence(m_codec->initial_padding);
 }
 
-void AudioEncoder::Impl::openMuxer(const EncoderSetup &setup)
+// Everything the muxer decides at the header is handed over before it: the mov
+// muxer, for one, makes its chapter track only for chapters it already holds
+// there (their times may still change until the trailer).
+void AudioEncoder::Impl::openMuxer()
 {
+    // By this path, not by a descriptor of our own: the M4B muxer opens the file
+    // again to move its index to the front.
     const QByteArray path = QFile::encodeName(m_file.temporaryPath());
     AVFormatContext *muxer = nullptr;
-    check(avformat_alloc_output_context2(&muxer, nullptr, setup.muxer, path.constData()),
+    check(avformat_alloc_output_context2(&muxer, nullptr, m_setup.muxer, path.constData()),
           "avformat_alloc_output_context2");
     m_muxer.reset(muxer);
-    if (setup.noMuxerMetadata)
+    if (m_setup.noMuxerMetadata)
         m_muxer->flags |= AVFMT_FLAG_BITEXACT;
+    m_muxer->metadata = m_setup.muxerMetadata.release();
     // A seekable file: muxers such as WAV's go back to the start to complete their header.
     check(avio_open(&m_muxer->pb, path.constData(), AVIO_FLAG_WRITE), "avio_open");
     m_stream = avformat_new_stream(m_muxer.get(), nullptr);
@@ -145,9 +154,7 @@ void AudioEncoder::Impl::openMuxer(const EncoderSetup &setup)
           "avcodec_parameters_from_context");
     m_stream->time_base = m_codec->time_base;
 
-    AVDictionary *options = nullptr;
-    if (setup.muxerOption)
-        av_dict_set(&options, setup.muxerOption, setup.muxerOptionValue, 0);
+    AVDictionary *options = m_setup.muxerOptions.release();
     const int result = avformat_write_header(m_muxer.get(), &options);
     DictionaryPtr unused(options);
     check(result, "avformat_write_header");
@@ -342,6 +349,7 @@ void AudioEncoder::Impl::encode(const AVFrame *frame)
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return;
         check(received, "avcodec_receive_packet");
+        ++m_packets;
         av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         const int written = av_write_frame(m_muxer.get(), m_packet.get());
@@ -363,9 +371,7 @@ void AudioEncoder::Impl::finish()
         m_mp3->finish();
     } else {
         encode(nullptr);  // drains the encoder's delay
-        check(av_write_trailer(m_muxer.get()), "av_write_trailer");
-        // Closing flushes the last buffered bytes: a full disk shows up here.
-        check(avio_closep(&m_muxer->pb), "avio_close");
+        writeTrailer();
     }
     // ASF cannot mark wmav2's delay and the silence primed ahead of the audio as
     // skipped: both stand on the file's timeline before the first frame written.
@@ -374,6 +380,22 @@ void AudioEncoder::Impl::finish()
         .write(m_chapters, m_outputFrames, leadFrames);
     m_file.commit();
     m_finished = true;
+}
+
+void AudioEncoder::Impl::writeTrailer()
+{
+    check(av_write_trailer(m_muxer.get()), "av_write_trailer");
+    // Closing flushes the last buffered bytes: a full disk shows up here.
+    check(avio_closep(&m_muxer->pb), "avio_close");
+    if (m_setup.mp4TagRoom) {
+        AacGapless gapless;
+        gapless.frames = m_nextPts;
+        if (m_packets > 0) {
+            gapless.priming = m_codec->initial_padding;
+            gapless.padding = m_packets * m_codec->frame_size - gapless.priming - gapless.frames;
+        }
+        completeMp4TagRoom(m_file.temporaryPath(), m_target, gapless);
+    }
 }
 
 AudioEncoder::AudioEncoder(const QString &targetFileName, const OutputFormat &format,
@@ -469,6 +491,33 @@ bool AudioEncoder::oggFormatSupported(int sampleRate, int channels, int bitrate,
     try {
         openEncoder(format, QStringLiteral("OGG format check"));
         return true;
+    } catch (const AudioError &) {
+        return false;
+    }
+}
+
+bool AudioEncoder::flacFormatSupported(int sampleRate, int channels, int bitsPerSample,
+                                       int compressionLevel)
+{
+    try {
+        openEncoder(OutputFormat::flac(sampleRate, channels, bitsPerSample, compressionLevel),
+                    QStringLiteral("FLAC format check"));
+        return true;
+    } catch (const AudioError &) {
+        return false;
+    }
+}
+
+bool AudioEncoder::m4bFormatSupported(int sampleRate, int channels, int bitrate)
+{
+    // The AAC encoder lowers a rate above what a frame can hold, so a rate it
+    // changed counts as refused.
+    if (bitrate <= 0)
+        return false;
+    try {
+        const EncoderSetup setup = openEncoder(OutputFormat::m4b(sampleRate, channels, bitrate),
+                                               QStringLiteral("M4B format check"));
+        return setup.bitRateKept;
     } catch (const AudioError &) {
         return false;
     }

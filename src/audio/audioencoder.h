@@ -39,6 +39,9 @@ public:
     static bool mp3FormatSupported(int sampleRate, int bitrate, int channels);
     static bool oggFormatSupported(int sampleRate, int channels, int bitrate, int maxBitrate,
                                    int minBitrate);
+    static bool flacFormatSupported(int sampleRate, int channels, int bitsPerSample,
+                                    int compressionLevel);
+    static bool m4bFormatSupported(int sampleRate, int channels, int bitrate);
 
 private:
     class Impl;

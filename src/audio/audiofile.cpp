@@ -76,6 +76,17 @@ bool AudioFile::CheckOggFormat(int sampleRate, int channels, int bitrate, int ma
     return AudioEncoder::oggFormatSupported(sampleRate, channels, bitrate, maxBitrate, minBitrate);
 }
 
+bool AudioFile::CheckFlacFormat(int sampleRate, int channels, int bitsPerSample,
+                                int compressionLevel)
+{
+    return AudioEncoder::flacFormatSupported(sampleRate, channels, bitsPerSample, compressionLevel);
+}
+
+bool AudioFile::CheckM4bFormat(int sampleRate, int channels, int bitrate)
+{
+    return AudioEncoder::m4bFormatSupported(sampleRate, channels, bitrate);
+}
+
 void AudioFile::SetInputFormat(int sampleRate, int channels)
 {
     // Refused before it is kept: a later CreateFile must not inherit it.
@@ -109,6 +120,16 @@ void AudioFile::SetOggFormat(int sampleRate, int channels, int bitrate, int maxB
 void AudioFile::SetWmaFormat(int profile)
 {
     m_impl->format = OutputFormat::wma(profile);
+}
+
+void AudioFile::SetFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel)
+{
+    m_impl->format = OutputFormat::flac(sampleRate, channels, bitsPerSample, compressionLevel);
+}
+
+void AudioFile::SetM4bFormat(int sampleRate, int channels, int bitrate)
+{
+    m_impl->format = OutputFormat::m4b(sampleRate, channels, bitrate);
 }
 
 void AudioFile::CreateFile(const QString &fileName, int)

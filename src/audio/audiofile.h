@@ -34,12 +34,18 @@ public:
     // Writing.
     bool CheckMp3Format(int sampleRate, int bitrate, int channels);
     bool CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate);
+    bool CheckFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
+    bool CheckM4bFormat(int sampleRate, int channels, int bitrate);
     void SetInputFormat(int sampleRate, int channels);
     void SetWavFormat(int sampleRate, int channels, int bitsPerSample);
     void SetMp3Encoder(const LameEncoder &encoder);
     void SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,
                       qint16 quality);
     void SetWmaFormat(int profile);
+    // FLAC: 16 or 24 bits per sample, compression level 0 (fastest) to 8 (smallest).
+    void SetFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
+    // M4B: AAC-LC at bitrate kbit/s in an MP4 file for audiobook players.
+    void SetM4bFormat(int sampleRate, int channels, int bitrate);
     void CreateFile(const QString &fileName, int mode = 0);
     void WriteSamples(const SampleArray &samples);
     // The sample rate of the output being written; chapter frames count in it.

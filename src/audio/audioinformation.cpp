@@ -8,14 +8,17 @@
 
 #include <taglib/asffile.h>
 #include <taglib/commentsframe.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
 namespace {
 
@@ -30,7 +33,7 @@ struct StoredTags {
     unsigned track = 0;
 };
 
-enum class Container { Mpeg, Wav, Rf64, OggVorbis, Asf, Unknown };
+enum class Container { Mpeg, Wav, Rf64, OggVorbis, Asf, Flac, Mp4, Unknown };
 
 constexpr int kSniffLength = 64;
 constexpr char kAsfHeaderGuid[] =
@@ -73,6 +76,11 @@ Container sniffContainer(const QByteArray &head)
         return Container::OggVorbis;
     if (head.startsWith(QByteArray(kAsfHeaderGuid, 16)))
         return Container::Asf;
+    if (head.startsWith("fLaC"))
+        return Container::Flac;
+    // An MP4 file opens with its file type box.
+    if (head.size() >= 8 && head.mid(4, 4) == "ftyp")
+        return Container::Mp4;
     return Container::Unknown;
 }
 
@@ -175,6 +183,25 @@ void writeAsf(const QByteArray &path, const QString &fileName, const StoredTags 
     throwUnlessSaved(file.save(), fileName);
 }
 
+// Vorbis comments; the padding the writer left takes them without moving the audio.
+void writeFlac(const QByteArray &path, const QString &fileName, const StoredTags &values)
+{
+    TagLib::FLAC::File file(path.constData());
+    openForWriting(file, fileName, "FLAC");
+    fillTag(*file.xiphComment(true), values);
+    throwUnlessSaved(file.save(), fileName);
+}
+
+// The iTunes items (title ©nam, artist ©ART, album ©alb, comment ©cmt, genre
+// ©gen, year ©day, track trkn); the others, such as the gapless item, stay.
+void writeMp4(const QByteArray &path, const QString &fileName, const StoredTags &values)
+{
+    TagLib::MP4::File file(path.constData());
+    openForWriting(file, fileName, "M4B");
+    fillTag(*file.tag(), values);
+    throwUnlessSaved(file.save(), fileName);
+}
+
 }  // namespace
 
 void AudioInformation::SetOptionFlag(bool flag)
@@ -250,7 +277,14 @@ void AudioInformation::WriteTags(const QString &fileName)
     case Container::Asf:
         writeAsf(path, fileName, values);
         break;
+    case Container::Flac:
+        writeFlac(path, fileName, values);
+        break;
+    case Container::Mp4:
+        writeMp4(path, fileName, values);
+        break;
     case Container::Unknown:
-        throw AudioError(failure(fileName, QStringLiteral("not an MP3, WAV, OGG or WMA file")));
+        throw AudioError(
+            failure(fileName, QStringLiteral("not an MP3, WAV, OGG, WMA, FLAC or M4B file")));
     }
 }

@@ -4,13 +4,14 @@
 #include <QtGlobal>
 
 // The tag writer: collects the values, then WriteTags stores them in a file of
-// any of the four output formats. Failures throw AudioError.
+// any of the six output formats. Failures throw AudioError.
 //
 // The format is recognised from the file's first bytes, not from its name:
-// MP3 gets an ID3v2.3 tag and an ID3v1 tag, OGG Vorbis a Xiph comment, WMA ASF
-// attributes, WAV both a RIFF INFO list and an ID3v2.3 chunk (players disagree
-// on which one they read). An RF64 WAV (a join past 4 GiB) gets the same two
-// chunks appended after its audio.
+// MP3 gets an ID3v2.3 tag and an ID3v1 tag, OGG Vorbis and FLAC a Xiph (Vorbis)
+// comment, WMA ASF attributes, M4B the iTunes items of its MP4 index, WAV both
+// a RIFF INFO list and an ID3v2.3 chunk (players disagree on which one they
+// read). An RF64 WAV (a join past 4 GiB) gets the same two chunks appended
+// after its audio.
 //
 // Unset values leave their fields out: an empty text, a genre index of -1 (or
 // one outside the ID3v1 list) with no genre text, a year or track of 0 or less.

@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <taglib/chapterframe.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tableofcontentsframe.h>
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -125,6 +127,7 @@ void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint6
         writeId3(stored);
         break;
     case OutputFormat::Kind::Ogg:
+    case OutputFormat::Kind::Flac:
         // Beyond the last number readers take, the rest stays in the last chapter.
         stored.resize(std::min(stored.size(), kMaxXiphChapters));
         writeXiphComment(stored);
@@ -135,6 +138,7 @@ void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint6
     case OutputFormat::Kind::Wma:
         writeAsfMarkers(stored);
         break;
+    case OutputFormat::Kind::M4b:
     case OutputFormat::Kind::None:
         break;
     }
@@ -180,10 +184,12 @@ qint64 ChapterWriter::limitFrames() const
     case OutputFormat::Kind::Mp3:
         return kMaxId3Ms / kMsPerSecond * m_sampleRate;
     case OutputFormat::Kind::Ogg:
+    case OutputFormat::Kind::Flac:
         return kMaxXiphHours * 3600 * m_sampleRate;
     case OutputFormat::Kind::Wav:
         return kMaxCueFrame + 1;
     case OutputFormat::Kind::Wma:
+    case OutputFormat::Kind::M4b:
     case OutputFormat::Kind::None:
         break;
     }
@@ -209,10 +215,20 @@ void ChapterWriter::writeId3(const ChapterList &chapters) const
 void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
 {
     const QByteArray path = QFile::encodeName(m_fileName);
-    TagLib::Ogg::Vorbis::File file(path.constData(), false);
-    if (!file.isValid() || file.readOnly() || !file.tag())
-        fail(QStringLiteral("not a writable OGG Vorbis file"));
-    TagLib::Ogg::XiphComment *comment = file.tag();
+    // Both keep their comments in a Xiph comment: OGG in its second page, FLAC in a block.
+    std::unique_ptr<TagLib::File> file;
+    TagLib::Ogg::XiphComment *comment = nullptr;
+    if (m_kind == OutputFormat::Kind::Flac) {
+        auto flac = std::make_unique<TagLib::FLAC::File>(path.constData(), false);
+        comment = flac->isValid() ? flac->xiphComment(true) : nullptr;
+        file = std::move(flac);
+    } else {
+        auto vorbis = std::make_unique<TagLib::Ogg::Vorbis::File>(path.constData(), false);
+        comment = vorbis->isValid() ? vorbis->tag() : nullptr;
+        file = std::move(vorbis);
+    }
+    if (!comment || file->readOnly())
+        fail(QStringLiteral("not a writable file with comments"));
     TagLib::StringList former;
     for (const auto &field : comment->fieldListMap()) {
         if (isXiphChapterField(field.first))
@@ -229,7 +245,7 @@ void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
         if (!chapter.title.isEmpty())
             comment->addField(toTagLib(name + QLatin1String("NAME")), toTagLib(chapter.title));
     }
-    if (!file.save())
+    if (!file->save())
         fail(QStringLiteral("the file could not be saved"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "audio/audioerror.h"
 #include "audio/averror.h"
+#include "audio/mp4tagroom.h"
 #include "audio/wmaprofiles.h"
 
 #include <algorithm>
@@ -14,6 +15,11 @@ constexpr int kKbit = 1000;
 // OGG quality 0 (best) .. 1000 (fastest) onto Vorbis quality 10 .. 0.
 constexpr double kOggQualityScale = 100.0;
 constexpr double kVorbisQualityMax = 10.0;
+// Beyond 8, FFmpeg's FLAC levels leave the streamable subset that hardware
+// players are built for.
+constexpr int kFlacLevelMax = 8;
+// What audiobook players look for first; the ipod muxer adds isom and iso2.
+constexpr char kM4bBrand[] = "M4B ";
 
 QString formatName(const OutputFormat &format)
 {
@@ -26,6 +32,10 @@ QString formatName(const OutputFormat &format)
         return QStringLiteral("OGG");
     case OutputFormat::Kind::Wma:
         return QStringLiteral("WMA");
+    case OutputFormat::Kind::Flac:
+        return QStringLiteral("FLAC");
+    case OutputFormat::Kind::M4b:
+        return QStringLiteral("M4B");
     case OutputFormat::Kind::None:
         break;
     }
@@ -86,6 +96,48 @@ void configureOgg(AVCodecContext *context, const OutputFormat &format)
     context->bit_rate = static_cast<int64_t>(format.bitrate) * kKbit;
 }
 
+void put(DictionaryPtr &dictionary, const char *key, const QByteArray &value)
+{
+    AVDictionary *entries = dictionary.release();
+    const int result = av_dict_set(&entries, key, value.constData(), 0);
+    dictionary.reset(entries);
+    if (result < 0)
+        throw std::bad_alloc();
+}
+
+// Lossless at the chosen depth: 24 bits travel in 32-bit samples, and FLAC and
+// WAV both keep their top 24 bits, so the two hold the same values.
+void configureFlac(AVCodecContext *context, const OutputFormat &format, const QString &fileName)
+{
+    if (format.compressionLevel < 0 || format.compressionLevel > kFlacLevelMax)
+        throw AudioError(QStringLiteral("%1: FLAC compression level %2 is not supported (0 to %3)")
+                             .arg(fileName)
+                             .arg(format.compressionLevel)
+                             .arg(kFlacLevelMax));
+    context->compression_level = format.compressionLevel;
+    if (format.bitsPerSample == 24) {
+        context->sample_fmt = AV_SAMPLE_FMT_S32;
+        context->bits_per_raw_sample = 24;
+    } else {
+        context->sample_fmt = AV_SAMPLE_FMT_S16;
+    }
+}
+
+// AAC-LC in an MP4 file for audiobook players. The edit list counts in the
+// sample rate so that it can state the exact length; the index goes in front
+// so that the file streams.
+void configureM4b(EncoderSetup &setup, const OutputFormat &format)
+{
+    setup.codec->bit_rate = static_cast<int64_t>(format.bitrate) * kKbit;
+    setup.codec->profile = FF_PROFILE_AAC_LOW;
+    put(setup.muxerOptions, "brand", kM4bBrand);
+    put(setup.muxerOptions, "movie_timescale", QByteArray::number(format.sampleRate));
+    put(setup.muxerOptions, "movflags", "+faststart");
+    const Mp4TagRoomPlaceholder placeholder = mp4TagRoomPlaceholder();
+    put(setup.muxerMetadata, placeholder.key, placeholder.value);
+    setup.mp4TagRoom = true;
+}
+
 struct Choice {
     const char *codec;
     const char *muxer;
@@ -93,23 +145,43 @@ struct Choice {
     int channels;
 };
 
+const char *wavCodec(const OutputFormat &format, const QString &fileName)
+{
+    switch (format.bitsPerSample) {
+    case 8:
+        return "pcm_u8";
+    case 16:
+        return "pcm_s16le";
+    case 24:
+        return "pcm_s24le";
+    default:
+        throw AudioError(
+            QStringLiteral("%1: WAV with %2 bits per sample is not supported (8, 16 or 24)")
+                .arg(fileName)
+                .arg(format.bitsPerSample));
+    }
+}
+
 Choice choose(const OutputFormat &format, const QString &fileName)
 {
     switch (format.kind) {
     case OutputFormat::Kind::Wav:
-        if (format.bitsPerSample != 8 && format.bitsPerSample != 16)
-            throw AudioError(
-                QStringLiteral("%1: WAV with %2 bits per sample is not supported (8 or 16)")
-                    .arg(fileName)
-                    .arg(format.bitsPerSample));
-        return {format.bitsPerSample == 8 ? "pcm_u8" : "pcm_s16le", "wav", format.sampleRate,
-                format.channels};
+        return {wavCodec(format, fileName), "wav", format.sampleRate, format.channels};
     case OutputFormat::Kind::Ogg:
         return {"libvorbis", "ogg", format.sampleRate, format.channels};
     case OutputFormat::Kind::Wma: {
         const WmaProfile profile = wmaProfile(format.wmaProfile);
         return {"wmav2", "asf", profile.sampleRate, profile.channels};
     }
+    case OutputFormat::Kind::Flac:
+        if (format.bitsPerSample != 16 && format.bitsPerSample != 24)
+            throw AudioError(
+                QStringLiteral("%1: FLAC with %2 bits per sample is not supported (16 or 24)")
+                    .arg(fileName)
+                    .arg(format.bitsPerSample));
+        return {"flac", "flac", format.sampleRate, format.channels};
+    case OutputFormat::Kind::M4b:
+        return {"aac", "ipod", format.sampleRate, format.channels};
     case OutputFormat::Kind::Mp3:  // LameMp3Writer's
     case OutputFormat::Kind::None:
         break;
@@ -137,14 +209,20 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
         break;
     case OutputFormat::Kind::Wav:
         // Past 4 GiB a plain RIFF header overflows; switch to RF64 only then.
-        setup.muxerOption = "rf64";
-        setup.muxerOptionValue = "auto";
+        put(setup.muxerOptions, "rf64", "auto");
         setup.noMuxerMetadata = true;
+        break;
+    case OutputFormat::Kind::Flac:
+        configureFlac(context, format, fileName);
+        break;
+    case OutputFormat::Kind::M4b:
+        configureM4b(setup, format);
         break;
     case OutputFormat::Kind::Mp3:
     case OutputFormat::Kind::None:
         break;
     }
+    const int64_t askedBitRate = context->bit_rate;
     const int result = avcodec_open2(context, codec, nullptr);
     if (result < 0)
         throw AudioError(QStringLiteral("%1: the %2 encoder refuses %3 Hz, %4 channels: %5")
@@ -152,5 +230,6 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
                              .arg(choice.sampleRate)
                              .arg(choice.channels)
                              .arg(avErrorText(result)));
+    setup.bitRateKept = context->bit_rate == askedBitRate;
     return setup;
 }

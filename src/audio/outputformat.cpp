@@ -42,3 +42,25 @@ OutputFormat OutputFormat::wma(int profile)
     format.wmaProfile = profile;
     return format;
 }
+
+OutputFormat OutputFormat::flac(int sampleRate, int channels, int bitsPerSample,
+                                int compressionLevel)
+{
+    OutputFormat format;
+    format.kind = Kind::Flac;
+    format.sampleRate = sampleRate;
+    format.channels = channels;
+    format.bitsPerSample = bitsPerSample;
+    format.compressionLevel = compressionLevel;
+    return format;
+}
+
+OutputFormat OutputFormat::m4b(int sampleRate, int channels, int bitrate)
+{
+    OutputFormat format;
+    format.kind = Kind::M4b;
+    format.sampleRate = sampleRate;
+    format.channels = channels;
+    format.bitrate = bitrate;
+    return format;
+}

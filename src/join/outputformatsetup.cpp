@@ -56,6 +56,12 @@ bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
     case ValueLists::kFormatOgg:
         accepted = setUpOgg();
         break;
+    case ValueLists::kFormatFlac:
+        accepted = setUpFlac();
+        break;
+    case ValueLists::kFormatM4b:
+        accepted = setUpM4b();
+        break;
     default:
         return true;
     }
@@ -169,6 +175,42 @@ OutputFormatSetup::OggManagedFormat OutputFormatSetup::readOggManagedFormat()
     format.channels = readChannels(SettingsKeys::kOgg);
     format.sampleRate = readSampleRate(SettingsKeys::kOgg);
     return format;
+}
+
+bool OutputFormatSetup::setUpFlac()
+{
+    const int sampleRate = readSampleRate(SettingsKeys::kFlac);
+    const int channels = readChannels(SettingsKeys::kFlac);
+    const int bitsPerSample = ValueLists::flacBitsPerSampleAt(m_settings.readIndex(
+        SettingsKeys::kFlac, SettingsKeys::kBit, ValueLists::kDefaultFlacBitsIndex,
+        int(ValueLists::kFlacBitsPerSample.size())));
+    const int level = m_settings.readInteger(SettingsKeys::kFlac, SettingsKeys::kCompressionLevel,
+                                             ValueLists::kDefaultFlacLevel);
+    if (!m_writer.CheckFlacFormat(sampleRate, channels, bitsPerSample, level)) {
+        m_prompter.information(Messages::kFlacFormatNotSupported);
+        return false;
+    }
+    m_writer.SetFlacFormat(sampleRate, channels, bitsPerSample, level);
+    return true;
+}
+
+bool OutputFormatSetup::setUpM4b()
+{
+    const int sampleRate = ValueLists::m4bSampleRateAt(m_settings.readIndex(
+        SettingsKeys::kM4b, SettingsKeys::kFrequency, ValueLists::kDefaultM4bSampleRateIndex,
+        int(ValueLists::kM4bSampleRates.size())));
+    const int channels = readChannels(SettingsKeys::kM4b);
+    const int defaultBitRateIndex = ValueLists::m4bDefaultBitRateIndex(channels);
+    const int bitrate = ValueLists::m4bBitRateAt(
+        m_settings.readIndex(SettingsKeys::kM4b, SettingsKeys::kBitrate, defaultBitRateIndex,
+                             ValueLists::kM4bBitRateCount),
+        defaultBitRateIndex);
+    if (!m_writer.CheckM4bFormat(sampleRate, channels, bitrate)) {
+        m_prompter.information(Messages::kM4bFormatNotSupported);
+        return false;
+    }
+    m_writer.SetM4bFormat(sampleRate, channels, bitrate);
+    return true;
 }
 
 int OutputFormatSetup::readSampleRate(const QString &section)

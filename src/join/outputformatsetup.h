@@ -8,14 +8,15 @@ class Prompter;
 class Settings;
 
 // Tells the writer the output format of a join, from the encoder settings in the
-// settings file, before the output file is created. MP3 and managed-bit-rate OGG
-// combinations the encoders cannot produce are refused with a message.
+// settings file, before the output file is created. MP3, managed-bit-rate OGG,
+// FLAC and M4B combinations the encoders cannot produce are refused with a message.
 class OutputFormatSetup {
 public:
     OutputFormatSetup(Settings &settings, AudioFile &writer, LameEncoder &encoder,
                       Prompter &prompter);
 
-    // formatIndex is the position in the output format list (MP3, WAV, WMA, OGG);
+    // formatIndex is the position in the output format list (MP3, WAV, WMA, OGG,
+    // FLAC, M4B);
     // any other value means no format is selected: nothing is set and the
     // extension is empty. False when the combination was refused.
     bool SetUpOutputFormat(int formatIndex, QString &extension);
@@ -36,6 +37,8 @@ private:
     void setUpOggQualityMode();
     bool setUpOggManagedBitrate();
     OggManagedFormat readOggManagedFormat();
+    bool setUpFlac();
+    bool setUpM4b();
 
     int readSampleRate(const QString &section);
     int readBitRate(const QString &section, const QString &key);

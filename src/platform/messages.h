@@ -27,6 +27,10 @@ inline const QString kMp3FormatNotSupported =
     QStringLiteral("This MP3 format not supported, please try another bit rate or frequency.");
 inline const QString kOggFormatNotSupported =
     QStringLiteral("This OGG format not supported, please try another bit rate.");
+inline const QString kFlacFormatNotSupported =
+    QStringLiteral("This FLAC format not supported, please try another compression level.");
+inline const QString kM4bFormatNotSupported =
+    QStringLiteral("This M4B format not supported, please try another bit rate.");
 inline const QString kOutputIsInput = QStringLiteral(
     "The output file is one of the files to join. Please choose another name or folder.");
 

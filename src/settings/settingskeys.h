@@ -10,6 +10,8 @@ inline const QString kMp3 = QStringLiteral("mp3");
 inline const QString kWav = QStringLiteral("wav");
 inline const QString kWma = QStringLiteral("wma");
 inline const QString kOgg = QStringLiteral("ogg");
+inline const QString kFlac = QStringLiteral("flac");
+inline const QString kM4b = QStringLiteral("m4b");
 
 inline const QString kOutputDirectory = QStringLiteral("output directory");
 inline const QString kFormat = QStringLiteral("format");
@@ -28,4 +30,5 @@ inline const QString kBit = QStringLiteral("bit");
 inline const QString kMaxBitrate = QStringLiteral("max bitrate");
 inline const QString kMinBitrate = QStringLiteral("min bitrate");
 inline const QString kEnableQuality = QStringLiteral("enable quality");
+inline const QString kCompressionLevel = QStringLiteral("compression level");
 }  // namespace SettingsKeys

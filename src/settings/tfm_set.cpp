@@ -38,6 +38,7 @@ const QSize kButtonSize(75, 25);
 constexpr int kMp3QualityMaximum = 9;
 constexpr int kOggQualityMaximum = 1000;
 constexpr int kMp3QualityLength = 1;
+constexpr int kFlacLevelLength = 1;
 constexpr int kOggQualityLength = 5;
 
 // What the dialog shows for a key that is missing.
@@ -67,6 +68,14 @@ const QString kOggBitrateNoteFirstLine =
     QStringLiteral("If quality enabled, the bitrate just affects the convertation ");
 const QString kOggBitrateNoteSecondLine =
     QStringLiteral("speed and the quality of the result file, not decide. ");
+const QString kFlacNote =
+    QStringLiteral("Lossless: exactly the joined audio, about half the size of WAV. ");
+const QString kFlacLevelNote =
+    QStringLiteral("Compression: 0 - fastest, bigger file, 8 - slowest, smallest file. ");
+const QString kM4bNote =
+    QStringLiteral("AAC audio book: players keep the place where listening stopped. ");
+const QString kM4bBitrateNote =
+    QStringLiteral("64Kbps mono or 128Kbps stereo suit most spoken books. ");
 
 bool isAcceptedNumberCharacter(QChar c)
 {
@@ -179,6 +188,8 @@ void Tfm_set::createControls()
     pc->addTab(createWavPage(), QStringLiteral("WAV"));
     pc->addTab(createOggPage(), QStringLiteral("OGG"));
     pc->addTab(createWmaPage(), QStringLiteral("WMA"));
+    pc->addTab(createFlacPage(), QStringLiteral("FLAC"));
+    pc->addTab(createM4bPage(), QStringLiteral("M4B"));
     outputLayout->addWidget(pc);
 
     layout->addWidget(outputGroup, 1);
@@ -384,6 +395,60 @@ QWidget *Tfm_set::createWmaPage()
     return page;
 }
 
+QWidget *Tfm_set::createFlacPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_flac"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *general = newGroup(QStringLiteral("General Options"), page);
+    auto *generalLayout = newGroupLayout(general);
+    auto *grid = newGrid();
+    cb_flac_frequency =
+        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_flac_frequency"),
+                ValueLists::sampleRateCaptions());
+    cb_flac_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
+                              QStringLiteral("cb_flac_channel"), ValueLists::channelCaptions());
+    cb_flac_bit = addList(grid, 1, 0, QStringLiteral("Bit Per Sample:"),
+                          QStringLiteral("cb_flac_bit"), ValueLists::flacBitsPerSampleCaptions());
+    edt_flac_level =
+        addNumberEdit(grid, 1, 2, QStringLiteral("Compression: "), QStringLiteral("edt_flac_level"),
+                      kFlacLevelLength, ud_flac_level, QStringLiteral("ud_flac_level"),
+                      ValueLists::kFlacLevelMaximum);
+    generalLayout->addLayout(grid);
+    addNote(generalLayout, kFlacNote);
+    addNote(generalLayout, kFlacLevelNote);
+
+    pageLayout->addWidget(general);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget *Tfm_set::createM4bPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_m4b"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *general = newGroup(QStringLiteral("General Options"), page);
+    auto *generalLayout = newGroupLayout(general);
+    auto *grid = newGrid();
+    cb_m4b_frequency =
+        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_m4b_frequency"),
+                ValueLists::m4bSampleRateCaptions());
+    cb_m4b_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
+                             QStringLiteral("cb_m4b_channel"), ValueLists::channelCaptions());
+    cb_m4b_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "),
+                             QStringLiteral("cb_m4b_bitrate"), ValueLists::m4bBitRateCaptions());
+    generalLayout->addLayout(grid);
+    addNote(generalLayout, kM4bNote);
+    addNote(generalLayout, kM4bBitrateNote);
+
+    pageLayout->addWidget(general);
+    pageLayout->addStretch(1);
+    return page;
+}
+
 QWidget *Tfm_set::createButtonRow()
 {
     auto *row = new QWidget(this);
@@ -429,6 +494,14 @@ void Tfm_set::createBindings()
         {Kind::Index, kOgg, kMinBitrate, cb_ogg_minbit, ValueLists::kDefaultBitRateIndex},
         {Kind::Switch, kOgg, kEnableQuality, cb_ogg_quality, kShowOggEnableQuality},
         {Kind::Position, kOgg, kQuality, ud_ogg_quality, kShowOggQuality},
+        {Kind::Index, kFlac, kChannel, cb_flac_channel, ValueLists::kDefaultChannelIndex},
+        {Kind::Index, kFlac, kFrequency, cb_flac_frequency, ValueLists::kDefaultSampleRateIndex},
+        {Kind::Index, kFlac, kBit, cb_flac_bit, ValueLists::kDefaultFlacBitsIndex},
+        {Kind::Position, kFlac, kCompressionLevel, ud_flac_level, ValueLists::kDefaultFlacLevel},
+        {Kind::Index, kM4b, kChannel, cb_m4b_channel, ValueLists::kDefaultChannelIndex},
+        {Kind::Index, kM4b, kFrequency, cb_m4b_frequency, ValueLists::kDefaultM4bSampleRateIndex},
+        {Kind::M4bBitrate, kM4b, kBitrate, cb_m4b_bitrate,
+         ValueLists::kDefaultM4bStereoBitRateIndex},
     };
 }
 
@@ -469,6 +542,15 @@ void Tfm_set::loadBinding(const Binding &binding)
             ->setChecked(
                 m_settings.readSwitch(binding.section, binding.key, binding.defaultValue != 0));
         break;
+    case Binding::Kind::M4bBitrate: {
+        const int channels = ValueLists::channelsAt(
+            m_settings.readIndex(binding.section, SettingsKeys::kChannel,
+                                 ValueLists::kDefaultChannelIndex, ValueLists::kChannelCount));
+        setIndexShown(static_cast<QComboBox *>(binding.control),
+                      m_settings.readInteger(binding.section, binding.key,
+                                             ValueLists::m4bDefaultBitRateIndex(channels)));
+        break;
+    }
     case Binding::Kind::WavMode: {
         // Any other mode leaves both buttons as they were.
         const int mode = m_settings.readInteger(binding.section, binding.key, binding.defaultValue);
@@ -485,6 +567,7 @@ void Tfm_set::storeBinding(const Binding &binding)
 {
     switch (binding.kind) {
     case Binding::Kind::Index:
+    case Binding::Kind::M4bBitrate:
         // The raw position: -1 when the list shows no entry.
         m_settings.writeInteger(binding.section, binding.key,
                                 static_cast<QComboBox *>(binding.control)->currentIndex());
@@ -556,6 +639,16 @@ void Tfm_set::btn_defaultClick()
     cb_ogg_minbit->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
     cb_ogg_quality->setChecked(kShowOggEnableQuality);
     ud_ogg_quality->setPosition(kShowOggQuality);
+
+    cb_flac_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
+    cb_flac_frequency->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
+    cb_flac_bit->setCurrentIndex(ValueLists::kDefaultFlacBitsIndex);
+    ud_flac_level->setPosition(ValueLists::kDefaultFlacLevel);
+
+    cb_m4b_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
+    cb_m4b_frequency->setCurrentIndex(ValueLists::kDefaultM4bSampleRateIndex);
+    cb_m4b_bitrate->setCurrentIndex(ValueLists::m4bDefaultBitRateIndex(
+        ValueLists::channelsAt(ValueLists::kDefaultChannelIndex)));
     applyEnablingRules();
 }
 
@@ -630,8 +723,8 @@ bool Tfm_set::eventFilter(QObject *watched, QEvent *event)
 {
     bool discard = false;
     runGuarded(m_errorReport, [&] {
-        const bool numberEdit =
-            watched == edt_mp3_quality || watched == edt_mp3_vbr || watched == edt_ogg_quality;
+        const bool numberEdit = watched == edt_mp3_quality || watched == edt_mp3_vbr
+                                || watched == edt_ogg_quality || watched == edt_flac_level;
         if (numberEdit)
             discard = numberEditKeyPress(*event);
         if (watched == edt_ogg_quality && event->type() == QEvent::FocusOut)

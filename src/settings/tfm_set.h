@@ -18,7 +18,7 @@ class QVBoxLayout;
 class Settings;
 class UpDown;
 
-// The output settings dialog: edits the encoder settings of the four output
+// The output settings dialog: edits the encoder settings of the six output
 // formats. It loads the stored values each time it is shown and writes all of
 // them back only on OK; Default resets the controls without writing.
 class Tfm_set : public QDialog {
@@ -34,7 +34,8 @@ protected:
 private:
     // One control bound to one key, in the order the dialog loads and stores them.
     struct Binding {
-        enum class Kind { Index, Position, Switch, WavMode };
+        // M4bBitrate: an index whose default follows the stored M4B channel count.
+        enum class Kind { Index, Position, Switch, WavMode, M4bBitrate };
         Kind kind;
         QString section;
         QString key;
@@ -47,6 +48,8 @@ private:
     QWidget *createWavPage();
     QWidget *createOggPage();
     QWidget *createWmaPage();
+    QWidget *createFlacPage();
+    QWidget *createM4bPage();
     QWidget *createButtonRow();
     void createBindings();
     void connectHandlers();
@@ -106,6 +109,16 @@ private:
     QComboBox *cb_ogg_maxbit = nullptr;
 
     QComboBox *cb_wma = nullptr;
+
+    QComboBox *cb_flac_frequency = nullptr;
+    QComboBox *cb_flac_channel = nullptr;
+    QComboBox *cb_flac_bit = nullptr;
+    QLineEdit *edt_flac_level = nullptr;
+    UpDown *ud_flac_level = nullptr;
+
+    QComboBox *cb_m4b_frequency = nullptr;
+    QComboBox *cb_m4b_channel = nullptr;
+    QComboBox *cb_m4b_bitrate = nullptr;
 
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_default = nullptr;

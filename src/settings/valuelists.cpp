@@ -42,6 +42,27 @@ int channelsAt(int index, int fallbackIndex)
     return (contains(kChannelCount, index) ? index : fallbackIndex) + 1;
 }
 
+int flacBitsPerSampleAt(int index, int fallbackIndex)
+{
+    return valueAt(kFlacBitsPerSample, index, fallbackIndex);
+}
+
+int m4bSampleRateAt(int index, int fallbackIndex)
+{
+    return valueAt(kM4bSampleRates, index, fallbackIndex);
+}
+
+int m4bBitRateAt(int index, int fallbackIndex)
+{
+    return kBitRates[kM4bFirstBitRateIndex
+                     + (contains(kM4bBitRateCount, index) ? index : fallbackIndex)];
+}
+
+int m4bDefaultBitRateIndex(int channels)
+{
+    return channels == 1 ? kDefaultM4bMonoBitRateIndex : kDefaultM4bStereoBitRateIndex;
+}
+
 QStringList sampleRateCaptions()
 {
     return captionsOf(kSampleRates, QStringLiteral("Hz"));
@@ -62,16 +83,31 @@ QStringList bitsPerSampleCaptions()
     return captionsOf(kBitsPerSample, QStringLiteral("bps"));
 }
 
+QStringList flacBitsPerSampleCaptions()
+{
+    return captionsOf(kFlacBitsPerSample, QStringLiteral("bps"));
+}
+
+QStringList m4bSampleRateCaptions()
+{
+    return captionsOf(kM4bSampleRates, QStringLiteral("Hz"));
+}
+
+QStringList m4bBitRateCaptions()
+{
+    return bitRateCaptions().mid(kM4bFirstBitRateIndex);
+}
+
 QStringList outputFormatCaptions()
 {
-    return {QStringLiteral("MP3"), QStringLiteral("WAV"), QStringLiteral("WMA"),
-            QStringLiteral("OGG")};
+    return {QStringLiteral("MP3"), QStringLiteral("WAV"),  QStringLiteral("WMA"),
+            QStringLiteral("OGG"), QStringLiteral("FLAC"), QStringLiteral("M4B")};
 }
 
 QStringList outputFormatExtensions()
 {
-    return {QStringLiteral(".mp3"), QStringLiteral(".wav"), QStringLiteral(".wma"),
-            QStringLiteral(".ogg")};
+    return {QStringLiteral(".mp3"), QStringLiteral(".wav"),  QStringLiteral(".wma"),
+            QStringLiteral(".ogg"), QStringLiteral(".flac"), QStringLiteral(".m4b")};
 }
 
 // Entries 34 to 37 carry two blanks after the comma, and entries 20 and 22 share

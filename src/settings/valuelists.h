@@ -23,8 +23,15 @@ inline constexpr std::array<int, 2> kBitsPerSample = {8, 16};
 // Channels: the channel count is the position + 1.
 inline constexpr int kChannelCount = 2;
 // Output format positions of join/format and the main window's format list.
-enum OutputFormatIndex { kFormatMp3 = 0, kFormatWav = 1, kFormatWma = 2, kFormatOgg = 3 };
-inline constexpr int kOutputFormatCount = 4;
+enum OutputFormatIndex {
+    kFormatMp3 = 0,
+    kFormatWav = 1,
+    kFormatWma = 2,
+    kFormatOgg = 3,
+    kFormatFlac = 4,
+    kFormatM4b = 5
+};
+inline constexpr int kOutputFormatCount = 6;
 // WMA profiles; the audio component is handed position + 1.
 inline constexpr int kWmaProfileCount = 47;
 // ID3v1 genres; the position is the genre number.
@@ -37,6 +44,22 @@ inline constexpr int kDefaultChannelIndex = 1;        // stereo
 inline constexpr int kDefaultBitsPerSampleIndex = 1;  // 16 bits
 inline constexpr int kDefaultWmaProfileIndex = 9;     // "WMA9 44KHz, 128Kbps, Stereo, CBR"
 inline constexpr int kDefaultGenreIndex = 12;         // "Other"
+
+// FLAC: the sample rate and channel lists above, bits per sample from this list,
+// and a compression level from 0 (fastest) to 8 (smallest file).
+inline constexpr std::array<int, 2> kFlacBitsPerSample = {16, 24};
+inline constexpr int kDefaultFlacBitsIndex = 0;  // 16 bits
+inline constexpr int kFlacLevelMaximum = 8;
+inline constexpr int kDefaultFlacLevel = 5;
+
+// M4B: the AAC sample rates audiobook players take, the channel list above, and
+// the bit-rate list from 32 kbit/s on (positions count from there).
+inline constexpr std::array<int, 4> kM4bSampleRates = {22050, 32000, 44100, 48000};
+inline constexpr int kDefaultM4bSampleRateIndex = 2;  // 44100 Hz
+inline constexpr int kM4bFirstBitRateIndex = 3;       // 32 kbit/s in kBitRates
+inline constexpr int kM4bBitRateCount = int(kBitRates.size()) - kM4bFirstBitRateIndex;
+inline constexpr int kDefaultM4bMonoBitRateIndex = 4;    // 64 kbit/s
+inline constexpr int kDefaultM4bStereoBitRateIndex = 8;  // 128 kbit/s
 
 // wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
 inline constexpr int kWavModeCdQuality = 0;
@@ -54,15 +77,25 @@ int sampleRateAt(int index, int fallbackIndex = kDefaultSampleRateIndex);
 int bitRateAt(int index, int fallbackIndex = kDefaultBitRateIndex);
 int bitsPerSampleAt(int index, int fallbackIndex = kDefaultBitsPerSampleIndex);
 int channelsAt(int index, int fallbackIndex = kDefaultChannelIndex);
+int flacBitsPerSampleAt(int index, int fallbackIndex = kDefaultFlacBitsIndex);
+int m4bSampleRateAt(int index, int fallbackIndex = kDefaultM4bSampleRateIndex);
+int m4bBitRateAt(int index, int fallbackIndex);
+
+// The M4B bit rate of a missing key follows the channel count: 64 kbit/s for
+// mono, 128 for stereo.
+int m4bDefaultBitRateIndex(int channels);
 
 // Captions of the drop-down lists, in list order.
-QStringList sampleRateCaptions();      // "8000 Hz" .. "48000 Hz"
-QStringList bitRateCaptions();         // "8 Kbps" .. "320 Kbps"
-QStringList channelCaptions();         // "Mono", "Stereo"
-QStringList bitsPerSampleCaptions();   // "8 bps", "16 bps"
-QStringList outputFormatCaptions();    // "MP3", "WAV", "WMA", "OGG"
-QStringList outputFormatExtensions();  // ".mp3", ".wav", ".wma", ".ogg"
-QStringList wmaProfileCaptions();      // 47 entries
-QStringList genreCaptions();           // 148 entries, ID3v1 order
+QStringList sampleRateCaptions();         // "8000 Hz" .. "48000 Hz"
+QStringList bitRateCaptions();            // "8 Kbps" .. "320 Kbps"
+QStringList channelCaptions();            // "Mono", "Stereo"
+QStringList bitsPerSampleCaptions();      // "8 bps", "16 bps"
+QStringList flacBitsPerSampleCaptions();  // "16 bps", "24 bps"
+QStringList m4bSampleRateCaptions();      // "22050 Hz" .. "48000 Hz"
+QStringList m4bBitRateCaptions();         // "32 Kbps" .. "320 Kbps"
+QStringList outputFormatCaptions();       // "MP3", "WAV", "WMA", "OGG", "FLAC", "M4B"
+QStringList outputFormatExtensions();     // ".mp3", ".wav", ".wma", ".ogg", ".flac", ".m4b"
+QStringList wmaProfileCaptions();         // 47 entries
+QStringList genreCaptions();              // 148 entries, ID3v1 order
 
 }  // namespace ValueLists

@@ -28,7 +28,7 @@
 
 namespace {
 
-enum Format { Mp3 = 0, Wav = 1, Wma = 2, Ogg = 3 };
+enum Format { Mp3 = 0, Wav = 1, Wma = 2, Ogg = 3, Flac = 4, M4b = 5 };
 
 struct Input {
     QString path;
@@ -143,7 +143,8 @@ struct FormatCase {
     const char *codec;
     int rate;
     int channels;
-    // WMA cannot say where its audio ends: its last frame is filled up with silence.
+    // WMA cannot say where its audio ends: its last frame is filled up with
+    // silence. FFmpeg decodes M4B's last AAC frame whole, past the edit list.
     int trailingPadding = 0;
 };
 
@@ -189,7 +190,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "pcm_u8", 22050, 1},
         FormatCase{"WmaLowRate", Wma, "[wma]\nformat=29\n", ".wma", "wmav2", 16000, 1, 2 * 1024},
         FormatCase{"OggQuality", Ogg, "[ogg]\nenable quality=1\nquality=500\nfrequency=8\n", ".ogg",
-                   "vorbis", 48000, 2}),
+                   "vorbis", 48000, 2},
+        FormatCase{"FlacDefault", Flac, "", ".flac", "flac", 44100, 2},
+        FormatCase{"M4bDefault", M4b, "", ".m4b", "aac", 44100, 2, 1024},
+        FormatCase{"M4bMono", M4b, "[m4b]\nfrequency=0\nchannel=0\n", ".m4b", "aac", 22050, 1,
+                   1024}),
     [](const ::testing::TestParamInfo<FormatCase> &test) { return std::string(test.param.label); });
 
 TEST_F(JoinTest, VbrMp3IsVisibleInTheHeader)
@@ -224,15 +229,18 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
 
 TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
 {
-    settings("[mp3]\nfrequency=0\nbitrate=16\n[ogg]\nfrequency=0\nbitrate=16\nchannel=1\n");
+    settings("[mp3]\nfrequency=0\nbitrate=16\n[ogg]\nfrequency=0\nbitrate=16\nchannel=1\n"
+             "[m4b]\nfrequency=0\nchannel=0\nbitrate=13\n");
     Tfm_main &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     setTags();
     const TagValues tags = main.tagValues;
     join(Mp3);
     join(Ogg);
+    join(M4b);
     EXPECT_EQ(prompter.messages(),
-              QStringList({Messages::kMp3FormatNotSupported, Messages::kOggFormatNotSupported}));
+              QStringList({Messages::kMp3FormatNotSupported, Messages::kOggFormatNotSupported,
+                           Messages::kM4bFormatNotSupported}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.edt_filename()->text(), "joined");

@@ -110,6 +110,17 @@ TEST_F(MainWindowTest, StoredFormatSelectsItsEntryAndCloseWritesTheSelection)
     EXPECT_TRUE(settingsText().contains("format=3")) << settingsText().toStdString();
 }
 
+TEST_F(MainWindowTest, StoredFormatFourSelectsFlacAndFiveM4b)
+{
+    writeSettingsText("[join]\nformat=4\n");
+    Tfm_main &main = showWindow();
+    EXPECT_EQ(main.cb_format()->currentText(), "FLAC");
+    main.cb_format()->setCurrentIndex(5);
+    EXPECT_EQ(main.cb_format()->currentText(), "M4B");
+    main.close();
+    EXPECT_TRUE(settingsText().contains("format=5")) << settingsText().toStdString();
+}
+
 TEST_F(MainWindowTest, FormatOutsideTheListLeavesNoSelectionAndCloseWritesMinusOne)
 {
     writeSettingsText("; kept\n[join]\nformat=7\n");

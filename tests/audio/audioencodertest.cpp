@@ -1,19 +1,23 @@
 // The writer: what it writes decodes back to the frames written, mixed input
-// formats lose nothing at a change, the format checks tell the truth, and the
+// formats lose nothing at a change, FLAC holds exactly what WAV holds, M4B
+// records its priming and length, the format checks tell the truth, and the
 // target is only replaced by a complete file.
 
 #include "audio/audioencoder.h"
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
 #include "audio/wmaprofiles.h"
+#include "support/mediaprobe.h"
 #include "support/tones.h"
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <unistd.h>
 
@@ -351,6 +355,105 @@ TEST_F(AudioEncoderTest, MixedInputFormatsLoseNoFrames)
     const qint64 mp3Expected = writePieces(mp3, path(QStringLiteral("mixed.mp3")), pieces, 32000);
     EXPECT_NEAR(double(decode(path(QStringLiteral("mixed.mp3"))).frames()), double(mp3Expected),
                 double(tolerance));
+}
+
+// ---- FLAC and M4B ----------------------------------------------------------
+
+const std::vector<Piece> kMixedPieces = {
+    {22050, 1, 0.7}, {48000, 2, 0.5}, {44100, 2, 0.6}, {8000, 1, 0.3}};
+
+// FLAC signs its samples as little-endian integers of their own width; the
+// decoder hands 24-bit samples in the top three bytes of 32.
+QByteArray flacSignature(const QByteArray &pcm, int bitsPerSample)
+{
+    QByteArray samples = bitsPerSample == 16 ? pcm : QByteArray();
+    for (qsizetype at = 0; bitsPerSample == 24 && at + 4 <= pcm.size(); at += 4)
+        samples.append(pcm.constData() + at + 1, 3);
+    return QCryptographicHash::hash(samples, QCryptographicHash::Md5).toHex();
+}
+
+// Rate, channels, bits per sample, compression level.
+class FlacTest : public AudioEncoderTest, public testing::WithParamInterface<std::array<int, 4>> {};
+
+TEST_P(FlacTest, DecodesToExactlyTheSamplesOfAWavFromTheSameBlocks)
+{
+    const auto [rate, channels, bits, level] = GetParam();
+    AudioFile wav;
+    wav.SetWavFormat(rate, channels, bits);
+    writePieces(wav, path(QStringLiteral("same.wav")), kMixedPieces, rate);
+    AudioFile flac;
+    flac.SetFlacFormat(rate, channels, bits, level);
+    const qint64 expected =
+        writePieces(flac, path(QStringLiteral("same.flac")), kMixedPieces, rate);
+
+    const QByteArray pcm = decodePcm(path(QStringLiteral("same.flac")));
+    const qint64 frames = pcm.size() / (channels * (bits == 16 ? 2 : 4));
+    EXPECT_NEAR(double(frames), double(expected), double(kMixedPieces.size()));
+    EXPECT_TRUE(pcm == decodePcm(path(QStringLiteral("same.wav"))));
+
+    // STREAMINFO follows "fLaC": ... bits per sample (5 bits), length (36), MD5.
+    QFile in(path(QStringLiteral("same.flac")));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray head = in.read(42);
+    const quint64 packed = qFromBigEndian<quint64>(head.constData() + 18);
+    EXPECT_EQ(int((packed >> 36) & 0x1f) + 1, bits);
+    EXPECT_EQ(qint64(packed & 0xfffffffffULL), frames);
+    EXPECT_EQ(head.mid(26, 16).toHex(), flacSignature(pcm, bits));
+}
+
+INSTANTIATE_TEST_SUITE_P(DefaultAnd24Bits, FlacTest,
+                         testing::Values(std::array{44100, 2, 16, 5}, std::array{48000, 2, 24, 8},
+                                         std::array{22050, 1, 24, 0}));
+
+// A 32-bit field of the first box of that type in data.
+qint64 fieldOfBox(const QByteArray &data, const char *type, int offset)
+{
+    const qsizetype at = data.indexOf(type) + 4 + offset;
+    return at >= 4 + offset && at + 4 <= data.size()
+               ? qFromBigEndian<quint32>(data.constData() + at)
+               : -1;
+}
+
+TEST_F(AudioEncoderTest, M4bRecordsItsPrimingAndLengthAndStreams)
+{
+    constexpr int kRate = 44100;
+    constexpr qint64 kAacFrame = 1024;
+    const QString file = path(QStringLiteral("book.m4b"));
+    AudioFile m4b;
+    m4b.SetM4bFormat(kRate, 2, 128);
+    const qint64 expected = writePieces(m4b, file, kMixedPieces, kRate);
+    const qint64 rounding = qint64(kMixedPieces.size());
+
+    // The gapless item: priming, padding, length.
+    const MediaInfo info = probeMedia(file);
+    EXPECT_EQ(info.codec, QStringLiteral("aac"));
+    const QStringList gapless = info.ffmpegTags.value(QStringLiteral("itunsmpb"))
+                                    .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ASSERT_EQ(gapless.size(), 12);
+    const qint64 priming = gapless[1].toLongLong(nullptr, 16);
+    const qint64 padding = gapless[2].toLongLong(nullptr, 16);
+    const qint64 frames = gapless[3].toLongLong(nullptr, 16);
+    EXPECT_NEAR(double(frames), double(expected), double(rounding));
+    EXPECT_EQ((priming + frames + padding) % kAacFrame, 0);
+
+    // FFmpeg skips the priming by the edit list but decodes the last frame
+    // whole: at most one AAC frame more than was written.
+    EXPECT_EQ(info.decodedFrames, frames + padding);
+    EXPECT_LT(info.decodedFrames, expected + rounding + kAacFrame);
+
+    // The index comes first; its edit list skips the priming and states the
+    // length exactly.
+    const QList<Mp4Box> boxes = mp4TopLevelBoxes(file);
+    ASSERT_EQ(boxes.size(), 4);
+    EXPECT_EQ(boxes[1].type, "moov");
+    EXPECT_EQ(boxes[3].type, "mdat");
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray head = in.read(boxes[2].offset);
+    EXPECT_EQ(head.mid(8, 4), "M4B ");
+    EXPECT_EQ(fieldOfBox(head, "mvhd", 12), kRate) << "the movie counts in samples";
+    EXPECT_EQ(fieldOfBox(head, "elst", 8), frames);
+    EXPECT_EQ(fieldOfBox(head, "elst", 12), priming);
 }
 
 TEST_F(AudioEncoderTest, MonoJoinedIntoStereoKeepsItsLevel)

@@ -1,4 +1,4 @@
-// The tag writer: all eight values reach each of the four formats as other
+// The tag writer: all eight values reach each of the six formats as other
 // readers see them, unset values leave their fields out, a second stamping
 // replaces the first, the audio is untouched, and bad input fails naming the file.
 
@@ -193,10 +193,33 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, AudioInformationTest,
                          testing::Values(FormatCase{"Mp3", ToneFormat::Mp3, "mp3"},
                                          FormatCase{"Wav", ToneFormat::Wav16, "wav"},
                                          FormatCase{"Ogg", ToneFormat::Ogg, "ogg"},
-                                         FormatCase{"Wma", ToneFormat::Wma, "wma"}),
+                                         FormatCase{"Wma", ToneFormat::Wma, "wma"},
+                                         FormatCase{"Flac", ToneFormat::Flac, "flac"},
+                                         FormatCase{"M4b", ToneFormat::M4b, "m4b"}),
                          [](const testing::TestParamInfo<FormatCase> &test) {
                              return std::string(test.param.name);
                          });
+
+// The M4B index keeps room for the tags: stamping fills it in place, so the
+// audio stays where it was and the gapless item stays.
+TEST(M4bTagging, StampingKeepsTheAudioInPlaceAndTheGaplessItem)
+{
+    QTemporaryDir dir;
+    const QString path = Tones::write(dir.filePath(QStringLiteral("book.m4b")), ToneFormat::M4b,
+                                      kRate, kChannels, kSeconds);
+    const qint64 audioAt = mp4TopLevelBoxes(path).last().offset;
+    const QString gapless = probeMedia(path).ffmpegTags.value(QStringLiteral("itunsmpb"));
+    Values values = fullValues();
+    values.comment = QString(1000, QLatin1Char('c'));
+
+    stamp(path, values);
+
+    EXPECT_EQ(mp4TopLevelBoxes(path).last().offset, audioAt);
+    const MediaInfo info = probeMedia(path);
+    EXPECT_FALSE(gapless.isEmpty());
+    EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("itunsmpb")), gapless);
+    expectTags(info.tags, values, values.genreText);
+}
 
 TEST(AudioInformationProperties, TheFiveNamesAreKnownAndOthersThrow)
 {

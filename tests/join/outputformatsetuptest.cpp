@@ -14,7 +14,7 @@
 
 namespace {
 
-enum FormatIndex { kMp3 = 0, kWav = 1, kWma = 2, kOgg = 3 };
+enum FormatIndex { kMp3 = 0, kWav = 1, kWma = 2, kOgg = 3, kFlac = 4, kM4b = 5 };
 
 constexpr int kToneRate = 44100;
 constexpr int kToneChannels = 2;
@@ -253,6 +253,33 @@ TEST_F(OutputFormatSetupTest, RefusedOggCombinationLeavesTheWriterAsItWas)
     EXPECT_EQ(info.codec, QStringLiteral("pcm_s16le"));
 }
 
+TEST_F(OutputFormatSetupTest, FlacAndM4bFromSettingsAndTheirRefusals)
+{
+    set(QStringLiteral("flac"), QStringLiteral("frequency"), 8);  // 48000 Hz
+    set(QStringLiteral("flac"), QStringLiteral("channel"), 0);
+    set(QStringLiteral("flac"), QStringLiteral("bit"), 1);  // 24 bits
+    EXPECT_EQ(setUpAccepted(kFlac), QStringLiteral(".flac"));
+    MediaInfo info = writeSecondAndProbe(QStringLiteral("custom.flac"));
+    EXPECT_EQ(info.sampleRate, 48000);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_EQ(info.bitsPerSample, 24);
+
+    // Mono without a stored bit rate: 64 kbit/s.
+    set(QStringLiteral("m4b"), QStringLiteral("frequency"), 0);  // 22050 Hz
+    set(QStringLiteral("m4b"), QStringLiteral("channel"), 0);
+    EXPECT_EQ(setUpAccepted(kM4b), QStringLiteral(".m4b"));
+    info = writeSecondAndProbe(QStringLiteral("mono.m4b"));
+    EXPECT_EQ(info.sampleRate, 22050);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_NEAR(double(info.bitRate), 64000.0, 8000.0);
+
+    set(QStringLiteral("flac"), QStringLiteral("compression level"), 9);
+    expectRefused(kFlac, Messages::kFlacFormatNotSupported);
+    // More than AAC frames hold for one channel at 22050 Hz.
+    set(QStringLiteral("m4b"), QStringLiteral("bitrate"), 13);  // 320 kbit/s
+    expectRefused(kM4b, Messages::kM4bFormatNotSupported);
+}
+
 TEST_F(OutputFormatSetupTest, IndexOutsideItsTableFallsBackToTheDefault)
 {
     set(QStringLiteral("mp3"), QStringLiteral("frequency"), 12);
@@ -292,7 +319,7 @@ TEST_F(OutputFormatSetupTest, NoFormatSelectedSetsNothing)
 {
     set(QStringLiteral("wav"), QStringLiteral("mode"), 0);
     setUpAccepted(kWav);
-    for (int noFormat : {-1, 4}) {
+    for (int noFormat : {-1, 6}) {
         EXPECT_EQ(setUpAccepted(noFormat), QString()) << noFormat;
     }
     const MediaInfo info = writeSecondAndProbe(QStringLiteral("still.wav"));

@@ -102,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(AllOutputFormats, TagStamperTest,
                          testing::Values(OutputKind{"Mp3", ToneFormat::Mp3, ".mp3"},
                                          OutputKind{"Wav", ToneFormat::Wav16, ".wav"},
                                          OutputKind{"Wma", ToneFormat::Wma, ".wma"},
-                                         OutputKind{"Ogg", ToneFormat::Ogg, ".ogg"}),
+                                         OutputKind{"Ogg", ToneFormat::Ogg, ".ogg"},
+                                         OutputKind{"Flac", ToneFormat::Flac, ".flac"},
+                                         OutputKind{"M4b", ToneFormat::M4b, ".m4b"}),
                          [](const testing::TestParamInfo<OutputKind> &test) {
                              return test.param.name;
                          });

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -40,7 +41,9 @@ const QByteArray kFirstConfirmation =
     "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"
     "[wma]\nformat=9\n"
     "[ogg]\nchannel=1\nfrequency=7\nbitrate=11\nmax bitrate=11\nmin bitrate=11\n"
-    "enable quality=1\nquality=300\n";
+    "enable quality=1\nquality=300\n"
+    "[flac]\nchannel=1\nfrequency=7\nbit=0\ncompression level=5\n"
+    "[m4b]\nchannel=1\nfrequency=2\nbitrate=8\n";
 
 class Tfm_setTest : public testing::Test {
 protected:
@@ -109,11 +112,14 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
     EXPECT_LE(needed.height(), 349);
 
     QTabWidget *pc = child<QTabWidget>("pc");
-    ASSERT_EQ(pc->count(), 4);
+    ASSERT_EQ(pc->count(), 6);
     EXPECT_EQ(pc->tabText(0), "MP3");
     EXPECT_EQ(pc->tabText(1), "WAV");
     EXPECT_EQ(pc->tabText(2), "OGG");
     EXPECT_EQ(pc->tabText(3), "WMA");
+    EXPECT_EQ(pc->tabText(4), "FLAC");
+    EXPECT_EQ(pc->tabText(5), "M4B");
+
     EXPECT_EQ(child<QPushButton>("btn_ok")->text(), "OK");
     EXPECT_EQ(child<QPushButton>("btn_default")->text(), "Default");
     EXPECT_EQ(child<QPushButton>("btn_cancel")->text(), "Cancel");
@@ -122,7 +128,7 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
     for (QGroupBox *group : dialog.findChildren<QGroupBox *>())
         groups << group->title();
     EXPECT_EQ(groups.count("Output Settings"), 1);
-    EXPECT_EQ(groups.count("General Options"), 3);
+    EXPECT_EQ(groups.count("General Options"), 5);
     EXPECT_EQ(groups.count("VBR (Variable Bit Rate)"), 2);
     EXPECT_EQ(groups.count("Mode"), 1);
     EXPECT_EQ(groups.count("WMA Format"), 1);
@@ -130,7 +136,7 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
     const QStringList labels = labelTexts();
     for (const char *text :
          {"Frequency: ", "Channel: ", "Bitrate: ", "Quality: ", "VBR Bitrate: ", "VBR Quality: ",
-          "Bit Per Sample:", "Channel:", "Min Bitrate: ", "Max Bitrate: ",
+          "Bit Per Sample:", "Channel:", "Min Bitrate: ", "Max Bitrate: ", "Compression: ",
           "8Kbps - poor quality, small file, 350Kbps - good quality, big file",
           "Quality: 0 - best quality, low speed, 9 - low quality, fast speed. ",
           "To set the parameters below, please choose \"Custom Format\" ",
@@ -157,14 +163,20 @@ TEST_F(Tfm_setTest, ListsHoldTheValueListCaptions)
             texts << box->itemText(i);
         return texts;
     };
-    for (const char *name : {"cb_mp3_frequency", "cb_wav_frequency", "cb_ogg_fre"})
+    for (const char *name :
+         {"cb_mp3_frequency", "cb_wav_frequency", "cb_ogg_fre", "cb_flac_frequency"})
         EXPECT_EQ(items(list(name)), ValueLists::sampleRateCaptions()) << name;
     for (const char *name :
          {"cb_mp3_bitrate", "cb_mp3_vbr", "cb_ogg_bitrate", "cb_ogg_minbit", "cb_ogg_maxbit"})
         EXPECT_EQ(items(list(name)), ValueLists::bitRateCaptions()) << name;
-    for (const char *name : {"cb_mp3_channel", "cb_wav_channel", "cb_ogg_channel"})
+    for (const char *name : {"cb_mp3_channel", "cb_wav_channel", "cb_ogg_channel",
+                             "cb_flac_channel", "cb_m4b_channel"})
         EXPECT_EQ(items(list(name)), QStringList({"Mono", "Stereo"})) << name;
     EXPECT_EQ(items(list("cb_wav_bit")), QStringList({"8 bps", "16 bps"}));
+    EXPECT_EQ(items(list("cb_flac_bit")), QStringList({"16 bps", "24 bps"}));
+    EXPECT_EQ(items(list("cb_m4b_frequency")),
+              QStringList({"22050 Hz", "32000 Hz", "44100 Hz", "48000 Hz"}));
+    EXPECT_EQ(items(list("cb_m4b_bitrate")), ValueLists::bitRateCaptions().mid(3)) << "from 32";
     EXPECT_EQ(items(list("cb_wma")), ValueLists::wmaProfileCaptions());
     EXPECT_EQ(list("cb_mp3_frequency")->itemText(0), "8000 Hz");
     EXPECT_EQ(list("cb_mp3_frequency")->itemText(8), "48000 Hz");
@@ -176,7 +188,9 @@ TEST_F(Tfm_setTest, ListsHoldTheValueListCaptions)
 TEST_F(Tfm_setTest, FirstOpeningWithoutSettingsShowsTheDialogDefaults)
 {
     open([&](QDialog &) {
-        EXPECT_EQ(child<QTabWidget>("pc")->currentIndex(), 0);
+        QTabWidget *pc = child<QTabWidget>("pc");
+        EXPECT_EQ(pc->currentIndex(), 0);
+        EXPECT_LE(pc->tabBar()->sizeHint().width(), pc->width()) << "all six tabs show whole";
         EXPECT_EQ(list("cb_mp3_bitrate")->currentText(), "128 Kbps");
         EXPECT_EQ(list("cb_mp3_channel")->currentText(), "Stereo");
         EXPECT_EQ(list("cb_mp3_frequency")->currentText(), "44100 Hz");
@@ -204,6 +218,13 @@ TEST_F(Tfm_setTest, FirstOpeningWithoutSettingsShowsTheDialogDefaults)
         EXPECT_FALSE(list("cb_ogg_minbit")->isEnabled());
         EXPECT_FALSE(list("cb_ogg_maxbit")->isEnabled());
         EXPECT_TRUE(list("cb_ogg_bitrate")->isEnabled());
+
+        EXPECT_EQ(list("cb_flac_frequency")->currentText(), "44100 Hz");
+        EXPECT_EQ(list("cb_flac_bit")->currentText(), "16 bps");
+        EXPECT_EQ(edit("edt_flac_level")->text(), "5");
+        EXPECT_EQ(list("cb_m4b_frequency")->currentText(), "44100 Hz");
+        EXPECT_EQ(list("cb_m4b_channel")->currentText(), "Stereo");
+        EXPECT_EQ(list("cb_m4b_bitrate")->currentText(), "128 Kbps");
     });
     EXPECT_FALSE(QFile::exists(AppPaths::settingsFile()));
     EXPECT_TRUE(report.texts.isEmpty());
@@ -248,6 +269,32 @@ TEST_F(Tfm_setTest, ShowsStoredValuesEachTimeItOpens)
     open([&](QDialog &) {
         EXPECT_EQ(child<QTabWidget>("pc")->currentIndex(), 0) << "always opens on MP3";
     });
+}
+
+TEST_F(Tfm_setTest, FlacAndM4bPagesLoadAndStoreTheirKeys)
+{
+    // No M4B bit rate stored: mono starts at 64 Kbps.
+    store("[flac]\nchannel=0\nfrequency=8\nbit=1\ncompression level=8\n"
+          "[m4b]\nchannel=0\nfrequency=3\n");
+    open([&](QDialog &) {
+        EXPECT_EQ(list("cb_flac_channel")->currentText(), "Mono");
+        EXPECT_EQ(list("cb_flac_frequency")->currentText(), "48000 Hz");
+        EXPECT_EQ(list("cb_flac_bit")->currentText(), "24 bps");
+        EXPECT_EQ(edit("edt_flac_level")->text(), "8");
+        EXPECT_EQ(list("cb_m4b_channel")->currentText(), "Mono");
+        EXPECT_EQ(list("cb_m4b_frequency")->currentText(), "48000 Hz");
+        EXPECT_EQ(list("cb_m4b_bitrate")->currentText(), "64 Kbps");
+
+        QTest::keyClick(edit("edt_flac_level"), Qt::Key_Up);
+        EXPECT_EQ(spin("ud_flac_level")->position(), 8) << "8 is the top level";
+        QTest::keyClick(edit("edt_flac_level"), Qt::Key_Down);
+        list("cb_m4b_bitrate")->setCurrentIndex(13);
+        click("btn_ok");
+    });
+    // Default then OK is covered with the other pages' defaults.
+    EXPECT_EQ(stored(), "[flac]\nchannel=0\nfrequency=8\nbit=1\ncompression level=7\n"
+                        "[m4b]\nchannel=0\nfrequency=3\nbitrate=13\n"
+                            + kFirstConfirmation.left(kFirstConfirmation.indexOf("[flac]")));
 }
 
 TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)
@@ -405,7 +452,8 @@ TEST_F(Tfm_setTest, NumericEditsTakeDigitsAndBackspaceOnly)
 {
     open([&](QDialog &) {
         check("cb_vbr")->setChecked(true);
-        for (const char *name : {"edt_mp3_quality", "edt_mp3_vbr", "edt_ogg_quality"}) {
+        for (const char *name :
+             {"edt_mp3_quality", "edt_mp3_vbr", "edt_ogg_quality", "edt_flac_level"}) {
             QLineEdit *numbers = edit(name);
             numbers->clear();
             QTest::keyClicks(numbers, "a -.,x");

@@ -23,7 +23,6 @@ struct Recipe {
 };
 
 const Recipe kRecipes[] = {
-    {ToneFormat::Flac, "flac", "flac", 0, ""},
     {ToneFormat::OggFlac, "ogg", "flac", 0, ""},
     {ToneFormat::Opus, "ogg", "libopus", 96000, ""},
     {ToneFormat::M4a, "ipod", "aac", 128000, ""},

@@ -3,17 +3,21 @@
 #include "audio/avdeleters.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <taglib/asffile.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tableofcontentsframe.h>
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
 #include <stdexcept>
 
@@ -35,19 +39,30 @@ void addMetadata(QMap<QString, QString> &tags, const AVDictionary *dictionary)
         tags.insert(QString::fromUtf8(entry->key).toLower(), QString::fromUtf8(entry->value));
 }
 
+// Appends the frame's samples to pcm; the PCM and FLAC decoders give them
+// interleaved in one plane.
+void appendSamples(const AVFrame *frame, QByteArray &pcm)
+{
+    const int bytes = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
+    pcm.append(reinterpret_cast<const char *>(frame->data[0]),
+               qsizetype(frame->nb_samples) * frame->ch_layout.nb_channels * bytes);
+}
+
 void countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
-                        const AVStream *stream, MediaInfo &info)
+                        const AVStream *stream, MediaInfo &info, QByteArray *pcm)
 {
     avcodec_send_packet(decoder, packet);
     while (avcodec_receive_frame(decoder, frame) == 0) {
         if (info.decodedFrames == 0 && frame->best_effort_timestamp != AV_NOPTS_VALUE)
             info.firstFrameTime = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
         info.decodedFrames += frame->nb_samples;
+        if (pcm)
+            appendSamples(frame, *pcm);
         av_frame_unref(frame);
     }
 }
 
-void probeStream(const QString &path, MediaInfo &info)
+void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr)
 {
     const QByteArray name = QFile::encodeName(path);
     AVFormatContext *rawContext = nullptr;
@@ -67,6 +82,7 @@ void probeStream(const QString &path, MediaInfo &info)
     info.sampleRate = parameters->sample_rate;
     info.channels = parameters->ch_layout.nb_channels;
     info.bitRate = parameters->bit_rate > 0 ? parameters->bit_rate : context->bit_rate;
+    info.bitsPerSample = parameters->bits_per_raw_sample;
     addMetadata(info.ffmpegTags, context->metadata);
     addMetadata(info.ffmpegTags, stream->metadata);
     for (unsigned i = 0; i < context->nb_chapters; ++i) {
@@ -90,10 +106,10 @@ void probeStream(const QString &path, MediaInfo &info)
     FramePtr frame(av_frame_alloc());
     while (av_read_frame(context.get(), packet.get()) >= 0) {
         if (packet->stream_index == index)
-            countDecodedFrames(decoder.get(), packet.get(), frame.get(), stream, info);
+            countDecodedFrames(decoder.get(), packet.get(), frame.get(), stream, info, pcm);
         av_packet_unref(packet.get());
     }
-    countDecodedFrames(decoder.get(), nullptr, frame.get(), stream, info);
+    countDecodedFrames(decoder.get(), nullptr, frame.get(), stream, info, pcm);
 }
 
 QString fromTagLib(const TagLib::String &text)
@@ -154,6 +170,12 @@ void probeTags(const QString &path, MediaInfo &info)
     } else if (info.container == QLatin1String("asf")) {
         TagLib::ASF::File file(name.constData(), false);
         info.tags = readTag(file.tag());
+    } else if (info.container == QLatin1String("flac")) {
+        TagLib::FLAC::File file(name.constData(), false);
+        info.tags = readTag(file.xiphComment());
+    } else if (info.container.contains(QLatin1String("mp4"))) {
+        TagLib::MP4::File file(name.constData(), false);
+        info.tags = readTag(file.tag());
     }
 }
 
@@ -167,4 +189,33 @@ MediaInfo probeMedia(const QString &path)
     probeStream(path, info);
     probeTags(path, info);
     return info;
+}
+
+QByteArray decodePcm(const QString &path)
+{
+    av_log_set_level(AV_LOG_ERROR);
+    MediaInfo info;
+    QByteArray pcm;
+    probeStream(path, info, &pcm);
+    return pcm;
+}
+
+QList<Mp4Box> mp4TopLevelBoxes(const QString &path)
+{
+    QList<Mp4Box> boxes;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return boxes;
+    // A size of 1 is followed by a 64-bit size; 0 runs to the end of the file.
+    for (qint64 at = 0, size = 0; at + 8 <= file.size(); at += size) {
+        file.seek(at);
+        const QByteArray header = file.read(16);
+        size = qFromBigEndian<quint32>(header.constData());
+        size = size == 1 ? qint64(qFromBigEndian<quint64>(header.constData() + 8))
+                         : (size == 0 ? file.size() - at : size);
+        boxes << Mp4Box{header.mid(4, 4), at};
+        if (size < 8)
+            break;
+    }
+    return boxes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -30,16 +31,19 @@ struct ProbedChapter {
 };
 
 struct MediaInfo {
-    QString container;  // FFmpeg's demuxer name: "mp3", "wav", "ogg", "asf"
-    QString codec;      // FFmpeg's codec name: "mp3", "pcm_s16le", "vorbis", "wmav2"
+    // FFmpeg's demuxer name: "mp3", "wav", "ogg", "asf", "flac", "mov,mp4,m4a,3gp,3g2,mj2"
+    QString container;
+    // FFmpeg's codec name: "mp3", "pcm_s16le", "vorbis", "wmav2", "flac", "aac"
+    QString codec;
     int sampleRate = 0;
     int channels = 0;
     qint64 bitRate = 0;         // bit/s as FFmpeg reports it (stream, else container)
     qint64 decodedFrames = 0;   // sample frames from decoding the whole file
     double firstFrameTime = 0;  // seconds: where FFmpeg's timeline puts the first decoded frame
+    int bitsPerSample = 0;      // of the stored samples, for PCM and FLAC
 
     // The main tag of the format: ID3v2 for MP3 and WAV, the Xiph comment for
-    // OGG, the ASF attributes for WMA.
+    // OGG and FLAC, the ASF attributes for WMA, the iTunes items for M4B.
     ProbedTags tags;
     int id3v2Version = 0;  // major version of the ID3v2 tag (MP3, WAV), 0 if none
     ProbedTags id3v1;      // MP3 only
@@ -54,3 +58,16 @@ struct MediaInfo {
 
 // Throws std::runtime_error when FFmpeg cannot open or decode the file.
 MediaInfo probeMedia(const QString &path);
+
+// Every decoded sample of a PCM or FLAC file, interleaved, as the bytes of the
+// decoder's 16-bit or 32-bit integers, for comparing two files sample for sample.
+QByteArray decodePcm(const QString &path);
+
+// One box at the top level of an MP4 file.
+struct Mp4Box {
+    QByteArray type;  // "ftyp", "moov", "free", "mdat", ...
+    qint64 offset = 0;
+};
+
+// The top-level boxes of an MP4 file in file order.
+QList<Mp4Box> mp4TopLevelBoxes(const QString &path);

@@ -28,6 +28,8 @@ constexpr int kMpeg1MinRate = 32000;
 constexpr int kLowRateMp3Kbps = 64;
 constexpr int kMp3Kbps = 128;
 constexpr int kOggQuality = 300;  // 0 best .. 1000 fastest
+constexpr int kFlacBits = 16;
+constexpr int kFlacLevel = 5;
 
 int wmaProfileFor(int sampleRate, int channels)
 {
@@ -63,6 +65,13 @@ void selectFormat(AudioFile &writer, ToneFormat format, int sampleRate, int chan
         return;
     case ToneFormat::Wma:
         writer.SetWmaFormat(wmaProfileFor(sampleRate, channels));
+        return;
+    case ToneFormat::Flac:
+        writer.SetFlacFormat(sampleRate, channels, kFlacBits, kFlacLevel);
+        return;
+    case ToneFormat::M4b:
+        writer.SetM4bFormat(sampleRate, channels,
+                            sampleRate < kMpeg1MinRate ? kLowRateMp3Kbps : kMp3Kbps);
         return;
     default:
         throw std::invalid_argument("the program's writer does not write this format");

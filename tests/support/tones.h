@@ -37,7 +37,8 @@ enum class ToneFormat {
     M4a,
     M4aTaggedGapless,
     Adts,
-    Aiff
+    Aiff,
+    M4b
 };
 
 namespace Tones {

@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <optional>
+
 #include <taglib/asffile.h>
 #include <taglib/commentsframe.h>
 #include <taglib/flacfile.h>
@@ -29,6 +31,9 @@ struct StoredTags {
     TagLib::String album;
     TagLib::String comment;
     TagLib::String genre;
+    // The ID3v1 genre byte; without it the ID3v1 tag looks the genre text up in
+    // TagLib's name list, whose spellings differ from some of our captions.
+    std::optional<unsigned> id3v1Genre;
     unsigned year = 0;
     unsigned track = 0;
 };
@@ -135,7 +140,10 @@ void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags
     TagLib::MPEG::File file(path.constData());
     openForWriting(file, fileName, "MP3");
     fillId3v2(*file.ID3v2Tag(true), values);
-    fillTag(*file.ID3v1Tag(true), values);
+    TagLib::ID3v1::Tag &id3v1 = *file.ID3v1Tag(true);
+    fillTag(id3v1, values);
+    if (values.id3v1Genre)
+        id3v1.setGenreNumber(*values.id3v1Genre);
     throwUnlessSaved(file.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
                                TagLib::File::StripOthers, kId3v2Version,
                                TagLib::File::DoNotDuplicate),
@@ -240,11 +248,17 @@ void AudioInformation::SetinfoTrack(qint16 track)
     m_track = track;
 }
 
+// TagLib's list answers an empty name for a number outside it.
+bool AudioInformation::hasListedGenre() const
+{
+    return m_genre >= 0 && !TagLib::ID3v1::genre(m_genre).isEmpty();
+}
+
 // The text is the caption the user picked; the number only stands in when there
-// is no text. TagLib's list answers an empty name for a number outside it.
+// is no text.
 QString AudioInformation::genreToStore() const
 {
-    if (!m_genreText.isEmpty() || m_genre < 0)
+    if (!m_genreText.isEmpty() || !hasListedGenre())
         return m_genreText;
     return QString::fromUtf8(TagLib::ID3v1::genre(m_genre).toCString(true));
 }
@@ -257,6 +271,8 @@ void AudioInformation::WriteTags(const QString &fileName)
     values.album = toTagLib(m_album);
     values.comment = toTagLib(m_comments);
     values.genre = toTagLib(genreToStore());
+    if (hasListedGenre())
+        values.id3v1Genre = static_cast<unsigned>(m_genre);
     values.year = m_year > 0 ? static_cast<unsigned>(m_year) : 0;
     values.track = m_track > 0 ? static_cast<unsigned>(m_track) : 0;
 

@@ -16,7 +16,8 @@
 // Unset values leave their fields out: an empty text, a genre index of -1 (or
 // one outside the ID3v1 list) with no genre text, a year or track of 0 or less.
 // The genre text wins over the index; with no text, a valid index stores the
-// name of that ID3v1 genre.
+// name of that ID3v1 genre. The ID3v1 tag of an MP3 file takes a valid index
+// as its genre byte whatever the text.
 class AudioInformation {
 public:
     void SetOptionFlag(bool flag);
@@ -32,6 +33,7 @@ public:
     void WriteTags(const QString &fileName);
 
 private:
+    bool hasListedGenre() const;
     QString genreToStore() const;
 
     bool m_optionFlag = false;

@@ -2,11 +2,51 @@
 
 #include "platform/messages.h"
 
+#include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
+
+namespace {
+
+// The names in the dialog's file name field: one name, or several each in
+// double quotes, as the dialog itself writes a multiple selection.
+QStringList typedNames(const QString &text)
+{
+    if (!text.contains(QLatin1Char('"')))
+        return text.isEmpty() ? QStringList() : QStringList{text};
+    QStringList names;
+    const QStringList parts = text.split(QLatin1Char('"'));
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        if (!parts[i].isEmpty())
+            names << parts[i];
+    }
+    return names;
+}
+
+// What the dialog selected, and each typed name that does not exist, which the
+// dialog leaves out of its selection when other typed names do exist.
+QStringList chosenFiles(const QFileDialog &dialog)
+{
+    QStringList files = dialog.selectedFiles();
+    const auto *nameEdit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    if (!nameEdit)
+        return files;
+    for (const QString &name : typedNames(nameEdit->text())) {
+        const QString path = QDir::cleanPath(dialog.directory().absoluteFilePath(name));
+        if (!QFileInfo::exists(path) && !files.contains(path))
+            files << path;
+    }
+    return files;
+}
+
+}  // namespace
 
 void QtPrompter::setParentWindow(QWidget *window)
 {
@@ -35,7 +75,16 @@ bool QtPrompter::askYesNo(const QString &text)
 QStringList QtPrompter::chooseFilesToOpen(const FileOpenRequest &request)
 {
     QFileDialog dialog(m_parent);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
+    // A name typed for a file that no longer exists goes back to admission,
+    // which tells the user the file has been removed. Only Qt's own dialog lets
+    // it through: in AnyFile mode, with the several-file selection of
+    // ExistingFiles put back on its file views.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    for (auto *view : dialog.findChildren<QAbstractItemView *>()) {
+        if (qobject_cast<QFileSystemModel *>(view->model()))
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setDirectory(request.startFolder);
@@ -45,7 +94,7 @@ QStringList QtPrompter::chooseFilesToOpen(const FileOpenRequest &request)
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    return chosenFiles(dialog);
 }
 
 int QtPrompter::showModal(QDialog &dialog)

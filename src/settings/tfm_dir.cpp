@@ -1,16 +1,15 @@
 #include "settings/tfm_dir.h"
 
 #include "platform/errorreport.h"
+#include "settings/folderrootsmodel.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileSystemModel>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -68,23 +67,20 @@ void Tfm_dir::showSubFolderSwitch()
 
 void Tfm_dir::ensureFolderTree()
 {
-    // Made at the first opening: watching the home folder costs a thread and
-    // memory that a session which never opens the dialog should not pay.
+    // Made at the first opening: reading the folders costs threads and memory
+    // that a session which never opens the dialog should not pay.
     if (m_model)
         return;
-    m_model = new QFileSystemModel(this);
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    m_model->setRootPath(QDir::homePath());
+    m_model = new FolderRootsModel(FolderRootsModel::homeAndDrives(), this);
     m_tree->setModel(m_model);
-    m_tree->setRootIndex(m_model->index(QDir::homePath()));
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        m_tree->hideColumn(column);
+    // The home folder comes first, opened.
+    m_tree->expand(m_model->index(0, 0));
 }
 
 void Tfm_dir::selectFolder(const QString &path)
 {
     ensureFolderTree();
-    const QModelIndex index = m_model->index(path);
+    const QModelIndex index = m_model->indexOfPath(path);
     m_tree->setCurrentIndex(index);
     m_tree->scrollTo(index);
 }
@@ -92,7 +88,9 @@ void Tfm_dir::selectFolder(const QString &path)
 void Tfm_dir::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    runGuarded(m_report, [this] { FormShow(); });
+    // A window manager restoring the window is no new opening.
+    if (!event->spontaneous())
+        runGuarded(m_report, [this] { FormShow(); });
 }
 
 void Tfm_dir::FormShow()

@@ -3,14 +3,14 @@
 #include <QDialog>
 
 class ErrorReport;
+class FolderRootsModel;
 class QCheckBox;
-class QFileSystemModel;
 class QLabel;
 class QTreeView;
 class Settings;
 
-// The folder dialog: one folder picked from a folder tree rooted at the home
-// folder. The caller sets the caption and the prompt, may offer the sub-folder
+// The folder dialog: one folder picked from a folder tree whose top-level nodes
+// are the home folder and the mounted drives. The caller sets the caption and the prompt, may offer the sub-folder
 // switch, and reads result() after the dialog has closed (empty: cancelled).
 class Tfm_dir : public QDialog {
     Q_OBJECT
@@ -41,7 +41,7 @@ private:
     ErrorReport &m_report;
     QLabel *m_lblAction = nullptr;
     QTreeView *m_tree = nullptr;
-    QFileSystemModel *m_model = nullptr;
+    FolderRootsModel *m_model = nullptr;
     QCheckBox *m_cbxSub = nullptr;
     QString m_result;
 };

@@ -1,11 +1,11 @@
 #include "settings/tfm_id3.h"
 
 #include "platform/errorreport.h"
+#include "settings/numberinput.h"
 #include "settings/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,11 +48,6 @@ int toIntegerOr(const QString &text, int fallback)
     bool ok = false;
     const int value = text.toInt(&ok, 10);
     return ok ? value : fallback;
-}
-
-bool isDecimalDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
 }  // namespace
@@ -181,22 +176,7 @@ void Tfm_id3::btn_cancelClick()
 bool Tfm_id3::eventFilter(QObject *watched, QEvent *event)
 {
     bool refused = false;
-    if ((watched == edt_year || watched == edt_track) && event->type() == QEvent::KeyPress)
-        runGuarded(m_errorReport, [&] { refused = isRefusedByNumberFilter(*event); });
+    if (watched == edt_year || watched == edt_track)
+        runGuarded(m_errorReport, [&] { refused = NumberInput::refuses(*event); });
     return refused || QDialog::eventFilter(watched, event);
-}
-
-// Year and track take typed digits and backspace only. Keys that type nothing
-// (arrows, Delete, Tab, Enter) and shortcuts such as paste are left alone.
-bool Tfm_id3::isRefusedByNumberFilter(const QEvent &event)
-{
-    const auto &key = static_cast<const QKeyEvent &>(event);
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    const QString typed = key.text();
-    for (const QChar c : typed) {
-        if (c.isPrint() && !isDecimalDigit(c))
-            return true;
-    }
-    return false;
 }

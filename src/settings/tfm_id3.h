@@ -29,7 +29,6 @@ private:
     void btn_okClick();
     void btn_resetClick();
     void btn_cancelClick();
-    static bool isRefusedByNumberFilter(const QEvent &event);
 
     TagValues &m_tagValues;
     ErrorReport &m_errorReport;

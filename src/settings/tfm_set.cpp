@@ -3,6 +3,7 @@
 #include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "settings/integertext.h"
+#include "settings/numberinput.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/updown.h"
@@ -14,8 +15,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,27 +75,6 @@ const QString kM4bNote =
     QStringLiteral("AAC audio book: players keep the place where listening stopped. ");
 const QString kM4bBitrateNote =
     QStringLiteral("64Kbps mono or 128Kbps stereo suit most spoken books. ");
-
-bool isAcceptedNumberCharacter(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('\b');
-}
-
-// Control characters (Tab, Enter, Escape, the clipboard shortcuts) are
-// keystrokes rather than typed text, so they keep their usual meaning.
-bool isTypedText(QChar c)
-{
-    return c.isPrint();
-}
-
-bool refusesNumberText(const QString &text)
-{
-    for (QChar c : text) {
-        if (isTypedText(c) && !isAcceptedNumberCharacter(c))
-            return true;
-    }
-    return false;
-}
 
 void setIndexShown(QComboBox *list, int index)
 {
@@ -689,15 +667,6 @@ void Tfm_set::applyEnablingRules()
     cb_ogg_qualityClick();
 }
 
-bool Tfm_set::numberEditKeyPress(const QEvent &event) const
-{
-    if (event.type() == QEvent::KeyPress)
-        return refusesNumberText(static_cast<const QKeyEvent &>(event).text());
-    if (event.type() == QEvent::InputMethod)
-        return refusesNumberText(static_cast<const QInputMethodEvent &>(event).commitString());
-    return false;
-}
-
 void Tfm_set::edt_ogg_qualityChange()
 {
     const QString text = edt_ogg_quality->text();
@@ -726,7 +695,7 @@ bool Tfm_set::eventFilter(QObject *watched, QEvent *event)
         const bool numberEdit = watched == edt_mp3_quality || watched == edt_mp3_vbr
                                 || watched == edt_ogg_quality || watched == edt_flac_level;
         if (numberEdit)
-            discard = numberEditKeyPress(*event);
+            discard = NumberInput::refuses(*event);
         if (watched == edt_ogg_quality && event->type() == QEvent::FocusOut)
             edt_ogg_qualityExit();
     });

@@ -72,7 +72,6 @@ private:
     void cb_vbrClick();
     void rb_modeClick();
     void cb_ogg_qualityClick();
-    bool numberEditKeyPress(const QEvent &event) const;
     void edt_ogg_qualityChange();
     void edt_ogg_qualityExit();
     void applyEnablingRules();

@@ -2,11 +2,13 @@
 #include "audio/audioerror.h"
 #include "audio/audioinformation.h"
 #include "settings/tagvalues.h"
+#include "settings/valuelists.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -115,6 +117,31 @@ TEST(TagStamperFailureTest, AWriterFailureIsNotSwallowed)
     AudioInformation information;
     EXPECT_THROW(StampTags(information, TagValues(), dir.filePath(QStringLiteral("missing.mp3"))),
                  AudioError);
+}
+
+// Each genre the tag dialog offers: the ID3v1 tag, whose genre is the last byte
+// of the file, holds its number, and the ID3v2 tag its caption.
+TEST(TagStamperGenreTest, EveryListedGenreReachesBothMp3Tags)
+{
+    QTemporaryDir dir;
+    const QString path =
+        Tones::write(dir.filePath(QStringLiteral("joined.mp3")), ToneFormat::Mp3, 22050, 1, 0.2);
+    AudioInformation information;
+    const QStringList captions = ValueLists::genreCaptions();
+    for (int index = 0; index < captions.size(); ++index) {
+        TagValues values;
+        values.genreIndex = index;
+        values.genreText = captions[index];
+        StampTags(information, values, path);
+
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(file.seek(file.size() - 128));
+        const QByteArray id3v1 = file.read(128);
+        ASSERT_TRUE(id3v1.startsWith("TAG"));
+        EXPECT_EQ(static_cast<unsigned char>(id3v1.back()), index) << qPrintable(captions[index]);
+        EXPECT_EQ(probeMedia(path).tags.genre, captions[index]);
+    }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "settings/tfm_id3.h"
 #include "platform/errorreport.h"
 #include "settings/tagvalues.h"
+#include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -193,6 +196,36 @@ TEST_F(Tfm_id3Test, YearAndTrackTakeOnlyTypedDigitsAndBackspace)
         click("btn_ok");
     });
     EXPECT_EQ(tags.year, 198);
+    EXPECT_EQ(tags.track, 12);
+}
+
+// Alt and AltGr (Ctrl+Alt) still type characters, and an input method commits
+// text without a key press; none of it may bring letters into the two fields.
+TEST_F(Tfm_id3Test, YearAndTrackRefuseLettersFromAltAltGrAndInputMethods)
+{
+    const auto commit = [](QLineEdit *edit, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(edit, &event);
+    };
+    open([&](Tfm_id3 &) {
+        for (const char *name : {"edt_year", "edt_track"}) {
+            QLineEdit *numbers = edit(name);
+            numbers->clear();
+            QTest::keyClick(numbers, 'a', Qt::AltModifier);
+            QTest::sendKeyEvent(QTest::Click, numbers, Qt::Key_E, QStringLiteral("€"),
+                                Qt::ControlModifier | Qt::AltModifier);
+            QTest::keyClick(numbers, 'q', Qt::ControlModifier | Qt::AltModifier);
+            commit(numbers, QStringLiteral("xy"));
+            EXPECT_EQ(numbers->text(), QString()) << name;
+
+            QTest::keyClick(numbers, '1');
+            commit(numbers, QStringLiteral("2"));
+            EXPECT_EQ(numbers->text(), QStringLiteral("12")) << name;
+        }
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.year, 12);
     EXPECT_EQ(tags.track, 12);
 }
 

@@ -1,0 +1,16 @@
+#include "app/configureapplication.h"
+
+#include "platform/appfont.h"
+#include "platform/appidentity.h"
+
+#include <QApplication>
+
+void configureApplication(QApplication &application)
+{
+    application.setApplicationName(QStringLiteral("Vantorel"));
+    application.setFont(appFont());
+    // The desktop matches the window to the installed entry by this name; every
+    // window and dialog shows the icon.
+    application.setDesktopFileName(AppIdentity::kAppId);
+    application.setWindowIcon(AppIdentity::icon());
+}

@@ -58,40 +58,39 @@ bool noDecoderThreadLeft()
     return decoderThreads() == 0;
 }
 
+// Records every call, marking those not made on the thread that made it, and
+// answers false at the row and the block (counted from 1 over all rows) asked for.
 class RecordingObserver : public JoinObserver {
 public:
     bool rowStarts(int row) override
     {
-        record(QStringLiteral("row %1").arg(row));
-        return row != stopAtRow;
+        return record(QString("row %1").arg(row), row != stopAtRow);
     }
     bool blockStarts() override
     {
-        record(QStringLiteral("block"));
-        if (m_blocks == 0)
+        if (++m_blocks == 1)
             decodersAtFirstBlock = decoderThreads();
-        ++m_blocks;
         if (atBlock)
             atBlock(m_blocks);
-        return m_blocks != stopAtBlock;
+        return record("block", m_blocks != stopAtBlock);
     }
     void blockWritten(qint64 processed, qint64 total) override
     {
-        record(QStringLiteral("written %1/%2").arg(processed).arg(total));
+        record(QString("written %1/%2").arg(processed).arg(total));
     }
-    void rowEnds(int row) override { record(QStringLiteral("end %1").arg(row)); }
+    void rowEnds(int row) override { record(QString("end %1").arg(row)); }
 
     int stopAtRow = -1;
-    int stopAtBlock = -1;  // counted from 1 over all rows
+    int stopAtBlock = -1;
     std::function<void(int block)> atBlock;
     QStringList events;
     int decodersAtFirstBlock = 0;
 
 private:
-    void record(const QString &event)
+    bool record(const QString &event, bool answer = true)
     {
-        const bool caller = std::this_thread::get_id() == m_caller;
-        events << (caller ? event : event + QStringLiteral(" on another thread"));
+        events << (std::this_thread::get_id() == m_caller ? event : event + " on another thread");
+        return answer;
     }
 
     const std::thread::id m_caller = std::this_thread::get_id();
@@ -165,13 +164,17 @@ protected:
         return result;
     }
 
-    // Joins twice, decoding in turn and ahead, each with a copy of observer.
-    void expectSameJoin(const QStringList &inputs, OutputFormatIndex format,
-                        const RecordingObserver &observer)
+    // Joins twice, decoding in turn and ahead, each with a copy of observer and
+    // after prepare(); expects the same of both and gives the first.
+    JoinResult expectSameJoin(
+        const QStringList &inputs, OutputFormatIndex format, const RecordingObserver &observer,
+        const std::function<void()> &prepare = [] {})
     {
         RecordingObserver inTurnObserver = observer;
         RecordingObserver aheadObserver = observer;
-        const JoinResult inTurn = join(inputs, format, false, inTurnObserver);
+        prepare();
+        JoinResult inTurn = join(inputs, format, false, inTurnObserver);
+        prepare();
         const JoinResult ahead = join(inputs, format, true, aheadObserver);
         EXPECT_EQ(ahead.events, inTurn.events);
         EXPECT_EQ(ahead.error, inTurn.error);
@@ -181,14 +184,11 @@ protected:
         if (format == ValueLists::kFormatWav) {
             EXPECT_TRUE(ahead.bytes == inTurn.bytes) << "the WAV files differ";
         }
-        lastEvents = inTurn.events;
-        lastError = inTurn.error;
+        return inTurn;
     }
 
     QTemporaryDir dir;
     qint64 totalFrames = 0;
-    QStringList lastEvents;
-    QString lastError;
 };
 
 class JoinRunFormatTest : public JoinRunTest,
@@ -206,82 +206,70 @@ TEST_P(JoinRunFormatTest, MixedInputsJoinAlikeAheadAndInTurn)
                   + Tones::frameCount(48000, 2.0) + Tones::frameCount(32000, 9.0)
                   + Tones::frameCount(8000, 6.0);
     QFile::resize(inputs.last(), 44 + 8000);
-    expectSameJoin(inputs, GetParam(), RecordingObserver());
-    EXPECT_EQ(lastEvents.filter(QRegularExpression("^(row|end) ")),
+    const JoinResult result = expectSameJoin(inputs, GetParam(), RecordingObserver());
+    EXPECT_EQ(result.events.filter(QRegularExpression("^(row|end) ")),
               QStringList({"row 0", "end 0", "row 1", "end 1", "row 2", "end 2", "row 3", "end 3",
                            "row 4", "end 4"}));
     // The bar stops short of its end.
-    EXPECT_NE(lastEvents.filter("written ").last(), QString("written %1/%1").arg(totalFrames));
+    EXPECT_NE(result.events.filter("written ").last(), QString("written %1/%1").arg(totalFrames));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JoinRunFormatTest,
                          testing::Values(ValueLists::kFormatMp3, ValueLists::kFormatWav,
                                          ValueLists::kFormatWma, ValueLists::kFormatOgg));
 
-// Three inputs of three blocks each, into WAV (two decoders) and MP3 (one).
+// Inputs of three blocks each, into WAV (two decoders) and MP3 (one).
 class JoinRunStopTest : public JoinRunTest, public testing::WithParamInterface<OutputFormatIndex> {
 protected:
-    QStringList inputs() { return {wav("a.wav", 10.0), wav("b.wav", 10.0), wav("c.wav", 10.0)}; }
+    QStringList inputs(double seconds = 10.0)
+    {
+        return {wav("a.wav", seconds), wav("b.wav", seconds), wav("c.wav", seconds)};
+    }
 };
 
-TEST_P(JoinRunStopTest, StopAtABlockOrARowLeavesWhatStoppingInTurnLeaves)
+TEST_P(JoinRunStopTest, StopsAtABlockOrARowAsInTurn)
 {
-    RecordingObserver stopAtBlock;
-    stopAtBlock.stopAtBlock = 5;  // the second block of the second row
-    stopAtBlock.stopAtRow = 2;
-    expectSameJoin(inputs(), GetParam(), stopAtBlock);
-    EXPECT_EQ(lastEvents.filter("end ").size(), 2);
-
-    RecordingObserver stopAtRow;
-    stopAtRow.stopAtRow = 1;
-    expectSameJoin(inputs(), GetParam(), stopAtRow);
-    EXPECT_EQ(lastEvents.last(), "row 1");
+    struct Stop {
+        int block;
+        int row;
+        int rowsEnded;
+    };
+    // The second block of the second row and then the next row, as the window
+    // stops; a row alone, with the next row from its start; a row.
+    for (const Stop stop : {Stop{5, 2, 2}, Stop{1, -1, 3}, Stop{-1, 1, 1}}) {
+        RecordingObserver observer;
+        observer.stopAtBlock = stop.block;
+        observer.stopAtRow = stop.row;
+        const JoinResult result = expectSameJoin(inputs(), GetParam(), observer);
+        EXPECT_EQ(result.events.filter("end ").size(), stop.rowsEnded);
+    }
 }
 
-TEST_P(JoinRunStopTest, ARowLeftEarlyIsFollowedByTheNextRowFromItsStart)
+TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
 {
-    RecordingObserver observer;
-    observer.stopAtBlock = 1;
-    expectSameJoin(inputs(), GetParam(), observer);
-    EXPECT_EQ(lastEvents.filter("end ").size(), 3);
-}
-
-TEST_P(JoinRunStopTest, AnInputThatFailsToOpenFailsAtItsRowWithTheSameText)
-{
+    // Damaged before the join.
     QStringList paths = inputs();
     QFile damaged(paths[1]);
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write(QByteArray(4096, 'x'));
     damaged.close();
-    expectSameJoin(paths, GetParam(), RecordingObserver());
-    EXPECT_TRUE(lastError.contains(paths[1])) << lastError.toStdString();
-    EXPECT_EQ(lastEvents.last(), "row 1");
-}
+    JoinResult result = expectSameJoin(paths, GetParam(), RecordingObserver());
+    EXPECT_TRUE(result.error.contains(paths[1])) << result.error.toStdString();
+    EXPECT_EQ(result.events.last(), "row 1");
 
-TEST_P(JoinRunStopTest, AnInputDeletedDuringTheJoinFailsAtItsRowWithTheSameText)
-{
-    // Long rows, so that neither join can have opened the last input by then.
-    const QStringList paths = {wav("a.wav", 24.0), wav("b.wav", 24.0), wav("c.wav", 24.0),
-                               wav("d.wav", 4.0)};
-    const QString copy = dir.filePath("d-copy.wav");
-    ASSERT_TRUE(QFile::copy(paths.last(), copy));
+    // Deleted at the first block; the rows are long, so that no decoder can
+    // have opened it by then.
+    paths = inputs(24.0) << wav("d.wav", 4.0);
+    const QString kept = dir.filePath("kept.wav");
+    ASSERT_TRUE(QFile::copy(paths.last(), kept));
     RecordingObserver observer;
     observer.atBlock = [&](int block) {
-        if (block == 1) {
+        if (block == 1)
             QFile::remove(paths.last());
-            QFile::copy(copy, paths.last() + ".next");  // put back for the second join
-        }
     };
-    RecordingObserver inTurnObserver = observer;
-    RecordingObserver aheadObserver = observer;
-    const JoinResult inTurn = join(paths, GetParam(), false, inTurnObserver);
-    QFile::rename(paths.last() + ".next", paths.last());
-    const JoinResult ahead = join(paths, GetParam(), true, aheadObserver);
-    EXPECT_TRUE(inTurn.error.contains(paths.last())) << inTurn.error.toStdString();
-    EXPECT_EQ(ahead.error, inTurn.error);
-    EXPECT_EQ(ahead.events, inTurn.events);
-    EXPECT_EQ(inTurn.events.last(), "row 3");
-    EXPECT_TRUE(ahead.audio == inTurn.audio);
+    result = expectSameJoin(paths, GetParam(), observer, [&] { QFile::copy(kept, paths.last()); });
+    EXPECT_TRUE(result.error.contains(paths.last())) << result.error.toStdString();
+    EXPECT_EQ(result.events.last(), "row 3");
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JoinRunStopTest,

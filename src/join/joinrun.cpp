@@ -1,16 +1,35 @@
 #include "join/joinrun.h"
 
 #include "audio/audiofile.h"
+#include "join/blockplan.h"
+#include "join/directrowreader.h"
 #include "join/joinobserver.h"
+#include "join/readaheadrowreader.h"
 #include "join/tagstamper.h"
+#include "settings/valuelists.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
-// Seconds of audio per channel in one block: 8 s for stereo, 4 s for mono.
-constexpr int kBlockSeconds = 4;
+
+// Writing WAV costs next to nothing, so decoding is the whole join: two inputs
+// decode at once. An encoder is slower than one decoder on its own.
+int decodersFor(const QString &outputPath)
+{
+    const QString wav = ValueLists::outputFormatExtensions().at(ValueLists::kFormatWav);
+    return outputPath.endsWith(wav, Qt::CaseInsensitive) ? 2 : 1;
+}
+
+std::unique_ptr<RowReader> rowReaderFor(const JoinJob &job, AudioFile &reader)
+{
+    if (!job.readAhead)
+        return std::make_unique<DirectRowReader>(reader, job.inputs);
+    return std::make_unique<ReadAheadRowReader>(job.inputs, decodersFor(job.outputPath));
+}
+
 }  // namespace
 
 JoinRun::JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information)
@@ -44,9 +63,16 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
         m_writer.CloseFile();
     qint64 processed = 0;
     m_writer.CreateFile(job.outputPath, 0);
-    for (int row = 0; row < job.inputs.size() && !m_stopped; ++row) {
-        if (!joinRow(job, row, observer, processed))
-            m_stopped = true;
+    {
+        // Its decoders are stopped and waited for before any file is closed,
+        // however the rows end.
+        const std::unique_ptr<RowReader> rows = rowReaderFor(job, m_reader);
+        for (int row = 0; row < job.inputs.size(); ++row) {
+            if (!joinRow(*rows, job, row, observer, processed)) {
+                m_stopped = true;
+                break;
+            }
+        }
     }
     if (m_stopped && !job.keepStoppedOutput) {
         m_writer.AbortFile();
@@ -57,39 +83,33 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     StampTags(m_information, job.tags, job.outputPath);
 }
 
-bool JoinRun::joinRow(const JoinJob &job, int row, JoinObserver &observer, qint64 &processed)
+bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,
+                      qint64 &processed)
 {
     if (!observer.rowStarts(row))
         return false;
     if (m_reader.IsOpen())
         m_reader.CloseFile();
-    m_reader.OpenFile(job.inputs.at(row), 0, 1);
-    m_reader.Seek(0, 3);
-    m_writer.SetInputFormat(m_reader.SampleRate(), m_reader.Channels());
+    const RowReader::Input input = rows.open(row);
+    m_writer.SetInputFormat(input.sampleRate, input.channels);
 
-    qint64 position = 0;
-    qint64 blockSize = qint64(m_reader.Channels()) * m_reader.SampleRate() * kBlockSeconds;
-    while (m_reader.SampleCount() > position) {
+    BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
+    while (plan.more()) {
         if (!observer.blockStarts()) {
             m_stopped = true;
             break;
         }
-        blockSize = std::min(blockSize, m_reader.SampleCount() - position);
-        SampleArray block = m_reader.ReadSamples(static_cast<int>(blockSize));
+        SampleArray block = rows.read(plan.nextSize());
         if (block.empty())
             break;
         m_writer.WriteSamples(block);
-        const qint64 frames = qint64(block.size()) / m_reader.BlockAlign();
-        m_reader.ReleaseSamples(std::move(block));
-        position += frames;
+        const qint64 frames = qint64(block.size()) / input.blockAlign;
+        rows.release(std::move(block));
+        plan.advance(frames);
         processed = std::min(processed + frames, job.totalFrames);
-        position = std::min(position, m_reader.SampleCount());
         observer.blockWritten(processed, job.totalFrames);
-        if (m_reader.SampleCount() == position)
-            break;
     }
-    if (m_reader.IsOpen())
-        m_reader.CloseFile();
+    rows.close();
     observer.rowEnds(row);
     return true;
 }

@@ -9,6 +9,7 @@
 class AudioFile;
 class AudioInformation;
 class JoinObserver;
+class RowReader;
 
 // What one join writes: the inputs in order, into one output, with its tags.
 struct JoinJob {
@@ -21,18 +22,25 @@ struct JoinJob {
     // tagged; the command line drops it, so that nothing new is left and an
     // existing file of the output's name stays as it was.
     bool keepStoppedOutput = true;
+    // Decoding runs on threads of its own, ahead of the encoder; false decodes
+    // each block in turn on the calling thread with the reader. Both write the
+    // same output.
+    bool readAhead = true;
 };
 
 // The join itself, without widgets: every input, in order, decoded and written
 // block by block into one output file, which is then completed and tagged. The
 // observer is told each row's start and end and each block, and asked before
-// each row and block whether to go on; stopped() then says whether it said no.
-// Failures throw AudioError, leaving the files as they are for the caller's
-// error handling to close.
+// each row and block whether to go on, always on the calling thread;
+// stopped() then says whether it said no. Failures throw AudioError, leaving
+// the files as they are for the caller's error handling to close; a failure of
+// the decoding thread is thrown where the block or row it concerns would have
+// been read.
 class JoinRun {
 public:
-    // The writer has been given its output format; inputs are decoded with the
-    // reader; tags are written with information.
+    // The writer has been given its output format; tags are written with
+    // information. The reader decodes the inputs unless the job reads ahead,
+    // whose decoders have readers of their own.
     JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information);
 
     void run(const JoinJob &job, JoinObserver &observer);
@@ -48,7 +56,8 @@ public:
 
 private:
     // Writes one row; false when the join ended before the row began.
-    bool joinRow(const JoinJob &job, int row, JoinObserver &observer, qint64 &processed);
+    bool joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,
+                 qint64 &processed);
 
     AudioFile &m_reader;
     AudioFile &m_writer;

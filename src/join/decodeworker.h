@@ -1,0 +1,49 @@
+#pragma once
+
+#include "audio/audiofile.h"
+#include "join/blockqueue.h"
+
+#include <QStringList>
+
+#include <atomic>
+#include <thread>
+
+// One decoder thread of a join: opens its rows of the list in turn (every
+// rowStep-th from firstRow) with a reader of its own and decodes them, block
+// by block as the BlockPlan says, into its queue, ahead of the join. What
+// opening or reading a row throws is queued in place of what it would have
+// made, and the decoder goes on with its next row, which the join may still
+// want (it decides at the row's start). It never calls the join's observer.
+class DecodeWorker {
+public:
+    // The thread's name, as top and debuggers show it.
+    static constexpr const char *kThreadName = "join decoder";
+
+    // Starts the thread.
+    DecodeWorker(const QStringList &inputs, int firstRow, int rowStep, int queueCapacity);
+    // Stops the thread at its next block boundary and waits for it.
+    ~DecodeWorker();
+    DecodeWorker(const DecodeWorker &) = delete;
+    DecodeWorker &operator=(const DecodeWorker &) = delete;
+
+    BlockQueue &queue();
+    // The join is done with row (and every row before it): what is left of it
+    // is not decoded.
+    void rowDone(int row);
+
+private:
+    void run() noexcept;
+    // False when the queue was closed.
+    bool decodeRow(int row);
+    bool wanted(int row) const;
+
+    const QStringList m_inputs;
+    const int m_firstRow;
+    const int m_rowStep;
+    // Used by the thread alone while it runs.
+    AudioFile m_reader;
+    BlockQueue m_queue;
+    std::atomic<int> m_rowDone{-1};
+    // Last, so that it starts once everything above exists.
+    std::thread m_thread;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "join/blockqueue.h"
+#include "join/rowreader.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class DecodeWorker;
+
+// Decodes on decoder threads (DecodeWorker) ahead of the join, which takes the
+// blocks in list order: while the join encodes the last blocks of one input,
+// the next one is opened, counted and decoded. With two decoders the rows
+// alternate between them, so two inputs decode at once. A failure of a
+// decoder is thrown here, where the join would have met it reading in turn.
+// The decoders are stopped and waited for when this is destroyed.
+class ReadAheadRowReader : public RowReader {
+public:
+    ReadAheadRowReader(const QStringList &inputs, int decoders);
+    ~ReadAheadRowReader() override;
+    ReadAheadRowReader(const ReadAheadRowReader &) = delete;
+    ReadAheadRowReader &operator=(const ReadAheadRowReader &) = delete;
+
+    Input open(int row) override;
+    SampleArray read(int frames) override;
+    void release(SampleArray &&block) override;
+    void close() override;
+
+private:
+    DecodeWorker &decoderOfRow() const;
+    // The open row decoder's next item; throws what the decoder threw there.
+    BlockQueue::Item take();
+
+    std::vector<std::unique_ptr<DecodeWorker>> m_decoders;
+    int m_row = -1;
+    int m_blockAlign = 1;
+};

@@ -1,0 +1,3 @@
+#include "join/rowreader.h"
+
+RowReader::~RowReader() = default;

@@ -17,7 +17,6 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
-#include <new>
 
 namespace {
 
@@ -86,7 +85,7 @@ private:
     // What the fifo holds and the encoder takes, whichever encoder it is.
     AVSampleFormat m_sampleFormat = AV_SAMPLE_FMT_NONE;
     int m_sampleRate = 0;
-    AVChannelLayout m_layout = {};
+    ChannelLayoutPtr m_layout{new AVChannelLayout{}};
     SwrContextPtr m_resampler;
     AudioFifoPtr m_fifo;
     FramePtr m_frame;      // one encoder frame, reused for every packet
@@ -115,17 +114,17 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
         openMuxer();
         m_sampleFormat = m_codec->sample_fmt;
         m_sampleRate = m_codec->sample_rate;
-        av_channel_layout_default(&m_layout, m_codec->ch_layout.nb_channels);
+        av_channel_layout_default(m_layout.get(), m_codec->ch_layout.nb_channels);
     } else {
         m_mp3 = std::make_unique<LameMp3Writer>(format.mp3, m_file.temporaryPath(), m_target,
                                                 ChapterWriter::id3Size(plannedChapters));
         m_sampleFormat = AV_SAMPLE_FMT_FLTP;
         m_sampleRate = m_mp3->sampleRate();
-        av_channel_layout_default(&m_layout, m_mp3->channels());
+        av_channel_layout_default(m_layout.get(), m_mp3->channels());
     }
     allocateFrames();
     m_inputRate = m_sampleRate;
-    m_inputChannels = m_layout.nb_channels;
+    m_inputChannels = m_layout->nb_channels;
     if (m_setup.primeWithSilence)
         appendSilence(m_codec->initial_padding);
 }
@@ -147,9 +146,8 @@ void AudioEncoder::Impl::openMuxer()
     m_muxer->metadata = m_setup.muxerMetadata.release();
     // A seekable file: muxers such as WAV's go back to the start to complete their header.
     check(avio_open(&m_muxer->pb, path.constData(), AVIO_FLAG_WRITE), "avio_open");
-    m_stream = avformat_new_stream(m_muxer.get(), nullptr);
-    if (!m_stream)
-        throw std::bad_alloc();
+    m_stream = checkAllocated(avformat_new_stream(m_muxer.get(), nullptr), "avformat_new_stream",
+                              m_target);
     check(avcodec_parameters_from_context(m_stream->codecpar, m_codec),
           "avcodec_parameters_from_context");
     m_stream->time_base = m_codec->time_base;
@@ -170,18 +168,17 @@ void AudioEncoder::Impl::allocateFrames()
         m_frameSize = anySize ? kVariableFrameSize : m_codec->frame_size;
     }
 
-    m_frame.reset(av_frame_alloc());
-    m_converted.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-    m_fifo.reset(av_audio_fifo_alloc(m_sampleFormat, m_layout.nb_channels,
-                                     2 * std::max(m_frameSize, kConvertSliceFrames)));
-    if (!m_frame || !m_converted || !m_packet || !m_fifo)
-        throw std::bad_alloc();
+    m_frame.reset(checkAllocated(av_frame_alloc(), "av_frame_alloc", m_target));
+    m_converted.reset(checkAllocated(av_frame_alloc(), "av_frame_alloc", m_target));
+    m_packet.reset(checkAllocated(av_packet_alloc(), "av_packet_alloc", m_target));
+    m_fifo.reset(checkAllocated(av_audio_fifo_alloc(m_sampleFormat, m_layout->nb_channels,
+                                                    2 * std::max(m_frameSize, kConvertSliceFrames)),
+                                "av_audio_fifo_alloc", m_target));
 
     m_frame->format = m_sampleFormat;
     m_frame->sample_rate = m_sampleRate;
     m_frame->nb_samples = m_frameSize;
-    check(av_channel_layout_copy(&m_frame->ch_layout, &m_layout), "av_channel_layout_copy");
+    check(av_channel_layout_copy(&m_frame->ch_layout, m_layout.get()), "av_channel_layout_copy");
     check(av_frame_get_buffer(m_frame.get(), 0), "av_frame_get_buffer");
 }
 
@@ -205,14 +202,14 @@ void AudioEncoder::Impl::setInputFormat(int sampleRate, int channels)
 
 void AudioEncoder::Impl::createResampler()
 {
-    AVChannelLayout inputLayout;
-    av_channel_layout_default(&inputLayout, m_inputChannels);
+    const ChannelLayoutPtr inputLayout(new AVChannelLayout{});
+    av_channel_layout_default(inputLayout.get(), m_inputChannels);
     SwrContext *resampler = nullptr;
-    check(swr_alloc_set_opts2(&resampler, &m_layout, m_sampleFormat, m_sampleRate, &inputLayout,
-                              AV_SAMPLE_FMT_FLT, m_inputRate, 0, nullptr),
+    check(swr_alloc_set_opts2(&resampler, m_layout.get(), m_sampleFormat, m_sampleRate,
+                              inputLayout.get(), AV_SAMPLE_FMT_FLT, m_inputRate, 0, nullptr),
           "swr_alloc_set_opts2");
     SwrContextPtr owned(resampler);
-    const int outputChannels = m_layout.nb_channels;
+    const int outputChannels = m_layout->nb_channels;
     if (m_inputChannels == 1 && outputChannels == 2)
         check(swr_set_matrix(resampler, kMonoToStereo.data(), 1), "swr_set_matrix");
     else if (m_inputChannels == 2 && outputChannels == 1)
@@ -283,7 +280,8 @@ void AudioEncoder::Impl::reserveConverted(int frames)
     av_frame_unref(m_converted.get());
     m_converted->format = m_sampleFormat;
     m_converted->nb_samples = frames;
-    check(av_channel_layout_copy(&m_converted->ch_layout, &m_layout), "av_channel_layout_copy");
+    check(av_channel_layout_copy(&m_converted->ch_layout, m_layout.get()),
+          "av_channel_layout_copy");
     check(av_frame_get_buffer(m_converted.get(), 0), "av_frame_get_buffer");
     m_convertedCapacity = frames;
 }
@@ -303,7 +301,7 @@ void AudioEncoder::Impl::appendSilence(int frames)
         return;
     reserveConverted(frames);
     check(
-        av_samples_set_silence(m_converted->data, 0, frames, m_layout.nb_channels, m_sampleFormat),
+        av_samples_set_silence(m_converted->data, 0, frames, m_layout->nb_channels, m_sampleFormat),
         "av_samples_set_silence");
     appendConverted(frames);
 }

@@ -55,6 +55,15 @@ struct AvioContextDeleter {
     void operator()(AVIOContext *context) const { avio_closep(&context); }
 };
 
+// A channel layout may own a channel map: it is uninitialised, then freed.
+struct ChannelLayoutDeleter {
+    void operator()(AVChannelLayout *layout) const
+    {
+        av_channel_layout_uninit(layout);
+        delete layout;
+    }
+};
+
 struct DictionaryDeleter {
     void operator()(AVDictionary *dictionary) const { av_dict_free(&dictionary); }
 };
@@ -72,4 +81,5 @@ using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 using AvioContextPtr = std::unique_ptr<AVIOContext, AvioContextDeleter>;
 using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
+using ChannelLayoutPtr = std::unique_ptr<AVChannelLayout, ChannelLayoutDeleter>;
 using VorbisParseContextPtr = std::unique_ptr<AVVorbisParseContext, VorbisParseContextDeleter>;

@@ -23,3 +23,9 @@ int avCheck(int errorCode, const char *call, const QString &fileName)
     throw AudioError(QStringLiteral("%1: %2 failed: %3")
                          .arg(fileName, QString::fromLatin1(call), avErrorText(errorCode)));
 }
+
+void throwOutOfMemory(const char *call, const QString &fileName)
+{
+    throw AudioError(
+        QStringLiteral("%1: %2 failed: out of memory").arg(fileName, QString::fromLatin1(call)));
+}

@@ -8,3 +8,18 @@ QString avErrorText(int errorCode);
 // Returns errorCode when it is not negative; otherwise throws AudioError naming
 // the libav call, the file and libav's text for the code.
 int avCheck(int errorCode, const char *call, const QString &fileName);
+
+// Returns pointer when it is not null; otherwise throws AudioError naming the
+// allocating call, the file and the lack of memory. Every failed allocation in
+// the audio components is raised this way.
+template <typename T>
+T *checkAllocated(T *pointer, const char *call, const QString &fileName);
+[[noreturn]] void throwOutOfMemory(const char *call, const QString &fileName);
+
+template <typename T>
+T *checkAllocated(T *pointer, const char *call, const QString &fileName)
+{
+    if (!pointer)
+        throwOutOfMemory(call, fileName);
+    return pointer;
+}

@@ -9,56 +9,51 @@ namespace {
 
 // Frames with the output's channel count keep their channels as they are, even
 // when the decoder names them oddly or not at all: nothing is remixed.
-AVChannelLayout layoutOf(const AVFrame *frame, const AVChannelLayout &output)
+ChannelLayoutPtr layoutOf(const AVFrame *frame, const AVChannelLayout &output,
+                          const QString &fileName)
 {
-    AVChannelLayout layout{};
+    ChannelLayoutPtr layout(new AVChannelLayout{});
     if (frame->ch_layout.nb_channels == output.nb_channels)
-        av_channel_layout_copy(&layout, &output);
+        avCheck(av_channel_layout_copy(layout.get(), &output), "av_channel_layout_copy", fileName);
     else if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&layout, frame->ch_layout.nb_channels);
+        av_channel_layout_default(layout.get(), frame->ch_layout.nb_channels);
     else
-        av_channel_layout_copy(&layout, &frame->ch_layout);
+        avCheck(av_channel_layout_copy(layout.get(), &frame->ch_layout), "av_channel_layout_copy",
+                fileName);
     return layout;
 }
 
 }  // namespace
 
 DecodedFrameConverter::DecodedFrameConverter(const QString &fileName, int sampleRate, int channels)
-    : m_fileName(fileName), m_sampleRate(sampleRate)
+    : m_fileName(fileName), m_sampleRate(sampleRate), m_layout(new AVChannelLayout{})
 {
-    av_channel_layout_default(&m_layout, channels);
+    av_channel_layout_default(m_layout.get(), channels);
 }
 
-DecodedFrameConverter::~DecodedFrameConverter()
-{
-    av_channel_layout_uninit(&m_layout);
-    av_channel_layout_uninit(&m_inputLayout);
-}
+DecodedFrameConverter::~DecodedFrameConverter() = default;
 
 bool DecodedFrameConverter::isOutputForm(const AVFrame *frame) const
 {
     return frame->format == AV_SAMPLE_FMT_FLT
-           && frame->ch_layout.nb_channels == m_layout.nb_channels
+           && frame->ch_layout.nb_channels == m_layout->nb_channels
            && (frame->sample_rate == m_sampleRate || frame->sample_rate == 0);
 }
 
 void DecodedFrameConverter::prepareResampler(const AVFrame *frame)
 {
-    AVChannelLayout layout = layoutOf(frame, m_layout);
+    ChannelLayoutPtr layout = layoutOf(frame, *m_layout, m_fileName);
     const int rate = frame->sample_rate > 0 ? frame->sample_rate : m_sampleRate;
     if (m_resampler && frame->format == m_inputFormat && rate == m_inputRate
-        && av_channel_layout_compare(&layout, &m_inputLayout) == 0) {
-        av_channel_layout_uninit(&layout);
+        && av_channel_layout_compare(layout.get(), m_inputLayout.get()) == 0)
         return;
-    }
-    av_channel_layout_uninit(&m_inputLayout);
-    m_inputLayout = layout;
+    m_inputLayout = std::move(layout);
     m_inputFormat = frame->format;
     m_inputRate = rate;
     m_resampler.reset();
     SwrContext *resampler = nullptr;
-    avCheck(swr_alloc_set_opts2(&resampler, &m_layout, AV_SAMPLE_FMT_FLT, m_sampleRate,
-                                &m_inputLayout, AVSampleFormat(m_inputFormat), m_inputRate, 0,
+    avCheck(swr_alloc_set_opts2(&resampler, m_layout.get(), AV_SAMPLE_FMT_FLT, m_sampleRate,
+                                m_inputLayout.get(), AVSampleFormat(m_inputFormat), m_inputRate, 0,
                                 nullptr),
             "swr_alloc_set_opts2", m_fileName);
     m_resampler.reset(resampler);
@@ -78,7 +73,7 @@ int DecodedFrameConverter::convert(const AVFrame *frame, float *destination)
 {
     if (isOutputForm(frame)) {
         std::memcpy(destination, frame->data[0],
-                    size_t(frame->nb_samples) * size_t(m_layout.nb_channels) * sizeof(float));
+                    size_t(frame->nb_samples) * size_t(m_layout->nb_channels) * sizeof(float));
         return frame->nb_samples;
     }
     prepareResampler(frame);

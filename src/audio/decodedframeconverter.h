@@ -27,10 +27,10 @@ private:
 
     QString m_fileName;
     int m_sampleRate;
-    AVChannelLayout m_layout{};
+    ChannelLayoutPtr m_layout;
     SwrContextPtr m_resampler;
     // The frame format the resampler is set up for.
     int m_inputFormat = -1;
     int m_inputRate = 0;
-    AVChannelLayout m_inputLayout{};
+    ChannelLayoutPtr m_inputLayout;
 };

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 namespace {
 
@@ -73,9 +72,8 @@ CodecContextPtr allocateContext(const AVCodec *codec, int sampleRate, int channe
                              .arg(fileName)
                              .arg(sampleRate)
                              .arg(channels));
-    CodecContextPtr context(avcodec_alloc_context3(codec));
-    if (!context)
-        throw std::bad_alloc();
+    CodecContextPtr context(
+        checkAllocated(avcodec_alloc_context3(codec), "avcodec_alloc_context3", fileName));
     context->sample_rate = sampleRate;
     av_channel_layout_default(&context->ch_layout, channels);
     context->sample_fmt = preferredSampleFormat(codec);
@@ -96,13 +94,13 @@ void configureOgg(AVCodecContext *context, const OutputFormat &format)
     context->bit_rate = static_cast<int64_t>(format.bitrate) * kKbit;
 }
 
-void put(DictionaryPtr &dictionary, const char *key, const QByteArray &value)
+void put(DictionaryPtr &dictionary, const char *key, const QByteArray &value,
+         const QString &fileName)
 {
     AVDictionary *entries = dictionary.release();
     const int result = av_dict_set(&entries, key, value.constData(), 0);
     dictionary.reset(entries);
-    if (result < 0)
-        throw std::bad_alloc();
+    avCheck(result, "av_dict_set", fileName);
 }
 
 // Lossless at the chosen depth: 24 bits travel in 32-bit samples, and FLAC and
@@ -126,15 +124,15 @@ void configureFlac(AVCodecContext *context, const OutputFormat &format, const QS
 // AAC-LC in an MP4 file for audiobook players. The edit list counts in the
 // sample rate so that it can state the exact length; the index goes in front
 // so that the file streams.
-void configureM4b(EncoderSetup &setup, const OutputFormat &format)
+void configureM4b(EncoderSetup &setup, const OutputFormat &format, const QString &fileName)
 {
     setup.codec->bit_rate = static_cast<int64_t>(format.bitrate) * kKbit;
     setup.codec->profile = FF_PROFILE_AAC_LOW;
-    put(setup.muxerOptions, "brand", kM4bBrand);
-    put(setup.muxerOptions, "movie_timescale", QByteArray::number(format.sampleRate));
-    put(setup.muxerOptions, "movflags", "+faststart");
+    put(setup.muxerOptions, "brand", kM4bBrand, fileName);
+    put(setup.muxerOptions, "movie_timescale", QByteArray::number(format.sampleRate), fileName);
+    put(setup.muxerOptions, "movflags", "+faststart", fileName);
     const Mp4TagRoomPlaceholder placeholder = mp4TagRoomPlaceholder();
-    put(setup.muxerMetadata, placeholder.key, placeholder.value);
+    put(setup.muxerMetadata, placeholder.key, placeholder.value, fileName);
     setup.mp4TagRoom = true;
 }
 
@@ -209,14 +207,14 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
         break;
     case OutputFormat::Kind::Wav:
         // Past 4 GiB a plain RIFF header overflows; switch to RF64 only then.
-        put(setup.muxerOptions, "rf64", "auto");
+        put(setup.muxerOptions, "rf64", "auto", fileName);
         setup.noMuxerMetadata = true;
         break;
     case OutputFormat::Kind::Flac:
         configureFlac(context, format, fileName);
         break;
     case OutputFormat::Kind::M4b:
-        configureM4b(setup, format);
+        configureM4b(setup, format, fileName);
         break;
     case OutputFormat::Kind::Mp3:
     case OutputFormat::Kind::None:

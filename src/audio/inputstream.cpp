@@ -45,8 +45,8 @@ InputStream::InputStream(const QString &fileName)
     // only clutter the terminal. Failures reach the caller as AudioError.
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-    if (!m_packet || !m_frame)
-        throw AudioError(describe(fileName, QStringLiteral("out of memory")));
+    checkAllocated(m_packet.get(), "av_packet_alloc", fileName);
+    checkAllocated(m_frame.get(), "av_frame_alloc", fileName);
     openFile();
     openContainer();
     openDecoder();
@@ -100,9 +100,8 @@ QString InputStream::refusal(const char *contentName)
 void InputStream::openContainer()
 {
     const AVInputFormat *format = probeContainer();
-    AVFormatContext *context = avformat_alloc_context();
-    if (!context)
-        throw AudioError(describe(m_fileName, QStringLiteral("out of memory")));
+    AVFormatContext *context =
+        checkAllocated(avformat_alloc_context(), "avformat_alloc_context", m_fileName);
     context->pb = m_io.get();
     // The demuxer's seek index would grow with the length of the input; reading
     // only ever goes forward (a restart opens the file afresh), so keep it small.
@@ -141,9 +140,8 @@ void InputStream::openDecoder()
             m_container->streams[i]->discard = AVDISCARD_ALL;
     }
 
-    m_decoder.reset(avcodec_alloc_context3(codec));
-    if (!m_decoder)
-        throw AudioError(describe(m_fileName, QStringLiteral("out of memory")));
+    m_decoder.reset(
+        checkAllocated(avcodec_alloc_context3(codec), "avcodec_alloc_context3", m_fileName));
     avCheck(avcodec_parameters_to_context(m_decoder.get(), stream()->codecpar),
             "avcodec_parameters_to_context", m_fileName);
     m_decoder->pkt_timebase = stream()->time_base;

@@ -1,11 +1,11 @@
 #include "audio/lamemp3writer.h"
 
 #include "audio/audioerror.h"
+#include "audio/averror.h"
 
 #include <lame/lame.h>
 
 #include <algorithm>
-#include <new>
 
 namespace {
 
@@ -50,8 +50,7 @@ LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
       m_file(path),
       m_tagRoom(kTagPadding + std::max(extraTagRoom, 0))
 {
-    if (!m_lame)
-        throw std::bad_alloc();
+    checkAllocated(m_lame.get(), "lame_init", m_fileName);
     configure(settings);
     if (!m_file.open(QIODevice::WriteOnly))
         fail("open", m_file.errorString());

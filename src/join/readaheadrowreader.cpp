@@ -7,11 +7,12 @@
 #include <stdexcept>
 
 namespace {
-// Items a decoder may have ready: a row's opening and up to three blocks of
-// 4 × channels seconds. Enough to open the next input while the encoder works
-// on the last blocks of one, and, with two decoders, for both to keep busy on
-// one-minute inputs; memory stays the same for inputs of any length.
-constexpr int kQueueCapacity = 4;
+// Items a decoder may have ready: one, a row's opening or a block of
+// 4 × channels seconds. The decoder fills the next block while the encoder
+// writes the one before, which is all the overlap there is to gain; every
+// block more only costs memory (2.8 MB for 44.1 kHz stereo), whatever the
+// inputs' length.
+constexpr int kQueueCapacity = 1;
 }  // namespace
 
 ReadAheadRowReader::ReadAheadRowReader(const QStringList &inputs, int decoders)

@@ -40,6 +40,8 @@ bool BlockQueue::push(Item &&item)
     m_changed.wait(lock, [this] { return m_closed || m_count < m_slots.size(); });
     if (m_closed)
         return false;
+    if (item.kind == Item::Kind::Block)
+        ++m_blocks;
     m_slots[(m_first + m_count) % m_slots.size()] = std::move(item);
     ++m_count;
     m_changed.notify_all();
@@ -55,8 +57,17 @@ std::optional<BlockQueue::Item> BlockQueue::pop()
     Item item = std::move(m_slots[m_first]);
     m_first = (m_first + 1) % m_slots.size();
     --m_count;
+    if (item.kind == Item::Kind::Block)
+        --m_blocks;
     m_changed.notify_all();
     return item;
+}
+
+bool BlockQueue::waitUntilBlocksTaken()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_closed || m_blocks == 0; });
+    return !m_closed;
 }
 
 void BlockQueue::close()

@@ -38,6 +38,10 @@ public:
     // Waits for the next item; none once the decoder has finished and every
     // item has been taken.
     std::optional<Item> pop();
+    // Waits until the join has taken every block pushed before, so that a
+    // decoder fills its next block only while the join writes the last one:
+    // never more than those two blocks under way. False once the queue is closed.
+    bool waitUntilBlocksTaken();
     // The join wants nothing more: waiting and later pushes give up.
     void close();
     bool isClosed() const;
@@ -55,6 +59,7 @@ private:
     std::vector<Item> m_slots;
     std::size_t m_first = 0;
     std::size_t m_count = 0;
+    std::size_t m_blocks = 0;  // of the m_count items, those that are blocks
     std::vector<SampleArray> m_spares;
     bool m_closed = false;
     bool m_finished = false;

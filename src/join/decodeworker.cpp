@@ -58,6 +58,8 @@ bool DecodeWorker::decodeRow(int row)
             return false;
         BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
         while (plan.more() && wanted(row)) {
+            if (!m_queue.waitUntilBlocksTaken())
+                return false;
             m_reader.ReleaseSamples(m_queue.takeSpare());
             SampleArray block = m_reader.ReadSamples(plan.nextSize());
             const bool ended = block.empty();

@@ -7,12 +7,12 @@
 #include <stdexcept>
 
 namespace {
-// Items a decoder may have ready: one, a row's opening or a block of
-// 4 × channels seconds. The decoder fills the next block while the encoder
-// writes the one before, which is all the overlap there is to gain; every
-// block more only costs memory (2.8 MB for 44.1 kHz stereo), whatever the
-// inputs' length.
-constexpr int kQueueCapacity = 1;
+// Items a decoder may have ready: the next row's opening and one block of
+// 4 × channels seconds. The decoder fills a block only while the join writes
+// the one before (BlockQueue::waitUntilBlocksTaken), which is all the overlap
+// there is to gain; every block more would only cost memory (2.8 MB for
+// 44.1 kHz stereo), whatever the inputs' length.
+constexpr int kQueueCapacity = 2;
 }  // namespace
 
 ReadAheadRowReader::ReadAheadRowReader(const QStringList &inputs, int decoders)

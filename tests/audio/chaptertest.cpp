@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -139,6 +140,30 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, ChapterFormats,
                          [](const testing::TestParamInfo<ToneFormat> &format) {
                              return extension(format.param).mid(1).toStdString();
                          });
+
+// Apple's players read the chapter track, most others the Nero list: both stand
+// in the index, which stays in front of the audio, and the length stays exact.
+TEST(M4bChapters, BothListsStandInTheIndexInFrontAndTheLengthStaysExact)
+{
+    QTemporaryDir dir;
+    Tones::Hooks hooks;
+    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(threeChapters()); };
+    const QString path = Tones::write(dir.filePath(QStringLiteral("book.m4b")), ToneFormat::M4b,
+                                      kRate, 2, kSeconds, hooks);
+    const QList<Mp4Box> boxes = mp4TopLevelBoxes(path);
+    ASSERT_GE(boxes.size(), 3);
+    ASSERT_EQ(boxes[1].type, "moov");
+    ASSERT_EQ(boxes.last().type, "mdat");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray index = file.read(boxes.last().offset);
+    EXPECT_TRUE(index.contains("tref") && index.contains("chap")) << "no chapter track";
+    EXPECT_TRUE(index.contains("chpl")) << "no Nero chapter list";
+
+    AudioFile reader;
+    reader.OpenFile(path);
+    EXPECT_EQ(reader.SampleCount(), frames(kSeconds));
+}
 
 // Chapters that do not fit the output are cut to it or left out, never stored
 // pointing past the audio. MP3 stores the ends, so they show too.

@@ -405,7 +405,7 @@ void AudioEncoder::Impl::handChaptersToMuxer()
         check(av_dynarray_add_nofree(&m_muxer->chapters, &count, chapter.get()),
               "av_dynarray_add_nofree");
         m_muxer->nb_chapters = static_cast<unsigned>(count);
-        chapter.release();  // the muxer's now
+        static_cast<void>(chapter.release());  // the muxer's now
     }
 }
 

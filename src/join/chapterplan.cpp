@@ -10,7 +10,7 @@ namespace {
 
 QString titleOf(const QString &path)
 {
-    const QString tagged = TagReader::title(path);
+    QString tagged = TagReader::title(path);
     if (!tagged.isEmpty())
         return tagged;
     const QFileInfo file(path);

@@ -81,7 +81,7 @@ qint64 trailingPadding(OutputFormatIndex format)
 {
     switch (format) {
     case ValueLists::kFormatWma:
-        return 2 * 2048;
+        return qint64(2) * 2048;
     case ValueLists::kFormatM4b:
         return 1024;
     default:
@@ -112,7 +112,7 @@ protected:
     QString join(const QList<Input> &inputs, OutputFormatIndex format, int stopAtBlock = -1,
                  bool chapters = true)
     {
-        const QString output =
+        QString output =
             m_dir.filePath(QStringLiteral("joined") + ValueLists::outputFormatExtensions()[format]);
         JoinJob job;
         for (const Input &in : inputs) {

@@ -13,6 +13,7 @@
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/tagvalues.h"
+#include "settings/valuelists.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -69,7 +70,7 @@ QString JoinCommand::prepare()
     if (m_.writer.IsOpen())
         m_.writer.CloseFile();
 
-    const QString outputPath = folder + m_.edt_filename.text() + extension;
+    QString outputPath = folder + m_.edt_filename.text() + extension;
     // Writing over an input would destroy it while it is being read.
     if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
         m_.prompter.information(Messages::kOutputIsInput);
@@ -109,6 +110,11 @@ void JoinCommand::JoinFiles()
             JoinJob job;
             job.inputs = m_.list.fullPaths();
             job.totalFrames = m_.list.TotalSamples();
+            for (int row = 0; row < m_.list.rowCount(); ++row)
+                job.admittedLengths.append(
+                    {m_.list.admittedSamples(row), m_.list.admittedSampleRate(row)});
+            job.chapters = m_.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
+                                                  ValueLists::kDefaultChapters);
             job.outputPath = outputPath;
             job.tags = m_.tagValues;
             JoinRun(m_.reader, m_.writer, m_.information).run(job, *this);

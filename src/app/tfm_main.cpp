@@ -230,7 +230,7 @@ void Tfm_main::createDialogs()
     m_fmSet = new Tfm_set(*m_settings, *this, this);
     m_fmAbout = new Tfm_about(m_prompter, this);
     m_fmDir = new Tfm_dir(*m_settings, *this, this);
-    m_fmId3 = new Tfm_id3(tagValues, *this, this);
+    m_fmId3 = new Tfm_id3(tagValues, *m_settings, *this, this);
 }
 
 void Tfm_main::guarded(void (Tfm_main::*command)())

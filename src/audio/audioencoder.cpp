@@ -57,6 +57,7 @@ public:
 
 private:
     void openMuxer();
+    void handChaptersToMuxer();
     void writeTrailer();
     void allocateFrames();
     void createResampler();
@@ -129,9 +130,7 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
         appendSilence(m_codec->initial_padding);
 }
 
-// Everything the muxer decides at the header is handed over before it: the mov
-// muxer, for one, makes its chapter track only for chapters it already holds
-// there (their times may still change until the trailer).
+// Everything the muxer decides at the header is handed over before it.
 void AudioEncoder::Impl::openMuxer()
 {
     // By this path, not by a descriptor of our own: the M4B muxer opens the file
@@ -369,6 +368,8 @@ void AudioEncoder::Impl::finish()
         m_mp3->finish();
     } else {
         encode(nullptr);  // drains the encoder's delay
+        if (m_kind == OutputFormat::Kind::M4b)
+            handChaptersToMuxer();
         writeTrailer();
     }
     // ASF cannot mark wmav2's delay and the silence primed ahead of the audio as
@@ -378,6 +379,34 @@ void AudioEncoder::Impl::finish()
         .write(m_chapters, m_outputFrames, leadFrames);
     m_file.commit();
     m_finished = true;
+}
+
+// The MP4 muxer writes the chapters into the index: as a QuickTime chapter
+// track, which Apple's players read, and as a Nero chpl list, which most others
+// read. Given at the trailer, where the muxer adds the chapter track as it does
+// at the header, so that both hold the final list: a stopped join's file lists
+// only what it holds.
+void AudioEncoder::Impl::handChaptersToMuxer()
+{
+    const ChapterList stored = ChapterWriter(m_file.temporaryPath(), m_target, m_kind, m_sampleRate)
+                                   .stored(m_chapters, m_outputFrames);
+    for (qsizetype index = 0; index < stored.size(); ++index) {
+        ChapterPtr chapter(checkAllocated(static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter))),
+                                          "av_mallocz", m_target));
+        chapter->id = index;
+        chapter->time_base = AVRational{1, m_sampleRate};
+        chapter->start = stored[index].startFrame;
+        chapter->end = stored[index].endFrame;
+        // Always titled, if only emptily: the chapter track leaves out untitled
+        // chapters, and chpl would then list more than it.
+        const QByteArray title = stored[index].title.toUtf8();
+        check(av_dict_set(&chapter->metadata, "title", title.constData(), 0), "av_dict_set");
+        int count = static_cast<int>(m_muxer->nb_chapters);
+        check(av_dynarray_add_nofree(&m_muxer->chapters, &count, chapter.get()),
+              "av_dynarray_add_nofree");
+        m_muxer->nb_chapters = static_cast<unsigned>(count);
+        static_cast<void>(chapter.release());  // the muxer's now
+    }
 }
 
 void AudioEncoder::Impl::writeTrailer()

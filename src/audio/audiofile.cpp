@@ -152,9 +152,11 @@ void AudioFile::WriteSamples(const SampleArray &samples)
 
 int AudioFile::OutputSampleRate() const
 {
-    if (!m_impl->writer)
-        throw AudioError(QStringLiteral("OutputSampleRate: no file is open for writing"));
-    return m_impl->writer->outputSampleRate();
+    if (m_impl->writer)
+        return m_impl->writer->outputSampleRate();
+    if (m_impl->format.kind == OutputFormat::Kind::None)
+        throw AudioError(QStringLiteral("OutputSampleRate: no output format selected"));
+    return m_impl->format.writtenSampleRate();
 }
 
 void AudioFile::SetChapters(const ChapterList &chapters)

@@ -48,7 +48,8 @@ public:
     void SetM4bFormat(int sampleRate, int channels, int bitrate);
     void CreateFile(const QString &fileName, int mode = 0);
     void WriteSamples(const SampleArray &samples);
-    // The sample rate of the output being written; chapter frames count in it.
+    // The sample rate of the output being written, or before CreateFile of the
+    // output the selected format will write; chapter frames count in it.
     int OutputSampleRate() const;
     // Before CreateFile: the planned chapters (an MP3 keeps room for them). Then,
     // any time before CloseFile: the final ones. CloseFile stores the last list

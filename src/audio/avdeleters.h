@@ -72,6 +72,15 @@ struct VorbisParseContextDeleter {
     void operator()(AVVorbisParseContext *context) const { av_vorbis_parse_free(&context); }
 };
 
+// A chapter not yet handed to a muxer, which frees the chapters it holds.
+struct ChapterDeleter {
+    void operator()(AVChapter *chapter) const
+    {
+        av_dict_free(&chapter->metadata);
+        av_free(chapter);
+    }
+};
+
 using InputFormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatContextDeleter>;
 using OutputFormatContextPtr = std::unique_ptr<AVFormatContext, OutputFormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
@@ -82,4 +91,5 @@ using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 using AvioContextPtr = std::unique_ptr<AVIOContext, AvioContextDeleter>;
 using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
 using ChannelLayoutPtr = std::unique_ptr<AVChannelLayout, ChannelLayoutDeleter>;
+using ChapterPtr = std::unique_ptr<AVChapter, ChapterDeleter>;
 using VorbisParseContextPtr = std::unique_ptr<AVVorbisParseContext, VorbisParseContextDeleter>;

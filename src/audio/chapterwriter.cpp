@@ -111,17 +111,26 @@ ChapterWriter::ChapterWriter(const QString &fileName, const QString &shownName,
     : m_fileName(fileName), m_shownName(shownName), m_kind(kind), m_sampleRate(sampleRate)
 {}
 
-void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint64 leadFrames) const
+ChapterList ChapterWriter::stored(const ChapterList &chapters, qint64 totalFrames,
+                                  qint64 leadFrames) const
 {
     if (m_sampleRate <= 0)
-        return;
-    ChapterList stored = fitted(chapters, std::min(totalFrames, limitFrames() - leadFrames));
-    if (stored.size() < kMinChapters)
-        return;
-    for (Chapter &chapter : stored) {
+        return {};
+    ChapterList kept = fitted(chapters, std::min(totalFrames, limitFrames() - leadFrames));
+    if (kept.size() < kMinChapters)
+        return {};
+    for (Chapter &chapter : kept) {
         chapter.startFrame += leadFrames;
         chapter.endFrame += leadFrames;
     }
+    return kept;
+}
+
+void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint64 leadFrames) const
+{
+    ChapterList stored = this->stored(chapters, totalFrames, leadFrames);
+    if (stored.isEmpty())
+        return;
     switch (m_kind) {
     case OutputFormat::Kind::Mp3:
         writeId3(stored);
@@ -138,7 +147,7 @@ void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint6
     case OutputFormat::Kind::Wma:
         writeAsfMarkers(stored);
         break;
-    case OutputFormat::Kind::M4b:
+    case OutputFormat::Kind::M4b:  // in the index, which is the muxer's to write
     case OutputFormat::Kind::None:
         break;
     }

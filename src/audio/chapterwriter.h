@@ -10,7 +10,8 @@
 // players and FFmpeg find them: ID3v2 CHAP frames listed by an ordered
 // top-level CTOC (MP3), CHAPTERnnn and CHAPTERnnnNAME comments (OGG Vorbis), a
 // cue chunk and a LIST adtl chunk of labels after the audio (WAV and RF64), ASF
-// markers (WMA). What is there besides (tags, other chunks) is kept.
+// markers (WMA). What is there besides (tags, other chunks) is kept. M4B keeps
+// them in its index, which its muxer writes: the encoder hands it stored().
 class ChapterWriter {
 public:
     // fileName is how the file can be opened now (the unnamed output's path);
@@ -24,6 +25,10 @@ public:
     // before the first frame of audio, where the format cannot mark them as
     // skipped. Throws AudioError naming the shown name.
     void write(const ChapterList &chapters, qint64 totalFrames, qint64 leadFrames = 0) const;
+    // The chapters write() stores, with their times as stored; empty when it
+    // stores no chapter list.
+    ChapterList stored(const ChapterList &chapters, qint64 totalFrames,
+                       qint64 leadFrames = 0) const;
 
     // Bytes the chapters take in an ID3v2 tag: the room an MP3 keeps for them.
     static int id3Size(const ChapterList &chapters);

@@ -24,6 +24,10 @@ struct OutputFormat {
     int compressionLevel = 5;  // FLAC: 0 fastest .. 8 smallest
     LameEncoder mp3;           // MP3: the encoder settings at SetMp3Encoder
 
+    // The rate the file is written at: the WMA profile's, else sampleRate.
+    // Throws AudioError for a WMA profile number outside the list.
+    int writtenSampleRate() const;
+
     static OutputFormat wav(int sampleRate, int channels, int bitsPerSample);
     static OutputFormat mp3With(const LameEncoder &encoder);
     static OutputFormat ogg(int sampleRate, int channels, int bitrate, int maxBitrate,

@@ -45,6 +45,9 @@ struct Options {
                                  QStringLiteral("Replace an existing OUTPUT.")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("No progress and no summary.")};
+    QCommandLineOption noChapters{
+        QStringLiteral("no-chapters"),
+        QStringLiteral("No chapters: without it, each input becomes a chapter of OUTPUT.")};
     QCommandLineOption title{QStringLiteral("title"), QStringLiteral("Title tag."),
                              QStringLiteral("TEXT")};
     QCommandLineOption artist{QStringLiteral("artist"), QStringLiteral("Artist tag."),
@@ -69,8 +72,8 @@ struct Options {
 
     QList<QCommandLineOption> all() const
     {
-        return {output, format, recursive, settings, overwrite, quiet, title,  artist,
-                album,  year,   track,     genre,    comment,   help,  version};
+        return {output, format, recursive, settings, overwrite, quiet,   noChapters, title,
+                artist, album,  year,      track,    genre,     comment, help,       version};
     }
 };
 
@@ -191,6 +194,7 @@ void CommandLine::read(const QStringList &arguments)
     m_request.settingsFile = parser.value(options.settings);
     m_request.overwrite = parser.isSet(options.overwrite);
     m_request.quiet = parser.isSet(options.quiet);
+    m_request.chapters = !parser.isSet(options.noChapters);
     const QString tagError = readTags(parser, options, m_request.tags);
     if (!tagError.isEmpty()) {
         refuse(tagError);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/tagvalues.h"
+#include "settings/valuelists.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,8 @@ struct JoinRequest {
     TagValues tags;
     bool overwrite = false;
     bool quiet = false;
+    // Each input becomes a chapter of the output.
+    bool chapters = ValueLists::kDefaultChapters;
 };
 
 // Reads the command line. Formats, genres and their names come from the value

@@ -100,6 +100,8 @@ int CommandLineJoin::join(const JoinInputs &inputs)
     JoinJob job;
     job.inputs = inputs.paths();
     job.totalFrames = inputs.totalSamples();
+    job.admittedLengths = inputs.lengths();
+    job.chapters = m_request.chapters;
     job.outputPath = m_request.output;
     job.tags = m_request.tags;
     job.keepStoppedOutput = false;

@@ -26,6 +26,7 @@ bool JoinInputs::admit(const QString &path)
         return false;
     }
     m_paths << path;
+    m_lengths.append({check.samples, check.sampleRate});
     m_totalSamples += check.samples;
     m_totalDurationMs += check.durationMs;
     return true;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "join/chapterplan.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -21,6 +24,8 @@ public:
     // The sum of the admitted files' SampleCounts: the join's 100 %.
     qint64 totalSamples() const { return m_totalSamples; }
     qint64 totalDurationMs() const { return m_totalDurationMs; }
+    // Each admitted file's length, in the order of paths().
+    const QList<AdmittedLength> &lengths() const { return m_lengths; }
 
 private:
     bool admit(const QString &path);
@@ -28,6 +33,7 @@ private:
     AudioFile &m_probe;
     QStringList m_paths;
     QStringList m_refusals;
+    QList<AdmittedLength> m_lengths;
     qint64 m_totalSamples = 0;
     qint64 m_totalDurationMs = 0;
 };

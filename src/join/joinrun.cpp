@@ -62,6 +62,13 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     if (m_writer.IsOpen())
         m_writer.CloseFile();
     qint64 processed = 0;
+    m_chapters.reset();
+    if (job.chapters) {
+        m_chapters.emplace(job.inputs);
+        if (!job.admittedLengths.isEmpty())
+            m_writer.SetChapters(
+                m_chapters->planned(job.admittedLengths, m_writer.OutputSampleRate()));
+    }
     m_writer.CreateFile(job.outputPath, 0);
     {
         // Its decoders are stopped and waited for before any file is closed,
@@ -78,8 +85,11 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
         m_writer.AbortFile();
         return;
     }
-    if (m_writer.IsOpen())
+    if (m_writer.IsOpen()) {
+        if (m_chapters)
+            m_writer.SetChapters(m_chapters->written(m_writer.OutputSampleRate()));
         m_writer.CloseFile();
+    }
     StampTags(m_information, job.tags, job.outputPath);
 }
 
@@ -92,6 +102,8 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
         m_reader.CloseFile();
     const RowReader::Input input = rows.open(row);
     m_writer.SetInputFormat(input.sampleRate, input.channels);
+    if (m_chapters)
+        m_chapters->rowStarts(row, input.sampleRate);
 
     BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
     while (plan.more()) {
@@ -104,6 +116,8 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
             break;
         m_writer.WriteSamples(block);
         const qint64 frames = qint64(block.size()) / input.blockAlign;
+        if (m_chapters)
+            m_chapters->framesWritten(frames);
         rows.release(std::move(block));
         plan.advance(frames);
         processed = std::min(processed + frames, job.totalFrames);

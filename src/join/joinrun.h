@@ -1,10 +1,14 @@
 #pragma once
 
+#include "join/chapterplan.h"
 #include "settings/tagvalues.h"
+#include "settings/valuelists.h"
 
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+
+#include <optional>
 
 class AudioFile;
 class AudioInformation;
@@ -16,6 +20,12 @@ struct JoinJob {
     QStringList inputs;
     // The 100 % of the progress: the inputs' lengths in frames, as admitted.
     qint64 totalFrames = 0;
+    // Each input's length as admitted, in list order: where the chapters are
+    // planned before the output exists (an MP3 keeps room for them).
+    QList<AdmittedLength> admittedLengths;
+    // Each input becomes a chapter of the output (see ChapterPlan); a stopped
+    // join's output has the chapters of the rows it reached.
+    bool chapters = ValueLists::kDefaultChapters;
     QString outputPath;
     TagValues tags;
     // A join stopped part-way: the window keeps what it wrote, completed and
@@ -62,5 +72,7 @@ private:
     AudioFile &m_reader;
     AudioFile &m_writer;
     AudioInformation &m_information;
+    // The run's chapters, when it writes any.
+    std::optional<ChapterPlan> m_chapters;
     bool m_stopped = false;
 };

@@ -30,6 +30,7 @@ AdmissionCheck AdmissionCheck::run(const QString &path, AudioFile &probe)
     }
     check.durationMs = probe.Duration();
     check.samples = probe.SampleCount();
+    check.sampleRate = probe.SampleRate();
     probe.CloseFile();
     return check;
 }

@@ -15,6 +15,7 @@ struct AdmissionCheck {
     QString refusal;
     qint64 durationMs = 0;
     qint64 samples = 0;  // SampleCount: the file's share of the join's 100 %
+    int sampleRate = 0;  // the rate samples count in
 
     bool passed() const { return refusal.isEmpty(); }
 

@@ -8,7 +8,13 @@ const QList<Type> &types()
         {"MP3 Files(*.mp3)", {QStringLiteral(".mp3")}},
         {"WAV Files(*.wav)", {QStringLiteral(".wav")}},
         {"WMA Files(*.wma)", {QStringLiteral(".wma")}},
-        {"OGG Files(*.ogg)", {QStringLiteral(".ogg")}},
+        {"OGG Files(*.ogg *.oga)", {QStringLiteral(".ogg"), QStringLiteral(".oga")}},
+        {"FLAC Files(*.flac)", {QStringLiteral(".flac")}},
+        {"Opus Files(*.opus)", {QStringLiteral(".opus")}},
+        {"M4A Files(*.m4a)", {QStringLiteral(".m4a")}},
+        {"M4B Audiobooks(*.m4b)", {QStringLiteral(".m4b")}},
+        {"AAC Files(*.aac)", {QStringLiteral(".aac")}},
+        {"AIFF Files(*.aif *.aiff)", {QStringLiteral(".aif"), QStringLiteral(".aiff")}},
     };
     return kTypes;
 }

@@ -24,6 +24,9 @@ namespace {
 // has become of its file since.
 constexpr int kAdmittedSecondsRole = Qt::UserRole;
 constexpr int kAdmittedSamplesRole = Qt::UserRole + 1;
+constexpr int kAdmittedRateRole = Qt::UserRole + 2;
+// Every value a row carries besides its texts, which moves with them.
+constexpr int kAdmittedRoles[] = {kAdmittedSecondsRole, kAdmittedSamplesRole, kAdmittedRateRole};
 
 struct ColumnSpec {
     const char *caption;
@@ -95,6 +98,16 @@ QStringList JoinList::fullPaths() const
     return paths;
 }
 
+qint64 JoinList::admittedSamples(int row) const
+{
+    return m_lv.topLevelItem(row)->data(FileNameColumn, kAdmittedSamplesRole).toLongLong();
+}
+
+int JoinList::admittedSampleRate(int row) const
+{
+    return m_lv.topLevelItem(row)->data(FileNameColumn, kAdmittedRateRole).toInt();
+}
+
 QString JoinList::status(int row) const
 {
     return m_lv.topLevelItem(row)->text(StatusColumn);
@@ -137,16 +150,17 @@ bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
     const qint64 seconds = check.durationMs / 1000;
     m_totalSamples += check.samples;
     m_totalSeconds += seconds;
-    appendRow(path, seconds, check.samples);
+    appendRow(path, seconds, check.samples, check.sampleRate);
     return true;
 }
 
-void JoinList::appendRow(const QString &path, qint64 seconds, qint64 samples)
+void JoinList::appendRow(const QString &path, qint64 seconds, qint64 samples, int sampleRate)
 {
     auto *item = new QTreeWidgetItem(
         QStringList{QFileInfo(path).fileName(), path, FormatHms(seconds), RowStatus::kUnconverted});
     item->setData(FileNameColumn, kAdmittedSecondsRole, seconds);
     item->setData(FileNameColumn, kAdmittedSamplesRole, samples);
+    item->setData(FileNameColumn, kAdmittedRateRole, sampleRate);
     m_lv.addTopLevelItem(item);
 }
 
@@ -251,7 +265,7 @@ void JoinList::exchangeRows(int first, int second)
         a->setText(column, b->text(column));
         b->setText(column, text);
     }
-    for (int role : {kAdmittedSecondsRole, kAdmittedSamplesRole}) {
+    for (const int role : kAdmittedRoles) {
         const QVariant value = a->data(FileNameColumn, role);
         a->setData(FileNameColumn, role, b->data(FileNameColumn, role));
         b->setData(FileNameColumn, role, value);

@@ -38,6 +38,9 @@ public:
     int rowCount() const;
     QString fullPath(int row) const;
     QStringList fullPaths() const;
+    // What the row was admitted with: its length in frames and their rate.
+    qint64 admittedSamples(int row) const;
+    int admittedSampleRate(int row) const;
     QString status(int row) const;
     void setStatus(int row, const QString &status);
     // The selected row, or -1.
@@ -81,7 +84,7 @@ private:
     void setUpColumns();
     void runAdmission(const std::function<void()> &admit);
     bool scanSubFolders() const;
-    void appendRow(const QString &path, qint64 seconds, qint64 samples);
+    void appendRow(const QString &path, qint64 seconds, qint64 samples, int sampleRate);
     void exchangeRows(int first, int second);
 
     QTreeWidget &m_lv;

@@ -17,6 +17,8 @@ inline const QString kOutputDirectory = QStringLiteral("output directory");
 inline const QString kFormat = QStringLiteral("format");
 inline const QString kFilePath = QStringLiteral("file path");
 inline const QString kEnableSubDir = QStringLiteral("enable sub dir");
+// join: a chapter for each joined file, 1 or 0 (see ValueLists::kDefaultChapters).
+inline const QString kChapters = QStringLiteral("chapters");
 
 inline const QString kBitrate = QStringLiteral("bitrate");
 inline const QString kChannel = QStringLiteral("channel");

@@ -2,9 +2,12 @@
 
 #include "platform/errorreport.h"
 #include "settings/numberinput.h"
+#include "settings/settings.h"
+#include "settings/settingskeys.h"
 #include "settings/tagvalues.h"
 #include "settings/valuelists.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,8 +16,9 @@
 
 namespace {
 
+// The tag fields' rows, then the chapter switch in a row of its own.
 constexpr int kClientWidth = 374;
-constexpr int kClientHeight = 255;
+constexpr int kClientHeight = 284;
 
 // Control placement: one label and one control per row, the buttons below.
 constexpr int kMargin = 16;
@@ -26,7 +30,7 @@ constexpr int kTrackWidth = 40;
 constexpr int kFirstRowTop = 12;
 constexpr int kRowPitch = 29;
 constexpr int kRowHeight = 22;
-constexpr int kButtonTop = 220;
+constexpr int kButtonTop = 249;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 20;
@@ -34,7 +38,16 @@ constexpr int kButtonsLeft = (kClientWidth - 3 * kButtonWidth - 2 * kButtonGap) 
 
 constexpr int kTrackMaxLength = TagValues::kTrackDigits;
 
-enum Row { kTitleRow, kArtistRow, kAlbumRow, kYearRow, kTrackRow, kGenreRow, kCommentRow };
+enum Row {
+    kTitleRow,
+    kArtistRow,
+    kAlbumRow,
+    kYearRow,
+    kTrackRow,
+    kGenreRow,
+    kCommentRow,
+    kChaptersRow
+};
 
 int rowTop(int row)
 {
@@ -52,8 +65,9 @@ int toIntegerOr(const QString &text, int fallback)
 
 }  // namespace
 
-Tfm_id3::Tfm_id3(TagValues &tagValues, ErrorReport &errorReport, QWidget *parent)
-    : QDialog(parent), m_tagValues(tagValues), m_errorReport(errorReport)
+Tfm_id3::Tfm_id3(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
+                 QWidget *parent)
+    : QDialog(parent), m_tagValues(tagValues), m_settings(settings), m_errorReport(errorReport)
 {
     setWindowTitle(QStringLiteral("ID3"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -86,6 +100,11 @@ void Tfm_id3::createControls()
 
     edt_comment = addEdit(QStringLiteral("Comment: "), QStringLiteral("edt_comment"), kCommentRow,
                           kFullFieldWidth);
+
+    // Chapters are tags of the joined file, set for every join until changed.
+    cbx_chapters = new QCheckBox(QStringLiteral("Add a chapter for each file"), this);
+    cbx_chapters->setObjectName(QStringLiteral("cbx_chapters"));
+    cbx_chapters->setGeometry(kFieldLeft, rowTop(kChaptersRow), kFullFieldWidth, kRowHeight);
 
     btn_ok = addButton(QStringLiteral("Ok"), QStringLiteral("btn_ok"), 0);
     btn_reset = addButton(QStringLiteral("Reset"), QStringLiteral("btn_reset"), 1);
@@ -141,10 +160,15 @@ void Tfm_id3::FormShow()
     edt_comment->setText(m_tagValues.comment);
     edt_year->setText(QString::number(m_tagValues.year));
     edt_title->setText(m_tagValues.title);
+    cbx_chapters->setChecked(m_settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
+                                                   ValueLists::kDefaultChapters));
 }
 
 void Tfm_id3::btn_okClick()
 {
+    // First: a settings file that refuses the write leaves the dialog open and
+    // the tag values as they were.
+    m_settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters, cbx_chapters->isChecked());
     m_tagValues.artist = edt_artist->text();
     m_tagValues.year = toIntegerOr(edt_year->text(), TagValues::kInitialYear);
     m_tagValues.album = edt_album->text();

@@ -3,18 +3,22 @@
 #include <QDialog>
 
 class ErrorReport;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class Settings;
 struct TagValues;
 
-// The tag dialog: edits the tag values of the next join. It shows the stored
-// values each time it opens and stores them only on "Ok".
+// The tag dialog: edits the tag values of the next join, and whether each joined
+// file becomes a chapter of the output (join/chapters in the settings file). It
+// shows the stored values each time it opens and stores them only on "Ok".
 class Tfm_id3 : public QDialog {
     Q_OBJECT
 
 public:
-    Tfm_id3(TagValues &tagValues, ErrorReport &errorReport, QWidget *parent = nullptr);
+    Tfm_id3(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
+            QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -31,6 +35,7 @@ private:
     void btn_cancelClick();
 
     TagValues &m_tagValues;
+    Settings &m_settings;
     ErrorReport &m_errorReport;
 
     QLineEdit *edt_title = nullptr;
@@ -40,6 +45,7 @@ private:
     QLineEdit *edt_track = nullptr;
     QComboBox *cb_genre = nullptr;
     QLineEdit *edt_comment = nullptr;
+    QCheckBox *cbx_chapters = nullptr;
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_reset = nullptr;
     QPushButton *btn_cancel = nullptr;

@@ -61,6 +61,9 @@ inline constexpr int kM4bBitRateCount = int(kBitRates.size()) - kM4bFirstBitRate
 inline constexpr int kDefaultM4bMonoBitRateIndex = 4;    // 64 kbit/s
 inline constexpr int kDefaultM4bStereoBitRateIndex = 8;  // 128 kbit/s
 
+// join/chapters: each joined file becomes a chapter of the output unless turned off.
+inline constexpr bool kDefaultChapters = true;
+
 // wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
 inline constexpr int kWavModeCdQuality = 0;
 inline constexpr int kWavModeCustom = 1;

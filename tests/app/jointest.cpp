@@ -524,3 +524,34 @@ TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
     EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
     EXPECT_TRUE(settingsText().contains("format=1"));
 }
+
+// The switch lives in the tag dialog and lasts from join to join.
+TEST_F(JoinTest, TheTagDialogsChapterSwitchDecidesWhetherTheJoinAddsChapters)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    const auto setChapters = [&](bool on) {
+        prompter.queueDialog([on](QDialog &dialog) {
+            EXPECT_EQ(dialog.windowTitle(), "ID3");
+            dialog.findChild<QCheckBox *>("cbx_chapters")->setChecked(on);
+            dialog.findChild<QPushButton *>("btn_ok")->click();
+        });
+        main.menuItems().ID3Tag1->trigger();
+    };
+    admit({input("Chapter One.wav", ToneFormat::Wav16, 22050, 1, 1.0),
+           input("two.ogg", ToneFormat::Ogg, 44100, 2, 0.5)});
+
+    join(Mp3, "default");
+    const MediaInfo byDefault = probeMedia(outputFolder() + "/default.mp3");
+    ASSERT_EQ(byDefault.chapters.size(), 2);
+    EXPECT_EQ(byDefault.chapters[0].title, "Chapter One");
+    EXPECT_NEAR(byDefault.chapters[1].start, 1.0, 0.001);
+
+    setChapters(false);
+    join(Mp3, "off");
+    EXPECT_TRUE(probeMedia(outputFolder() + "/off.mp3").chapters.isEmpty());
+    setChapters(true);
+    join(Mp3, "on");
+    EXPECT_EQ(probeMedia(outputFolder() + "/on.mp3").chapters.size(), 2);
+    ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+}

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -43,20 +44,26 @@ QString extension(ToneFormat format)
         return QStringLiteral(".ogg");
     case ToneFormat::Wma:
         return QStringLiteral(".wma");
+    case ToneFormat::Flac:
+        return QStringLiteral(".flac");
+    case ToneFormat::M4b:
+        return QStringLiteral(".m4b");
     default:
         break;
     }
     return QStringLiteral(".wav");
 }
 
-// ID3v2, Xiph and cue times count from the first frame of audio. ASF markers
-// count on the file's timeline, on which the decoded audio starts late (ASF
-// cannot mark the encoder's delay as skipped), and FFmpeg ends the last one
-// where the stream ends, past the audio by the encoder's padding.
+// ID3v2, Xiph, cue and MP4 times count from the first frame of audio. ASF
+// markers count on the file's timeline, on which the decoded audio starts late
+// (ASF cannot mark the encoder's delay as skipped), and FFmpeg ends the last one
+// where the stream ends, past the audio by the encoder's padding. FFmpeg decodes
+// ASF's padding and MP4's last AAC frame whole.
 void expectChapters(const QString &path, const ChapterList &expected)
 {
     const MediaInfo info = probeMedia(path);
     const bool asf = info.container == QLatin1String("asf");
+    const bool padded = asf || info.codec == QLatin1String("aac");
     const double origin = asf ? info.firstFrameTime : 0.0;
     ASSERT_EQ(info.chapters.size(), expected.size()) << path.toStdString();
     for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -70,7 +77,7 @@ void expectChapters(const QString &path, const ChapterList &expected)
                 << "chapter " << i;
         }
     }
-    if (asf)
+    if (padded)
         EXPECT_GE(info.decodedFrames, frames(kSeconds)) << "the audio is whole";
     else
         EXPECT_EQ(info.decodedFrames, frames(kSeconds)) << "the audio is whole";
@@ -129,10 +136,34 @@ TEST_P(ChapterFormats, TheListGivenBeforeCloseReplacesThePlannedOne)
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, ChapterFormats,
                          testing::Values(ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wav16,
-                                         ToneFormat::Wma),
+                                         ToneFormat::Wma, ToneFormat::Flac, ToneFormat::M4b),
                          [](const testing::TestParamInfo<ToneFormat> &format) {
                              return extension(format.param).mid(1).toStdString();
                          });
+
+// Apple's players read the chapter track, most others the Nero list: both stand
+// in the index, which stays in front of the audio, and the length stays exact.
+TEST(M4bChapters, BothListsStandInTheIndexInFrontAndTheLengthStaysExact)
+{
+    QTemporaryDir dir;
+    Tones::Hooks hooks;
+    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(threeChapters()); };
+    const QString path = Tones::write(dir.filePath(QStringLiteral("book.m4b")), ToneFormat::M4b,
+                                      kRate, 2, kSeconds, hooks);
+    const QList<Mp4Box> boxes = mp4TopLevelBoxes(path);
+    ASSERT_GE(boxes.size(), 3);
+    ASSERT_EQ(boxes[1].type, "moov");
+    ASSERT_EQ(boxes.last().type, "mdat");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray index = file.read(boxes.last().offset);
+    EXPECT_TRUE(index.contains("tref") && index.contains("chap")) << "no chapter track";
+    EXPECT_TRUE(index.contains("chpl")) << "no Nero chapter list";
+
+    AudioFile reader;
+    reader.OpenFile(path);
+    EXPECT_EQ(reader.SampleCount(), frames(kSeconds));
+}
 
 // Chapters that do not fit the output are cut to it or left out, never stored
 // pointing past the audio. MP3 stores the ends, so they show too.
@@ -154,16 +185,20 @@ TEST(ChapterFitting, ChaptersAreCutToTheOutputOrLeftOut)
     EXPECT_EQ(probeMedia(path).id3TableOfContents, QStringList({"ch1", "ch2"}));
 }
 
-TEST(ChapterFitting, TheOutputRateIsKnownOnlyWhileWriting)
+// Chapters are planned before the file exists, in the rate it will have.
+TEST(ChapterFitting, TheOutputRateIsKnownOnceAFormatIsChosen)
 {
     QTemporaryDir dir;
     AudioFile writer;
     EXPECT_THROW(writer.OutputSampleRate(), AudioError);
-    writer.SetWavFormat(22050, 1, 16);
-    writer.CreateFile(dir.filePath(QStringLiteral("a.wav")));
-    EXPECT_EQ(writer.OutputSampleRate(), 22050);
+    writer.SetWmaFormat(1);
+    const int wmaRate = writer.OutputSampleRate();
+    writer.CreateFile(dir.filePath(QStringLiteral("a.wma")));
+    EXPECT_EQ(writer.OutputSampleRate(), wmaRate);
     writer.CloseFile();
-    EXPECT_THROW(writer.OutputSampleRate(), AudioError);
+    EXPECT_EQ(probeMedia(dir.filePath(QStringLiteral("a.wma"))).sampleRate, wmaRate);
+    writer.SetWavFormat(22050, 1, 16);
+    EXPECT_EQ(writer.OutputSampleRate(), 22050);
 }
 
 }  // namespace

@@ -215,6 +215,28 @@ TEST_F(CliTest, FolderIsScannedWithSubFoldersOnlyWhenAsked)
     EXPECT_EQ(probeMedia(path("deep.wav")).decodedFrames, top + second + nested);
 }
 
+TEST_F(CliTest, FolderOfLosslessOpusAndAacFilesJoinsWithAChapterEachUnlessTurnedOff)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("in"));
+    qint64 flac = 0, opus = 0, m4a = 0;
+    tone("in/a.flac", ToneFormat::Flac, 44100, 2, 0.5, &flac);
+    tone("in/b.opus", ToneFormat::Opus, 48000, 2, 0.4, &opus);
+    tone("in/c.m4a", ToneFormat::M4a, 44100, 1, 0.3, &m4a);
+
+    ASSERT_EQ(run({path("in"), "-q", "-o", path("book.mp3")}).exitCode, ExitCode::kDone);
+    const MediaInfo info = probeMedia(path("book.mp3"));
+    EXPECT_NEAR(double(info.decodedFrames), double(flac + m4a) + opus * 44100.0 / 48000, 3);
+    QStringList titles;
+    for (const ProbedChapter &chapter : info.chapters)
+        titles << chapter.title;
+    titles.sort();
+    EXPECT_EQ(titles, QStringList({"a", "b", "c"}));
+
+    ASSERT_EQ(run({path("in"), "-q", "--no-chapters", "-o", path("plain.mp3")}).exitCode,
+              ExitCode::kDone);
+    EXPECT_TRUE(probeMedia(path("plain.mp3")).chapters.isEmpty());
+}
+
 TEST_F(CliTest, ExistingOutputIsReplacedOnlyWithOverwrite)
 {
     qint64 frames = 0;

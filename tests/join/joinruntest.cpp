@@ -1,7 +1,8 @@
 // The join engine without a window: decoding ahead on threads of its own
 // writes what decoding in turn writes, tells the observer the same things in
 // the same order on the calling thread, and stops, fails and ends rows as it
-// does, leaving no thread behind.
+// does, leaving no thread behind. Its chapters as players find them: one per
+// input in every output format, a stopped join's, a lone input's, none when off.
 
 #include "join/joinrun.h"
 
@@ -12,16 +13,19 @@
 #include "join/decodeworker.h"
 #include "join/joinobserver.h"
 #include "settings/valuelists.h"
+#include "support/mediaprobe.h"
 #include "support/tones.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <thread>
 
@@ -281,5 +285,161 @@ TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
 
 INSTANTIATE_TEST_SUITE_P(Formats, JoinRunStopTest,
                          testing::Values(ValueLists::kFormatWav, ValueLists::kFormatMp3));
+
+class JoinChaptersTest : public JoinRunTest {
+protected:
+    struct Input {
+        QString path;
+        QString title;  // what its chapter must be called
+        qint64 frames = 0;
+        int rate = 0;
+    };
+
+    Input input(const QString &name, ToneFormat format, int rate, int channels, double seconds,
+                const QString &title = {})
+    {
+        Input in{Tones::write(dir.filePath(name), format, rate, channels, seconds),
+                 title.isEmpty() ? QFileInfo(name).completeBaseName() : title};
+        if (!title.isEmpty())
+            Tones::setTitle(in.path, title);
+        AudioFile probe;
+        probe.OpenFile(in.path, 0, 1);
+        in.frames = probe.SampleCount();
+        in.rate = probe.SampleRate();
+        return in;
+    }
+
+    // Joins as the window does, with the admitted lengths; reads the output back.
+    MediaInfo join(const QList<Input> &inputs, OutputFormatIndex format,
+                   RecordingObserver observer = {}, bool chapters = true)
+    {
+        JoinJob job;
+        for (const Input &in : inputs) {
+            job.inputs << in.path;
+            job.admittedLengths.append({in.frames, in.rate});
+        }
+        job.outputPath = dir.filePath("chapters" + ValueLists::outputFormatExtensions()[format]);
+        job.chapters = chapters;
+        AudioFile reader;
+        AudioFile writer;
+        AudioInformation information;
+        selectOutput(writer, format);
+        JoinRun(reader, writer, information).run(job, observer);
+        return probeMedia(job.outputPath);
+    }
+
+    // Each starts where the lengths before it add up to, within the whole
+    // milliseconds of ID3v2, Xiph and ASF times; the last ends at end.
+    static void expectChapters(const MediaInfo &info, const QList<Input> &inputs, double end)
+    {
+        constexpr double kTolerance = 0.0011;
+        // ASF markers count on the file's timeline, where the audio starts late,
+        // and have no ends: FFmpeg ends the last where the stream ends.
+        const bool asf = info.container == QLatin1String("asf");
+        ASSERT_EQ(info.chapters.size(), inputs.size()) << info.container.toStdString();
+        double start = asf ? info.firstFrameTime : 0.0;
+        for (qsizetype i = 0; i < inputs.size(); ++i) {
+            EXPECT_EQ(info.chapters[i].title, inputs[i].title) << "chapter " << i;
+            EXPECT_NEAR(info.chapters[i].start, start, kTolerance) << "chapter " << i;
+            start += double(inputs[i].frames) / inputs[i].rate;
+        }
+        if (!asf) {
+            EXPECT_NEAR(info.chapters.last().end, end, kTolerance);
+        }
+    }
+};
+
+class JoinChapterFormats : public JoinChaptersTest,
+                           public testing::WithParamInterface<OutputFormatIndex> {};
+
+// One input of each format the list takes, most resampled, one with a title tag.
+TEST_P(JoinChapterFormats, EightInputFormatsJoinWholeWithAChapterEach)
+{
+    const QList<Input> inputs = {
+        input("one.mp3", ToneFormat::Mp3, 44100, 2, 1.0),
+        input("two.wav", ToneFormat::Wav16, 22050, 1, 0.7),
+        input("three.wma", ToneFormat::Wma, 32000, 2, 0.8),
+        input("four.ogg", ToneFormat::Ogg, 48000, 2, 0.6),
+        input("five.flac", ToneFormat::Flac, 44100, 1, 0.5, QStringLiteral("Fünf, tagged")),
+        input("six.opus", ToneFormat::Opus, 48000, 2, 0.9),
+        input("seven.m4a", ToneFormat::M4a, 44100, 2, 0.75),
+        input("part.eight.aiff", ToneFormat::Aiff, 16000, 1, 0.4)};
+    const MediaInfo info = join(inputs, GetParam());
+
+    qint64 expected = 0;
+    double seconds = 0;
+    for (const Input &in : inputs) {
+        expected += std::llround(double(in.frames) * info.sampleRate / in.rate);
+        seconds += double(in.frames) / in.rate;
+    }
+    // Each resampled input may come out a frame longer or shorter. FFmpeg
+    // decodes past the audio WMA's last frame, filled up with silence, and
+    // M4B's last AAC frame whole.
+    const qint64 padding = GetParam() == ValueLists::kFormatWma   ? 2 * 2048
+                           : GetParam() == ValueLists::kFormatM4b ? 1024
+                                                                  : 0;
+    EXPECT_GE(info.decodedFrames, expected - inputs.size()) << "expected " << expected;
+    EXPECT_LE(info.decodedFrames, expected + inputs.size() + padding) << "expected " << expected;
+    expectChapters(info, inputs, seconds);
+}
+
+// Rows of three blocks, stopped at the second block of the second row as the
+// window stops: its chapter ends where the output ends, the third has none.
+// (The M4B chapter track is made at the end, so it agrees.)
+TEST_P(JoinChapterFormats, AStoppedJoinHasTheChaptersOfWhatItWrote)
+{
+    const QList<Input> inputs = {input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0),
+                                 input("b.wav", ToneFormat::Wav16, 8000, 1, 10.0),
+                                 input("c.wav", ToneFormat::Wav16, 8000, 1, 10.0)};
+    RecordingObserver observer;
+    observer.stopAtBlock = 5;
+    observer.stopAtRow = 2;
+    expectChapters(join(inputs, GetParam(), observer), inputs.mid(0, 2), 14.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, JoinChapterFormats,
+    testing::Values(ValueLists::kFormatMp3, ValueLists::kFormatOgg, ValueLists::kFormatWav,
+                    ValueLists::kFormatWma, ValueLists::kFormatFlac, ValueLists::kFormatM4b),
+    [](const testing::TestParamInfo<OutputFormatIndex> &format) {
+        return ValueLists::outputFormatExtensions()[format.param].mid(1).toStdString();
+    });
+
+TEST_F(JoinChaptersTest, ALoneInputOrChaptersTurnedOffGiveNoChapterList)
+{
+    const Input a = input("a.wav", ToneFormat::Wav16, 8000, 1, 1.0);
+    const Input b = input("b.wav", ToneFormat::Wav16, 8000, 1, 1.0);
+    EXPECT_TRUE(join({a}, ValueLists::kFormatMp3).chapters.isEmpty());
+    EXPECT_TRUE(join({a, b}, ValueLists::kFormatMp3, {}, false).chapters.isEmpty());
+    EXPECT_EQ(join({a, b}, ValueLists::kFormatMp3).chapters.size(), 2);
+}
+
+// Rounding each input's length to the output's rate would add up; rounding
+// the running time never strays by more than half a frame.
+TEST(ChapterPlanTest, StartsFollowTheRunningTimeOfMixedRates)
+{
+    QStringList inputs;
+    QList<AdmittedLength> lengths;
+    for (int i = 0; i < 12; ++i) {
+        inputs << QStringLiteral("/nowhere/%1.wav").arg(i);
+        lengths.append({1, i % 2 == 0 ? 44100 : 22050});
+    }
+    ChapterPlan plan(inputs);
+    const ChapterList planned = plan.planned(lengths, 48000);
+    ASSERT_EQ(planned.size(), inputs.size());
+    double seconds = 0;
+    for (qsizetype i = 0; i < planned.size(); ++i) {
+        EXPECT_EQ(planned[i].title, QString::number(i));
+        EXPECT_EQ(planned[i].startFrame, std::llround(seconds * 48000)) << "chapter " << i;
+        seconds += 1.0 / lengths[i].sampleRate;
+        EXPECT_EQ(planned[i].endFrame, std::llround(seconds * 48000)) << "chapter " << i;
+    }
+    // Written as planned, the join's list is the planned one.
+    for (qsizetype i = 0; i < lengths.size(); ++i) {
+        plan.rowStarts(int(i), lengths[i].sampleRate);
+        plan.framesWritten(lengths[i].frames);
+    }
+    EXPECT_EQ(plan.written(48000), planned);
+}
 
 }  // namespace

@@ -178,8 +178,15 @@ TEST_F(JoinListTest, AddFileStartsInTheRememberedFolderAndRemembersTheNewOne)
     settings.writeText("join", "file path", "/srv/music");
     addFiles({tone("a.wav", 1.0)});
     EXPECT_EQ(prompter.lastOpenRequest().startFolder, "/srv/music");
-    EXPECT_EQ(prompter.lastOpenRequest().nameFilters.size(), 5);
-    EXPECT_TRUE(prompter.lastOpenRequest().nameFilters.first().startsWith("All Supported Files"));
+    // The first line lists every input the list takes; each has a line of its own too.
+    const QStringList filters = prompter.lastOpenRequest().nameFilters;
+    ASSERT_FALSE(filters.isEmpty());
+    EXPECT_TRUE(filters.first().startsWith("All Supported Files"));
+    for (const char *pattern : {"*.mp3", "*.wav", "*.wma", "*.ogg", "*.oga", "*.flac", "*.opus",
+                                "*.m4a", "*.m4b", "*.aac", "*.aif", "*.aiff"}) {
+        EXPECT_TRUE(filters.first().contains(pattern)) << pattern;
+        EXPECT_EQ(filters.mid(1).filter(pattern).size(), 1) << pattern;
+    }
     EXPECT_TRUE(settingsText().contains("file path=" + dataPath())) << settingsText().toStdString();
 }
 
@@ -216,7 +223,7 @@ TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAske
     Tones::write(root + "/.hidden.wav", ToneFormat::Wav8, 8000, 1, 0.5);
     Tones::write(root + "/.mp3", ToneFormat::Wav8, 8000, 1, 0.5);
     QFile::copy(root + "/one.wav", root + "/song.mp3.bak");
-    QFile::copy(root + "/one.wav", root + "/song.flac");
+    QFile::copy(root + "/one.wav", root + "/song.mp4");
     Tones::write(root + "/inner/two.ogg", ToneFormat::Ogg, 8000, 1, 0.5);
     Tones::write(root + "/inner/deeper/three.wav", ToneFormat::Wav8, 8000, 1, 0.5);
 
@@ -243,6 +250,26 @@ TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAske
     EXPECT_EQ(column(JoinList::FileNameColumn), expected);
     // Each finished folder shows the total so far.
     EXPECT_EQ(totalTimes.count(), 1 + 1 + 3);
+}
+
+TEST_F(JoinListTest, FolderScanTakesTheLosslessOpusAacAndAiffNamesInAnyCase)
+{
+    const QString root = dataPath("formats");
+    QDir().mkpath(root);
+    const QList<std::pair<const char *, ToneFormat>> files = {
+        {"a.flac", ToneFormat::Flac}, {"b.OGA", ToneFormat::OggFlac}, {"c.opus", ToneFormat::Opus},
+        {"d.m4a", ToneFormat::M4a},   {"e.M4B", ToneFormat::M4b},     {"f.aac", ToneFormat::Adts},
+        {"g.aif", ToneFormat::Aiff},  {"h.Aiff", ToneFormat::Aiff}};
+    QStringList expected;
+    for (const auto &[name, format] : files) {
+        Tones::write(root + "/" + name, format, 48000, 1, 0.5);
+        expected << name;
+    }
+    list.AddPath(root);
+    QStringList names = column(JoinList::FileNameColumn);
+    names.sort();
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
 }
 
 TEST_F(JoinListTest, FolderLinkBackUpTheTreeDoesNotMakeTheScanEndless)

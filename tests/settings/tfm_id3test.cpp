@@ -1,5 +1,7 @@
 #include "settings/tfm_id3.h"
+#include "platform/apppaths.h"
 #include "platform/errorreport.h"
+#include "settings/settings.h"
 #include "settings/tagvalues.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -25,6 +28,7 @@ public:
 
 class Tfm_id3Test : public testing::Test {
 protected:
+    void SetUp() override { settings.open(); }
     void TearDown() override
     {
         EXPECT_TRUE(errors.texts.isEmpty()) << qPrintable(errors.texts.join('\n'));
@@ -40,6 +44,11 @@ protected:
 
     QLineEdit *edit(const char *name) { return dialog.findChild<QLineEdit *>(QLatin1String(name)); }
     QComboBox *genre() { return dialog.findChild<QComboBox *>(QStringLiteral("cb_genre")); }
+    QCheckBox *chapters() { return dialog.findChild<QCheckBox *>(QStringLiteral("cbx_chapters")); }
+    QString storedChapters() const
+    {
+        return settings.readText(QStringLiteral("join"), QStringLiteral("chapters"), "none");
+    }
     void click(const char *name) { dialog.findChild<QPushButton *>(QLatin1String(name))->click(); }
 
     void fillAll()
@@ -68,16 +77,17 @@ protected:
     }
 
     TagValues tags;
+    Settings settings{AppPaths::settingsFile()};
     RecordingErrorReport errors;
     ScriptedPrompter prompter;
-    Tfm_id3 dialog{tags, errors};
+    Tfm_id3 dialog{tags, settings, errors};
 };
 
 TEST_F(Tfm_id3Test, IsAFixedDialogCaptionedId3WithTheGenreList)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ID3"));
-    EXPECT_EQ(dialog.minimumSize(), QSize(374, 255));
-    EXPECT_EQ(dialog.maximumSize(), QSize(374, 255));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_EQ(dialog.width(), 374);
     EXPECT_FALSE(genre()->isEditable());
     ASSERT_EQ(genre()->count(), 148);
     EXPECT_EQ(genre()->itemText(0), QStringLiteral("Blues"));
@@ -278,6 +288,39 @@ TEST_F(Tfm_id3Test, CancelAndTheCloseBoxStoreNothing)
         EXPECT_EQ(edit("edt_track")->text(), QStringLiteral("3"));
         EXPECT_EQ(genre()->currentText(), QStringLiteral("Jazz"));
     });
+}
+
+// Unlike the tags, the switch lasts: it is stored in the settings file, on Ok only.
+TEST_F(Tfm_id3Test, TheChapterSwitchIsStoredOnOkAndShownFromTheSettingsFile)
+{
+    const QRect comment = edit("edt_comment")->geometry();
+    const QRect ok = dialog.findChild<QPushButton *>(QStringLiteral("btn_ok"))->geometry();
+    EXPECT_GE(chapters()->y(), comment.bottom());
+    EXPECT_LE(chapters()->geometry().bottom(), ok.top());
+    EXPECT_EQ(chapters()->x(), comment.x());
+
+    open([&](Tfm_id3 &) {
+        EXPECT_TRUE(chapters()->isChecked()) << "on while the file has no value";
+        chapters()->setChecked(false);
+        click("btn_reset");
+        click("btn_cancel");
+    });
+    EXPECT_EQ(storedChapters(), "none");
+    open([&](Tfm_id3 &) {
+        EXPECT_TRUE(chapters()->isChecked());
+        chapters()->setChecked(false);
+        click("btn_ok");
+    });
+    EXPECT_EQ(storedChapters(), "0");
+    open([&](Tfm_id3 &) {
+        EXPECT_FALSE(chapters()->isChecked());
+        chapters()->setChecked(true);
+        click("btn_ok");
+    });
+    EXPECT_EQ(storedChapters(), "1");
+
+    settings.writeText(QStringLiteral("join"), QStringLiteral("chapters"), "off");
+    open([&](Tfm_id3 &) { EXPECT_TRUE(chapters()->isChecked()) << "unreadable reads as on"; });
 }
 
 TEST(TagValuesTest, ResetRestoresTheInitialValues)

@@ -1,7 +1,9 @@
 #pragma once
 
-// The one place that knows how each libav object is released. Everything else
-// holds libav objects through these owners, never through bare *_free calls.
+// The one place that knows how each libav (and libebur128) object is released.
+// Everything else holds them through these owners, never through bare *_free calls.
+
+#include <ebur128.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -63,6 +65,10 @@ struct VorbisParseContextDeleter {
     void operator()(AVVorbisParseContext *context) const { av_vorbis_parse_free(&context); }
 };
 
+struct Ebur128StateDeleter {
+    void operator()(ebur128_state *state) const { ebur128_destroy(&state); }
+};
+
 using InputFormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatContextDeleter>;
 using OutputFormatContextPtr = std::unique_ptr<AVFormatContext, OutputFormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
@@ -73,3 +79,4 @@ using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 using AvioContextPtr = std::unique_ptr<AVIOContext, AvioContextDeleter>;
 using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
 using VorbisParseContextPtr = std::unique_ptr<AVVorbisParseContext, VorbisParseContextDeleter>;
+using Ebur128StatePtr = std::unique_ptr<ebur128_state, Ebur128StateDeleter>;

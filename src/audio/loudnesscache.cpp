@@ -1,0 +1,53 @@
+#include "audio/loudnesscache.h"
+
+#include "audio/filestamp.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace {
+
+// Plenty for any join list; beyond it the cache starts over rather than grow.
+constexpr qsizetype kMaxEntries = 10000;
+
+struct Entry {
+    FileStamp stamp;
+    Loudness loudness;
+};
+
+struct Cache {
+    QMutex mutex;
+    QHash<QString, Entry> entries;
+};
+
+Cache &cache()
+{
+    static Cache instance;
+    return instance;
+}
+
+}  // namespace
+
+namespace LoudnessCache {
+
+std::optional<Loudness> find(const QString &fileName)
+{
+    const FileStamp stamp = FileStamp::of(fileName);
+    QMutexLocker lock(&cache().mutex);
+    const auto found = cache().entries.constFind(stamp.path);
+    if (found == cache().entries.constEnd() || found->stamp != stamp)
+        return std::nullopt;
+    return found->loudness;
+}
+
+void store(const QString &fileName, const Loudness &loudness)
+{
+    const FileStamp stamp = FileStamp::of(fileName);
+    QMutexLocker lock(&cache().mutex);
+    if (cache().entries.size() >= kMaxEntries)
+        cache().entries.clear();
+    cache().entries.insert(stamp.path, Entry{stamp, loudness});
+}
+
+}  // namespace LoudnessCache

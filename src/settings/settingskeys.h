@@ -17,6 +17,8 @@ inline const QString kOutputDirectory = QStringLiteral("output directory");
 inline const QString kFormat = QStringLiteral("format");
 inline const QString kFilePath = QStringLiteral("file path");
 inline const QString kEnableSubDir = QStringLiteral("enable sub dir");
+inline const QString kMatchLoudness = QStringLiteral("match loudness");
+inline const QString kLoudnessTarget = QStringLiteral("loudness target");
 
 inline const QString kBitrate = QStringLiteral("bitrate");
 inline const QString kChannel = QStringLiteral("channel");

@@ -13,6 +13,7 @@
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/tagvalues.h"
+#include "settings/valuelists.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -35,6 +36,15 @@ QString JoinCommand::outputFolder() const
     if (folder.isEmpty())
         folder = AppPaths::defaultOutputFolder();
     return folder;
+}
+
+std::optional<double> JoinCommand::loudnessTarget() const
+{
+    if (!m_.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kMatchLoudness, false))
+        return std::nullopt;
+    return ValueLists::loudnessTargetAt(m_.settings.readIndex(
+        SettingsKeys::kJoin, SettingsKeys::kLoudnessTarget, ValueLists::kDefaultLoudnessTargetIndex,
+        int(ValueLists::kLoudnessTargets.size())));
 }
 
 void JoinCommand::enterJoiningState()
@@ -111,11 +121,18 @@ void JoinCommand::JoinFiles()
             job.totalFrames = m_.list.TotalSamples();
             job.outputPath = outputPath;
             job.tags = m_.tagValues;
-            JoinRun(m_.reader, m_.writer, m_.information).run(job, *this);
+            job.loudnessTarget = loudnessTarget();
+            m_statusBeforeMeasuring.clear();
+            JoinRun run(m_.reader, m_.writer, m_.information);
+            run.run(job, *this);
             m_.pb.setPosition(0);
             busy.Joining = false;
-            m_.edt_filename.setText(kNewName);
-            m_.tagValues.reset();
+            // Stopped while measuring, nothing was written: the name and the
+            // tags wait for the next join.
+            if (run.outputCreated()) {
+                m_.edt_filename.setText(kNewName);
+                m_.tagValues.reset();
+            }
             leaveJoiningState();
         }
     } catch (...) {
@@ -155,4 +172,26 @@ void JoinCommand::blockWritten(qint64 processed, qint64 total)
 void JoinCommand::rowEnds(int row)
 {
     m_.list.setStatus(row, RowStatus::kFinished);
+}
+
+void JoinCommand::rowMeasuring(int row)
+{
+    m_statusBeforeMeasuring.insert(row, m_.list.status(row));
+    m_.list.setStatus(row, RowStatus::kMeasuring);
+}
+
+void JoinCommand::rowMeasured(int row)
+{
+    m_.list.setStatus(row, m_statusBeforeMeasuring.take(row));
+}
+
+void JoinCommand::measured(qint64 processed, qint64 total)
+{
+    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+}
+
+bool JoinCommand::measuringGoesOn()
+{
+    QCoreApplication::processEvents();
+    return m_.busy.Joining;
 }

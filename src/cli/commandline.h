@@ -22,6 +22,8 @@ struct JoinRequest {
     TagValues tags;
     bool overwrite = false;
     bool quiet = false;
+    // Set: every input is brought to this integrated loudness, in LUFS.
+    std::optional<double> loudnessTarget;
 };
 
 // Reads the command line. Formats, genres and their names come from the value

@@ -157,6 +157,11 @@ int AudioFile::OutputSampleRate() const
     return m_impl->writer->outputSampleRate();
 }
 
+int AudioFile::OutputChannels() const
+{
+    return m_impl->format.outputChannels();
+}
+
 void AudioFile::SetChapters(const ChapterList &chapters)
 {
     if (m_impl->writer)

@@ -13,6 +13,7 @@ constexpr qsizetype kMaxEntries = 10000;
 
 struct Entry {
     FileStamp stamp;
+    int outputChannels = 0;
     Loudness loudness;
 };
 
@@ -31,23 +32,24 @@ Cache &cache()
 
 namespace LoudnessCache {
 
-std::optional<Loudness> find(const QString &fileName)
+std::optional<Loudness> find(const QString &fileName, int outputChannels)
 {
     const FileStamp stamp = FileStamp::of(fileName);
     QMutexLocker lock(&cache().mutex);
     const auto found = cache().entries.constFind(stamp.path);
-    if (found == cache().entries.constEnd() || found->stamp != stamp)
+    if (found == cache().entries.constEnd() || found->stamp != stamp
+        || found->outputChannels != outputChannels)
         return std::nullopt;
     return found->loudness;
 }
 
-void store(const QString &fileName, const Loudness &loudness)
+void store(const QString &fileName, int outputChannels, const Loudness &loudness)
 {
     const FileStamp stamp = FileStamp::of(fileName);
     QMutexLocker lock(&cache().mutex);
     if (cache().entries.size() >= kMaxEntries)
         cache().entries.clear();
-    cache().entries.insert(stamp.path, Entry{stamp, loudness});
+    cache().entries.insert(stamp.path, Entry{stamp, outputChannels, loudness});
 }
 
 }  // namespace LoudnessCache

@@ -2,10 +2,12 @@
 
 #include "audio/audioerror.h"
 #include "audio/avdeleters.h"
+#include "audio/channelmix.h"
 
 #include <cmath>
 #include <mutex>
 #include <shared_mutex>
+#include <span>
 
 namespace {
 
@@ -48,18 +50,26 @@ class LoudnessMeter::Impl {
 public:
     QString fileName;
     int channels = 0;
+    // Empty when the input is measured with its own channels.
+    std::span<const double> mix;
+    SampleArray mixed;
+    // The channels measured: the output's when mixed, else the input's.
+    int measured = 0;
     Ebur128StatePtr state;
     qint64 frames = 0;
 };
 
-LoudnessMeter::LoudnessMeter(const QString &fileName, int sampleRate, int channels)
+LoudnessMeter::LoudnessMeter(const QString &fileName, int sampleRate, int channels,
+                             int outputChannels)
     : m_impl(std::make_unique<Impl>())
 {
     m_impl->fileName = fileName;
     m_impl->channels = channels;
+    m_impl->mix = ChannelMix::matrix(channels, outputChannels);
+    m_impl->measured = m_impl->mix.empty() ? channels : outputChannels;
     if (sampleRate > 0 && channels > 0) {
         const std::unique_lock lock(sharedTables());
-        m_impl->state.reset(ebur128_init(unsigned(channels), unsigned(sampleRate), kMode));
+        m_impl->state.reset(ebur128_init(unsigned(m_impl->measured), unsigned(sampleRate), kMode));
     }
     if (!m_impl->state)
         throw AudioError(
@@ -74,8 +84,13 @@ LoudnessMeter::~LoudnessMeter() = default;
 void LoudnessMeter::add(const SampleArray &block)
 {
     const std::size_t frames = block.size() / std::size_t(m_impl->channels);
+    const SampleArray *measured = &block;
+    if (!m_impl->mix.empty()) {
+        ChannelMix::apply(m_impl->mix, m_impl->channels, block, m_impl->mixed);
+        measured = &m_impl->mixed;
+    }
     const std::shared_lock lock(sharedTables());
-    check(ebur128_add_frames_float(m_impl->state.get(), block.data(), frames),
+    check(ebur128_add_frames_float(m_impl->state.get(), measured->data(), frames),
           "ebur128_add_frames_float", m_impl->fileName);
     m_impl->frames += qint64(frames);
 }
@@ -89,7 +104,7 @@ Loudness LoudnessMeter::result() const
     check(ebur128_loudness_global(m_impl->state.get(), &loudness.integrated),
           "ebur128_loudness_global", m_impl->fileName);
     double highest = 0.0;
-    for (int channel = 0; channel < m_impl->channels; ++channel) {
+    for (int channel = 0; channel < m_impl->measured; ++channel) {
         double peak = 0.0;
         check(ebur128_true_peak(m_impl->state.get(), unsigned(channel), &peak), "ebur128_true_peak",
               m_impl->fileName);

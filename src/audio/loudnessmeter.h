@@ -20,12 +20,13 @@ struct Loudness {
 };
 
 // Measures one input's integrated loudness and true peak (libebur128) from its
-// decoded blocks, given in order. Meters may work on several threads at once,
-// one meter per thread.
+// decoded blocks, given in order, as an output of outputChannels will hold it:
+// mixed to that count the way the writer mixes (ChannelMix). Meters may work
+// on several threads at once, one meter per thread.
 class LoudnessMeter {
 public:
     // Throws AudioError, naming fileName, when that audio cannot be measured.
-    LoudnessMeter(const QString &fileName, int sampleRate, int channels);
+    LoudnessMeter(const QString &fileName, int sampleRate, int channels, int outputChannels);
     ~LoudnessMeter();
     LoudnessMeter(const LoudnessMeter &) = delete;
     LoudnessMeter &operator=(const LoudnessMeter &) = delete;

@@ -1,5 +1,7 @@
 #include "audio/outputformat.h"
 
+#include "audio/wmaprofiles.h"
+
 OutputFormat OutputFormat::wav(int sampleRate, int channels, int bitsPerSample)
 {
     OutputFormat format;
@@ -63,4 +65,9 @@ OutputFormat OutputFormat::m4b(int sampleRate, int channels, int bitrate)
     format.channels = channels;
     format.bitrate = bitrate;
     return format;
+}
+
+int OutputFormat::outputChannels() const
+{
+    return kind == Kind::Wma ? ::wmaProfile(wmaProfile).channels : channels;
 }

@@ -61,11 +61,11 @@ bool JoinRun::isAnInput(const QString &outputPath, const QStringList &inputs)
     });
 }
 
-std::optional<BlockShaping> JoinRun::shapingFor(const JoinJob &job, JoinObserver &observer)
+std::optional<BlockShaping> JoinRun::shapingFor(const JoinJob &job, JoinObserver &observer) const
 {
     if (!job.loudnessTarget)
         return BlockShaping();
-    LoudnessPass pass(job.inputs, job.totalFrames);
+    LoudnessPass pass(job.inputs, job.totalFrames, m_writer.OutputChannels());
     if (!pass.run(observer))
         return std::nullopt;
     std::vector<float> gains;

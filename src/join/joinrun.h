@@ -69,7 +69,7 @@ private:
     bool joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,
                  qint64 &processed);
     // The shaping of the job's blocks; none when the observer stopped the measuring.
-    static std::optional<BlockShaping> shapingFor(const JoinJob &job, JoinObserver &observer);
+    std::optional<BlockShaping> shapingFor(const JoinJob &job, JoinObserver &observer) const;
 
     AudioFile &m_reader;
     AudioFile &m_writer;

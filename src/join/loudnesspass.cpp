@@ -40,7 +40,7 @@ struct Event {
 
 // What the calling thread and the measuring threads share.
 struct LoudnessPass::Shared {
-    explicit Shared(const QStringList &paths) : inputs(paths) {}
+    Shared(const QStringList &paths, int channels) : inputs(paths), outputChannels(channels) {}
 
     void post(Event &&event)
     {
@@ -65,6 +65,7 @@ struct LoudnessPass::Shared {
     std::optional<Loudness> measureRow(AudioFile &reader, int row);
 
     const QStringList inputs;
+    const int outputChannels;
     std::vector<int> rows;
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
@@ -105,7 +106,7 @@ std::optional<Loudness> LoudnessPass::Shared::measureRow(AudioFile &reader, int 
     const QString &path = inputs.at(row);
     reader.OpenFile(path, 0, 1);
     reader.Seek(0, 3);
-    LoudnessMeter meter(path, reader.SampleRate(), reader.Channels());
+    LoudnessMeter meter(path, reader.SampleRate(), reader.Channels(), outputChannels);
     // As far as the join reads: the length counted, or an early end.
     const qint64 length = reader.SampleCount();
     const qint64 readSize = std::max(reader.SampleRate() / kReadsPerSecond, 1);
@@ -127,19 +128,20 @@ std::optional<Loudness> LoudnessPass::Shared::measureRow(AudioFile &reader, int 
     return meter.result();
 }
 
-LoudnessPass::LoudnessPass(const QStringList &inputs, qint64 totalFrames)
-    : m_inputs(inputs), m_totalFrames(totalFrames)
+LoudnessPass::LoudnessPass(const QStringList &inputs, qint64 totalFrames, int outputChannels)
+    : m_inputs(inputs), m_totalFrames(totalFrames), m_outputChannels(outputChannels)
 {}
 
 LoudnessPass::~LoudnessPass() = default;
 
 bool LoudnessPass::run(JoinObserver &observer)
 {
-    Shared shared(m_inputs);
+    Shared shared(m_inputs, m_outputChannels);
     m_results.assign(std::size_t(m_inputs.size()), Loudness());
     qint64 total = m_totalFrames;
     for (int row = 0; row < m_inputs.size(); ++row) {
-        if (const std::optional<Loudness> known = LoudnessCache::find(m_inputs.at(row))) {
+        if (const std::optional<Loudness> known =
+                LoudnessCache::find(m_inputs.at(row), m_outputChannels)) {
             m_results[std::size_t(row)] = *known;
             total -= known->frames;
         } else {
@@ -180,7 +182,7 @@ bool LoudnessPass::run(JoinObserver &observer)
                 break;
             case Event::Kind::Done:
                 m_results[std::size_t(event->row)] = event->loudness;
-                LoudnessCache::store(m_inputs.at(event->row), event->loudness);
+                LoudnessCache::store(m_inputs.at(event->row), m_outputChannels, event->loudness);
                 observer.rowMeasured(event->row);
                 break;
             case Event::Kind::Left:

@@ -12,16 +12,17 @@ class JoinObserver;
 
 // The measuring pass of a join that matches loudness: every input whose
 // loudness is not remembered from an earlier join (LoudnessCache) is decoded
-// and measured on threads of their own, two inputs at once, each thread with
-// its own reader. The calling thread only tells the observer, in between asks
+// and measured, as the output's channels will hold it, on threads of their
+// own, two inputs at once, each thread with its own reader. The calling thread only tells the observer, in between asks
 // it whether to go on, and remembers each measurement.
 class LoudnessPass {
 public:
     // The threads' name, as top and debuggers show it.
     static constexpr const char *kThreadName = "loudness meter";
 
-    // totalFrames: the inputs' lengths together, as admitted, for the progress.
-    LoudnessPass(const QStringList &inputs, qint64 totalFrames);
+    // totalFrames: the inputs' lengths together, as admitted, for the progress;
+    // outputChannels: the channel count of the output they are joined into.
+    LoudnessPass(const QStringList &inputs, qint64 totalFrames, int outputChannels);
     ~LoudnessPass();
     LoudnessPass(const LoudnessPass &) = delete;
     LoudnessPass &operator=(const LoudnessPass &) = delete;
@@ -37,5 +38,6 @@ private:
 
     const QStringList m_inputs;
     const qint64 m_totalFrames;
+    const int m_outputChannels;
     std::vector<Loudness> m_results;
 };

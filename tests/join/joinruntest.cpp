@@ -363,6 +363,16 @@ protected:
         return inOut / inIn;
     }
 
+    JoinJob matchedJob(const QStringList &inputs, const QString &outputName) const
+    {
+        JoinJob job;
+        job.inputs = inputs;
+        job.totalFrames = totalFrames;
+        job.outputPath = dir.filePath(outputName);
+        job.loudnessTarget = kTarget;
+        return job;
+    }
+
     JoinResult joinMatched(const QStringList &inputs, RecordingObserver &observer)
     {
         loudnessTarget = kTarget;
@@ -427,6 +437,33 @@ TEST_F(LoudnessMatchTest, MeasuringIsShownRowByRowAndAnUnchangedFileIsNotMeasure
     EXPECT_TRUE(partOf(after, inputs, 0) == partOf(before, inputs, 0));
 }
 
+TEST_F(LoudnessMatchTest, InputsMeetTheTargetInAnOutputOfOtherChannels)
+{
+    // The writer copies mono into both channels of a stereo output at full
+    // level and averages stereo into a mono one.
+    const SampleArray mono = LoudnessProbe::atLoudness(
+        Tones::samples(kRate, 1, 0, Tones::frameCount(kRate, kSeconds)), kRate, 1, -30.0);
+    totalFrames += qint64(mono.size());
+    const QStringList inputs = {LoudnessProbe::writeWav(dir.filePath("mono.wav"), kRate, 1, mono),
+                                input("stereo.wav", tone(-12.0))};
+    for (const int channels : {2, 1}) {
+        AudioFile reader;
+        AudioFile writer;
+        AudioInformation information;
+        writer.SetWavFormat(kRate, channels, 16);
+        const JoinJob job = matchedJob(inputs, QString("joined%1.wav").arg(channels));
+        RecordingObserver observer;
+        JoinRun(reader, writer, information).run(job, observer);
+        const SampleArray joined = decodeAll(job.outputPath);
+        const auto frames = qint64(mono.size());
+        for (const qint64 first : {qint64(0), frames}) {
+            const SampleArray part = LoudnessProbe::part(joined, channels, first, frames);
+            EXPECT_NEAR(LoudnessProbe::measure(part, kRate, channels).integrated, kTarget, 0.5)
+                << channels << " channels, from frame " << first;
+        }
+    }
+}
+
 TEST_F(LoudnessMatchTest, StopOrAFailureWhileMeasuringWritesNothing)
 {
     QStringList inputs = {input("a.wav", tone(-30.0)), input("b.wav", tone(-20.0)),
@@ -437,11 +474,7 @@ TEST_F(LoudnessMatchTest, StopOrAFailureWhileMeasuringWritesNothing)
     AudioFile writer;
     AudioInformation information;
     writer.SetWavFormat(kRate, kChannels, 16);
-    JoinJob job;
-    job.inputs = inputs;
-    job.totalFrames = totalFrames;
-    job.outputPath = dir.filePath("stopped.wav");
-    job.loudnessTarget = kTarget;
+    const JoinJob job = matchedJob(inputs, "stopped.wav");
     JoinRun run(reader, writer, information);
     run.run(job, stopping);
     EXPECT_TRUE(noDecoderThreadLeft());

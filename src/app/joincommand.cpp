@@ -79,7 +79,7 @@ QString JoinCommand::prepare()
     if (m_.writer.IsOpen())
         m_.writer.CloseFile();
 
-    const QString outputPath = folder + m_.edt_filename.text() + extension;
+    QString outputPath = folder + m_.edt_filename.text() + extension;
     // Writing over an input would destroy it while it is being read.
     if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
         m_.prompter.information(Messages::kOutputIsInput);

@@ -8,7 +8,7 @@ VANTOREL_PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libtag1-dev libmp3lame-dev fonts-liberation fonts-dejavu-core
+  libtag1-dev libmp3lame-dev libebur128-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev qt6-base-private-dev
   xvfb xauth pulseaudio pulseaudio-utils
   clang-format-16 clang-tidy-16 shellcheck

@@ -38,6 +38,15 @@ QString JoinCommand::outputFolder() const
     return folder;
 }
 
+std::optional<double> JoinCommand::loudnessTarget() const
+{
+    if (!m_.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kMatchLoudness, false))
+        return std::nullopt;
+    return ValueLists::loudnessTargetAt(m_.settings.readIndex(
+        SettingsKeys::kJoin, SettingsKeys::kLoudnessTarget, ValueLists::kDefaultLoudnessTargetIndex,
+        int(ValueLists::kLoudnessTargets.size())));
+}
+
 void JoinCommand::enterJoiningState()
 {
     m_.busy.joinStarts();
@@ -117,11 +126,18 @@ void JoinCommand::JoinFiles()
                                                   ValueLists::kDefaultChapters);
             job.outputPath = outputPath;
             job.tags = m_.tagValues;
-            JoinRun(m_.reader, m_.writer, m_.information).run(job, *this);
+            job.loudnessTarget = loudnessTarget();
+            m_statusBeforeMeasuring.clear();
+            JoinRun run(m_.reader, m_.writer, m_.information);
+            run.run(job, *this);
             m_.pb.setPosition(0);
             busy.Joining = false;
-            m_.edt_filename.setText(kNewName);
-            m_.tagValues.reset();
+            // Stopped while measuring, nothing was written: the name and the
+            // tags wait for the next join.
+            if (run.outputCreated()) {
+                m_.edt_filename.setText(kNewName);
+                m_.tagValues.reset();
+            }
             leaveJoiningState();
         }
     } catch (...) {
@@ -161,4 +177,26 @@ void JoinCommand::blockWritten(qint64 processed, qint64 total)
 void JoinCommand::rowEnds(int row)
 {
     m_.list.setStatus(row, RowStatus::kFinished);
+}
+
+void JoinCommand::rowMeasuring(int row)
+{
+    m_statusBeforeMeasuring.insert(row, m_.list.status(row));
+    m_.list.setStatus(row, RowStatus::kMeasuring);
+}
+
+void JoinCommand::rowMeasured(int row)
+{
+    m_.list.setStatus(row, m_statusBeforeMeasuring.take(row));
+}
+
+void JoinCommand::measured(qint64 processed, qint64 total)
+{
+    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+}
+
+bool JoinCommand::measuringGoesOn()
+{
+    QCoreApplication::processEvents();
+    return m_.busy.Joining;
 }

@@ -2,7 +2,10 @@
 
 #include "join/joinobserver.h"
 
+#include <QHash>
 #include <QString>
+
+#include <optional>
 
 class AudioFile;
 class AudioInformation;
@@ -20,7 +23,8 @@ struct TagValues;
 // the questions, the joining state of the commands, then the join itself
 // (JoinRun) shown in the rows and the bar, with the window's messages pumped
 // between blocks so that Stop and everything else stay usable, and finally the
-// resets for the next join.
+// resets for the next join. A join that matches loudness measures its inputs
+// first, shown the same way; stopped there, it leaves everything as it was.
 class JoinCommand : public JoinObserver {
 public:
     // What the join reads and changes of the window.
@@ -47,6 +51,10 @@ public:
     bool blockStarts() override;
     void blockWritten(qint64 processed, qint64 total) override;
     void rowEnds(int row) override;
+    void rowMeasuring(int row) override;
+    void rowMeasured(int row) override;
+    void measured(qint64 processed, qint64 total) override;
+    bool measuringGoesOn() override;
 
 private:
     QString outputFolder() const;
@@ -54,6 +62,10 @@ private:
     QString prepare();
     void enterJoiningState();
     void leaveJoiningState();
+    // The loudness the settings ask every input to be brought to; none when matching is off.
+    std::optional<double> loudnessTarget() const;
 
     Parts m_;
+    // The status each row read before it was measured, to read again afterwards.
+    QHash<int, QString> m_statusBeforeMeasuring;
 };

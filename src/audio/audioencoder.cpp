@@ -3,6 +3,7 @@
 #include "audio/audioerror.h"
 #include "audio/avdeleters.h"
 #include "audio/averror.h"
+#include "audio/channelmix.h"
 #include "audio/chapterwriter.h"
 #include "audio/encodersetup.h"
 #include "audio/lamemp3writer.h"
@@ -27,12 +28,6 @@ constexpr int kVariableFrameSize = 4096;
 constexpr int kConvertSliceFrames = 8192;
 constexpr int kMaxInputChannels = 8;
 constexpr int kMaxInputRate = 768000;
-
-// Mono to stereo copies the channel at full level and stereo to mono averages,
-// so a joined input keeps its loudness (libswresample's own matrix lowers a
-// centre channel by 3 dB).
-constexpr std::array<double, 2> kMonoToStereo = {1.0, 1.0};
-constexpr std::array<double, 2> kStereoToMono = {0.5, 0.5};
 
 // MP3 goes to LAME itself (LameMp3Writer), which, unlike libavcodec's wrapper,
 // takes a maximum bit rate for VBR; every other format goes through a
@@ -208,11 +203,9 @@ void AudioEncoder::Impl::createResampler()
                               inputLayout.get(), AV_SAMPLE_FMT_FLT, m_inputRate, 0, nullptr),
           "swr_alloc_set_opts2");
     SwrContextPtr owned(resampler);
-    const int outputChannels = m_layout->nb_channels;
-    if (m_inputChannels == 1 && outputChannels == 2)
-        check(swr_set_matrix(resampler, kMonoToStereo.data(), 1), "swr_set_matrix");
-    else if (m_inputChannels == 2 && outputChannels == 1)
-        check(swr_set_matrix(resampler, kStereoToMono.data(), 2), "swr_set_matrix");
+    const std::span<const double> mix = ChannelMix::matrix(m_inputChannels, m_layout->nb_channels);
+    if (!mix.empty())
+        check(swr_set_matrix(resampler, mix.data(), m_inputChannels), "swr_set_matrix");
     check(swr_init(resampler), "swr_init");
     m_resampler = std::move(owned);
 }

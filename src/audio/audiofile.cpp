@@ -159,6 +159,11 @@ int AudioFile::OutputSampleRate() const
     return m_impl->format.writtenSampleRate();
 }
 
+int AudioFile::OutputChannels() const
+{
+    return m_impl->format.outputChannels();
+}
+
 void AudioFile::SetChapters(const ChapterList &chapters)
 {
     if (m_impl->writer)

@@ -51,6 +51,8 @@ public:
     // The sample rate of the output being written, or before CreateFile of the
     // output the selected format will write; chapter frames count in it.
     int OutputSampleRate() const;
+    // The channel count the selected output format writes, known before CreateFile.
+    int OutputChannels() const;
     // Before CreateFile: the planned chapters (an MP3 keeps room for them). Then,
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.

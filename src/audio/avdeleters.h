@@ -1,7 +1,9 @@
 #pragma once
 
-// The one place that knows how each libav object is released. Everything else
-// holds libav objects through these owners, never through bare *_free calls.
+// The one place that knows how each libav (and libebur128) object is released.
+// Everything else holds them through these owners, never through bare *_free calls.
+
+#include <ebur128.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -81,6 +83,10 @@ struct ChapterDeleter {
     }
 };
 
+struct Ebur128StateDeleter {
+    void operator()(ebur128_state *state) const { ebur128_destroy(&state); }
+};
+
 using InputFormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatContextDeleter>;
 using OutputFormatContextPtr = std::unique_ptr<AVFormatContext, OutputFormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
@@ -93,3 +99,4 @@ using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
 using ChannelLayoutPtr = std::unique_ptr<AVChannelLayout, ChannelLayoutDeleter>;
 using ChapterPtr = std::unique_ptr<AVChapter, ChapterDeleter>;
 using VorbisParseContextPtr = std::unique_ptr<AVVorbisParseContext, VorbisParseContextDeleter>;
+using Ebur128StatePtr = std::unique_ptr<ebur128_state, Ebur128StateDeleter>;

@@ -1,7 +1,7 @@
 #include "audio/framecountcache.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include "audio/filestamp.h"
+
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
@@ -12,8 +12,7 @@ namespace {
 constexpr qsizetype kMaxEntries = 10000;
 
 struct Entry {
-    qint64 size = 0;
-    qint64 modified = 0;
+    FileStamp stamp;
     qint64 frameCount = 0;
 };
 
@@ -28,40 +27,27 @@ Cache &cache()
     return instance;
 }
 
-struct FileStamp {
-    QString path;
-    qint64 size;
-    qint64 modified;
-};
-
-FileStamp stampOf(const QString &fileName)
-{
-    const QFileInfo info(fileName);
-    return {info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch()};
-}
-
 }  // namespace
 
 namespace FrameCountCache {
 
 std::optional<qint64> find(const QString &fileName)
 {
-    const FileStamp stamp = stampOf(fileName);
+    const FileStamp stamp = FileStamp::of(fileName);
     QMutexLocker lock(&cache().mutex);
     const auto found = cache().entries.constFind(stamp.path);
-    if (found == cache().entries.constEnd() || found->size != stamp.size
-        || found->modified != stamp.modified)
+    if (found == cache().entries.constEnd() || found->stamp != stamp)
         return std::nullopt;
     return found->frameCount;
 }
 
 void store(const QString &fileName, qint64 frameCount)
 {
-    const FileStamp stamp = stampOf(fileName);
+    const FileStamp stamp = FileStamp::of(fileName);
     QMutexLocker lock(&cache().mutex);
     if (cache().entries.size() >= kMaxEntries)
         cache().entries.clear();
-    cache().entries.insert(stamp.path, Entry{stamp.size, stamp.modified, frameCount});
+    cache().entries.insert(stamp.path, Entry{stamp, frameCount});
 }
 
 }  // namespace FrameCountCache

@@ -71,3 +71,8 @@ int OutputFormat::writtenSampleRate() const
 {
     return kind == Kind::Wma ? ::wmaProfile(wmaProfile).sampleRate : sampleRate;
 }
+
+int OutputFormat::outputChannels() const
+{
+    return kind == Kind::Wma ? ::wmaProfile(wmaProfile).channels : channels;
+}

@@ -35,4 +35,7 @@ struct OutputFormat {
     static OutputFormat wma(int profile);
     static OutputFormat flac(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
     static OutputFormat m4b(int sampleRate, int channels, int bitrate);
+
+    // The channel count the format writes: WMA's comes with its profile.
+    int outputChannels() const;
 };

@@ -22,6 +22,8 @@ inline const QString kBadYear = QStringLiteral("The year must be written in digi
 inline const QString kBadTrack = QStringLiteral("The track must be a number from 0 to %1: '%2'.");
 inline const QString kBadGenre =
     QStringLiteral("Unknown genre '%1': give its name or its number from 0 to %2.");
+inline const QString kBadLoudness =
+    QStringLiteral("The loudness target must be a number of LUFS from %1 to %2: '%3'.");
 
 // Refusals and endings of a join.
 inline const QString kSettingsUnreadable = QStringLiteral("Cannot read the settings file %1: %2");
@@ -32,6 +34,8 @@ inline const QString kStoppedKept =
     QStringLiteral("Stopped: nothing was written; %1 is as it was.");
 // Output, duration of the audio, size of the file.
 inline const QString kSummary = QStringLiteral("%1: %2, %3");
+// Percentage measured, elapsed.
+inline const QString kMeasuring = QStringLiteral("Measuring loudness %1%  elapsed %2");
 // Percentage, elapsed, remaining, speed as a multiple of real time.
 inline const QString kProgress = QStringLiteral("%1%  elapsed %2  left %3  %4x real time");
 }  // namespace CliTexts

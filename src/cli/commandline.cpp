@@ -4,6 +4,7 @@
 #include "settings/valuelists.h"
 
 #include <QCommandLineParser>
+#include <QLocale>
 
 #include <optional>
 
@@ -48,6 +49,17 @@ struct Options {
     QCommandLineOption noChapters{
         QStringLiteral("no-chapters"),
         QStringLiteral("No chapters: without it, each input becomes a chapter of OUTPUT.")};
+    QCommandLineOption loudness{
+        QStringLiteral("loudness"),
+        QStringLiteral("Match the loudness of the inputs: each gets one gain that brings it to "
+                       "LUFS (%1 for speech, %2 for music streaming, %3 for broadcast; any "
+                       "value from %4 to %5), as far as a true peak of -1 dBTP allows.")
+            .arg(ValueLists::kLoudnessTargets[0])
+            .arg(ValueLists::kLoudnessTargets[1])
+            .arg(ValueLists::kLoudnessTargets[2])
+            .arg(ValueLists::kLoudnessTargetMinimum)
+            .arg(ValueLists::kLoudnessTargetMaximum),
+        QStringLiteral("LUFS")};
     QCommandLineOption title{QStringLiteral("title"), QStringLiteral("Title tag."),
                              QStringLiteral("TEXT")};
     QCommandLineOption artist{QStringLiteral("artist"), QStringLiteral("Artist tag."),
@@ -72,8 +84,9 @@ struct Options {
 
     QList<QCommandLineOption> all() const
     {
-        return {output, format, recursive, settings, overwrite, quiet,   noChapters, title,
-                artist, album,  year,      track,    genre,     comment, help,       version};
+        return {output,     format,   recursive, settings, overwrite, quiet,
+                noChapters, loudness, title,     artist,   album,     year,
+                track,      genre,    comment,   help,     version};
     }
 };
 
@@ -89,6 +102,17 @@ std::optional<int> digitsValue(const QString &text)
     bool ok = false;
     const int value = text.toInt(&ok, 10);
     return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// A loudness target in LUFS, within the range the join takes.
+std::optional<double> loudnessTarget(const QString &text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text, &ok);
+    if (!ok || !(value >= ValueLists::kLoudnessTargetMinimum)
+        || !(value <= ValueLists::kLoudnessTargetMaximum))
+        return std::nullopt;
+    return value;
 }
 
 // A genre by its number or by its caption, in any case.
@@ -195,6 +219,16 @@ void CommandLine::read(const QStringList &arguments)
     m_request.overwrite = parser.isSet(options.overwrite);
     m_request.quiet = parser.isSet(options.quiet);
     m_request.chapters = !parser.isSet(options.noChapters);
+    if (parser.isSet(options.loudness)) {
+        const QString text = parser.value(options.loudness);
+        m_request.loudnessTarget = loudnessTarget(text);
+        if (!m_request.loudnessTarget) {
+            refuse(CliTexts::kBadLoudness.arg(ValueLists::kLoudnessTargetMinimum)
+                       .arg(ValueLists::kLoudnessTargetMaximum)
+                       .arg(text));
+            return;
+        }
+    }
     const QString tagError = readTags(parser, options, m_request.tags);
     if (!tagError.isEmpty()) {
         refuse(tagError);

@@ -25,6 +25,8 @@ struct JoinRequest {
     bool quiet = false;
     // Each input becomes a chapter of the output.
     bool chapters = ValueLists::kDefaultChapters;
+    // Set: every input is brought to this integrated loudness, in LUFS.
+    std::optional<double> loudnessTarget;
 };
 
 // Reads the command line. Formats, genres and their names come from the value

@@ -105,6 +105,7 @@ int CommandLineJoin::join(const JoinInputs &inputs)
     job.outputPath = m_request.output;
     job.tags = m_request.tags;
     job.keepStoppedOutput = false;
+    job.loudnessTarget = m_request.loudnessTarget;
 
     makeOutputWritable();
     ProgressReport progress(!m_request.quiet && Console::errorIsTerminal(),

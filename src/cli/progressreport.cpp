@@ -21,6 +21,8 @@ ProgressReport::ProgressReport(bool shown, qint64 audioMs) : m_shown(shown), m_a
 
 bool ProgressReport::rowStarts(int)
 {
+    if (!m_joinClock.isValid())
+        m_joinClock.start();
     return !StopSignal::requested();
 }
 
@@ -29,23 +31,47 @@ bool ProgressReport::blockStarts()
     return !StopSignal::requested();
 }
 
-void ProgressReport::blockWritten(qint64 processed, qint64 total)
+bool ProgressReport::due(qint64 processed, qint64 total)
 {
     if (!m_shown)
-        return;
+        return false;
     const qint64 now = m_clock.elapsed();
-    // The first block is always drawn: the line says at once that work has begun.
+    // The first call is always drawn: the line says at once that work has begun.
     if (m_drawn && now - m_lastDrawMs < kRedrawIntervalMs && processed < total)
-        return;
+        return false;
     m_lastDrawMs = now;
-    draw(processed, total);
+    return true;
+}
+
+void ProgressReport::blockWritten(qint64 processed, qint64 total)
+{
+    if (due(processed, total))
+        draw(processed, total);
 }
 
 void ProgressReport::rowEnds(int) {}
 
+void ProgressReport::rowMeasuring(int) {}
+
+void ProgressReport::rowMeasured(int) {}
+
+void ProgressReport::measured(qint64 processed, qint64 total)
+{
+    if (!due(processed, total))
+        return;
+    Console::drawProgress(CliTexts::kMeasuring.arg(JoinRun::progressPercent(processed, total), 3)
+                              .arg(FormatHms(m_clock.elapsed() / kMsPerSecond)));
+    m_drawn = true;
+}
+
+bool ProgressReport::measuringGoesOn()
+{
+    return !StopSignal::requested();
+}
+
 void ProgressReport::draw(qint64 processed, qint64 total)
 {
-    const qint64 elapsedMs = std::max<qint64>(m_clock.elapsed(), 1);
+    const qint64 elapsedMs = std::max<qint64>(m_joinClock.elapsed(), 1);
     const double done = total > 0 ? double(processed) / double(total) : 0.0;
     const qint64 leftMs =
         processed > 0 ? qint64(double(elapsedMs) * double(total - processed) / double(processed))

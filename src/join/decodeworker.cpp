@@ -4,8 +4,10 @@
 
 #include <pthread.h>
 
-DecodeWorker::DecodeWorker(const QStringList &inputs, int firstRow, int rowStep, int queueCapacity)
+DecodeWorker::DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow,
+                           int rowStep, int queueCapacity)
     : m_inputs(inputs),
+      m_shaping(shaping),
       m_firstRow(firstRow),
       m_rowStep(rowStep),
       m_queue(queueCapacity),
@@ -62,6 +64,7 @@ bool DecodeWorker::decodeRow(int row)
                 return false;
             m_reader.ReleaseSamples(m_queue.takeSpare());
             SampleArray block = m_reader.ReadSamples(plan.nextSize());
+            m_shaping.apply(row, block);
             const bool ended = block.empty();
             const qint64 frames = qint64(block.size()) / input.blockAlign;
             if (!m_queue.push(Item::block(row, std::move(block))))

@@ -2,6 +2,7 @@
 
 #include "audio/audiofile.h"
 #include "join/blockqueue.h"
+#include "join/blockshaping.h"
 
 #include <QStringList>
 
@@ -10,7 +11,7 @@
 
 // One decoder thread of a join: opens its rows of the list in turn (every
 // rowStep-th from firstRow) with a reader of its own and decodes them, block
-// by block as the BlockPlan says, into its queue, ahead of the join. What
+// by block as the BlockPlan says, shaped, into its queue, ahead of the join. What
 // opening or reading a row throws is queued in place of what it would have
 // made, and the decoder goes on with its next row, which the join may still
 // want (it decides at the row's start). It never calls the join's observer.
@@ -20,7 +21,8 @@ public:
     static constexpr const char *kThreadName = "join decoder";
 
     // Starts the thread.
-    DecodeWorker(const QStringList &inputs, int firstRow, int rowStep, int queueCapacity);
+    DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow, int rowStep,
+                 int queueCapacity);
     // Stops the thread at its next block boundary and waits for it.
     ~DecodeWorker();
     DecodeWorker(const DecodeWorker &) = delete;
@@ -38,6 +40,7 @@ private:
     bool wanted(int row) const;
 
     const QStringList m_inputs;
+    const BlockShaping m_shaping;
     const int m_firstRow;
     const int m_rowStep;
     // Used by the thread alone while it runs.

@@ -2,12 +2,14 @@
 
 #include "audio/audiofile.h"
 
-DirectRowReader::DirectRowReader(AudioFile &reader, const QStringList &inputs)
-    : m_reader(reader), m_inputs(inputs)
+DirectRowReader::DirectRowReader(AudioFile &reader, const QStringList &inputs,
+                                 const BlockShaping &shaping)
+    : m_reader(reader), m_inputs(inputs), m_shaping(shaping)
 {}
 
 RowReader::Input DirectRowReader::open(int row)
 {
+    m_row = row;
     m_reader.OpenFile(m_inputs.at(row), 0, 1);
     m_reader.Seek(0, 3);
     return {m_reader.SampleRate(), m_reader.Channels(), m_reader.SampleCount(),
@@ -16,7 +18,9 @@ RowReader::Input DirectRowReader::open(int row)
 
 SampleArray DirectRowReader::read(int frames)
 {
-    return m_reader.ReadSamples(frames);
+    SampleArray block = m_reader.ReadSamples(frames);
+    m_shaping.apply(m_row, block);
+    return block;
 }
 
 void DirectRowReader::release(SampleArray &&block)

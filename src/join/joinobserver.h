@@ -18,4 +18,18 @@ public:
     virtual void blockWritten(qint64 processed, qint64 total) = 0;
     // The row has been written, to its end or as far as the join went.
     virtual void rowEnds(int row) = 0;
+
+    // A join that matches loudness first measures its inputs, two at once,
+    // before anything is written; these come in between, on the calling thread.
+    // The row's measurement starts.
+    virtual void rowMeasuring(int row) = 0;
+    // The row's measurement has ended, done or left at a stop. A row whose
+    // measurement failed gets none: the failure is thrown instead.
+    virtual void rowMeasured(int row) = 0;
+    // The frames measured so far, never above total, and total, the 100 % mark
+    // of the measuring alone.
+    virtual void measured(qint64 processed, qint64 total) = 0;
+    // Asked after each of the three above and whenever nothing has come for a
+    // moment: false stops the measuring, and the join ends with nothing written.
+    virtual bool measuringGoesOn() = 0;
 };

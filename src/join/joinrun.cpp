@@ -2,8 +2,11 @@
 
 #include "audio/audiofile.h"
 #include "join/blockplan.h"
+#include "join/blockshaping.h"
 #include "join/directrowreader.h"
 #include "join/joinobserver.h"
+#include "join/loudnessmatch.h"
+#include "join/loudnesspass.h"
 #include "join/readaheadrowreader.h"
 #include "join/tagstamper.h"
 #include "settings/valuelists.h"
@@ -12,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -23,11 +27,12 @@ int decodersFor(const QString &outputPath)
     return outputPath.endsWith(wav, Qt::CaseInsensitive) ? 2 : 1;
 }
 
-std::unique_ptr<RowReader> rowReaderFor(const JoinJob &job, AudioFile &reader)
+std::unique_ptr<RowReader> rowReaderFor(const JoinJob &job, AudioFile &reader,
+                                        const BlockShaping &shaping)
 {
     if (!job.readAhead)
-        return std::make_unique<DirectRowReader>(reader, job.inputs);
-    return std::make_unique<ReadAheadRowReader>(job.inputs, decodersFor(job.outputPath));
+        return std::make_unique<DirectRowReader>(reader, job.inputs, shaping);
+    return std::make_unique<ReadAheadRowReader>(job.inputs, shaping, decodersFor(job.outputPath));
 }
 
 }  // namespace
@@ -56,9 +61,28 @@ bool JoinRun::isAnInput(const QString &outputPath, const QStringList &inputs)
     });
 }
 
+std::optional<BlockShaping> JoinRun::shapingFor(const JoinJob &job, JoinObserver &observer) const
+{
+    if (!job.loudnessTarget)
+        return BlockShaping();
+    LoudnessPass pass(job.inputs, job.totalFrames, m_writer.OutputChannels());
+    if (!pass.run(observer))
+        return std::nullopt;
+    std::vector<float> gains;
+    for (const Loudness &loudness : pass.results())
+        gains.push_back(LoudnessMatch::gain(loudness, *job.loudnessTarget));
+    return BlockShaping(std::move(gains));
+}
+
 void JoinRun::run(const JoinJob &job, JoinObserver &observer)
 {
     m_stopped = false;
+    m_outputCreated = false;
+    const std::optional<BlockShaping> shaping = shapingFor(job, observer);
+    if (!shaping) {
+        m_stopped = true;
+        return;
+    }
     if (m_writer.IsOpen())
         m_writer.CloseFile();
     qint64 processed = 0;
@@ -70,10 +94,11 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
                 m_chapters->planned(job.admittedLengths, m_writer.OutputSampleRate()));
     }
     m_writer.CreateFile(job.outputPath, 0);
+    m_outputCreated = true;
     {
         // Its decoders are stopped and waited for before any file is closed,
         // however the rows end.
-        const std::unique_ptr<RowReader> rows = rowReaderFor(job, m_reader);
+        const std::unique_ptr<RowReader> rows = rowReaderFor(job, m_reader, *shaping);
         for (int row = 0; row < job.inputs.size(); ++row) {
             if (!joinRow(*rows, job, row, observer, processed)) {
                 m_stopped = true;

@@ -12,6 +12,7 @@
 
 class AudioFile;
 class AudioInformation;
+class BlockShaping;
 class JoinObserver;
 class RowReader;
 
@@ -36,13 +37,18 @@ struct JoinJob {
     // each block in turn on the calling thread with the reader. Both write the
     // same output.
     bool readAhead = true;
+    // Set: the inputs are measured first (LoudnessPass), and each is written
+    // with the one gain that brings it to this integrated loudness, in LUFS,
+    // as far as its true peak allows (LoudnessMatch).
+    std::optional<double> loudnessTarget;
 };
 
 // The join itself, without widgets: every input, in order, decoded and written
 // block by block into one output file, which is then completed and tagged. The
 // observer is told each row's start and end and each block, and asked before
 // each row and block whether to go on, always on the calling thread;
-// stopped() then says whether it said no. Failures throw AudioError, leaving
+// stopped() then says whether it said no; a join stopped while its inputs were
+// measured has not created its output. Failures throw AudioError, leaving
 // the files as they are for the caller's error handling to close; a failure of
 // the decoding thread is thrown where the block or row it concerns would have
 // been read.
@@ -56,6 +62,8 @@ public:
     void run(const JoinJob &job, JoinObserver &observer);
     // Whether the last run ended because the observer said not to go on.
     bool stopped() const { return m_stopped; }
+    // Whether the last run got as far as creating its output.
+    bool outputCreated() const { return m_outputCreated; }
 
     // The bar's percentage for a share of the list, rounded half up; safe for
     // lists of any length and never above 100.
@@ -68,6 +76,8 @@ private:
     // Writes one row; false when the join ended before the row began.
     bool joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,
                  qint64 &processed);
+    // The shaping of the job's blocks; none when the observer stopped the measuring.
+    std::optional<BlockShaping> shapingFor(const JoinJob &job, JoinObserver &observer) const;
 
     AudioFile &m_reader;
     AudioFile &m_writer;
@@ -75,4 +85,5 @@ private:
     // The run's chapters, when it writes any.
     std::optional<ChapterPlan> m_chapters;
     bool m_stopped = false;
+    bool m_outputCreated = false;
 };

@@ -15,11 +15,12 @@ namespace {
 constexpr int kQueueCapacity = 2;
 }  // namespace
 
-ReadAheadRowReader::ReadAheadRowReader(const QStringList &inputs, int decoders)
+ReadAheadRowReader::ReadAheadRowReader(const QStringList &inputs, const BlockShaping &shaping,
+                                       int decoders)
 {
     for (int first = 0; first < decoders && first < inputs.size(); ++first)
         m_decoders.push_back(
-            std::make_unique<DecodeWorker>(inputs, first, decoders, kQueueCapacity));
+            std::make_unique<DecodeWorker>(inputs, shaping, first, decoders, kQueueCapacity));
 }
 
 // The decoders first stop, all of them, then each is waited for.

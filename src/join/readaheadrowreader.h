@@ -8,17 +8,19 @@
 #include <memory>
 #include <vector>
 
+class BlockShaping;
 class DecodeWorker;
 
 // Decodes on decoder threads (DecodeWorker) ahead of the join, which takes the
 // blocks in list order: while the join encodes the last blocks of one input,
 // the next one is opened, counted and decoded. With two decoders the rows
-// alternate between them, so two inputs decode at once. A failure of a
-// decoder is thrown here, where the join would have met it reading in turn.
+// alternate between them, so two inputs decode at once. The decoders shape the
+// blocks. A failure of a decoder is thrown here, where the join would have met
+// it reading in turn.
 // The decoders are stopped and waited for when this is destroyed.
 class ReadAheadRowReader : public RowReader {
 public:
-    ReadAheadRowReader(const QStringList &inputs, int decoders);
+    ReadAheadRowReader(const QStringList &inputs, const BlockShaping &shaping, int decoders);
     ~ReadAheadRowReader() override;
     ReadAheadRowReader(const ReadAheadRowReader &) = delete;
     ReadAheadRowReader &operator=(const ReadAheadRowReader &) = delete;

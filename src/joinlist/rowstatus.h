@@ -5,6 +5,7 @@
 // The words of a row's "Status" column: the complete set, each spelled here only.
 namespace RowStatus {
 inline const QString kUnconverted = QStringLiteral("unconverted");
+inline const QString kMeasuring = QStringLiteral("Measuring");
 inline const QString kConverting = QStringLiteral("Converting");
 inline const QString kFinished = QStringLiteral("Finished");
 inline const QString kPlaying = QStringLiteral("Playing");

@@ -19,6 +19,8 @@ inline const QString kFilePath = QStringLiteral("file path");
 inline const QString kEnableSubDir = QStringLiteral("enable sub dir");
 // join: a chapter for each joined file, 1 or 0 (see ValueLists::kDefaultChapters).
 inline const QString kChapters = QStringLiteral("chapters");
+inline const QString kMatchLoudness = QStringLiteral("match loudness");
+inline const QString kLoudnessTarget = QStringLiteral("loudness target");
 
 inline const QString kBitrate = QStringLiteral("bitrate");
 inline const QString kChannel = QStringLiteral("channel");

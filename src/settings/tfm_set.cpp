@@ -75,6 +75,10 @@ const QString kM4bNote =
     QStringLiteral("AAC audio book: players keep the place where listening stopped. ");
 const QString kM4bBitrateNote =
     QStringLiteral("64Kbps mono or 128Kbps stereo suit most spoken books. ");
+const QString kLoudnessNote =
+    QStringLiteral("The files are measured before the join, and each is played back at one "
+                   "steady volume that meets the target. A file with high peaks is held at "
+                   "-1 dBTP and stays a little quieter. ");
 
 void setIndexShown(QComboBox *list, int index)
 {
@@ -168,6 +172,7 @@ void Tfm_set::createControls()
     pc->addTab(createWmaPage(), QStringLiteral("WMA"));
     pc->addTab(createFlacPage(), QStringLiteral("FLAC"));
     pc->addTab(createM4bPage(), QStringLiteral("M4B"));
+    pc->addTab(createJoinPage(), QStringLiteral("Join"));
     outputLayout->addWidget(pc);
 
     layout->addWidget(outputGroup, 1);
@@ -427,6 +432,32 @@ QWidget *Tfm_set::createM4bPage()
     return page;
 }
 
+// Room stays below the loudness group for what the join does between files.
+QWidget *Tfm_set::createJoinPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("ts_join"));
+    auto *pageLayout = newPageLayout(page);
+
+    auto *loudness = newGroup(QStringLiteral("Loudness"), page);
+    auto *loudnessLayout = newGroupLayout(loudness);
+    cb_loudness = new QCheckBox(QStringLiteral("Match the loudness of the files"));
+    cb_loudness->setObjectName(QStringLiteral("cb_loudness"));
+    loudnessLayout->addWidget(cb_loudness);
+    auto *grid = newGrid();
+    cb_loudness_target =
+        addList(grid, 0, 0, QStringLiteral("Target: "), QStringLiteral("cb_loudness_target"),
+                ValueLists::loudnessTargetCaptions());
+    grid->setColumnStretch(3, 0);
+    grid->setColumnStretch(2, 1);
+    loudnessLayout->addLayout(grid);
+    addNote(loudnessLayout, kLoudnessNote);
+
+    pageLayout->addWidget(loudness);
+    pageLayout->addStretch(1);
+    return page;
+}
+
 QWidget *Tfm_set::createButtonRow()
 {
     auto *row = new QWidget(this);
@@ -480,6 +511,9 @@ void Tfm_set::createBindings()
         {Kind::Index, kM4b, kFrequency, cb_m4b_frequency, ValueLists::kDefaultM4bSampleRateIndex},
         {Kind::M4bBitrate, kM4b, kBitrate, cb_m4b_bitrate,
          ValueLists::kDefaultM4bStereoBitRateIndex},
+        {Kind::Switch, kJoin, kMatchLoudness, cb_loudness, false},
+        {Kind::Index, kJoin, kLoudnessTarget, cb_loudness_target,
+         ValueLists::kDefaultLoudnessTargetIndex},
     };
 }
 
@@ -497,6 +531,7 @@ void Tfm_set::connectHandlers()
     connect(rb_cdquality, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
     connect(rb_custom, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
     connect(cb_ogg_quality, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_ogg_qualityClick));
+    connect(cb_loudness, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_loudnessClick));
     connect(edt_ogg_quality, &QLineEdit::textChanged, this,
             guarded(&Tfm_set::edt_ogg_qualityChange));
 }
@@ -627,6 +662,9 @@ void Tfm_set::btn_defaultClick()
     cb_m4b_frequency->setCurrentIndex(ValueLists::kDefaultM4bSampleRateIndex);
     cb_m4b_bitrate->setCurrentIndex(ValueLists::m4bDefaultBitRateIndex(
         ValueLists::channelsAt(ValueLists::kDefaultChannelIndex)));
+
+    cb_loudness->setChecked(false);
+    cb_loudness_target->setCurrentIndex(ValueLists::kDefaultLoudnessTargetIndex);
     applyEnablingRules();
 }
 
@@ -660,11 +698,17 @@ void Tfm_set::cb_ogg_qualityClick()
     cb_ogg_maxbit->setEnabled(!quality);
 }
 
+void Tfm_set::cb_loudnessClick()
+{
+    cb_loudness_target->setEnabled(cb_loudness->isChecked());
+}
+
 void Tfm_set::applyEnablingRules()
 {
     cb_vbrClick();
     rb_modeClick();
     cb_ogg_qualityClick();
+    cb_loudnessClick();
 }
 
 void Tfm_set::edt_ogg_qualityChange()

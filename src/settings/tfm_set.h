@@ -19,7 +19,7 @@ class Settings;
 class UpDown;
 
 // The output settings dialog: edits the encoder settings of the six output
-// formats. It loads the stored values each time it is shown and writes all of
+// formats and how the join treats its inputs (the Join page). It loads the stored values each time it is shown and writes all of
 // them back only on OK; Default resets the controls without writing.
 class Tfm_set : public QDialog {
     Q_OBJECT
@@ -50,6 +50,7 @@ private:
     QWidget *createWmaPage();
     QWidget *createFlacPage();
     QWidget *createM4bPage();
+    QWidget *createJoinPage();
     QWidget *createButtonRow();
     void createBindings();
     void connectHandlers();
@@ -72,6 +73,7 @@ private:
     void cb_vbrClick();
     void rb_modeClick();
     void cb_ogg_qualityClick();
+    void cb_loudnessClick();
     void edt_ogg_qualityChange();
     void edt_ogg_qualityExit();
     void applyEnablingRules();
@@ -118,6 +120,9 @@ private:
     QComboBox *cb_m4b_frequency = nullptr;
     QComboBox *cb_m4b_channel = nullptr;
     QComboBox *cb_m4b_bitrate = nullptr;
+
+    QCheckBox *cb_loudness = nullptr;
+    QComboBox *cb_loudness_target = nullptr;
 
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_default = nullptr;

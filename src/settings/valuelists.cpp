@@ -58,6 +58,11 @@ int m4bBitRateAt(int index, int fallbackIndex)
                      + (contains(kM4bBitRateCount, index) ? index : fallbackIndex)];
 }
 
+int loudnessTargetAt(int index, int fallbackIndex)
+{
+    return valueAt(kLoudnessTargets, index, fallbackIndex);
+}
+
 int m4bDefaultBitRateIndex(int channels)
 {
     return channels == 1 ? kDefaultM4bMonoBitRateIndex : kDefaultM4bStereoBitRateIndex;
@@ -96,6 +101,17 @@ QStringList m4bSampleRateCaptions()
 QStringList m4bBitRateCaptions()
 {
     return bitRateCaptions().mid(kM4bFirstBitRateIndex);
+}
+
+QStringList loudnessTargetCaptions()
+{
+    // What each target suits, in the order of kLoudnessTargets.
+    const QStringList uses = {QStringLiteral("speech, podcasts"), QStringLiteral("music streaming"),
+                              QStringLiteral("broadcast")};
+    QStringList captions = captionsOf(kLoudnessTargets, QStringLiteral("LUFS"));
+    for (int i = 0; i < captions.size(); ++i)
+        captions[i] += QStringLiteral(" (%1)").arg(uses.at(i));
+    return captions;
 }
 
 QStringList outputFormatCaptions()

@@ -63,6 +63,13 @@ inline constexpr int kDefaultM4bStereoBitRateIndex = 8;  // 128 kbit/s
 
 // join/chapters: each joined file becomes a chapter of the output unless turned off.
 inline constexpr bool kDefaultChapters = true;
+// join/loudness target: the integrated loudness, in LUFS, that matching brings
+// every input to: speech and podcasts, music streaming, broadcast.
+inline constexpr std::array<int, 3> kLoudnessTargets = {-16, -14, -23};
+inline constexpr int kDefaultLoudnessTargetIndex = 0;  // -16 LUFS
+// Any target in this range may be asked for on the command line.
+inline constexpr int kLoudnessTargetMinimum = -31;
+inline constexpr int kLoudnessTargetMaximum = -5;
 
 // wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
 inline constexpr int kWavModeCdQuality = 0;
@@ -83,6 +90,7 @@ int channelsAt(int index, int fallbackIndex = kDefaultChannelIndex);
 int flacBitsPerSampleAt(int index, int fallbackIndex = kDefaultFlacBitsIndex);
 int m4bSampleRateAt(int index, int fallbackIndex = kDefaultM4bSampleRateIndex);
 int m4bBitRateAt(int index, int fallbackIndex);
+int loudnessTargetAt(int index, int fallbackIndex = kDefaultLoudnessTargetIndex);
 
 // The M4B bit rate of a missing key follows the channel count: 64 kbit/s for
 // mono, 128 for stereo.
@@ -96,6 +104,7 @@ QStringList bitsPerSampleCaptions();      // "8 bps", "16 bps"
 QStringList flacBitsPerSampleCaptions();  // "16 bps", "24 bps"
 QStringList m4bSampleRateCaptions();      // "22050 Hz" .. "48000 Hz"
 QStringList m4bBitRateCaptions();         // "32 Kbps" .. "320 Kbps"
+QStringList loudnessTargetCaptions();     // "-16 LUFS (speech, podcasts)", ...
 QStringList outputFormatCaptions();       // "MP3", "WAV", "WMA", "OGG", "FLAC", "M4B"
 QStringList outputFormatExtensions();     // ".mp3", ".wav", ".wma", ".ogg", ".flac", ".m4b"
 QStringList wmaProfileCaptions();         // 47 entries

@@ -1,5 +1,6 @@
 // The join run, end to end through the real main window: mixed inputs into
-// every output format, the refusals and questions, Stop, and the resets.
+// every output format, the refusals and questions, Stop, and the resets; the
+// measuring of a join that matches loudness.
 
 #include "mainwindowfixture.h"
 
@@ -8,6 +9,7 @@
 #include "kit/themedprogressbar.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
+#include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 
@@ -21,6 +23,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -52,6 +56,15 @@ protected:
         AudioFile probe;
         probe.OpenFile(path, 0, 1);
         return {path, probe.SampleCount(), probe.SampleRate()};
+    }
+
+    // A tone of that loudness, three seconds of 44.1 kHz stereo.
+    Input levelled(const QString &name, double lufs)
+    {
+        const SampleArray tone = LoudnessProbe::atLoudness(
+            Tones::samples(44100, 2, 0, Tones::frameCount(44100, 3.0)), 44100, 2, lufs);
+        const QString path = LoudnessProbe::writeWav(dataPath(name), 44100, 2, tone);
+        return {path, qint64(tone.size()) / 2, 44100};
     }
 
     // An MP3 at 44.1 kHz stereo, a WAV at 22.05 kHz mono, an OGG at 48 kHz, a WMA at 32 kHz.
@@ -554,4 +567,97 @@ TEST_F(JoinTest, TheTagDialogsChapterSwitchDecidesWhetherTheJoinAddsChapters)
     join(Mp3, "on");
     EXPECT_EQ(probeMedia(outputFolder() + "/on.mp3").chapters.size(), 2);
     ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+}
+
+TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)
+{
+    // The third target of the list: -23 LUFS.
+    settings("match loudness=1\nloudness target=2\n");
+    Tfm_main &main = showWindow();
+    const QList<Input> inputs = {levelled("quiet.wav", -30), levelled("loud.wav", -12)};
+    admit(inputs);
+    QSet<int> measured;
+    int highest = 0;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        const QStringList now = statuses();
+        if (!now.contains("Measuring"))
+            return;
+        EXPECT_TRUE(now.filter(QRegularExpression("Converting|Finished")).isEmpty());
+        measured.insert(int(now.indexOf("Measuring")));
+        measured.insert(int(now.lastIndexOf("Measuring")));
+        highest = qMax(highest, main.pb()->position());
+    });
+    watcher.start(0);
+    join(Wav);
+    watcher.stop();
+    ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+    EXPECT_EQ(measured, QSet<int>({0, 1}));
+    EXPECT_EQ(highest, 100);
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
+
+    AudioFile joined;
+    joined.OpenFile(outputFolder() + "/joined.wav", 0, 1);
+    const SampleArray audio = joined.ReadSamples(int(joined.SampleCount()));
+    for (int row : {0, 1}) {
+        const SampleArray part =
+            LoudnessProbe::part(audio, 2, row * inputs[0].frames, inputs[row].frames);
+        EXPECT_NEAR(LoudnessProbe::measure(part, 44100, 2).integrated, -23, 0.5) << "row " << row;
+    }
+    expectIdleAfterJoin();
+}
+
+TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
+{
+    settings();
+    Tfm_main &main = showWindow();
+    admit({levelled("a.wav", -30), levelled("b.wav", -12)});
+    join(Wav);
+    main.settings().writeSwitch("join", "match loudness", true);
+    setTags();
+    const TagValues tags = main.tagValues;
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (statuses().contains("Measuring") && main.busy().Joining) {
+            EXPECT_TRUE(main.menuItems().Stop1->isEnabled());
+            main.menuItems().Stop1->trigger();
+        }
+    });
+    stopper.start(0);
+    join(Wav, "second");
+    stopper.stop();
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+    EXPECT_EQ(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"joined.wav"});
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
+    EXPECT_EQ(main.edt_filename()->text(), "second");
+    EXPECT_EQ(main.tagValues, tags);
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.pb()->position(), 0);
+    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+}
+
+TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
+{
+    settings("match loudness=1\n");
+    Tfm_main &main = showWindow();
+    const QList<Input> inputs = {levelled("a.wav", -30), levelled("b.wav", -12)};
+    admit(inputs);
+    // Damaged after it was admitted.
+    QFile damaged(inputs[1].path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    join(Wav);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages().first().contains(inputs[1].path))
+        << prompter.messages().first().toStdString();
+    EXPECT_EQ(statuses().last(), "Measuring");
+    EXPECT_FALSE(QFileInfo::exists(outputFolder() + "/joined.wav"));
+    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_FALSE(main.pb()->captionVisible());
 }

@@ -1,5 +1,6 @@
 // vantorel-join run as a user runs it: its refusals and exit codes, a mixed
-// join read back, folders, a stop signal, and replacing an existing output.
+// join read back, folders, a stop signal, replacing an existing output, and
+// matching loudness.
 
 #include "audio/audiofile.h"
 #include "cli/exitcode.h"
@@ -7,6 +8,7 @@
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
+#include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
 #include "support/qtprinters.h"
 #include "support/tones.h"
@@ -103,6 +105,10 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {input, "-o", output, "--genre", "No Such Genre"},
         {input, "-o", output, "--genre", QString::number(ValueLists::kGenreCount)},
         {input, "-o", output, "--no-such-option"},
+        {input, "-o", output, "--loudness", "-4"},
+        {input, "-o", output, "--loudness", "-32"},
+        {input, "-o", output, "--loudness", "loud"},
+        {input, "-o", output, "--loudness"},
     };
     for (const QStringList &arguments : wrong) {
         const Result result = run(arguments);
@@ -198,6 +204,32 @@ TEST_F(CliTest, MixedInputsJoinWithEveryFrameAndTheTags)
     EXPECT_EQ(info.tags.track, 7u);
     EXPECT_EQ(info.tags.genre, ValueLists::genreCaptions().at(8));
     EXPECT_EQ(info.tags.comment, "made by a test");
+}
+
+TEST_F(CliTest, LoudnessBringsEachInputToTheTargetGiven)
+{
+    QStringList inputs;
+    QList<qint64> frames;
+    for (const double lufs : {-30.0, -12.0}) {
+        const SampleArray samples = LoudnessProbe::atLoudness(
+            Tones::samples(44100, 2, 0, Tones::frameCount(44100, 3.0)), 44100, 2, lufs);
+        inputs << LoudnessProbe::writeWav(path(QString("%1.wav").arg(lufs)), 44100, 2, samples);
+        frames << qint64(samples.size()) / 2;
+    }
+    const QString output = path("joined.wav");
+    const Result result = run(inputs + QStringList{"-q", "--loudness", "-14", "-o", output});
+    ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+
+    AudioFile joined;
+    joined.OpenFile(output, 0, 1);
+    const SampleArray audio = joined.ReadSamples(int(joined.SampleCount()));
+    EXPECT_NEAR(
+        LoudnessProbe::measure(LoudnessProbe::part(audio, 2, 0, frames[0]), 44100, 2).integrated,
+        -14, 0.5);
+    EXPECT_NEAR(
+        LoudnessProbe::measure(LoudnessProbe::part(audio, 2, frames[0], frames[1]), 44100, 2)
+            .integrated,
+        -14, 0.5);
 }
 
 TEST_F(CliTest, FolderIsScannedWithSubFoldersOnlyWhenAsked)

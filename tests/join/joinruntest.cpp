@@ -3,6 +3,8 @@
 // the same order on the calling thread, and stops, fails and ends rows as it
 // does, leaving no thread behind. Its chapters as players find them: one per
 // input in every output format, a stopped join's, a lone input's, none when off.
+// Matching loudness measures the inputs first, on threads of its own, and
+// writes each at one gain.
 
 #include "join/joinrun.h"
 
@@ -12,7 +14,9 @@
 #include "audio/lameencoder.h"
 #include "join/decodeworker.h"
 #include "join/joinobserver.h"
+#include "join/loudnesspass.h"
 #include "settings/valuelists.h"
+#include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 
@@ -27,6 +31,7 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -42,24 +47,30 @@ struct JoinResult {
     SampleArray audio;
 };
 
-int decoderThreads()
+int threadsNamed(const char *name)
 {
     const QDir tasks(QStringLiteral("/proc/self/task"));
     int count = 0;
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == DecodeWorker::kThreadName)
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
             ++count;
     }
     return count;
 }
 
+int decoderThreads()
+{
+    return threadsNamed(DecodeWorker::kThreadName);
+}
+
 // An exited thread may stay listed for a moment after it was joined.
 bool noDecoderThreadLeft()
 {
-    for (int tries = 0; tries < 1000 && decoderThreads() > 0; ++tries)
+    const auto left = [] { return decoderThreads() + threadsNamed(LoudnessPass::kThreadName); };
+    for (int tries = 0; tries < 1000 && left() > 0; ++tries)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return decoderThreads() == 0;
+    return left() == 0;
 }
 
 // Records every call, marking those not made on the thread that made it, and
@@ -84,11 +95,24 @@ public:
     }
     void rowEnds(int row) override { record(QString("end %1").arg(row)); }
 
+    // Two threads measure at once, so the order of these varies: kept apart.
+    void rowMeasuring(int row) override { measuring << QString("measuring %1").arg(row); }
+    void rowMeasured(int row) override { measuring << QString("measured %1").arg(row); }
+    void measured(qint64 processed, qint64 total) override
+    {
+        EXPECT_LE(processed, total);
+        highestMeasured = std::max(highestMeasured, JoinRun::progressPercent(processed, total));
+    }
+    bool measuringGoesOn() override { return std::this_thread::get_id() == m_caller && goOn; }
+
     int stopAtRow = -1;
     int stopAtBlock = -1;
     std::function<void(int block)> atBlock;
     QStringList events;
     int decodersAtFirstBlock = 0;
+    QStringList measuring;
+    int highestMeasured = 0;
+    bool goOn = true;
 
 private:
     bool record(const QString &event, bool answer = true)
@@ -157,6 +181,7 @@ protected:
         job.totalFrames = totalFrames;
         job.outputPath = output;
         job.readAhead = readAhead;
+        job.loudnessTarget = loudnessTarget;
         JoinResult result;
         try {
             JoinRun(reader, writer, information).run(job, observer);
@@ -165,12 +190,14 @@ protected:
             writer.CloseFile();  // as the window's error report does
         }
         EXPECT_TRUE(noDecoderThreadLeft());
-        EXPECT_EQ(observer.decodersAtFirstBlock > 0, readAhead);
+        EXPECT_EQ(observer.decodersAtFirstBlock > 0,
+                  readAhead && observer.events.contains("block"));
         result.events = observer.events;
         QFile file(output);
         if (file.open(QIODevice::ReadOnly))
             result.bytes = file.readAll();
-        result.audio = decodeAll(output);
+        if (QFile::exists(output))
+            result.audio = decodeAll(output);
         return result;
     }
 
@@ -199,6 +226,7 @@ protected:
 
     QTemporaryDir dir;
     qint64 totalFrames = 0;
+    std::optional<double> loudnessTarget;
 };
 
 class JoinRunFormatTest : public JoinRunTest,
@@ -440,6 +468,198 @@ TEST(ChapterPlanTest, StartsFollowTheRunningTimeOfMixedRates)
         plan.framesWritten(lengths[i].frames);
     }
     EXPECT_EQ(plan.written(48000), planned);
+}
+
+// Inputs of known loudness, 44.1 kHz stereo, joined into a 16-bit WAV of the same format.
+class LoudnessMatchTest : public JoinRunTest {
+protected:
+    static constexpr int kRate = 44100;
+    static constexpr int kChannels = 2;
+    static constexpr double kSeconds = 3.0;
+    static constexpr double kTarget = -16.0;
+
+    QString input(const QString &name, const SampleArray &samples)
+    {
+        totalFrames += qint64(samples.size()) / kChannels;
+        return LoudnessProbe::writeWav(dir.filePath(name), kRate, kChannels, samples);
+    }
+
+    static SampleArray tone(double lufs)
+    {
+        return LoudnessProbe::atLoudness(
+            Tones::samples(kRate, kChannels, 0, Tones::frameCount(kRate, kSeconds)), kRate,
+            kChannels, lufs);
+    }
+
+    // A quiet tone with a click near full scale every half second.
+    static SampleArray peaky()
+    {
+        SampleArray samples = tone(-20.0);
+        for (std::size_t i = 0; i < samples.size(); i += kRate)
+            samples[i] = 0.98f;
+        return samples;
+    }
+
+    // The input's part of the joined audio, frame-aligned with its input.
+    static SampleArray partOf(const SampleArray &joined, const QStringList &inputs, int row)
+    {
+        qint64 first = 0;
+        for (int i = 0; i < row; ++i)
+            first += qint64(decodeAll(inputs[i]).size()) / kChannels;
+        return LoudnessProbe::part(joined, kChannels, first,
+                                   qint64(decodeAll(inputs[row]).size()) / kChannels);
+    }
+
+    // The gain between an input and its part over the frames [first, first + count).
+    static double gainOver(const SampleArray &in, const SampleArray &out, qint64 first,
+                           qint64 count)
+    {
+        double inOut = 0;
+        double inIn = 0;
+        for (qint64 i = first * kChannels; i < (first + count) * kChannels; ++i) {
+            inOut += double(in[std::size_t(i)]) * out[std::size_t(i)];
+            inIn += double(in[std::size_t(i)]) * in[std::size_t(i)];
+        }
+        return inOut / inIn;
+    }
+
+    JoinJob matchedJob(const QStringList &inputs, const QString &outputName) const
+    {
+        JoinJob job;
+        job.inputs = inputs;
+        job.totalFrames = totalFrames;
+        job.outputPath = dir.filePath(outputName);
+        job.loudnessTarget = kTarget;
+        return job;
+    }
+
+    JoinResult joinMatched(const QStringList &inputs, RecordingObserver &observer)
+    {
+        loudnessTarget = kTarget;
+        return join(inputs, ValueLists::kFormatWav, true, observer);
+    }
+};
+
+TEST_F(LoudnessMatchTest, EachInputMeetsTheTargetWithOneGainUnlessItsPeaksOrSilenceForbid)
+{
+    const QStringList inputs = {input("quiet.wav", tone(-30.0)), input("loud.wav", tone(-12.0)),
+                                input("peaky.wav", peaky()),
+                                input("silent.wav", SampleArray(kRate * kChannels * 2)),
+                                input("gated.wav", tone(-75.0))};
+    loudnessTarget = kTarget;
+    RecordingObserver observer;
+    const JoinResult result = expectSameJoin(inputs, ValueLists::kFormatWav, observer);
+    ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+
+    for (int row : {0, 1}) {
+        const SampleArray in = decodeAll(inputs[row]);
+        const SampleArray out = partOf(result.audio, inputs, row);
+        EXPECT_NEAR(LoudnessProbe::measure(out, kRate, kChannels).integrated, kTarget, 0.5)
+            << "row " << row;
+        const qint64 frames = qint64(out.size()) / kChannels;
+        EXPECT_NEAR(gainOver(in, out, 0, kRate / 2),
+                    gainOver(in, out, frames - kRate / 2, kRate / 2), 1e-3)
+            << "row " << row;
+    }
+    const ProbedLoudness held =
+        LoudnessProbe::measure(partOf(result.audio, inputs, 2), kRate, kChannels);
+    EXPECT_NEAR(held.truePeak, -1.0, 0.1);
+    EXPECT_LT(held.integrated, kTarget - 1.0);
+    const SampleArray silent = partOf(result.audio, inputs, 3);
+    EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](float s) { return s == 0.0f; }));
+    EXPECT_TRUE(partOf(result.audio, inputs, 4) == decodeAll(inputs[4]))
+        << "an input below the gate keeps its level";
+}
+
+TEST_F(LoudnessMatchTest, MeasuringIsShownRowByRowAndAnUnchangedFileIsNotMeasuredAgain)
+{
+    const QStringList inputs = {input("a.wav", tone(-30.0)), input("b.wav", tone(-20.0)),
+                                input("c.wav", tone(-12.0))};
+    RecordingObserver first;
+    joinMatched(inputs, first);
+    QStringList measuring = first.measuring;
+    measuring.sort();
+    EXPECT_EQ(measuring, QStringList({"measured 0", "measured 1", "measured 2", "measuring 0",
+                                      "measuring 1", "measuring 2"}));
+    EXPECT_EQ(first.highestMeasured, 100);
+
+    RecordingObserver again;
+    const SampleArray before = joinMatched(inputs, again).audio;
+    EXPECT_TRUE(again.measuring.isEmpty()) << again.measuring.join(", ").toStdString();
+
+    // Changed on disk: measured anew, and written at its new gain.
+    input("b.wav", tone(-40.0));
+    RecordingObserver changed;
+    const SampleArray after = joinMatched(inputs, changed).audio;
+    EXPECT_EQ(changed.measuring, QStringList({"measuring 1", "measured 1"}));
+    EXPECT_NEAR(LoudnessProbe::measure(partOf(after, inputs, 1), kRate, kChannels).integrated,
+                kTarget, 0.5);
+    EXPECT_TRUE(partOf(after, inputs, 0) == partOf(before, inputs, 0));
+}
+
+TEST_F(LoudnessMatchTest, InputsMeetTheTargetInAnOutputOfOtherChannels)
+{
+    // The writer copies mono into both channels of a stereo output at full
+    // level and averages stereo into a mono one.
+    const SampleArray mono = LoudnessProbe::atLoudness(
+        Tones::samples(kRate, 1, 0, Tones::frameCount(kRate, kSeconds)), kRate, 1, -30.0);
+    totalFrames += qint64(mono.size());
+    const QStringList inputs = {LoudnessProbe::writeWav(dir.filePath("mono.wav"), kRate, 1, mono),
+                                input("stereo.wav", tone(-12.0))};
+    for (const int channels : {2, 1}) {
+        AudioFile reader;
+        AudioFile writer;
+        AudioInformation information;
+        writer.SetWavFormat(kRate, channels, 16);
+        const JoinJob job = matchedJob(inputs, QString("joined%1.wav").arg(channels));
+        RecordingObserver observer;
+        JoinRun(reader, writer, information).run(job, observer);
+        const SampleArray joined = decodeAll(job.outputPath);
+        const auto frames = qint64(mono.size());
+        for (const qint64 first : {qint64(0), frames}) {
+            const SampleArray part = LoudnessProbe::part(joined, channels, first, frames);
+            EXPECT_NEAR(LoudnessProbe::measure(part, kRate, channels).integrated, kTarget, 0.5)
+                << channels << " channels, from frame " << first;
+        }
+    }
+}
+
+TEST_F(LoudnessMatchTest, StopOrAFailureWhileMeasuringWritesNothing)
+{
+    QStringList inputs = {input("a.wav", tone(-30.0)), input("b.wav", tone(-20.0)),
+                          input("c.wav", tone(-12.0))};
+    RecordingObserver stopping;
+    stopping.goOn = false;
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    writer.SetWavFormat(kRate, kChannels, 16);
+    const JoinJob job = matchedJob(inputs, "stopped.wav");
+    JoinRun run(reader, writer, information);
+    run.run(job, stopping);
+    EXPECT_TRUE(noDecoderThreadLeft());
+    EXPECT_TRUE(run.stopped());
+    EXPECT_FALSE(run.outputCreated());
+    EXPECT_FALSE(QFile::exists(job.outputPath));
+    EXPECT_TRUE(stopping.events.isEmpty()) << stopping.events.join(", ").toStdString();
+    // Every row whose measuring started has ended.
+    EXPECT_FALSE(stopping.measuring.isEmpty());
+    EXPECT_EQ(stopping.measuring.filter("measuring ").size(),
+              stopping.measuring.filter("measured ").size());
+
+    // Not an audio file: its row's measuring fails, with its name, before anything is written.
+    QFile damaged(dir.filePath("damaged.wav"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    inputs.insert(1, damaged.fileName());
+    RecordingObserver failing;
+    const JoinResult result = joinMatched(inputs, failing);
+    EXPECT_TRUE(result.error.contains(damaged.fileName())) << result.error.toStdString();
+    EXPECT_TRUE(result.events.isEmpty()) << result.events.join(", ").toStdString();
+    EXPECT_TRUE(failing.measuring.contains("measuring 1"));
+    EXPECT_FALSE(failing.measuring.contains("measured 1"));
+    EXPECT_TRUE(result.bytes.isEmpty());
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ const QByteArray kFirstConfirmation =
     "[ogg]\nchannel=1\nfrequency=7\nbitrate=11\nmax bitrate=11\nmin bitrate=11\n"
     "enable quality=1\nquality=300\n"
     "[flac]\nchannel=1\nfrequency=7\nbit=0\ncompression level=5\n"
-    "[m4b]\nchannel=1\nfrequency=2\nbitrate=8\n";
+    "[m4b]\nchannel=1\nfrequency=2\nbitrate=8\n"
+    "[join]\nmatch loudness=0\nloudness target=0\n";
 
 class Tfm_setTest : public testing::Test {
 protected:
@@ -112,13 +113,14 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
     EXPECT_LE(needed.height(), 349);
 
     QTabWidget *pc = child<QTabWidget>("pc");
-    ASSERT_EQ(pc->count(), 6);
+    ASSERT_EQ(pc->count(), 7);
     EXPECT_EQ(pc->tabText(0), "MP3");
     EXPECT_EQ(pc->tabText(1), "WAV");
     EXPECT_EQ(pc->tabText(2), "OGG");
     EXPECT_EQ(pc->tabText(3), "WMA");
     EXPECT_EQ(pc->tabText(4), "FLAC");
     EXPECT_EQ(pc->tabText(5), "M4B");
+    EXPECT_EQ(pc->tabText(6), "Join");
 
     EXPECT_EQ(child<QPushButton>("btn_ok")->text(), "OK");
     EXPECT_EQ(child<QPushButton>("btn_default")->text(), "Default");
@@ -190,7 +192,7 @@ TEST_F(Tfm_setTest, FirstOpeningWithoutSettingsShowsTheDialogDefaults)
     open([&](QDialog &) {
         QTabWidget *pc = child<QTabWidget>("pc");
         EXPECT_EQ(pc->currentIndex(), 0);
-        EXPECT_LE(pc->tabBar()->sizeHint().width(), pc->width()) << "all six tabs show whole";
+        EXPECT_LE(pc->tabBar()->sizeHint().width(), pc->width()) << "all seven tabs show whole";
         EXPECT_EQ(list("cb_mp3_bitrate")->currentText(), "128 Kbps");
         EXPECT_EQ(list("cb_mp3_channel")->currentText(), "Stereo");
         EXPECT_EQ(list("cb_mp3_frequency")->currentText(), "44100 Hz");
@@ -294,7 +296,48 @@ TEST_F(Tfm_setTest, FlacAndM4bPagesLoadAndStoreTheirKeys)
     // Default then OK is covered with the other pages' defaults.
     EXPECT_EQ(stored(), "[flac]\nchannel=0\nfrequency=8\nbit=1\ncompression level=7\n"
                         "[m4b]\nchannel=0\nfrequency=3\nbitrate=13\n"
-                            + kFirstConfirmation.left(kFirstConfirmation.indexOf("[flac]")));
+                            + kFirstConfirmation.left(kFirstConfirmation.indexOf("[flac]"))
+                            + kFirstConfirmation.mid(kFirstConfirmation.indexOf("[join]")));
+}
+
+TEST_F(Tfm_setTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
+{
+    QStringList targets;
+    open([&](QDialog &) {
+        EXPECT_EQ(check("cb_loudness")->text(), "Match the loudness of the files");
+        EXPECT_FALSE(check("cb_loudness")->isChecked());
+        QComboBox *target = list("cb_loudness_target");
+        for (int i = 0; i < target->count(); ++i)
+            targets << target->itemText(i);
+        EXPECT_EQ(target->currentIndex(), 0);
+        EXPECT_FALSE(target->isEnabled());
+        check("cb_loudness")->click();
+        EXPECT_TRUE(target->isEnabled());
+        target->setCurrentIndex(2);
+        click("btn_ok");
+    });
+    EXPECT_EQ(targets, QStringList({"-16 LUFS (speech, podcasts)", "-14 LUFS (music streaming)",
+                                    "-23 LUFS (broadcast)"}));
+    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=1\nloudness target=2\n"));
+
+    open([&](QDialog &) {
+        EXPECT_TRUE(check("cb_loudness")->isChecked());
+        EXPECT_EQ(list("cb_loudness_target")->currentIndex(), 2);
+        click("btn_default");
+        EXPECT_FALSE(check("cb_loudness")->isChecked());
+        EXPECT_EQ(list("cb_loudness_target")->currentIndex(), 0);
+        EXPECT_FALSE(list("cb_loudness_target")->isEnabled());
+        click("btn_ok");
+    });
+    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=0\nloudness target=0\n"));
+
+    // Hand-edited: an unreadable switch reads as off, a target outside the list shows none.
+    store("[join]\nmatch loudness=yes\nloudness target=7\n");
+    open([&](QDialog &) {
+        EXPECT_FALSE(check("cb_loudness")->isChecked());
+        EXPECT_EQ(list("cb_loudness_target")->currentIndex(), -1);
+        click("btn_cancel");
+    });
 }
 
 TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)

@@ -93,7 +93,7 @@ QByteArray Mp3InfoFrame::render(const Stream &stream) const
 
     const auto streamBytes = static_cast<quint32>(m_size + stream.audioBytes);
     quint8 *xing = bytes + kHeaderBytes + m_sideInfoBytes;
-    std::memcpy(xing, "Info", 4);
+    std::copy_n("Info", 4, xing);
     AV_WB32(xing + 4, kXingFlagsAll);
     AV_WB32(xing + 8, static_cast<quint32>(stream.frames));
     AV_WB32(xing + 12, streamBytes);
@@ -105,7 +105,7 @@ QByteArray Mp3InfoFrame::render(const Stream &stream) const
 
     quint8 *lame = xing + kXingBytes;
     const char *version = get_lame_very_short_version();
-    std::memcpy(lame, version, std::min<std::size_t>(std::strlen(version), kLameVersionBytes));
+    std::copy_n(version, std::min<std::size_t>(std::strlen(version), kLameVersionBytes), lame);
     lame[kLameVersionBytes] = kLameMethodCbr;
     lame[kBitrateAt] = static_cast<quint8>(std::min(stream.bitrate, kLowByte));
     const int trim = stream.delay << kDelayBits | stream.padding;

@@ -15,7 +15,7 @@ extern "C" {
 namespace {
 
 // A movie header larger than this belongs to no audio file a person joins.
-constexpr qint64 kMaxMovieBytes = 256 * 1024 * 1024;
+constexpr qint64 kMaxMovieBytes = qint64{256} * 1024 * 1024;
 constexpr qint64 kBoxHeaderBytes = 8;
 constexpr qint64 kLargeBoxHeaderBytes = 16;
 constexpr qint32 kUnitMediaRate = 0x00010000;  // 1.0 in 16.16 fixed point

@@ -35,7 +35,7 @@ constexpr int kVorbisHeaderPackets = 3;
 constexpr int kVorbisSetupPacket = 2;
 // The header packets kept whole (identification, Vorbis setup) are small; one
 // past this is no header.
-constexpr qint64 kMaxKeptPacketBytes = 1024 * 1024;
+constexpr qint64 kMaxKeptPacketBytes = qint64{1024} * 1024;
 // What libavcodec's Vorbis parser takes: the three headers in Xiph lacing, of
 // which the comment header may be a bare stub.
 constexpr char kXiphLacedHeaders = 2;

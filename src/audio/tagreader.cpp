@@ -39,7 +39,7 @@ constexpr qint64 kChunkHeaderBytes = 8;
 constexpr quint32 kRf64SizeInDs64 = 0xFFFFFFFF;
 constexpr qint64 kDs64DataSizeAt = 8;
 // Tag chunks larger than this are no tags.
-constexpr qint64 kMaxTagChunkBytes = 64 * 1024 * 1024;
+constexpr qint64 kMaxTagChunkBytes = qint64{64} * 1024 * 1024;
 
 QString fromTagLib(const TagLib::String &text)
 {

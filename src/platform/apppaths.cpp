@@ -13,7 +13,7 @@ const QString kInstalledFolder = QStringLiteral(VANTOREL_DATA_FROM_BIN);
 QString programFile(const QString &executableFolder, const QString &relativePath)
 {
     const QDir folder(executableFolder);
-    const QString beside = folder.filePath(relativePath);
+    QString beside = folder.filePath(relativePath);
     if (QFileInfo::exists(beside))
         return beside;
     const QString installed =

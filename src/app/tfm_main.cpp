@@ -227,10 +227,18 @@ void Tfm_main::showTotalTime(const QString &text)
 
 void Tfm_main::createDialogs()
 {
-    m_fmSet = new Tfm_set(*m_settings, *this, this);
     m_fmAbout = new Tfm_about(m_prompter, this);
     m_fmDir = new Tfm_dir(*m_settings, *this, this);
     m_fmId3 = new Tfm_id3(tagValues, *m_settings, *this, this);
+}
+
+// The settings dialog reads its values each time it is shown, so it is built
+// at first use: a join that never opens it does not carry its many controls.
+Tfm_set &Tfm_main::fm_set()
+{
+    if (!m_fmSet)
+        m_fmSet = new Tfm_set(*m_settings, *this, this);
+    return *m_fmSet;
 }
 
 void Tfm_main::guarded(void (Tfm_main::*command)())
@@ -566,7 +574,7 @@ void Tfm_main::Option1Click()
 {
     if (m_busy->joinBusy())
         return;
-    showDialog(*m_fmSet);
+    showDialog(fm_set());
 }
 
 void Tfm_main::ID3Tag1Click()

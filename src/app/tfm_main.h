@@ -71,7 +71,7 @@ public:
     AudioPlayer &audioPlayer() { return *m_audioPlayer; }
 
     // Dialogs, created once and living as long as the window.
-    Tfm_set &fm_set() { return *m_fmSet; }
+    Tfm_set &fm_set();
     Tfm_about &fm_about() { return *m_fmAbout; }
     Tfm_dir &fm_dir() { return *m_fmDir; }
     Tfm_id3 &fm_id3() { return *m_fmId3; }

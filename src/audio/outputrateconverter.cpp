@@ -38,7 +38,8 @@ qint64 OutputRateConverter::framesFor(qint64 inputFrames) const
     // Whole seconds apart, so that the product cannot overflow for any real length.
     const qint64 seconds = inputFrames / m_inputRate;
     const qint64 rest = inputFrames % m_inputRate;
-    return seconds * m_outputRate + (rest * m_outputRate * 2 + m_inputRate) / (2 * m_inputRate);
+    return seconds * m_outputRate
+           + (rest * m_outputRate * 2 + m_inputRate) / (2 * qint64(m_inputRate));
 }
 
 void OutputRateConverter::append(const float *frames, int count, SampleArray &converted)

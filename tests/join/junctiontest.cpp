@@ -51,7 +51,7 @@ protected:
     // A mono WAV input of constant level, at the output's rate.
     QString level(const QString &name, double seconds, float value)
     {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         AudioFile writer;
         writer.SetWavFormat(kRate, 1, 16);
         writer.CreateFile(path);
@@ -142,8 +142,9 @@ TEST_F(JunctionTest, ACrossfadeOverlapsTheInputsWithEvenPower)
     EXPECT_GT(fadingOut, fadingIn);
     // Chapters begin in the middle of each overlap.
     ASSERT_EQ(joined.info.chapters.size(), 3);
-    EXPECT_NEAR(joined.info.chapters[1].start, double(a - overlap / 2) / kRate, 1e-3);
-    EXPECT_NEAR(joined.info.chapters[2].start, double(a + b - overlap - overlap / 2) / kRate, 1e-3);
+    const qint64 half = overlap / 2;
+    EXPECT_NEAR(joined.info.chapters[1].start, double(a - half) / kRate, 1e-3);
+    EXPECT_NEAR(joined.info.chapters[2].start, double(a + b - overlap - half) / kRate, 1e-3);
 }
 
 TEST_F(JunctionTest, AnInputShorterThanTheCrossfadeIsFadedOverItsWholeLength)

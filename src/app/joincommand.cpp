@@ -47,6 +47,12 @@ std::optional<double> JoinCommand::loudnessTarget() const
         int(ValueLists::kLoudnessTargets.size())));
 }
 
+int JoinCommand::junctionMilliseconds(const QString &key) const
+{
+    return m_.settings.readIndex(SettingsKeys::kJoin, key, ValueLists::kDefaultJunctionMilliseconds,
+                                 ValueLists::kJunctionMillisecondsMaximum + 1);
+}
+
 void JoinCommand::enterJoiningState()
 {
     m_.busy.joinStarts();
@@ -127,6 +133,8 @@ void JoinCommand::JoinFiles()
             job.outputPath = outputPath;
             job.tags = m_.tagValues;
             job.loudnessTarget = loudnessTarget();
+            job.pauseMilliseconds = junctionMilliseconds(SettingsKeys::kPause);
+            job.crossfadeMilliseconds = junctionMilliseconds(SettingsKeys::kCrossfade);
             m_statusBeforeMeasuring.clear();
             JoinRun run(m_.reader, m_.writer, m_.information);
             run.run(job, *this);

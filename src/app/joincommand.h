@@ -64,6 +64,8 @@ private:
     void leaveJoiningState();
     // The loudness the settings ask every input to be brought to; none when matching is off.
     std::optional<double> loudnessTarget() const;
+    // join/pause or join/crossfade, in milliseconds; the engine lets a crossfade win.
+    int junctionMilliseconds(const QString &key) const;
 
     Parts m_;
     // The status each row read before it was measured, to read again afterwards.

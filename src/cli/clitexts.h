@@ -24,6 +24,11 @@ inline const QString kBadGenre =
     QStringLiteral("Unknown genre '%1': give its name or its number from 0 to %2.");
 inline const QString kBadLoudness =
     QStringLiteral("The loudness target must be a number of LUFS from %1 to %2: '%3'.");
+// Option, largest value, what was given.
+inline const QString kBadMilliseconds =
+    QStringLiteral("%1 takes a whole number of milliseconds from 0 to %2: '%3'.");
+inline const QString kPauseAndCrossfade =
+    QStringLiteral("--pause and --crossfade cannot both be given: choose one.");
 
 // Refusals and endings of a join.
 inline const QString kSettingsUnreadable = QStringLiteral("Cannot read the settings file %1: %2");

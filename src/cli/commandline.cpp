@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -60,6 +61,17 @@ struct Options {
             .arg(ValueLists::kLoudnessTargetMinimum)
             .arg(ValueLists::kLoudnessTargetMaximum),
         QStringLiteral("LUFS")};
+    QCommandLineOption pause{
+        QStringLiteral("pause"),
+        QStringLiteral("Put MS milliseconds of silence between each two inputs (0 to %1).")
+            .arg(ValueLists::kJunctionMillisecondsMaximum),
+        QStringLiteral("MS")};
+    QCommandLineOption crossfade{
+        QStringLiteral("crossfade"),
+        QStringLiteral("Crossfade each input into the next over MS milliseconds (0 to %1); the "
+                       "output is shorter by that much at each join. Not with --pause.")
+            .arg(ValueLists::kJunctionMillisecondsMaximum),
+        QStringLiteral("MS")};
     QCommandLineOption title{QStringLiteral("title"), QStringLiteral("Title tag."),
                              QStringLiteral("TEXT")};
     QCommandLineOption artist{QStringLiteral("artist"), QStringLiteral("Artist tag."),
@@ -84,9 +96,9 @@ struct Options {
 
     QList<QCommandLineOption> all() const
     {
-        return {output,     format,   recursive, settings, overwrite, quiet,
-                noChapters, loudness, title,     artist,   album,     year,
-                track,      genre,    comment,   help,     version};
+        return {output,   format, recursive, settings, overwrite, quiet, noChapters,
+                loudness, pause,  crossfade, title,    artist,    album, year,
+                track,    genre,  comment,   help,     version};
     }
 };
 
@@ -111,6 +123,15 @@ std::optional<double> loudnessTarget(const QString &text)
     const double value = QLocale::c().toDouble(text, &ok);
     if (!ok || !(value >= ValueLists::kLoudnessTargetMinimum)
         || !(value <= ValueLists::kLoudnessTargetMaximum))
+        return std::nullopt;
+    return value;
+}
+
+// Milliseconds between two inputs, in digits, within the range the join takes.
+std::optional<int> junctionMilliseconds(const QString &text)
+{
+    const std::optional<int> value = digitsValue(text);
+    if (!value || *value > ValueLists::kJunctionMillisecondsMaximum)
         return std::nullopt;
     return value;
 }
@@ -229,12 +250,37 @@ void CommandLine::read(const QStringList &arguments)
             return;
         }
     }
+    const auto given = [&parser](const QCommandLineOption &option) {
+        return parser.isSet(option) ? std::optional<QString>(parser.value(option)) : std::nullopt;
+    };
+    if (!readJunctions(given(options.pause), given(options.crossfade)))
+        return;
     const QString tagError = readTags(parser, options, m_request.tags);
     if (!tagError.isEmpty()) {
         refuse(tagError);
         return;
     }
     m_action = Action::Join;
+}
+
+bool CommandLine::readJunctions(const std::optional<QString> &pause,
+                                const std::optional<QString> &crossfade)
+{
+    for (const auto &[text, milliseconds, name] :
+         {std::tuple(pause, &m_request.pauseMilliseconds, QStringLiteral("--pause")),
+          std::tuple(crossfade, &m_request.crossfadeMilliseconds, QStringLiteral("--crossfade"))}) {
+        if (!text)
+            continue;
+        const std::optional<int> value = junctionMilliseconds(*text);
+        if (!value)
+            return refuse(CliTexts::kBadMilliseconds.arg(name)
+                              .arg(ValueLists::kJunctionMillisecondsMaximum)
+                              .arg(*text));
+        *milliseconds = *value;
+    }
+    if (m_request.pauseMilliseconds > 0 && m_request.crossfadeMilliseconds > 0)
+        return refuse(CliTexts::kPauseAndCrossfade);
+    return true;
 }
 
 bool CommandLine::readOutputAndFormat(const QStringList &outputs,

@@ -27,6 +27,9 @@ struct JoinRequest {
     bool chapters = ValueLists::kDefaultChapters;
     // Set: every input is brought to this integrated loudness, in LUFS.
     std::optional<double> loudnessTarget;
+    // Between each two inputs: silence, or a crossfade, never both.
+    int pauseMilliseconds = ValueLists::kDefaultJunctionMilliseconds;
+    int crossfadeMilliseconds = ValueLists::kDefaultJunctionMilliseconds;
 };
 
 // Reads the command line. Formats, genres and their names come from the value
@@ -46,6 +49,8 @@ public:
 
 private:
     void read(const QStringList &arguments);
+    bool readJunctions(const std::optional<QString> &pause,
+                       const std::optional<QString> &crossfade);
     bool readOutputAndFormat(const QStringList &outputs, const std::optional<QString> &format);
     bool refuse(const QString &error);
 

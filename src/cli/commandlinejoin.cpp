@@ -106,6 +106,8 @@ int CommandLineJoin::join(const JoinInputs &inputs)
     job.tags = m_request.tags;
     job.keepStoppedOutput = false;
     job.loudnessTarget = m_request.loudnessTarget;
+    job.pauseMilliseconds = m_request.pauseMilliseconds;
+    job.crossfadeMilliseconds = m_request.crossfadeMilliseconds;
 
     makeOutputWritable();
     ProgressReport progress(!m_request.quiet && Console::errorIsTerminal(),

@@ -74,6 +74,11 @@ void ChapterPlan::framesWritten(qint64 frames)
         m_time[m_rowRate] += frames;
 }
 
+void ChapterPlan::outputEndsAt(qint64 frame, int outputRate)
+{
+    m_time = {{outputRate, frame}};
+}
+
 ChapterList ChapterPlan::written(int outputRate) const
 {
     ChapterList chapters;

@@ -33,6 +33,9 @@ public:
     void rowStarts(int row, int sampleRate);
     // Frames of the row being joined were written.
     void framesWritten(qint64 frames);
+    // The output now ends at frame, counted at outputRate: for a join that puts
+    // pauses or crossfades between the rows and counts its frames itself.
+    void outputEndsAt(qint64 frame, int outputRate);
     // The chapters of the rows reached so far, the last ending where the output ends.
     ChapterList written(int outputRate) const;
 

@@ -1,10 +1,12 @@
 #include "join/joinrun.h"
 
 #include "audio/audiofile.h"
+#include "audio/outputrateconverter.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
 #include "join/directrowreader.h"
 #include "join/joinobserver.h"
+#include "join/junctionmixer.h"
 #include "join/loudnessmatch.h"
 #include "join/loudnesspass.h"
 #include "join/readaheadrowreader.h"
@@ -40,6 +42,8 @@ std::unique_ptr<RowReader> rowReaderFor(const JoinJob &job, AudioFile &reader,
 JoinRun::JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information)
     : m_reader(reader), m_writer(writer), m_information(information)
 {}
+
+JoinRun::~JoinRun() = default;
 
 int JoinRun::progressPercent(qint64 processed, qint64 total)
 {
@@ -95,6 +99,14 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     }
     m_writer.CreateFile(job.outputPath, 0);
     m_outputCreated = true;
+    m_junctions.reset();
+    if (job.pauseMilliseconds > 0 || job.crossfadeMilliseconds > 0) {
+        const int rate = m_writer.OutputSampleRate();
+        m_junctions = std::make_unique<JunctionMixer>(
+            m_writer, m_writer.OutputChannels(),
+            JunctionMixer::framesFor(job.pauseMilliseconds, rate),
+            JunctionMixer::framesFor(job.crossfadeMilliseconds, rate));
+    }
     {
         // Its decoders are stopped and waited for before any file is closed,
         // however the rows end.
@@ -111,6 +123,11 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
         return;
     }
     if (m_writer.IsOpen()) {
+        if (m_junctions) {
+            const qint64 length = m_junctions->finish();
+            if (m_chapters)
+                m_chapters->outputEndsAt(length, m_writer.OutputSampleRate());
+        }
         if (m_chapters)
             m_writer.SetChapters(m_chapters->written(m_writer.OutputSampleRate()));
         m_writer.CloseFile();
@@ -126,9 +143,12 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
     if (m_reader.IsOpen())
         m_reader.CloseFile();
     const RowReader::Input input = rows.open(row);
-    m_writer.SetInputFormat(input.sampleRate, input.channels);
-    if (m_chapters)
-        m_chapters->rowStarts(row, input.sampleRate);
+    const std::unique_ptr<OutputRateConverter> converter = junctionRowStarts(job, row, input);
+    if (!converter) {
+        m_writer.SetInputFormat(input.sampleRate, input.channels);
+        if (m_chapters)
+            m_chapters->rowStarts(row, input.sampleRate);
+    }
 
     BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
     while (plan.more()) {
@@ -139,16 +159,50 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
         SampleArray block = rows.read(plan.nextSize());
         if (block.empty())
             break;
-        m_writer.WriteSamples(block);
+        writeBlock(block, converter.get(), input.blockAlign);
         const qint64 frames = qint64(block.size()) / input.blockAlign;
-        if (m_chapters)
-            m_chapters->framesWritten(frames);
         rows.release(std::move(block));
         plan.advance(frames);
         processed = std::min(processed + frames, job.totalFrames);
         observer.blockWritten(processed, job.totalFrames);
     }
+    if (converter) {
+        converter->finish(m_converted);
+        m_junctions->write(m_converted);
+        m_junctions->rowEnds();
+    }
     rows.close();
     observer.rowEnds(row);
     return true;
+}
+
+std::unique_ptr<OutputRateConverter> JoinRun::junctionRowStarts(const JoinJob &job, int row,
+                                                                const RowReader::Input &input)
+{
+    if (!m_junctions)
+        return nullptr;
+    const int rate = m_writer.OutputSampleRate();
+    const int channels = m_writer.OutputChannels();
+    auto converter = std::make_unique<OutputRateConverter>(job.inputs.at(row), input.sampleRate,
+                                                           input.channels, rate, channels);
+    m_writer.SetInputFormat(rate, channels);
+    const qint64 start = m_junctions->rowStarts(converter->framesFor(input.sampleCount),
+                                                row + 1 == job.inputs.size());
+    if (m_chapters) {
+        m_chapters->outputEndsAt(start, rate);
+        m_chapters->rowStarts(row, rate);
+    }
+    return converter;
+}
+
+void JoinRun::writeBlock(const SampleArray &block, OutputRateConverter *converter, int blockAlign)
+{
+    if (converter) {
+        converter->convert(block, m_converted);
+        m_junctions->write(m_converted);
+        return;
+    }
+    m_writer.WriteSamples(block);
+    if (m_chapters)
+        m_chapters->framesWritten(qint64(block.size()) / blockAlign);
 }

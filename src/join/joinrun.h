@@ -1,6 +1,7 @@
 #pragma once
 
 #include "join/chapterplan.h"
+#include "join/rowreader.h"
 #include "settings/tagvalues.h"
 #include "settings/valuelists.h"
 
@@ -8,13 +9,15 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <memory>
 #include <optional>
 
 class AudioFile;
 class AudioInformation;
 class BlockShaping;
 class JoinObserver;
-class RowReader;
+class JunctionMixer;
+class OutputRateConverter;
 
 // What one join writes: the inputs in order, into one output, with its tags.
 struct JoinJob {
@@ -41,6 +44,11 @@ struct JoinJob {
     // with the one gain that brings it to this integrated loudness, in LUFS,
     // as far as its true peak allows (LoudnessMatch).
     std::optional<double> loudnessTarget;
+    // Between each two inputs: this many milliseconds of silence, or the end of
+    // one crossfading into the start of the next over this many (JunctionMixer).
+    // A crossfade leaves no pause when both are set.
+    int pauseMilliseconds = 0;
+    int crossfadeMilliseconds = 0;
 };
 
 // The join itself, without widgets: every input, in order, decoded and written
@@ -58,6 +66,9 @@ public:
     // information. The reader decodes the inputs unless the job reads ahead,
     // whose decoders have readers of their own.
     JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information);
+    ~JoinRun();
+    JoinRun(const JoinRun &) = delete;
+    JoinRun &operator=(const JoinRun &) = delete;
 
     void run(const JoinJob &job, JoinObserver &observer);
     // Whether the last run ended because the observer said not to go on.
@@ -76,6 +87,11 @@ private:
     // Writes one row; false when the join ended before the row began.
     bool joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,
                  qint64 &processed);
+    // With pauses or crossfades, the row's frames go through the junctions at
+    // the output's rate: the converter the row will need.
+    std::unique_ptr<OutputRateConverter> junctionRowStarts(const JoinJob &job, int row,
+                                                           const RowReader::Input &input);
+    void writeBlock(const SampleArray &block, OutputRateConverter *converter, int blockAlign);
     // The shaping of the job's blocks; none when the observer stopped the measuring.
     std::optional<BlockShaping> shapingFor(const JoinJob &job, JoinObserver &observer) const;
 
@@ -84,6 +100,9 @@ private:
     AudioInformation &m_information;
     // The run's chapters, when it writes any.
     std::optional<ChapterPlan> m_chapters;
+    // The run's pauses or crossfades, when it has any.
+    std::unique_ptr<JunctionMixer> m_junctions;
+    SampleArray m_converted;
     bool m_stopped = false;
     bool m_outputCreated = false;
 };

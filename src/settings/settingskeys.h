@@ -21,6 +21,10 @@ inline const QString kEnableSubDir = QStringLiteral("enable sub dir");
 inline const QString kChapters = QStringLiteral("chapters");
 inline const QString kMatchLoudness = QStringLiteral("match loudness");
 inline const QString kLoudnessTarget = QStringLiteral("loudness target");
+// join: milliseconds of silence, or of crossfade, between each two joined files
+// (see ValueLists::kJunctionMillisecondsMaximum); a crossfade wins over a pause.
+inline const QString kPause = QStringLiteral("pause");
+inline const QString kCrossfade = QStringLiteral("crossfade");
 
 inline const QString kBitrate = QStringLiteral("bitrate");
 inline const QString kChannel = QStringLiteral("channel");

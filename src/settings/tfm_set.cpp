@@ -80,6 +80,11 @@ const QString kLoudnessNote =
                    "steady volume that meets the target. A file with high peaks is held at "
                    "-1 dBTP and stays a little quieter. ");
 
+const QString kJunctionNote =
+    QStringLiteral("A pause puts silence between the files; a crossfade lets each file fade "
+                   "into the next, and the output is shorter by that much at each join. ");
+constexpr int kMillisecondsLength = 5;
+
 void setIndexShown(QComboBox *list, int index)
 {
     list->setCurrentIndex(ValueLists::contains(list->count(), index) ? index : -1);
@@ -432,7 +437,6 @@ QWidget *Tfm_set::createM4bPage()
     return page;
 }
 
-// Room stays below the loudness group for what the join does between files.
 QWidget *Tfm_set::createJoinPage()
 {
     auto *page = new QWidget;
@@ -453,7 +457,21 @@ QWidget *Tfm_set::createJoinPage()
     loudnessLayout->addLayout(grid);
     addNote(loudnessLayout, kLoudnessNote);
 
+    auto *junction = newGroup(QStringLiteral("Between Files"), page);
+    auto *junctionLayout = newGroupLayout(junction);
+    auto *junctionGrid = newGrid();
+    cb_junction = addList(junctionGrid, 0, 0, QStringLiteral("Insert: "),
+                          QStringLiteral("cb_junction"), ValueLists::junctionCaptions());
+    edt_junction_ms =
+        addNumberEdit(junctionGrid, 0, 2, QStringLiteral("Milliseconds: "),
+                      QStringLiteral("edt_junction_ms"), kMillisecondsLength, ud_junction_ms,
+                      QStringLiteral("ud_junction_ms"), ValueLists::kJunctionMillisecondsMaximum);
+    junctionLayout->addLayout(junctionGrid);
+    addNote(junctionLayout, kJunctionNote);
+    alignLabelColumns({grid, junctionGrid});
+
     pageLayout->addWidget(loudness);
+    pageLayout->addWidget(junction);
     pageLayout->addStretch(1);
     return page;
 }
@@ -532,6 +550,8 @@ void Tfm_set::connectHandlers()
     connect(rb_custom, &QRadioButton::toggled, this, guarded(&Tfm_set::rb_modeClick));
     connect(cb_ogg_quality, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_ogg_qualityClick));
     connect(cb_loudness, &QCheckBox::toggled, this, guarded(&Tfm_set::cb_loudnessClick));
+    connect(cb_junction, &QComboBox::currentIndexChanged, this,
+            guarded(&Tfm_set::cb_junctionChange));
     connect(edt_ogg_quality, &QLineEdit::textChanged, this,
             guarded(&Tfm_set::edt_ogg_qualityChange));
 }
@@ -602,6 +622,36 @@ void Tfm_set::storeBinding(const Binding &binding)
     }
 }
 
+// join/pause and join/crossfade are one choice: a file that sets both shows
+// the crossfade, as the join does.
+void Tfm_set::loadJunction()
+{
+    const auto read = [this](const QString &key) {
+        return m_settings.readIndex(SettingsKeys::kJoin, key,
+                                    ValueLists::kDefaultJunctionMilliseconds,
+                                    ValueLists::kJunctionMillisecondsMaximum + 1);
+    };
+    const int crossfade = read(SettingsKeys::kCrossfade);
+    const int pause = read(SettingsKeys::kPause);
+    using ValueLists::Junction;
+    const Junction shown = crossfade > 0 ? Junction::Crossfade
+                           : pause > 0   ? Junction::Pause
+                                         : Junction::None;
+    cb_junction->setCurrentIndex(int(shown));
+    ud_junction_ms->setPosition(shown == Junction::Crossfade ? crossfade : pause);
+}
+
+void Tfm_set::storeJunction()
+{
+    using ValueLists::Junction;
+    const auto chosen = Junction(cb_junction->currentIndex());
+    const int milliseconds = ud_junction_ms->position();
+    m_settings.writeInteger(SettingsKeys::kJoin, SettingsKeys::kPause,
+                            chosen == Junction::Pause ? milliseconds : 0);
+    m_settings.writeInteger(SettingsKeys::kJoin, SettingsKeys::kCrossfade,
+                            chosen == Junction::Crossfade ? milliseconds : 0);
+}
+
 // ---- Handlers --------------------------------------------------------------
 
 void Tfm_set::showEvent(QShowEvent *event)
@@ -616,6 +666,7 @@ void Tfm_set::FormShow()
     pc->setCurrentIndex(0);
     for (const Binding &binding : std::as_const(m_bindings))
         loadBinding(binding);
+    loadJunction();
     applyEnablingRules();
 }
 
@@ -625,6 +676,7 @@ void Tfm_set::btn_okClick()
     // the dialog stays open.
     for (const Binding &binding : std::as_const(m_bindings))
         storeBinding(binding);
+    storeJunction();
     accept();
 }
 
@@ -665,6 +717,8 @@ void Tfm_set::btn_defaultClick()
 
     cb_loudness->setChecked(false);
     cb_loudness_target->setCurrentIndex(ValueLists::kDefaultLoudnessTargetIndex);
+    cb_junction->setCurrentIndex(int(ValueLists::Junction::None));
+    ud_junction_ms->setPosition(ValueLists::kDefaultJunctionMilliseconds);
     applyEnablingRules();
 }
 
@@ -703,12 +757,20 @@ void Tfm_set::cb_loudnessClick()
     cb_loudness_target->setEnabled(cb_loudness->isChecked());
 }
 
+void Tfm_set::cb_junctionChange()
+{
+    const bool milliseconds = cb_junction->currentIndex() != int(ValueLists::Junction::None);
+    edt_junction_ms->setEnabled(milliseconds);
+    ud_junction_ms->setEnabled(milliseconds);
+}
+
 void Tfm_set::applyEnablingRules()
 {
     cb_vbrClick();
     rb_modeClick();
     cb_ogg_qualityClick();
     cb_loudnessClick();
+    cb_junctionChange();
 }
 
 void Tfm_set::edt_ogg_qualityChange()
@@ -737,7 +799,8 @@ bool Tfm_set::eventFilter(QObject *watched, QEvent *event)
     bool discard = false;
     runGuarded(m_errorReport, [&] {
         const bool numberEdit = watched == edt_mp3_quality || watched == edt_mp3_vbr
-                                || watched == edt_ogg_quality || watched == edt_flac_level;
+                                || watched == edt_ogg_quality || watched == edt_flac_level
+                                || watched == edt_junction_ms;
         if (numberEdit)
             discard = NumberInput::refuses(*event);
         if (watched == edt_ogg_quality && event->type() == QEvent::FocusOut)

@@ -64,6 +64,8 @@ private:
 
     void loadBinding(const Binding &binding);
     void storeBinding(const Binding &binding);
+    void loadJunction();
+    void storeJunction();
 
     // Handlers.
     void FormShow();
@@ -74,6 +76,7 @@ private:
     void rb_modeClick();
     void cb_ogg_qualityClick();
     void cb_loudnessClick();
+    void cb_junctionChange();
     void edt_ogg_qualityChange();
     void edt_ogg_qualityExit();
     void applyEnablingRules();
@@ -123,6 +126,9 @@ private:
 
     QCheckBox *cb_loudness = nullptr;
     QComboBox *cb_loudness_target = nullptr;
+    QComboBox *cb_junction = nullptr;
+    QLineEdit *edt_junction_ms = nullptr;
+    UpDown *ud_junction_ms = nullptr;
 
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_default = nullptr;

@@ -114,6 +114,12 @@ QStringList loudnessTargetCaptions()
     return captions;
 }
 
+QStringList junctionCaptions()
+{
+    // In the order of Junction.
+    return {QStringLiteral("None"), QStringLiteral("Pause"), QStringLiteral("Crossfade")};
+}
+
 QStringList outputFormatCaptions()
 {
     return {QStringLiteral("MP3"), QStringLiteral("WAV"),  QStringLiteral("WMA"),

@@ -70,6 +70,12 @@ inline constexpr int kDefaultLoudnessTargetIndex = 0;  // -16 LUFS
 // Any target in this range may be asked for on the command line.
 inline constexpr int kLoudnessTargetMinimum = -31;
 inline constexpr int kLoudnessTargetMaximum = -5;
+// join/pause and join/crossfade: milliseconds between each two files, none by
+// default; a file that sets both crossfades.
+inline constexpr int kJunctionMillisecondsMaximum = 10000;
+inline constexpr int kDefaultJunctionMilliseconds = 0;
+// What lies between the files, as the Join page's list offers it.
+enum class Junction { None, Pause, Crossfade };
 
 // wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
 inline constexpr int kWavModeCdQuality = 0;
@@ -105,6 +111,7 @@ QStringList flacBitsPerSampleCaptions();  // "16 bps", "24 bps"
 QStringList m4bSampleRateCaptions();      // "22050 Hz" .. "48000 Hz"
 QStringList m4bBitRateCaptions();         // "32 Kbps" .. "320 Kbps"
 QStringList loudnessTargetCaptions();     // "-16 LUFS (speech, podcasts)", ...
+QStringList junctionCaptions();           // "None", "Pause", "Crossfade"
 QStringList outputFormatCaptions();       // "MP3", "WAV", "WMA", "OGG", "FLAC", "M4B"
 QStringList outputFormatExtensions();     // ".mp3", ".wav", ".wma", ".ogg", ".flac", ".m4b"
 QStringList wmaProfileCaptions();         // 47 entries

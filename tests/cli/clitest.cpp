@@ -27,6 +27,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -109,6 +110,11 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {input, "-o", output, "--loudness", "-32"},
         {input, "-o", output, "--loudness", "loud"},
         {input, "-o", output, "--loudness"},
+        {input, "-o", output, "--pause", "10001"},
+        {input, "-o", output, "--pause", "-1"},
+        {input, "-o", output, "--crossfade", "1.5"},
+        {input, "-o", output, "--crossfade", ""},
+        {input, "-o", output, "--pause", "100", "--crossfade", "200"},
     };
     for (const QStringList &arguments : wrong) {
         const Result result = run(arguments);
@@ -230,6 +236,30 @@ TEST_F(CliTest, LoudnessBringsEachInputToTheTargetGiven)
         LoudnessProbe::measure(LoudnessProbe::part(audio, 2, frames[0], frames[1]), 44100, 2)
             .integrated,
         -14, 0.5);
+}
+
+// CD-quality WAV output, so the inputs are not resampled.
+TEST_F(CliTest, PauseAddsAndCrossfadeTakesAwayTheirFramesAtEachJoin)
+{
+    const QStringList inputs = {tone("a.wav", ToneFormat::Wav16, 44100, 2, 1.0),
+                                tone("b.wav", ToneFormat::Wav16, 44100, 2, 0.8),
+                                tone("c.wav", ToneFormat::Wav16, 44100, 2, 0.6)};
+    const qint64 frames = Tones::frameCount(44100, 2.4);
+    const qint64 junction = 44100 / 10;  // 100 ms
+    for (const auto &[option, expected] : {std::pair("--pause", frames + 2 * junction),
+                                           std::pair("--crossfade", frames - 2 * junction)}) {
+        const QString output = path(QString(option).mid(2) + ".wav");
+        // A zero of the other is no conflict.
+        const QString other = QString(option) == "--pause" ? "--crossfade" : "--pause";
+        const Result result =
+            run(inputs + QStringList{"-q", option, "100", other, "0", "-o", output});
+        ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+        EXPECT_EQ(probeMedia(output).decodedFrames, expected) << option;
+    }
+    const Result both =
+        run(inputs + QStringList{"--pause", "1", "--crossfade", "1", "-o", path("both.wav")});
+    EXPECT_TRUE(both.errors.contains("--pause") && both.errors.contains("--crossfade"))
+        << qPrintable(both.errors);
 }
 
 TEST_F(CliTest, FolderIsScannedWithSubFoldersOnlyWhenAsked)

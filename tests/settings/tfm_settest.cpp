@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <tuple>
+
 namespace {
 
 class RecordingReport : public ErrorReport {
@@ -44,7 +46,7 @@ const QByteArray kFirstConfirmation =
     "enable quality=1\nquality=300\n"
     "[flac]\nchannel=1\nfrequency=7\nbit=0\ncompression level=5\n"
     "[m4b]\nchannel=1\nfrequency=2\nbitrate=8\n"
-    "[join]\nmatch loudness=0\nloudness target=0\n";
+    "[join]\nmatch loudness=0\nloudness target=0\npause=0\ncrossfade=0\n";
 
 class Tfm_setTest : public testing::Test {
 protected:
@@ -318,7 +320,8 @@ TEST_F(Tfm_setTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
     });
     EXPECT_EQ(targets, QStringList({"-16 LUFS (speech, podcasts)", "-14 LUFS (music streaming)",
                                     "-23 LUFS (broadcast)"}));
-    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=1\nloudness target=2\n"));
+    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=1\nloudness target=2\npause=0\n"
+                                  "crossfade=0\n"));
 
     open([&](QDialog &) {
         EXPECT_TRUE(check("cb_loudness")->isChecked());
@@ -329,7 +332,8 @@ TEST_F(Tfm_setTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
         EXPECT_FALSE(list("cb_loudness_target")->isEnabled());
         click("btn_ok");
     });
-    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=0\nloudness target=0\n"));
+    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=0\nloudness target=0\npause=0\n"
+                                  "crossfade=0\n"));
 
     // Hand-edited: an unreadable switch reads as off, a target outside the list shows none.
     store("[join]\nmatch loudness=yes\nloudness target=7\n");
@@ -338,6 +342,44 @@ TEST_F(Tfm_setTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
         EXPECT_EQ(list("cb_loudness_target")->currentIndex(), -1);
         click("btn_cancel");
     });
+}
+
+// One choice of what goes between the files, with one length: the other key is
+// written as 0, so that the two never both hold.
+TEST_F(Tfm_setTest, JoinPageChoosesAPauseOrACrossfadeBetweenFiles)
+{
+    QStringList choices;
+    open([&](QDialog &) {
+        QComboBox *junction = list("cb_junction");
+        for (int i = 0; i < junction->count(); ++i)
+            choices << junction->itemText(i);
+        EXPECT_EQ(junction->currentIndex(), 0);
+        EXPECT_FALSE(edit("edt_junction_ms")->isEnabled());
+        junction->setCurrentIndex(2);
+        EXPECT_TRUE(edit("edt_junction_ms")->isEnabled());
+        QTest::keyClicks(edit("edt_junction_ms"), "1500");
+        EXPECT_EQ(spin("ud_junction_ms")->position(), 1500);
+        click("btn_ok");
+    });
+    EXPECT_EQ(choices, QStringList({"None", "Pause", "Crossfade"}));
+    EXPECT_TRUE(stored().endsWith("pause=0\ncrossfade=1500\n"));
+
+    // Hand-edited with both: the crossfade is shown; out of range or not a number: none.
+    for (const auto &[content, shown, milliseconds] :
+         {std::tuple("[join]\npause=300\ncrossfade=40\n", 2, 40),
+          std::tuple("[join]\npause=250\ncrossfade=10001\n", 1, 250),
+          std::tuple("[join]\npause=ten\ncrossfade=-5\n", 0, 0)}) {
+        store(content);
+        open([&](QDialog &) {
+            EXPECT_EQ(list("cb_junction")->currentIndex(), shown) << content;
+            EXPECT_EQ(spin("ud_junction_ms")->position(), milliseconds) << content;
+            click("btn_default");
+            EXPECT_EQ(list("cb_junction")->currentIndex(), 0);
+            EXPECT_EQ(spin("ud_junction_ms")->position(), 0);
+            EXPECT_FALSE(edit("edt_junction_ms")->isEnabled());
+            click("btn_cancel");
+        });
+    }
 }
 
 TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)

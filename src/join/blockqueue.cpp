@@ -11,10 +11,10 @@ BlockQueue::Item BlockQueue::Item::opened(int row, const RowReader::Input &input
     return item;
 }
 
-BlockQueue::Item BlockQueue::Item::block(int row, SampleArray &&samples)
+BlockQueue::Item BlockQueue::Item::piece(int row, SampleArray &&samples)
 {
     Item item;
-    item.kind = Kind::Block;
+    item.kind = Kind::Piece;
     item.row = row;
     item.samples = std::move(samples);
     return item;
@@ -31,7 +31,15 @@ BlockQueue::Item BlockQueue::Item::failed(int row, std::exception_ptr failure)
 
 BlockQueue::BlockQueue(int capacity) : m_slots(std::size_t(capacity))
 {
-    m_spares.reserve(m_slots.size());
+    m_spares.reserve(maxSpares());
+}
+
+// Every piece that can be under way at once: those queued, the one the decoder
+// waits to push and the one the join writes. Keeping that many spares, the
+// decoder allocates nothing once the first pieces exist.
+std::size_t BlockQueue::maxSpares() const
+{
+    return m_slots.size() + 2;
 }
 
 bool BlockQueue::push(Item &&item)
@@ -40,8 +48,6 @@ bool BlockQueue::push(Item &&item)
     m_changed.wait(lock, [this] { return m_closed || m_count < m_slots.size(); });
     if (m_closed)
         return false;
-    if (item.kind == Item::Kind::Block)
-        ++m_blocks;
     m_slots[(m_first + m_count) % m_slots.size()] = std::move(item);
     ++m_count;
     m_changed.notify_all();
@@ -57,17 +63,8 @@ std::optional<BlockQueue::Item> BlockQueue::pop()
     Item item = std::move(m_slots[m_first]);
     m_first = (m_first + 1) % m_slots.size();
     --m_count;
-    if (item.kind == Item::Kind::Block)
-        --m_blocks;
     m_changed.notify_all();
     return item;
-}
-
-bool BlockQueue::waitUntilBlocksTaken()
-{
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_closed || m_blocks == 0; });
-    return !m_closed;
 }
 
 void BlockQueue::close()
@@ -104,7 +101,7 @@ void BlockQueue::giveSpare(SampleArray &&samples)
 {
     SampleArray spare = std::move(samples);
     const std::lock_guard lock(m_mutex);
-    // Never more spares than blocks can be under way; the rest is freed.
-    if (m_spares.size() < m_slots.size())
+    // Never more spares than pieces can be under way; the rest is freed.
+    if (m_spares.size() < maxSpares())
         m_spares.push_back(std::move(spare));
 }

@@ -4,6 +4,15 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+
+namespace {
+// The longest piece of audio handed over at once. A block is 4 × channels
+// seconds, so a block is whole pieces but for the row's last; a second of
+// stereo is 353 kB at 44.1 kHz, an eighth of a block.
+constexpr int kPieceSeconds = 1;
+}  // namespace
+
 DecodeWorker::DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow,
                            int rowStep, int queueCapacity)
     : m_inputs(inputs),
@@ -59,19 +68,13 @@ bool DecodeWorker::decodeRow(int row)
         if (!m_queue.push(Item::opened(row, input)))
             return false;
         BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
-        while (plan.more() && wanted(row)) {
-            if (!m_queue.waitUntilBlocksTaken())
+        while (plan.more()) {
+            const std::optional<qint64> frames = decodeBlock(row, plan.nextSize(), input);
+            if (!frames)
                 return false;
-            m_reader.ReleaseSamples(m_queue.takeSpare());
-            SampleArray block = m_reader.ReadSamples(plan.nextSize());
-            m_shaping.apply(row, block);
-            const bool ended = block.empty();
-            const qint64 frames = qint64(block.size()) / input.blockAlign;
-            if (!m_queue.push(Item::block(row, std::move(block))))
-                return false;
-            if (ended)
+            if (*frames == 0)
                 break;
-            plan.advance(frames);
+            plan.advance(*frames);
         }
         m_reader.CloseFile();
         return true;
@@ -79,4 +82,24 @@ bool DecodeWorker::decodeRow(int row)
         m_reader.CloseFile();
         return m_queue.push(Item::failed(row, std::current_exception()));
     }
+}
+
+std::optional<qint64> DecodeWorker::decodeBlock(int row, int frames, const RowReader::Input &input)
+{
+    // The join reads pieces until it has the whole block or one comes empty,
+    // so an empty piece is queued too.
+    const int pieceFrames = input.sampleRate * kPieceSeconds;
+    qint64 done = 0;
+    while (done < frames && wanted(row)) {
+        m_reader.ReleaseSamples(m_queue.takeSpare());
+        SampleArray piece = m_reader.ReadSamples(int(std::min<qint64>(frames - done, pieceFrames)));
+        m_shaping.apply(row, piece);
+        const qint64 read = qint64(piece.size()) / input.blockAlign;
+        if (!m_queue.push(BlockQueue::Item::piece(row, std::move(piece))))
+            return std::nullopt;
+        if (read == 0)
+            break;
+        done += read;
+    }
+    return done;
 }

@@ -7,11 +7,13 @@
 #include <QStringList>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 // One decoder thread of a join: opens its rows of the list in turn (every
 // rowStep-th from firstRow) with a reader of its own and decodes them, block
-// by block as the BlockPlan says, shaped, into its queue, ahead of the join. What
+// by block as the BlockPlan says, shaped, into its queue, ahead of the join;
+// each block goes over in pieces of at most a second, as the join reads it. What
 // opening or reading a row throws is queued in place of what it would have
 // made, and the decoder goes on with its next row, which the join may still
 // want (it decides at the row's start). It never calls the join's observer.
@@ -37,6 +39,9 @@ private:
     void run() noexcept;
     // False when the queue was closed.
     bool decodeRow(int row);
+    // One block of frames frames, piece by piece: the frames it held, fewer
+    // when the input ended or the join left the row; none when the queue was closed.
+    std::optional<qint64> decodeBlock(int row, int frames, const RowReader::Input &input);
     bool wanted(int row) const;
 
     const QStringList m_inputs;

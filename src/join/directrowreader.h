@@ -7,7 +7,7 @@
 
 class AudioFile;
 
-// Decodes each block when the join asks for it, on the join's own thread, with
+// Decodes each block in one piece when the join asks for it, on the join's own thread, with
 // the reader it is given: one step after the other, as the join has always run.
 // Each block is shaped as it is read.
 class DirectRowReader : public RowReader {

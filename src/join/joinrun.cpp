@@ -156,12 +156,9 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
             m_stopped = true;
             break;
         }
-        SampleArray block = rows.read(plan.nextSize());
-        if (block.empty())
+        const qint64 frames = joinBlock(rows, plan.nextSize(), converter.get(), input.blockAlign);
+        if (frames == 0)
             break;
-        writeBlock(block, converter.get(), input.blockAlign);
-        const qint64 frames = qint64(block.size()) / input.blockAlign;
-        rows.release(std::move(block));
         plan.advance(frames);
         processed = std::min(processed + frames, job.totalFrames);
         observer.blockWritten(processed, job.totalFrames);
@@ -195,14 +192,33 @@ std::unique_ptr<OutputRateConverter> JoinRun::junctionRowStarts(const JoinJob &j
     return converter;
 }
 
-void JoinRun::writeBlock(const SampleArray &block, OutputRateConverter *converter, int blockAlign)
+qint64 JoinRun::joinBlock(RowReader &rows, int frames, OutputRateConverter *converter,
+                          int blockAlign)
+{
+    // Written piece by piece as they come: the writers and the junctions take
+    // the frames the same however they are split, and no whole block is held.
+    qint64 written = 0;
+    while (written < frames) {
+        SampleArray piece = rows.read(int(frames - written));
+        const qint64 pieceFrames = qint64(piece.size()) / blockAlign;
+        if (pieceFrames > 0)
+            writePiece(piece, converter, blockAlign);
+        rows.release(std::move(piece));
+        if (pieceFrames == 0)
+            break;
+        written += pieceFrames;
+    }
+    return written;
+}
+
+void JoinRun::writePiece(const SampleArray &piece, OutputRateConverter *converter, int blockAlign)
 {
     if (converter) {
-        converter->convert(block, m_converted);
+        converter->convert(piece, m_converted);
         m_junctions->write(m_converted);
         return;
     }
-    m_writer.WriteSamples(block);
+    m_writer.WriteSamples(piece);
     if (m_chapters)
-        m_chapters->framesWritten(qint64(block.size()) / blockAlign);
+        m_chapters->framesWritten(qint64(piece.size()) / blockAlign);
 }

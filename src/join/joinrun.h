@@ -91,7 +91,10 @@ private:
     // the output's rate: the converter the row will need.
     std::unique_ptr<OutputRateConverter> junctionRowStarts(const JoinJob &job, int row,
                                                            const RowReader::Input &input);
-    void writeBlock(const SampleArray &block, OutputRateConverter *converter, int blockAlign);
+    // Writes one block of the plan, frames frames, as the reader hands it
+    // over: the frames written, fewer when the input ended, none at its end.
+    qint64 joinBlock(RowReader &rows, int frames, OutputRateConverter *converter, int blockAlign);
+    void writePiece(const SampleArray &piece, OutputRateConverter *converter, int blockAlign);
     // The shaping of the job's blocks; none when the observer stopped the measuring.
     std::optional<BlockShaping> shapingFor(const JoinJob &job, JoinObserver &observer) const;
 

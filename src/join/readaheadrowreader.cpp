@@ -7,12 +7,11 @@
 #include <stdexcept>
 
 namespace {
-// Items a decoder may have ready: the next row's opening and one block of
-// 4 × channels seconds. The decoder fills a block only while the join writes
-// the one before (BlockQueue::waitUntilBlocksTaken), which is all the overlap
-// there is to gain; every block more would only cost memory (2.8 MB for
-// 44.1 kHz stereo), whatever the inputs' length.
-constexpr int kQueueCapacity = 2;
+// Items a decoder may have ready: pieces of at most a second, or a row's
+// opening. With the piece it decodes and the one the join writes, that is six
+// seconds of audio under way per decoder, less than one block of stereo (2.8 MB
+// at 44.1 kHz), and still enough to even out the two threads' pace.
+constexpr int kQueueCapacity = 4;
 }  // namespace
 
 ReadAheadRowReader::ReadAheadRowReader(const QStringList &inputs, const BlockShaping &shaping,
@@ -65,7 +64,7 @@ SampleArray ReadAheadRowReader::read(int frames)
 {
     BlockQueue::Item item = take();
     // The decoder follows the same BlockPlan as the join.
-    Q_ASSERT(item.row == m_row && item.kind == BlockQueue::Item::Kind::Block);
+    Q_ASSERT(item.row == m_row && item.kind == BlockQueue::Item::Kind::Piece);
     Q_ASSERT(item.samples.size() <= std::size_t(frames) * std::size_t(m_blockAlign));
     Q_UNUSED(frames);
     return std::move(item.samples);

@@ -13,7 +13,8 @@ class DecodeWorker;
 
 // Decodes on decoder threads (DecodeWorker) ahead of the join, which takes the
 // blocks in list order: while the join encodes the last blocks of one input,
-// the next one is opened, counted and decoded. With two decoders the rows
+// the next one is opened, counted and decoded. The blocks come in pieces (see
+// DecodeWorker), each read() gives the next. With two decoders the rows
 // alternate between them, so two inputs decode at once. The decoders shape the
 // blocks. A failure of a decoder is thrown here, where the join would have met
 // it reading in turn.

@@ -21,10 +21,11 @@ public:
 
     // Rows are opened in list order; a row may be skipped only at the end.
     virtual Input open(int row) = 0;
-    // The open row's next block of at most frames frames; empty when the input
-    // has no more audio.
+    // The next piece of the open row's block, frames being what the join still
+    // wants of it: at most that many frames, maybe fewer, so that a block may
+    // come in several pieces; empty when the input has no more audio.
     virtual SampleArray read(int frames) = 0;
-    // Gives a written block back, so that its memory is used again.
+    // Gives a written piece back, so that its memory is used again.
     virtual void release(SampleArray &&block) = 0;
     // The join is done with the open row, whether it reached its end or not.
     virtual void close() = 0;

@@ -7,10 +7,9 @@
 #include <algorithm>
 
 namespace {
-// The longest piece of audio handed over at once. A block is 4 × channels
-// seconds, so a block is whole pieces but for the row's last; a second of
-// stereo is 353 kB at 44.1 kHz, an eighth of a block.
-constexpr int kPieceSeconds = 1;
+// Pieces of audio per second of an input: the most handed over at once is half
+// a second, 176 kB of 44.1 kHz stereo, a sixteenth of a block.
+constexpr int kPiecesPerSecond = 2;
 }  // namespace
 
 DecodeWorker::DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow,
@@ -88,7 +87,7 @@ std::optional<qint64> DecodeWorker::decodeBlock(int row, int frames, const RowRe
 {
     // The join reads pieces until it has the whole block or one comes empty,
     // so an empty piece is queued too.
-    const int pieceFrames = input.sampleRate * kPieceSeconds;
+    const int pieceFrames = std::max(1, input.sampleRate / kPiecesPerSecond);
     qint64 done = 0;
     while (done < frames && wanted(row)) {
         m_reader.ReleaseSamples(m_queue.takeSpare());

@@ -13,10 +13,11 @@
 // One decoder thread of a join: opens its rows of the list in turn (every
 // rowStep-th from firstRow) with a reader of its own and decodes them, block
 // by block as the BlockPlan says, shaped, into its queue, ahead of the join;
-// each block goes over in pieces of at most a second, as the join reads it. What
-// opening or reading a row throws is queued in place of what it would have
-// made, and the decoder goes on with its next row, which the join may still
-// want (it decides at the row's start). It never calls the join's observer.
+// each block goes over in pieces of at most half a second, as the join reads
+// it. What opening or reading a row throws is queued in place of what it
+// would have made, and the decoder goes on with its next row, which the join
+// may still want (it decides at the row's start). It never calls the join's
+// observer.
 class DecodeWorker {
 public:
     // The thread's name, as top and debuggers show it.

@@ -17,7 +17,7 @@ class DecodeWorker;
 // DecodeWorker), each read() gives the next. With two decoders the rows
 // alternate between them, so two inputs decode at once. The decoders shape the
 // blocks. A failure of a decoder is thrown here, where the join would have met
-// it reading in turn.
+// it reading in turn; within a block, after the pieces before it were written.
 // The decoders are stopped and waited for when this is destroyed.
 class ReadAheadRowReader : public RowReader {
 public:

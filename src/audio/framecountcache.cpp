@@ -1,29 +1,12 @@
 #include "audio/framecountcache.h"
 
-#include "audio/filestamp.h"
-
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
+#include "audio/stampedcache.h"
 
 namespace {
 
-// Plenty for any join list; beyond it the cache starts over rather than grow.
-constexpr qsizetype kMaxEntries = 10000;
-
-struct Entry {
-    FileStamp stamp;
-    qint64 frameCount = 0;
-};
-
-struct Cache {
-    QMutex mutex;
-    QHash<QString, Entry> entries;
-};
-
-Cache &cache()
+StampedCache<qint64> &cache()
 {
-    static Cache instance;
+    static StampedCache<qint64> instance;
     return instance;
 }
 
@@ -33,21 +16,12 @@ namespace FrameCountCache {
 
 std::optional<qint64> find(const QString &fileName)
 {
-    const FileStamp stamp = FileStamp::of(fileName);
-    QMutexLocker lock(&cache().mutex);
-    const auto found = cache().entries.constFind(stamp.path);
-    if (found == cache().entries.constEnd() || found->stamp != stamp)
-        return std::nullopt;
-    return found->frameCount;
+    return cache().find(fileName);
 }
 
 void store(const QString &fileName, qint64 frameCount)
 {
-    const FileStamp stamp = FileStamp::of(fileName);
-    QMutexLocker lock(&cache().mutex);
-    if (cache().entries.size() >= kMaxEntries)
-        cache().entries.clear();
-    cache().entries.insert(stamp.path, Entry{stamp, frameCount});
+    cache().store(fileName, frameCount);
 }
 
 }  // namespace FrameCountCache

@@ -13,12 +13,12 @@ constexpr int kPiecesPerSecond = 2;
 }  // namespace
 
 DecodeWorker::DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow,
-                           int rowStep, int queueCapacity)
+                           int rowStep, int queueCapacity, const QString &spoolFolder)
     : m_inputs(inputs),
       m_shaping(shaping),
       m_firstRow(firstRow),
       m_rowStep(rowStep),
-      m_queue(queueCapacity),
+      m_queue(queueCapacity, spoolFolder),
       m_thread([this] { run(); })
 {}
 
@@ -43,6 +43,11 @@ bool DecodeWorker::wanted(int row) const
     return row > m_rowDone.load(std::memory_order_relaxed) && !m_queue.isClosed();
 }
 
+bool DecodeWorker::ahead(int row) const
+{
+    return row > m_rowDone.load(std::memory_order_relaxed) + 1;
+}
+
 void DecodeWorker::run() noexcept
 {
     // Only for display: a name that does not take changes nothing else.
@@ -64,7 +69,7 @@ bool DecodeWorker::decodeRow(int row)
         m_reader.Seek(0, 3);
         const RowReader::Input input{m_reader.SampleRate(), m_reader.Channels(),
                                      m_reader.SampleCount(), m_reader.BlockAlign()};
-        if (!m_queue.push(Item::opened(row, input)))
+        if (!m_queue.push(Item::opened(row, input), ahead(row)))
             return false;
         BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
         while (plan.more()) {
@@ -79,7 +84,7 @@ bool DecodeWorker::decodeRow(int row)
         return true;
     } catch (...) {
         m_reader.CloseFile();
-        return m_queue.push(Item::failed(row, std::current_exception()));
+        return m_queue.push(Item::failed(row, std::current_exception()), ahead(row));
     }
 }
 
@@ -94,7 +99,7 @@ std::optional<qint64> DecodeWorker::decodeBlock(int row, int frames, const RowRe
         SampleArray piece = m_reader.ReadSamples(int(std::min<qint64>(frames - done, pieceFrames)));
         m_shaping.apply(row, piece);
         const qint64 read = qint64(piece.size()) / input.blockAlign;
-        if (!m_queue.push(BlockQueue::Item::piece(row, std::move(piece))))
+        if (!m_queue.push(BlockQueue::Item::piece(row, std::move(piece)), ahead(row)))
             return std::nullopt;
         if (read == 0)
             break;

@@ -17,7 +17,8 @@
 // it. What opening or reading a row throws is queued in place of what it
 // would have made, and the decoder goes on with its next row, which the join
 // may still want (it decides at the row's start). It never calls the join's
-// observer.
+// observer. Given a spool folder, a decoder whose row the join has not reached
+// yet decodes on past its full queue, into a spool file there (see BlockQueue).
 class DecodeWorker {
 public:
     // The thread's name, as top and debuggers show it.
@@ -25,15 +26,15 @@ public:
 
     // Starts the thread.
     DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow, int rowStep,
-                 int queueCapacity);
+                 int queueCapacity, const QString &spoolFolder = QString());
     // Stops the thread at its next block boundary and waits for it.
     ~DecodeWorker();
     DecodeWorker(const DecodeWorker &) = delete;
     DecodeWorker &operator=(const DecodeWorker &) = delete;
 
     BlockQueue &queue();
-    // The join is done with row (and every row before it): what is left of it
-    // is not decoded.
+    // The join is done with row (and every row before it), whoever decoded
+    // it: what is left of it is not decoded, and the next row is the join's.
     void rowDone(int row);
 
 private:
@@ -44,6 +45,8 @@ private:
     // when the input ended or the join left the row; none when the queue was closed.
     std::optional<qint64> decodeBlock(int row, int frames, const RowReader::Input &input);
     bool wanted(int row) const;
+    // Whether the join is still on a row before row.
+    bool ahead(int row) const;
 
     const QStringList m_inputs;
     const BlockShaping m_shaping;

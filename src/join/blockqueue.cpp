@@ -118,6 +118,7 @@ std::optional<BlockQueue::Item> BlockQueue::pop()
             }
             samples.resize(spooled.sampleCount);
             m_spool->readBack(spooled.offset, samples);
+            m_spool->release(spooled.offset, spooled.sampleCount);
             spooled.item.samples = std::move(samples);
         }
         item = std::move(spooled.item);

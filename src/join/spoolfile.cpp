@@ -14,6 +14,9 @@
 namespace {
 // The most a join keeps aside on disk: some minutes of any input.
 constexpr qint64 kCapacityBytes = qint64(1) << 30;
+// How far the file may run on with holes before the join has taken all of it
+// and it starts again; well within what any file system allows.
+constexpr qint64 kMaxExtentBytes = qint64(64) << 30;
 }  // namespace
 
 SpoolFile::SpoolFile(const QString &folder) : m_folder(folder) {}
@@ -41,7 +44,8 @@ bool SpoolFile::create()
 std::optional<qint64> SpoolFile::append(const SampleArray &samples)
 {
     const qint64 bytes = qint64(samples.size() * sizeof(float));
-    if (m_broken || m_end + bytes > kCapacityBytes)
+    const qint64 extent = m_holes ? kMaxExtentBytes : kCapacityBytes;
+    if (m_broken || m_kept + bytes > kCapacityBytes || m_end + bytes > extent)
         return std::nullopt;
     if (m_descriptor < 0 && !create()) {
         m_broken = true;
@@ -61,6 +65,7 @@ std::optional<qint64> SpoolFile::append(const SampleArray &samples)
     }
     const qint64 offset = m_end;
     m_end += bytes;
+    m_kept += bytes;
     return offset;
 }
 
@@ -84,7 +89,20 @@ void SpoolFile::readBack(qint64 offset, SampleArray &samples) const
     }
 }
 
+void SpoolFile::release(qint64 offset, std::size_t sampleCount)
+{
+    const qint64 bytes = qint64(sampleCount * sizeof(float));
+    m_kept -= bytes;
+    // Also keeps the pages from being written out to the disk in a long join.
+    if (m_holes
+        && ::fallocate(m_descriptor, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(offset),
+                       off_t(bytes))
+               != 0)
+        m_holes = false;
+}
+
 void SpoolFile::rewind()
 {
     m_end = 0;
+    m_kept = 0;
 }

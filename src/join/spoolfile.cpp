@@ -17,6 +17,11 @@ constexpr qint64 kCapacityBytes = qint64(1) << 30;
 // How far the file may run on with holes before the join has taken all of it
 // and it starts again; well within what any file system allows.
 constexpr qint64 kMaxExtentBytes = qint64(64) << 30;
+
+qint64 bytesOf(std::size_t sampleCount)
+{
+    return qint64(sampleCount) * qint64(sizeof(float));
+}
 }  // namespace
 
 SpoolFile::SpoolFile(const QString &folder) : m_folder(folder) {}
@@ -33,7 +38,8 @@ bool SpoolFile::create()
     m_descriptor = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (m_descriptor >= 0)
         return true;
-    // Without O_TMPFILE: a named file, whose name goes at once.
+    // Without O_TMPFILE: a named file, whose name goes at once (with named,
+    // removed as it closes; the copy of its descriptor stays open).
     QTemporaryFile named(m_folder + QStringLiteral("/.vantorel-spool-XXXXXX"));
     if (!named.open())
         return false;
@@ -43,7 +49,7 @@ bool SpoolFile::create()
 
 std::optional<qint64> SpoolFile::append(const SampleArray &samples)
 {
-    const qint64 bytes = qint64(samples.size() * sizeof(float));
+    const qint64 bytes = bytesOf(samples.size());
     const qint64 extent = m_holes ? kMaxExtentBytes : kCapacityBytes;
     if (m_broken || m_kept + bytes > kCapacityBytes || m_end + bytes > extent)
         return std::nullopt;
@@ -71,7 +77,7 @@ std::optional<qint64> SpoolFile::append(const SampleArray &samples)
 
 void SpoolFile::readBack(qint64 offset, SampleArray &samples) const
 {
-    const qint64 bytes = qint64(samples.size() * sizeof(float));
+    const qint64 bytes = bytesOf(samples.size());
     auto *data = reinterpret_cast<char *>(samples.data());
     for (qint64 done = 0; done < bytes;) {
         const ssize_t read =
@@ -91,7 +97,7 @@ void SpoolFile::readBack(qint64 offset, SampleArray &samples) const
 
 void SpoolFile::release(qint64 offset, std::size_t sampleCount)
 {
-    const qint64 bytes = qint64(sampleCount * sizeof(float));
+    const qint64 bytes = bytesOf(sampleCount);
     m_kept -= bytes;
     // Also keeps the pages from being written out to the disk in a long join.
     if (m_holes

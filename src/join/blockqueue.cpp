@@ -58,9 +58,11 @@ std::size_t BlockQueue::maxSpares() const
     return m_slots.size() + 2;
 }
 
-bool BlockQueue::push(Item &&item, bool ahead)
+bool BlockQueue::push(Item &&item)
 {
     std::unique_lock lock(m_mutex);
+    // The join has not reached the row yet: what does not fit may be spooled.
+    const bool ahead = item.row > m_rowDone + 1;
     for (;;) {
         if (m_closed)
             return false;
@@ -150,6 +152,27 @@ void BlockQueue::finish()
     const std::lock_guard lock(m_mutex);
     m_finished = true;
     m_changed.notify_all();
+}
+
+void BlockQueue::rowDone(int row)
+{
+    const std::lock_guard lock(m_mutex);
+    m_rowDone = row;
+    m_changed.notify_all();
+}
+
+bool BlockQueue::wants(int row) const
+{
+    const std::lock_guard lock(m_mutex);
+    return row > m_rowDone && !m_closed;
+}
+
+bool BlockQueue::waitToOpen(int row)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_spool)
+        m_changed.wait(lock, [&] { return m_closed || row <= m_rowDone + 2; });
+    return !m_closed;
 }
 
 SampleArray BlockQueue::takeSpare()

@@ -48,10 +48,10 @@ public:
     BlockQueue(const BlockQueue &) = delete;
     BlockQueue &operator=(const BlockQueue &) = delete;
 
-    // Waits for room, then appends; when ahead, or once anything is spooled,
-    // spools instead of waiting while the spool takes it. False, with the item
-    // dropped, once the queue is closed.
-    bool push(Item &&item, bool ahead = false);
+    // Waits for room, then appends; for a row ahead of the join, or once
+    // anything is spooled, spools instead of waiting while the spool takes it.
+    // False, with the item dropped, once the queue is closed.
+    bool push(Item &&item);
     // Waits for the next item; none once the decoder has finished and every
     // item has been taken. Throws AudioError when a spooled piece cannot be read back.
     std::optional<Item> pop();
@@ -60,6 +60,13 @@ public:
     bool isClosed() const;
     // The decoder has made its last item.
     void finish();
+    // The join is done with row and every row before it.
+    void rowDone(int row);
+    // Whether the join may still read row and the queue is open.
+    bool wants(int row) const;
+    // With a spool, waits until the join is at most one row before row, so
+    // that an input is opened no sooner than without one. False once closed.
+    bool waitToOpen(int row);
 
     // Memory for the next piece: a written piece given back, else none.
     SampleArray takeSpare();
@@ -94,4 +101,5 @@ private:
     std::vector<SampleArray> m_spares;
     bool m_closed = false;
     bool m_finished = false;
+    int m_rowDone = -1;
 };

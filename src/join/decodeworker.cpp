@@ -35,17 +35,12 @@ BlockQueue &DecodeWorker::queue()
 
 void DecodeWorker::rowDone(int row)
 {
-    m_rowDone.store(row, std::memory_order_relaxed);
+    m_queue.rowDone(row);
 }
 
 bool DecodeWorker::wanted(int row) const
 {
-    return row > m_rowDone.load(std::memory_order_relaxed) && !m_queue.isClosed();
-}
-
-bool DecodeWorker::ahead(int row) const
-{
-    return row > m_rowDone.load(std::memory_order_relaxed) + 1;
+    return m_queue.wants(row);
 }
 
 void DecodeWorker::run() noexcept
@@ -61,7 +56,7 @@ void DecodeWorker::run() noexcept
 
 bool DecodeWorker::decodeRow(int row)
 {
-    if (m_queue.isClosed())
+    if (!m_queue.waitToOpen(row))
         return false;
     using Item = BlockQueue::Item;
     try {
@@ -69,7 +64,7 @@ bool DecodeWorker::decodeRow(int row)
         m_reader.Seek(0, 3);
         const RowReader::Input input{m_reader.SampleRate(), m_reader.Channels(),
                                      m_reader.SampleCount(), m_reader.BlockAlign()};
-        if (!m_queue.push(Item::opened(row, input), ahead(row)))
+        if (!m_queue.push(Item::opened(row, input)))
             return false;
         BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
         while (plan.more()) {
@@ -84,7 +79,7 @@ bool DecodeWorker::decodeRow(int row)
         return true;
     } catch (...) {
         m_reader.CloseFile();
-        return m_queue.push(Item::failed(row, std::current_exception()), ahead(row));
+        return m_queue.push(Item::failed(row, std::current_exception()));
     }
 }
 
@@ -99,7 +94,7 @@ std::optional<qint64> DecodeWorker::decodeBlock(int row, int frames, const RowRe
         SampleArray piece = m_reader.ReadSamples(int(std::min<qint64>(frames - done, pieceFrames)));
         m_shaping.apply(row, piece);
         const qint64 read = qint64(piece.size()) / input.blockAlign;
-        if (!m_queue.push(BlockQueue::Item::piece(row, std::move(piece)), ahead(row)))
+        if (!m_queue.push(BlockQueue::Item::piece(row, std::move(piece))))
             return std::nullopt;
         if (read == 0)
             break;

@@ -6,7 +6,6 @@
 
 #include <QStringList>
 
-#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -18,7 +17,9 @@
 // would have made, and the decoder goes on with its next row, which the join
 // may still want (it decides at the row's start). It never calls the join's
 // observer. Given a spool folder, a decoder whose row the join has not reached
-// yet decodes on past its full queue, into a spool file there (see BlockQueue).
+// yet decodes on past its full queue, into a spool file there (see BlockQueue);
+// it opens a row only once the join is on the row before it, as it would
+// without one.
 class DecodeWorker {
 public:
     // The thread's name, as top and debuggers show it.
@@ -45,8 +46,6 @@ private:
     // when the input ended or the join left the row; none when the queue was closed.
     std::optional<qint64> decodeBlock(int row, int frames, const RowReader::Input &input);
     bool wanted(int row) const;
-    // Whether the join is still on a row before row.
-    bool ahead(int row) const;
 
     const QStringList m_inputs;
     const BlockShaping m_shaping;
@@ -55,7 +54,6 @@ private:
     // Used by the thread alone while it runs.
     AudioFile m_reader;
     BlockQueue m_queue;
-    std::atomic<int> m_rowDone{-1};
     // Last, so that it starts once everything above exists.
     std::thread m_thread;
 };

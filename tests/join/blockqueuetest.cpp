@@ -20,18 +20,19 @@ TEST(BlockQueueTest, SpooledItemsComeBackInTheOrderTheyWereMade)
     const auto piece = [](int n) { return SampleArray(std::size_t(100 + n), float(n)); };
 
     // A row ahead of the join: more than the ring holds, and nothing waits.
-    ASSERT_TRUE(queue.push(Item::opened(1, RowReader::Input{8000, 1, 1000, 1}), true));
+    ASSERT_TRUE(queue.push(Item::opened(1, RowReader::Input{8000, 1, 1000, 1})));
     for (int n = 1; n <= 5; ++n)
-        ASSERT_TRUE(queue.push(Item::piece(1, piece(n)), true));
+        ASSERT_TRUE(queue.push(Item::piece(1, piece(n))));
     EXPECT_GT(BlockQueue::piecesSpooled(), before);
 
     // The join reaches the row and makes room in the ring.
+    queue.rowDone(0);
     std::optional<Item> item = queue.pop();
     ASSERT_TRUE(item);
     EXPECT_EQ(item->kind, Item::Kind::Opened);
-    ASSERT_TRUE(queue.push(Item::piece(1, piece(6)), false));
-    ASSERT_TRUE(queue.push(
-        Item::failed(1, std::make_exception_ptr(std::runtime_error("unreadable"))), false));
+    ASSERT_TRUE(queue.push(Item::piece(1, piece(6))));
+    ASSERT_TRUE(
+        queue.push(Item::failed(1, std::make_exception_ptr(std::runtime_error("unreadable")))));
     queue.finish();
 
     for (int n = 1; n <= 6; ++n) {

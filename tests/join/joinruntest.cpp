@@ -361,8 +361,8 @@ TEST_F(JoinRunSpoolTest, SpooledRowsJoinStopAndFailAsInTurn)
     EXPECT_EQ(stopped.events.filter("end ").size(), 1);
     EXPECT_GT(BlockQueue::piecesSpooled(), before);
 
-    // The second decoder's second row cannot be opened: its failure comes
-    // after its first row's spooled pieces, at its own row.
+    // The second decoder's second row cannot be opened: after its first row
+    // came through the spool, it fails at its own row.
     QStringList paths = inputs(4);
     QFile damaged(paths[3]);
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));

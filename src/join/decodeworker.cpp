@@ -13,12 +13,12 @@ constexpr int kPiecesPerSecond = 2;
 }  // namespace
 
 DecodeWorker::DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow,
-                           int rowStep, int queueCapacity)
+                           int rowStep, int queueCapacity, const QString &spoolFolder)
     : m_inputs(inputs),
       m_shaping(shaping),
       m_firstRow(firstRow),
       m_rowStep(rowStep),
-      m_queue(queueCapacity),
+      m_queue(queueCapacity, spoolFolder),
       m_thread([this] { run(); })
 {}
 
@@ -35,12 +35,12 @@ BlockQueue &DecodeWorker::queue()
 
 void DecodeWorker::rowDone(int row)
 {
-    m_rowDone.store(row, std::memory_order_relaxed);
+    m_queue.rowDone(row);
 }
 
 bool DecodeWorker::wanted(int row) const
 {
-    return row > m_rowDone.load(std::memory_order_relaxed) && !m_queue.isClosed();
+    return m_queue.wants(row);
 }
 
 void DecodeWorker::run() noexcept
@@ -56,7 +56,7 @@ void DecodeWorker::run() noexcept
 
 bool DecodeWorker::decodeRow(int row)
 {
-    if (m_queue.isClosed())
+    if (!m_queue.waitToOpen(row))
         return false;
     using Item = BlockQueue::Item;
     try {

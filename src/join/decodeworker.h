@@ -6,7 +6,6 @@
 
 #include <QStringList>
 
-#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -17,7 +16,10 @@
 // it. What opening or reading a row throws is queued in place of what it
 // would have made, and the decoder goes on with its next row, which the join
 // may still want (it decides at the row's start). It never calls the join's
-// observer.
+// observer. Given a spool folder, a decoder whose row the join has not reached
+// yet decodes on past its full queue, into a spool file there (see BlockQueue);
+// it opens a row only once the join is on the row before it, as it would
+// without one.
 class DecodeWorker {
 public:
     // The thread's name, as top and debuggers show it.
@@ -25,15 +27,15 @@ public:
 
     // Starts the thread.
     DecodeWorker(const QStringList &inputs, const BlockShaping &shaping, int firstRow, int rowStep,
-                 int queueCapacity);
+                 int queueCapacity, const QString &spoolFolder = QString());
     // Stops the thread at its next block boundary and waits for it.
     ~DecodeWorker();
     DecodeWorker(const DecodeWorker &) = delete;
     DecodeWorker &operator=(const DecodeWorker &) = delete;
 
     BlockQueue &queue();
-    // The join is done with row (and every row before it): what is left of it
-    // is not decoded.
+    // The join is done with row (and every row before it), whoever decoded
+    // it: what is left of it is not decoded, and the next row is the join's.
     void rowDone(int row);
 
 private:
@@ -52,7 +54,6 @@ private:
     // Used by the thread alone while it runs.
     AudioFile m_reader;
     BlockQueue m_queue;
-    std::atomic<int> m_rowDone{-1};
     // Last, so that it starts once everything above exists.
     std::thread m_thread;
 };

@@ -34,7 +34,10 @@ std::unique_ptr<RowReader> rowReaderFor(const JoinJob &job, AudioFile &reader,
 {
     if (!job.readAhead)
         return std::make_unique<DirectRowReader>(reader, job.inputs, shaping);
-    return std::make_unique<ReadAheadRowReader>(job.inputs, shaping, decodersFor(job.outputPath));
+    // A decoder ahead keeps what its queue has no room for beside the output:
+    // on the same disk, which has room for the output.
+    return std::make_unique<ReadAheadRowReader>(job.inputs, shaping, decodersFor(job.outputPath),
+                                                QFileInfo(job.outputPath).absolutePath());
 }
 
 }  // namespace

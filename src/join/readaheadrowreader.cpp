@@ -15,11 +15,13 @@ constexpr int kQueueCapacity = 4;
 }  // namespace
 
 ReadAheadRowReader::ReadAheadRowReader(const QStringList &inputs, const BlockShaping &shaping,
-                                       int decoders)
+                                       int decoders, const QString &spoolFolder)
 {
+    // One decoder is never ahead of the join.
+    const QString spool = decoders > 1 ? spoolFolder : QString();
     for (int first = 0; first < decoders && first < inputs.size(); ++first)
-        m_decoders.push_back(
-            std::make_unique<DecodeWorker>(inputs, shaping, first, decoders, kQueueCapacity));
+        m_decoders.push_back(std::make_unique<DecodeWorker>(inputs, shaping, first, decoders,
+                                                            kQueueCapacity, spool));
 }
 
 // The decoders first stop, all of them, then each is waited for.
@@ -78,5 +80,6 @@ void ReadAheadRowReader::release(SampleArray &&block)
 
 void ReadAheadRowReader::close()
 {
-    decoderOfRow().rowDone(m_row);
+    for (const auto &decoder : m_decoders)
+        decoder->rowDone(m_row);
 }

@@ -18,10 +18,13 @@ class DecodeWorker;
 // alternate between them, so two inputs decode at once. The decoders shape the
 // blocks. A failure of a decoder is thrown here, where the join would have met
 // it reading in turn; within a block, after the pieces before it were written.
-// The decoders are stopped and waited for when this is destroyed.
+// The decoders are stopped and waited for when this is destroyed. With two
+// decoders and a spool folder, the one that is a row ahead decodes on past its
+// full queue into a spool file there, so that both cores keep working.
 class ReadAheadRowReader : public RowReader {
 public:
-    ReadAheadRowReader(const QStringList &inputs, const BlockShaping &shaping, int decoders);
+    ReadAheadRowReader(const QStringList &inputs, const BlockShaping &shaping, int decoders,
+                       const QString &spoolFolder = QString());
     ~ReadAheadRowReader() override;
     ReadAheadRowReader(const ReadAheadRowReader &) = delete;
     ReadAheadRowReader &operator=(const ReadAheadRowReader &) = delete;

@@ -12,6 +12,7 @@
 #include "audio/audiofile.h"
 #include "audio/audioinformation.h"
 #include "audio/lameencoder.h"
+#include "join/blockqueue.h"
 #include "join/decodeworker.h"
 #include "join/joinobserver.h"
 #include "join/loudnesspass.h"
@@ -313,6 +314,64 @@ TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
 
 INSTANTIATE_TEST_SUITE_P(Formats, JoinRunStopTest,
                          testing::Values(ValueLists::kFormatWav, ValueLists::kFormatMp3));
+
+// Into WAV the second decoder, a row ahead, spools what its queue cannot take.
+// The join waits at its first block until it does, so that the later rows are
+// read back from the spool file.
+class JoinRunSpoolTest : public JoinRunTest {
+protected:
+    RecordingObserver spoolingObserver()
+    {
+        RecordingObserver observer;
+        const qint64 before = BlockQueue::piecesSpooled();
+        observer.atBlock = [before](int block) {
+            // Decoding in turn has no decoders and spools nothing.
+            for (int tries = 0; block == 1 && tries < 10000 && decoderThreads() > 0
+                                && BlockQueue::piecesSpooled() == before;
+                 ++tries)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        return observer;
+    }
+
+    QStringList inputs(int count) const
+    {
+        QStringList paths;
+        for (int row = 0; row < count; ++row)
+            paths << Tones::write(dir.filePath(QString("%1.wav").arg(row)), ToneFormat::Wav16, 8000,
+                                  1, 12.0 + row);
+        return paths;
+    }
+};
+
+TEST_F(JoinRunSpoolTest, SpooledRowsJoinStopAndFailAsInTurn)
+{
+    qint64 before = BlockQueue::piecesSpooled();
+    const JoinResult whole = expectSameJoin(inputs(4), ValueLists::kFormatWav, spoolingObserver());
+    EXPECT_EQ(whole.events.filter("end ").size(), 4);
+    EXPECT_GT(BlockQueue::piecesSpooled(), before);
+
+    // Stopped at the second block of the first row, as the window stops, while
+    // the rows after it are being spooled.
+    before = BlockQueue::piecesSpooled();
+    RecordingObserver stopping = spoolingObserver();
+    stopping.stopAtBlock = 2;
+    stopping.stopAtRow = 1;
+    const JoinResult stopped = expectSameJoin(inputs(4), ValueLists::kFormatWav, stopping);
+    EXPECT_EQ(stopped.events.filter("end ").size(), 1);
+    EXPECT_GT(BlockQueue::piecesSpooled(), before);
+
+    // The second decoder's second row cannot be opened: after its first row
+    // came through the spool, it fails at its own row.
+    QStringList paths = inputs(4);
+    QFile damaged(paths[3]);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    const JoinResult failed = expectSameJoin(paths, ValueLists::kFormatWav, spoolingObserver());
+    EXPECT_TRUE(failed.error.contains(paths[3])) << failed.error.toStdString();
+    EXPECT_EQ(failed.events.last(), "row 3");
+}
 
 class JoinChaptersTest : public JoinRunTest {
 protected:

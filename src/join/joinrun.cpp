@@ -135,7 +135,10 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
             m_writer.SetChapters(m_chapters->written(m_writer.OutputSampleRate()));
         m_writer.CloseFile();
     }
-    StampTags(m_information, job.tags, job.outputPath);
+    // A join stopped before its first block leaves a file without audio, on
+    // which there is nothing to tag (a WAV whose data is empty reads as no WAV).
+    if (processed > 0)
+        StampTags(m_information, job.tags, job.outputPath);
 }
 
 bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,

@@ -285,6 +285,20 @@ TEST_P(JoinRunStopTest, StopsAtABlockOrARowAsInTurn)
     }
 }
 
+// Stopped before any audio, whichever way it decodes: an empty file and no failure.
+TEST_F(JoinRunTest, AJoinStoppedBeforeItsFirstBlockLeavesAnEmptyFile)
+{
+    for (const bool readAhead : {false, true}) {
+        RecordingObserver observer;
+        observer.stopAtRow = 0;
+        const JoinResult result = join({wav("a.wav", 1.0), wav("b.wav", 1.0)},
+                                       ValueLists::kFormatWav, readAhead, observer);
+        EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+        EXPECT_FALSE(result.bytes.isEmpty());
+        EXPECT_TRUE(result.audio.empty());
+    }
+}
+
 TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
 {
     // Damaged before the join.

@@ -196,18 +196,8 @@ void AudioEncoder::Impl::setInputFormat(int sampleRate, int channels)
 
 void AudioEncoder::Impl::createResampler()
 {
-    const ChannelLayoutPtr inputLayout(new AVChannelLayout{});
-    av_channel_layout_default(inputLayout.get(), m_inputChannels);
-    SwrContext *resampler = nullptr;
-    check(swr_alloc_set_opts2(&resampler, m_layout.get(), m_sampleFormat, m_sampleRate,
-                              inputLayout.get(), AV_SAMPLE_FMT_FLT, m_inputRate, 0, nullptr),
-          "swr_alloc_set_opts2");
-    SwrContextPtr owned(resampler);
-    const std::span<const double> mix = ChannelMix::matrix(m_inputChannels, m_layout->nb_channels);
-    if (!mix.empty())
-        check(swr_set_matrix(resampler, mix.data(), m_inputChannels), "swr_set_matrix");
-    check(swr_init(resampler), "swr_init");
-    m_resampler = std::move(owned);
+    m_resampler = ChannelMix::resampler(m_inputChannels, m_inputRate, *m_layout, m_sampleFormat,
+                                        m_sampleRate, m_target);
 }
 
 void AudioEncoder::Impl::write(const SampleArray &samples)

@@ -1,5 +1,7 @@
 #include "audio/channelmix.h"
 
+#include "audio/averror.h"
+
 #include <array>
 #include <cstddef>
 
@@ -34,6 +36,23 @@ void apply(std::span<const double> matrix, int inputChannels, const SampleArray 
             mixed[frame * out + row] = static_cast<float>(sum);
         }
     }
+}
+
+SwrContextPtr resampler(int inputChannels, int inputRate, AVChannelLayout &output,
+                        AVSampleFormat outputFormat, int outputRate, const QString &fileName)
+{
+    const ChannelLayoutPtr inputLayout(new AVChannelLayout{});
+    av_channel_layout_default(inputLayout.get(), inputChannels);
+    SwrContext *context = nullptr;
+    avCheck(swr_alloc_set_opts2(&context, &output, outputFormat, outputRate, inputLayout.get(),
+                                AV_SAMPLE_FMT_FLT, inputRate, 0, nullptr),
+            "swr_alloc_set_opts2", fileName);
+    SwrContextPtr owned(context);
+    const std::span<const double> mix = matrix(inputChannels, output.nb_channels);
+    if (!mix.empty())
+        avCheck(swr_set_matrix(context, mix.data(), inputChannels), "swr_set_matrix", fileName);
+    avCheck(swr_init(context), "swr_init", fileName);
+    return owned;
 }
 
 }  // namespace ChannelMix

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "audio/avdeleters.h"
 #include "audio/samplearray.h"
+
+#include <QString>
 
 #include <span>
 
@@ -19,5 +22,11 @@ std::span<const double> matrix(int inputChannels, int outputChannels);
 // mixed, whose memory is reused.
 void apply(std::span<const double> matrix, int inputChannels, const SampleArray &frames,
            SampleArray &mixed);
+
+// A resampler from interleaved float frames of inputChannels at inputRate into
+// output's layout, sample format and rate, mixing through matrix(); failures
+// name fileName.
+SwrContextPtr resampler(int inputChannels, int inputRate, AVChannelLayout &output,
+                        AVSampleFormat outputFormat, int outputRate, const QString &fileName);
 
 }  // namespace ChannelMix

@@ -4,7 +4,6 @@
 #include "audio/channelmix.h"
 
 #include <algorithm>
-#include <span>
 
 OutputRateConverter::OutputRateConverter(const QString &fileName, int inputRate, int inputChannels,
                                          int outputRate, int outputChannels)
@@ -16,19 +15,10 @@ OutputRateConverter::OutputRateConverter(const QString &fileName, int inputRate,
 {
     if (inputRate == outputRate && inputChannels == outputChannels)
         return;
-    const ChannelLayoutPtr inputLayout(new AVChannelLayout{});
     const ChannelLayoutPtr outputLayout(new AVChannelLayout{});
-    av_channel_layout_default(inputLayout.get(), inputChannels);
     av_channel_layout_default(outputLayout.get(), outputChannels);
-    SwrContext *resampler = nullptr;
-    avCheck(swr_alloc_set_opts2(&resampler, outputLayout.get(), AV_SAMPLE_FMT_FLT, outputRate,
-                                inputLayout.get(), AV_SAMPLE_FMT_FLT, inputRate, 0, nullptr),
-            "swr_alloc_set_opts2", m_fileName);
-    m_resampler.reset(resampler);
-    const std::span<const double> mix = ChannelMix::matrix(inputChannels, outputChannels);
-    if (!mix.empty())
-        avCheck(swr_set_matrix(resampler, mix.data(), inputChannels), "swr_set_matrix", m_fileName);
-    avCheck(swr_init(resampler), "swr_init", m_fileName);
+    m_resampler = ChannelMix::resampler(inputChannels, inputRate, *outputLayout, AV_SAMPLE_FMT_FLT,
+                                        outputRate, m_fileName);
 }
 
 OutputRateConverter::~OutputRateConverter() = default;

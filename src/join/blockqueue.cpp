@@ -113,11 +113,7 @@ std::optional<BlockQueue::Item> BlockQueue::pop()
     } else if (!m_overflow.empty()) {
         Spooled &spooled = m_overflow.front();
         if (spooled.sampleCount > 0) {
-            SampleArray samples;
-            if (!m_spares.empty()) {
-                samples = std::move(m_spares.back());
-                m_spares.pop_back();
-            }
+            SampleArray samples = spareLocked();
             samples.resize(spooled.sampleCount);
             m_spool->readBack(spooled.offset, samples);
             m_spool->release(spooled.offset, spooled.sampleCount);
@@ -178,6 +174,11 @@ bool BlockQueue::waitToOpen(int row)
 SampleArray BlockQueue::takeSpare()
 {
     const std::lock_guard lock(m_mutex);
+    return spareLocked();
+}
+
+SampleArray BlockQueue::spareLocked()
+{
     if (m_spares.empty())
         return {};
     SampleArray spare = std::move(m_spares.back());

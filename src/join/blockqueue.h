@@ -87,6 +87,8 @@ private:
     // Under the lock: puts the item behind the ring; false when the spool refuses it.
     bool spool(Item &item);
     void keepSpare(SampleArray &&samples);
+    // A kept spare, or none; the lock is held.
+    SampleArray spareLocked();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;

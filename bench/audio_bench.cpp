@@ -11,12 +11,11 @@
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
 #include "audio/lameencoder.h"
+#include "support/processusage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QString>
-
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
@@ -30,24 +29,6 @@ constexpr int kToneRate = 44100;
 constexpr int kToneChannels = 2;
 constexpr int kBlockSeconds = 4;
 constexpr int kDefaultWmaProfile = 10;
-
-double peakResidentMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;  // ru_maxrss is in KiB on Linux
-}
-
-// Processor time so far (user + system): on a shared machine the wall time also
-// counts the waits for a core.
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 void writeTone(double seconds, const QString &path)
 {
     AudioFile writer;
@@ -103,7 +84,7 @@ void report(const char *name, qint64 frames, int sampleRate, qint64 elapsedMs, d
     std::printf(
         "%-14s %8.1f s audio %8.2f s wall %7.1f x real time %8.2f s cpu   peak RSS %6.1f MiB\n",
         name, audioSeconds, wallSeconds, audioSeconds / std::max(wallSeconds, 1e-3), cpu,
-        peakResidentMiB());
+        ProcessUsage::peakResidentMiB());
     std::fflush(stdout);
 }
 
@@ -147,9 +128,10 @@ int main(int argc, char **argv)
         int sampleRate = 0;
         QElapsedTimer timer;
         timer.start();
-        double cpuStart = cpuSeconds();
+        double cpuStart = ProcessUsage::cpuSeconds();
         const qint64 decoded = pass(input, nullptr, &sampleRate);
-        report("decode only", decoded, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);
+        report("decode only", decoded, sampleRate, timer.elapsed(),
+               ProcessUsage::cpuSeconds() - cpuStart);
 
         for (const Target &target : targets) {
             if (!chosen.isEmpty() && !chosen.contains(QLatin1String(target.extension)))
@@ -157,12 +139,13 @@ int main(int argc, char **argv)
             AudioFile writer;
             target.select(writer);
             timer.restart();
-            cpuStart = cpuSeconds();
+            cpuStart = ProcessUsage::cpuSeconds();
             writer.CreateFile(
                 outputs.filePath(QStringLiteral("audio_bench") + QLatin1String(target.extension)));
             const qint64 frames = pass(input, &writer, &sampleRate);
             writer.CloseFile();
-            report(target.name, frames, sampleRate, timer.elapsed(), cpuSeconds() - cpuStart);
+            report(target.name, frames, sampleRate, timer.elapsed(),
+                   ProcessUsage::cpuSeconds() - cpuStart);
         }
     } catch (const AudioError &error) {
         std::fprintf(stderr, "%s\n", error.what());

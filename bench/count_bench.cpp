@@ -10,13 +10,12 @@
 
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
+#include "support/processusage.h"
 
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
@@ -32,15 +31,6 @@ constexpr int kMinutes = 30;
 constexpr int kOggKbps = 128;
 constexpr int kWmaProfile = 10;
 constexpr int kBlockSeconds = 4;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 QString writeNoiseAndTone(const QString &path, const std::function<void(AudioFile &)> &format)
 {
     AudioFile writer;
@@ -68,10 +58,10 @@ void measure(const QString &path, bool countOnly)
     AudioFile reader;
     QElapsedTimer timer;
     timer.start();
-    double cpu = cpuSeconds();
+    double cpu = ProcessUsage::cpuSeconds();
     reader.OpenFile(path, 0, 1);
     const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const double openCpu = cpuSeconds() - cpu;
+    const double openCpu = ProcessUsage::cpuSeconds() - cpu;
     if (countOnly) {
         std::printf("%s: SampleCount %lld; open and count %.3f s (processor %.3f s)\n",
                     qPrintable(path), static_cast<long long>(reader.SampleCount()), openSeconds,
@@ -79,14 +69,14 @@ void measure(const QString &path, bool countOnly)
         return;
     }
     timer.restart();
-    cpu = cpuSeconds();
+    cpu = ProcessUsage::cpuSeconds();
     reader.Seek(0, 3);
     qint64 frames = 0;
     for (SampleArray samples;
          !(samples = reader.ReadSamples(kBlockSeconds * reader.SampleRate())).empty();)
         frames += qint64(samples.size()) / reader.BlockAlign();
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const double readCpu = cpuSeconds() - cpu;
+    const double readCpu = ProcessUsage::cpuSeconds() - cpu;
     std::printf("%s: SampleCount %lld (%.1f min), %lld frames read; open and count %.3f s "
                 "(processor %.3f s), decode all %.3f s (processor %.3f s)\n",
                 qPrintable(path), static_cast<long long>(reader.SampleCount()),

@@ -16,6 +16,7 @@
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
 #include "support/headlessprompter.h"
+#include "support/processusage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,8 +27,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <optional>
@@ -77,14 +76,6 @@ double secondsOfAudio(const QStringList &inputs)
     }
     return seconds;
 }
-
-long peakResidentKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -142,6 +133,6 @@ int main(int argc, char **argv)
     std::printf("wall time:     %.3f s\n", wallSeconds);
     std::printf("speed:         %.1f x real time\n",
                 wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
-    std::printf("peak memory:   %.1f MiB\n", peakResidentKiB() / 1024.0);
+    std::printf("peak memory:   %.1f MiB\n", ProcessUsage::peakResidentMiB());
     return 0;
 }

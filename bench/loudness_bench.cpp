@@ -12,11 +12,10 @@
 #include "audio/audioerror.h"
 #include "join/joinobserver.h"
 #include "join/loudnesspass.h"
+#include "support/processusage.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 
@@ -24,15 +23,6 @@ namespace {
 
 // The default output formats are stereo.
 constexpr int kOutputChannels = 2;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 // Goes on to the end and shows nothing.
 class SilentObserver : public JoinObserver {
 public:
@@ -62,10 +52,10 @@ int main(int argc, char *argv[])
         SilentObserver observer;
         QElapsedTimer clock;
         clock.start();
-        const double cpuBefore = cpuSeconds();
+        const double cpuBefore = ProcessUsage::cpuSeconds();
         pass.run(observer);
         const double wall = double(clock.nsecsElapsed()) / 1e9;
-        const double cpu = cpuSeconds() - cpuBefore;
+        const double cpu = ProcessUsage::cpuSeconds() - cpuBefore;
         for (int row = 0; row < inputs.size(); ++row) {
             const Loudness &loudness = pass.results()[std::size_t(row)];
             std::printf("%-40s %7.2f LUFS %7.2f dBTP\n", qPrintable(inputs[row]),

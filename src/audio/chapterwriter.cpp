@@ -2,6 +2,7 @@
 
 #include "audio/asfmarkerwriter.h"
 #include "audio/audioerror.h"
+#include "audio/checkedfilestream.h"
 #include "audio/taglibshared.h"
 #include "audio/wavechunkfile.h"
 
@@ -207,37 +208,40 @@ qint64 ChapterWriter::limitFrames() const
 
 void ChapterWriter::writeId3(const ChapterList &chapters) const
 {
-    const QByteArray path = QFile::encodeName(m_fileName);
-    TagLib::MPEG::File file(path.constData(), false);
-    if (!file.isValid() || file.readOnly())
-        fail(QStringLiteral("not a writable MP3 file"));
+    CheckedFileStream stream(m_fileName);
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!file.isValid())
+        fail(stream.failure().isEmpty() ? QStringLiteral("not a writable MP3 file")
+                                        : stream.failure());
     TagLib::ID3v2::Tag *tag = file.ID3v2Tag(true);
     tag->removeFrames("CHAP");
     tag->removeFrames("CTOC");
     addId3ChapterFrames(*tag, chapters, m_sampleRate);
     // Only the ID3v2 tag: an ID3v1 tag is the tag stamping's to add.
-    if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, kId3v2Version,
-                   TagLib::File::DoNotDuplicate))
-        fail(QStringLiteral("the file could not be saved"));
+    const bool saved = file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, kId3v2Version,
+                                 TagLib::File::DoNotDuplicate);
+    failUnlessSaved(saved, stream);
 }
 
 void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
 {
-    const QByteArray path = QFile::encodeName(m_fileName);
+    CheckedFileStream stream(m_fileName);
     // Both keep their comments in a Xiph comment: OGG in its second page, FLAC in a block.
     std::unique_ptr<TagLib::File> file;
     TagLib::Ogg::XiphComment *comment = nullptr;
     if (m_kind == OutputFormat::Kind::Flac) {
-        auto flac = std::make_unique<TagLib::FLAC::File>(path.constData(), false);
+        auto flac = std::make_unique<TagLib::FLAC::File>(
+            &stream, TagLib::ID3v2::FrameFactory::instance(), false);
         comment = flac->isValid() ? flac->xiphComment(true) : nullptr;
         file = std::move(flac);
     } else {
-        auto vorbis = std::make_unique<TagLib::Ogg::Vorbis::File>(path.constData(), false);
+        auto vorbis = std::make_unique<TagLib::Ogg::Vorbis::File>(&stream, false);
         comment = vorbis->isValid() ? vorbis->tag() : nullptr;
         file = std::move(vorbis);
     }
-    if (!comment || file->readOnly())
-        fail(QStringLiteral("not a writable file with comments"));
+    if (!comment)
+        fail(stream.failure().isEmpty() ? QStringLiteral("not a writable file with comments")
+                                        : stream.failure());
     TagLib::StringList former;
     for (const auto &field : comment->fieldListMap()) {
         if (isXiphChapterField(field.first))
@@ -254,8 +258,8 @@ void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
         if (!chapter.title.isEmpty())
             comment->addField(toTagLib(name + QLatin1String("NAME")), toTagLib(chapter.title));
     }
-    if (!file->save())
-        fail(QStringLiteral("the file could not be saved"));
+    const bool saved = file->save();
+    failUnlessSaved(saved, stream);
 }
 
 // One cue point per chapter at its first frame, and a label per titled one.
@@ -292,6 +296,16 @@ void ChapterWriter::writeAsfMarkers(const ChapterList &chapters) const
         markers.append(
             {chapter.title, toUnits(chapter.startFrame, m_sampleRate, kAsfUnitsPerSecond)});
     AsfMarkerWriter(m_fileName, m_shownName).write(markers);
+}
+
+// TagLib reports a save as done whatever its writes did: a failed write is
+// named first.
+void ChapterWriter::failUnlessSaved(bool saved, const CheckedFileStream &stream) const
+{
+    if (!stream.failure().isEmpty())
+        fail(stream.failure());
+    if (!saved)
+        fail(QStringLiteral("the file could not be saved"));
 }
 
 void ChapterWriter::fail(const QString &cause) const

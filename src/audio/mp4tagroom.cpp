@@ -1,6 +1,7 @@
 #include "audio/mp4tagroom.h"
 
 #include "audio/audioerror.h"
+#include "audio/checkedfilestream.h"
 
 #include <QFile>
 
@@ -46,7 +47,8 @@ Mp4TagRoomPlaceholder mp4TagRoomPlaceholder()
 
 void completeMp4TagRoom(const QString &path, const QString &fileName, const AacGapless &gapless)
 {
-    TagLib::MP4::File file(QFile::encodeName(path).constData(), false);
+    CheckedFileStream stream(path);
+    TagLib::MP4::File file(&stream, false);
     TagLib::MP4::Tag *tag = file.isValid() ? file.tag() : nullptr;
     if (!tag || !tag->contains(kPlaceholderItem))
         throw AudioError(
@@ -54,6 +56,10 @@ void completeMp4TagRoom(const QString &path, const QString &fileName, const AacG
     tag->removeItem(kPlaceholderItem);
     const QByteArray text = gapless.iTunSmpb().toLatin1();
     tag->setItem(kGaplessItem, TagLib::StringList(TagLib::String(text.constData())));
-    if (!file.save())
+    const bool saved = file.save();
+    // TagLib reports a save as done whatever its writes did.
+    if (!stream.failure().isEmpty())
+        throw AudioError(failure(fileName, stream.failure()));
+    if (!saved)
         throw AudioError(failure(fileName, QStringLiteral("its index could not be saved")));
 }

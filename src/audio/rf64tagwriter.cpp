@@ -9,8 +9,8 @@ bool isTagChunk(const QByteArray &id, const QByteArray &listType)
 
 }  // namespace
 
-Rf64TagWriter::Rf64TagWriter(const QString &fileName)
-    : m_file(fileName, fileName, QStringLiteral("tags"))
+Rf64TagWriter::Rf64TagWriter(const QString &fileName, const QString &shownName)
+    : m_file(fileName, shownName, QStringLiteral("tags"))
 {
     if (!m_file.isRf64())
         m_file.fail(QStringLiteral("not an RF64 WAV file"));

@@ -11,7 +11,8 @@
 // 64-bit RIFF size in the ds64 chunk is updated. Failures throw AudioError.
 class Rf64TagWriter {
 public:
-    explicit Rf64TagWriter(const QString &fileName);
+    // shownName names the file in messages; fileName is how it is opened.
+    Rf64TagWriter(const QString &fileName, const QString &shownName);
 
     // infoList is a LIST chunk's body ("INFO" and its fields), id3 a rendered
     // ID3v2 tag; an empty one is left out.

@@ -2,13 +2,11 @@
 
 #include "audio/audioerror.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,9 +18,11 @@
 namespace {
 
 constexpr int kNameAttempts = 16;
-// Leaves room for the dot, the tag and the suffix within the 255 bytes of a name.
-constexpr qsizetype kMaxBaseBytes = 200;
+// Leaves room for the prefix, the tag and the suffix within the 255 bytes of a name.
+constexpr qsizetype kMaxBaseBytes = 190;
 constexpr int kTagDigits = 8;
+// Whoever finds one left behind knows whose it is.
+constexpr QLatin1String kHiddenPrefix("/.vantorel-");
 constexpr QLatin1String kHiddenSuffix(".part");
 constexpr mode_t kPermissionBits = S_IRWXU | S_IRWXG | S_IRWXO;
 
@@ -33,64 +33,47 @@ QByteArray encoded(const QString &path)
     return QFile::encodeName(path);
 }
 
-// ".name.XXXXXXXX.part" in the folder, XXXXXXXX a random tag in hex.
+// ".vantorel-name.XXXXXXXX.part" in the folder, XXXXXXXX a random tag in hex.
 QString hiddenNameIn(const QString &folder, const QString &baseName)
 {
     QString base = baseName;
     while (encoded(base).size() > kMaxBaseBytes)
         base.chop(1);
     const quint32 tag = QRandomGenerator::global()->generate();
-    return folder + QLatin1String("/.") + base
+    return folder + kHiddenPrefix + base
            + QStringLiteral(".%1").arg(tag, kTagDigits, 16, QLatin1Char('0')) + kHiddenSuffix;
 }
 
-// Whether name is one hiddenNameIn makes.
-bool isHiddenName(const QString &name)
+[[noreturn]] void refuse(const QString &target, const QString &cause)
 {
-    const qsizetype tagEnd = name.size() - kHiddenSuffix.size();
-    const qsizetype tagStart = tagEnd - kTagDigits;
-    // At least ".", one character of the base and "." before the tag.
-    if (tagStart < 3 || !name.startsWith(QLatin1Char('.')) || !name.endsWith(kHiddenSuffix)
-        || name[tagStart - 1] != QLatin1Char('.'))
-        return false;
-    for (qsizetype i = tagStart; i < tagEnd; ++i) {
-        const char16_t digit = name[i].unicode();
-        if (!((digit >= u'0' && digit <= u'9') || (digit >= u'a' && digit <= u'f')))
-            return false;
-    }
-    return true;
+    throw AudioError(QStringLiteral("Cannot write %1: %2").arg(target, cause));
 }
 
-// Whether path still names the file open as descriptor (a cleaner may have
-// removed it, and another writer made a new file under the same name).
-bool namesFile(const QByteArray &path, int descriptor)
+// The file that writing to target would replace or create: a link is
+// followed (to a file that may not exist yet); anything but a regular file is
+// refused, and so is a link loop, before anything is written.
+QFileInfo writtenFile(const QString &targetFileName)
 {
-    struct stat byName {};
-    struct stat byDescriptor {};
-    return ::lstat(path.constData(), &byName) == 0 && ::fstat(descriptor, &byDescriptor) == 0
-           && S_ISREG(byDescriptor.st_mode) && byName.st_dev == byDescriptor.st_dev
-           && byName.st_ino == byDescriptor.st_ino;
-}
-
-// A hidden file of ours is in use while its writer holds the lock on it (in
-// this or any other process); a free one was left by a join that was killed.
-void removeStaleHiddenFiles(const QString &folder)
-{
-    const QStringList names =
-        QDir(folder).entryList({QLatin1String(".*") + kHiddenSuffix},
-                               QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    for (const QString &name : names) {
-        if (!isHiddenName(name))
-            continue;
-        const QByteArray path = encoded(folder + QLatin1Char('/') + name);
-        const int descriptor =
-            ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (descriptor < 0)
-            continue;
-        if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && namesFile(path, descriptor))
-            ::unlink(path.constData());
-        ::close(descriptor);
+    QFileInfo target(targetFileName);
+    const QString shown = target.absoluteFilePath();
+    if (target.fileName().isEmpty())
+        refuse(shown, QStringLiteral("it is a folder"));
+    struct stat status {};
+    if (::stat(encoded(shown).constData(), &status) != 0) {
+        const int error = errno;
+        if (error == ELOOP)
+            refuse(shown, QString::fromLocal8Bit(std::strerror(error)));
+        // A link to a file not there yet creates that file; other failures
+        // (no such folder, no permission) show when the file is created.
+        if (target.isSymLink())
+            return QFileInfo(target.symLinkTarget());
+        return target;
     }
+    if (S_ISDIR(status.st_mode))
+        refuse(shown, QStringLiteral("it is a folder"));
+    if (!S_ISREG(status.st_mode))
+        refuse(shown, QStringLiteral("it is not a regular file"));
+    return target.isSymLink() ? QFileInfo(target.canonicalFilePath()) : target;
 }
 
 }  // namespace
@@ -100,25 +83,23 @@ void OutputFile::setUnnamedFilesAllowed(bool allowed)
     g_unnamedFilesAllowed = allowed;
 }
 
+void OutputFile::checkTarget(const QString &targetFileName)
+{
+    static_cast<void>(writtenFile(targetFileName));
+}
+
 OutputFile::OutputFile(const QString &targetFileName)
 {
-    QFileInfo target(targetFileName);
     // A link is written through: the file it leads to is replaced, the link stays.
-    if (target.isSymLink())
-        target = QFileInfo(target.symLinkTarget());
+    const QFileInfo target = writtenFile(targetFileName);
     m_targetPath = target.absoluteFilePath();
-    if (target.fileName().isEmpty() || target.isDir())
-        throw AudioError(QStringLiteral("Cannot create %1: it is a folder").arg(m_targetPath));
-
     const QString folder = target.absolutePath();
-    removeStaleHiddenFiles(folder);
     if (!createUnnamed(folder))
         createHidden(folder, target.fileName());
 }
 
 OutputFile::~OutputFile()
 {
-    // Removed while still locked, so no cleaner takes the name in between.
     if (!m_committed && !m_hiddenPath.isEmpty())
         ::unlink(encoded(m_hiddenPath).constData());
     closeDescriptor();
@@ -140,10 +121,6 @@ bool OutputFile::createUnnamed(const QString &folder)
         ::close(descriptor);
         return false;
     }
-    // Locked from the start: the hidden name it takes during commit() must not
-    // look stale. Nobody else can reach the file yet, so the lock is free; where
-    // the file system has no locks, no cleaner can take one either.
-    ::flock(descriptor, LOCK_EX | LOCK_NB);
     m_descriptor = descriptor;
     m_temporaryPath = procPath;
     return true;
@@ -164,13 +141,6 @@ void OutputFile::createHidden(const QString &folder, const QString &baseName)
             if (error == EEXIST)
                 continue;
             break;
-        }
-        // A cleaner in another process may have found it before it was locked
-        // (it then holds the lock, or has removed the name): take another.
-        const bool taken = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        if (taken || !namesFile(name, descriptor)) {
-            ::close(descriptor);
-            continue;
         }
         m_descriptor = descriptor;
         m_temporaryPath = path;
@@ -225,6 +195,8 @@ void OutputFile::closeDescriptor()
 
 void OutputFile::commit()
 {
+    // The target may have become something else while the file was written.
+    checkTarget(m_targetPath);
     keepTargetPermissions();
     flushToDisk();
     const QFileInfo target(m_targetPath);

@@ -7,18 +7,23 @@
 // existing target as it was.
 //
 // On Linux the file is created unnamed in the target's folder (O_TMPFILE);
-// commit() links it in under a hidden name (".name.XXXXXXXX.part") and renames
-// that over the target in one step. Where the file system has no unnamed
-// files, the file is that hidden name from the start, held under an flock
-// while it is written; a later OutputFile in the same folder removes those
-// whose lock is free, which a kill left behind. Destroying the object without
-// commit() leaves nothing either way. A target that is a link is written
-// through the link.
+// commit() links it in under a hidden name (".vantorel-name.XXXXXXXX.part")
+// and renames that over the target in one step. Where the file system has no
+// unnamed files (FUSE), the file is that hidden name from the start; a join
+// killed there leaves it behind, and nothing here ever removes a file by its
+// name: it could be somebody else's. Destroying the object without commit()
+// leaves nothing either way. A target that is a link is written through the
+// link; one that exists and is no regular file (a device, a FIFO, a socket, a
+// folder) or a link loop is refused.
 class OutputFile {
 public:
     // Creates the empty file; throws AudioError naming the target when the
     // folder cannot be written.
     explicit OutputFile(const QString &targetFileName);
+
+    // Throws AudioError naming the target when an existing target is no file
+    // that may be replaced; nothing is touched.
+    static void checkTarget(const QString &targetFileName);
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
@@ -52,7 +57,7 @@ private:
     // The name the file has in the folder while it is not the target's: the
     // hidden file from the start, or an unnamed file's name during commit().
     QString m_hiddenPath;
-    // Keeps an unnamed file alive and holds the lock that marks ours as in use.
+    // Keeps an unnamed file alive.
     int m_descriptor = -1;
     bool m_committed = false;
 };

@@ -1,5 +1,6 @@
 #include "cli/commandlinejoin.h"
 
+#include "audio/outputfile.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/exitcode.h"
@@ -88,6 +89,8 @@ bool CommandLineJoin::outputMayBeWritten(const JoinInputs &inputs)
         m_prompter.information(Messages::kOutputIsInput);
         return false;
     }
+    // A device, FIFO or folder of that name is never replaced, -y or not.
+    OutputFile::checkTarget(m_request.output);
     if (QFileInfo::exists(m_request.output) && !m_request.overwrite) {
         Console::printError(CliTexts::kOutputExists.arg(m_request.output));
         return false;
@@ -147,9 +150,9 @@ void CommandLineJoin::printSummary(const JoinInputs &inputs) const
 
 void CommandLineJoin::makeOutputWritable()
 {
-    // The tags are written into the new file after it has taken the old one's
-    // place and permissions, so a read-only file is made writable first, as
-    // the window does after Yes to its overwrite question.
+    // The new file takes the old one's permissions: a read-only file is
+    // replaced by a writable one, as the window does after Yes to its
+    // overwrite question.
     if (!QFileInfo::exists(m_request.output))
         return;
     const QFile::Permissions before = QFile::permissions(m_request.output);

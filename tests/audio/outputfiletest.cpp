@@ -3,6 +3,7 @@
 // hidden file that file systems without them get.
 
 #include "audio/outputfile.h"
+#include "audio/audioerror.h"
 #include "audio/audiofile.h"
 #include "support/qtprinters.h"
 #include "support/tones.h"
@@ -14,10 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdio>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -82,14 +86,19 @@ protected:
         ASSERT_TRUE(writing) << "the child never wrote";
     }
 
-    // Every file of the folder but the other join's, hidden ones included:
-    // name, size and content hash.
+    // Every regular file of the folder but the other join's, hidden ones
+    // included: name, size and content hash; links by what they name. (Opening
+    // a FIFO would block.)
     QStringList listing() const
     {
         QStringList lines;
         const QFileInfoList files =
-            QDir(m_dir.path()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+            QDir(m_dir.path()).entryInfoList(QDir::Files | QDir::Hidden);
         for (const QFileInfo &info : files) {
+            if (info.isSymLink()) {
+                lines << info.fileName() + QLatin1String(" -> ") + info.symLinkTarget();
+                continue;
+            }
             QFile file(info.filePath());
             if (info.filePath() == m_other || !file.open(QIODevice::ReadOnly))
                 continue;
@@ -128,21 +137,73 @@ TEST_F(OutputFileTest, DroppedWriterRemovesItsHiddenFile)
     EXPECT_EQ(listing(), m_before);
 }
 
-TEST_F(OutputFileTest, KilledJoinLeavesNothingOnceTheNextJoinRan)
+// A killed join leaves the target as it was. With unnamed files nothing else
+// is left; without, only its hidden file, named as ours. No later join removes
+// a file by its name: a user's own hidden ".part" file stays, and so does ours.
+TEST_F(OutputFileTest, KilledJoinLeavesTheTargetAndLaterJoinsRemoveNothing)
 {
+    QFile usersOwn(m_dir.filePath(QStringLiteral(".mybook.deadbeef.part")));
+    ASSERT_TRUE(usersOwn.open(QIODevice::WriteOnly));
+    usersOwn.close();
+    m_before = listing();
     for (const bool hidden : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(startChild(hidden));
-        // A join into the folder meanwhile leaves the running one's file alone.
-        Tones::write(m_other, ToneFormat::Wav16, kRate, 1, 0.1);
-        const qsizetype during = listing().size();
         killChild();
-        const qsizetype left = listing().size();
         Tones::write(m_other, ToneFormat::Wav16, kRate, 1, 0.1);
-        EXPECT_EQ(listing(), m_before) << hidden;
-        // Only the hidden file shows, and only until the next join.
-        EXPECT_EQ(during, m_before.size() + (hidden ? 1 : 0)) << hidden;
-        EXPECT_EQ(left, during) << hidden;
+        const QStringList left = listing();
+        for (const QString &file : m_before)
+            EXPECT_TRUE(left.contains(file)) << qPrintable(file);
+        const QStringList added =
+            left.filter(QRegularExpression(QStringLiteral("^\\.vantorel-joined\\.wav\\."
+                                                          "[0-9a-f]{8}\\.part ")));
+        EXPECT_EQ(added.size(), hidden ? 1 : 0) << hidden;
+        EXPECT_EQ(left.size(), m_before.size() + added.size()) << hidden;
+        m_before = left;
     }
+}
+
+// An existing target that is no regular file is refused before anything is
+// written, with or without a link before it; a link to a file is written through.
+TEST_F(OutputFileTest, OnlyRegularFilesAreReplaced)
+{
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.wav"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = m_dir.filePath(QStringLiteral("folder.wav"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const auto link = [&](const QString &name, const QString &to) {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(QFile::link(to, path));
+        return path;
+    };
+    const QString loop = link(QStringLiteral("loop.wav"), m_dir.filePath(QStringLiteral("back")));
+    link(QStringLiteral("back"), loop);
+    const QStringList refused = {fifo, folder, loop, link(QStringLiteral("tofifo.wav"), fifo)};
+    m_before = listing();
+    for (const QString &target : refused) {
+        AudioFile writer;
+        writer.SetWavFormat(kRate, kChannels, 16);
+        writer.SetInputFormat(kRate, kChannels);
+        try {
+            writer.CreateFile(target);
+            writer.WriteSamples(Tones::samples(kRate, kChannels, 0, kRate / 10));
+            writer.CloseFile();
+            ADD_FAILURE() << "written: " << qPrintable(target);
+        } catch (const AudioError &error) {
+            EXPECT_TRUE(QString::fromUtf8(error.what()).contains(target)) << error.what();
+        }
+        EXPECT_EQ(listing(), m_before);
+        EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo(folder).isDir());
+    }
+
+    const QString toTarget = link(QStringLiteral("shortcut.wav"), m_target);
+    AudioFile writer;
+    writer.SetWavFormat(kRate, kChannels, 16);
+    writer.SetInputFormat(kRate, kChannels);
+    writer.CreateFile(toTarget);
+    writer.WriteSamples(Tones::samples(kRate, kChannels, 0, kRate / 10));
+    writer.CloseFile();
+    EXPECT_TRUE(QFileInfo(toTarget).isSymLink());
+    EXPECT_GT(QFileInfo(m_target).size(), kRate / 10);
 }
 
 // The child of the case above; skipped when run on its own.

@@ -2,6 +2,7 @@
 
 #include "app/busystate.h"
 #include "audio/audiofile.h"
+#include "audio/outputfile.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
 #include "joinlist/joinlist.h"
@@ -92,6 +93,8 @@ QString JoinCommand::prepare()
         m_.busy.Joining = false;
         return {};
     }
+    // A device, FIFO or folder of that name is never replaced, nor made writable.
+    OutputFile::checkTarget(outputPath);
     if (QFileInfo::exists(outputPath)) {
         if (!m_.prompter.askYesNo(Messages::kOverwrite)) {
             m_.busy.Joining = false;
@@ -141,10 +144,14 @@ void JoinCommand::JoinFiles()
             m_.pb.setPosition(0);
             busy.Joining = false;
             // Stopped while measuring, nothing was written: the name and the
-            // tags wait for the next join.
+            // tags wait for the next join. A file that could not take them
+            // (a WAV without audio) leaves them for the next one too.
             if (run.outputCreated()) {
                 m_.edt_filename.setText(kNewName);
-                m_.tagValues.reset();
+                if (run.tagsStored())
+                    m_.tagValues.reset();
+                else
+                    m_.prompter.information(Messages::kTagsNotStored);
             }
             leaveJoiningState();
         }

@@ -18,6 +18,8 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -28,6 +30,24 @@ constexpr int kVariableFrameSize = 4096;
 constexpr int kConvertSliceFrames = 8192;
 constexpr int kMaxInputChannels = 8;
 constexpr int kMaxInputRate = 768000;
+
+// Whether every sample is a number within full scale. One comparison a sample:
+// NaN fails it too.
+bool withinFullScale(const float *samples, std::size_t count)
+{
+    return std::all_of(samples, samples + count,
+                       [](float sample) { return std::fabs(sample) <= 1.0F; });
+}
+
+// What the encoders are given: NaN as silence, anything louder (infinity
+// included) at full scale. LAME asserts and the others fail on what is not.
+void clampToFullScale(const float *samples, std::size_t count, std::vector<float> &clamped)
+{
+    clamped.resize(count);
+    std::transform(samples, samples + count, clamped.begin(), [](float sample) {
+        return std::isnan(sample) ? 0.0F : std::clamp(sample, -1.0F, 1.0F);
+    });
+}
 
 // MP3 goes to LAME itself (LameMp3Writer), which, unlike libavcodec's wrapper,
 // takes a maximum bit rate for VBR; every other format goes through a
@@ -46,7 +66,7 @@ public:
 
     void setInputFormat(int sampleRate, int channels);
     void write(const SampleArray &samples);
-    void finish();
+    void finish(const FinishingStep &lastStep);
     void setChapters(const ChapterList &chapters) { m_chapters = chapters; }
     int outputSampleRate() const { return m_sampleRate; }
 
@@ -87,6 +107,7 @@ private:
     FramePtr m_frame;      // one encoder frame, reused for every packet
     FramePtr m_converted;  // resampler output, grown only when a slice needs more
     int m_convertedCapacity = 0;
+    std::vector<float> m_clamped;  // a slice brought within full scale
     PacketPtr m_packet;
     int m_frameSize = 0;
     int m_inputRate = 0;
@@ -226,6 +247,11 @@ void AudioEncoder::Impl::write(const SampleArray &samples)
 
 void AudioEncoder::Impl::convert(const float *samples, int frames)
 {
+    const std::size_t count = std::size_t(frames) * std::size_t(m_inputChannels);
+    if (!withinFullScale(samples, count)) {
+        clampToFullScale(samples, count, m_clamped);
+        samples = m_clamped.data();
+    }
     const int capacity = swr_get_out_samples(m_resampler.get(), frames);
     check(capacity, "swr_get_out_samples");
     reserveConverted(capacity);
@@ -338,7 +364,7 @@ void AudioEncoder::Impl::encode(const AVFrame *frame)
     }
 }
 
-void AudioEncoder::Impl::finish()
+void AudioEncoder::Impl::finish(const FinishingStep &lastStep)
 {
     if (m_finished)
         return;
@@ -360,6 +386,8 @@ void AudioEncoder::Impl::finish()
     const qint64 leadFrames = m_setup.primeWithSilence ? 2 * qint64(m_codec->initial_padding) : 0;
     ChapterWriter(m_file.temporaryPath(), m_target, m_kind, m_sampleRate)
         .write(m_chapters, m_outputFrames, leadFrames);
+    if (lastStep)
+        lastStep(m_file.temporaryPath());
     m_file.commit();
     m_finished = true;
 }
@@ -436,9 +464,9 @@ void AudioEncoder::setChapters(const ChapterList &chapters)
     m_impl->setChapters(chapters);
 }
 
-void AudioEncoder::finish()
+void AudioEncoder::finish(const FinishingStep &lastStep)
 {
-    m_impl->finish();
+    m_impl->finish(lastStep);
 }
 
 int AudioEncoder::outputSampleRate() const

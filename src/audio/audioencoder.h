@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Encodes frames into one output file (an OutputFile): it has no name in the
@@ -27,8 +28,13 @@ public:
     void write(const SampleArray &samples);
     // The chapters finish() stores (see ChapterWriter); the last list given counts.
     void setChapters(const ChapterList &chapters);
-    // Flushes, completes the file, stores the chapters and gives it the target's name.
-    void finish();
+    // Work done on the complete file before it takes the target's name (its
+    // tags), given the path by which this process reaches it: whatever fails
+    // there leaves the target as it was.
+    using FinishingStep = std::function<void(const QString &path)>;
+    // Flushes, completes the file, stores the chapters, runs lastStep and gives
+    // the file the target's name.
+    void finish(const FinishingStep &lastStep = {});
 
     int outputSampleRate() const;
 

@@ -172,14 +172,14 @@ void AudioFile::SetChapters(const ChapterList &chapters)
         m_impl->plannedChapters = chapters;
 }
 
-void AudioFile::CloseFile()
+void AudioFile::CloseFile(const std::function<void(const QString &path)> &lastStep)
 {
     m_impl->reader.reset();
     if (m_impl->writer) {
         // Dropped before finishing, whatever happens: a failed finish must not
         // leave the instance holding a half-written output.
         std::unique_ptr<AudioEncoder> writer = std::move(m_impl->writer);
-        writer->finish();
+        writer->finish(lastStep);
     }
 }
 

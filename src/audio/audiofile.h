@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
 class LameEncoder;
@@ -58,8 +59,9 @@ public:
     // given (see ChapterWriter); the next CreateFile starts without chapters.
     void SetChapters(const ChapterList &chapters);
 
-    // Both.
-    void CloseFile();
+    // Both. A file being written is completed, lastStep (its tags) is done on
+    // it, and only then does it take its name: see AudioEncoder::finish.
+    void CloseFile(const std::function<void(const QString &path)> &lastStep = {});
     // Drops the file being written without completing it: nothing of it is
     // left, and an existing file of the target's name stays as it was. A file
     // being read is closed.

@@ -1,10 +1,12 @@
 #include "audio/audioinformation.h"
 
 #include "audio/audioerror.h"
+#include "audio/checkedfilestream.h"
 #include "audio/rf64tagwriter.h"
 #include "audio/taglibshared.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <optional>
 
@@ -40,7 +42,10 @@ struct StoredTags {
 
 enum class Container { Mpeg, Wav, Rf64, OggVorbis, Asf, Flac, Mp4, Unknown };
 
-constexpr int kSniffLength = 64;
+// Enough to reach the data chunk of a WAV that the writer made.
+constexpr int kSniffLength = 128;
+constexpr qsizetype kRiffHeaderSize = 12;
+constexpr qsizetype kChunkHeaderSize = 8;
 constexpr char kAsfHeaderGuid[] =
     "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
 // ID3v2 comment frames carry a language; readers expect a real one.
@@ -89,9 +94,9 @@ Container sniffContainer(const QByteArray &head)
     return Container::Unknown;
 }
 
-QByteArray readHead(const QString &fileName)
+QByteArray readHead(const QString &path, const QString &fileName)
 {
-    QFile file(fileName);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AudioError(failure(fileName, file.errorString()));
     return file.read(kSniffLength);
@@ -120,25 +125,36 @@ void fillId3v2(TagLib::ID3v2::Tag &tag, const StoredTags &values)
 }
 
 // A file without audio properties is no audio file, whatever its header says.
+// An M4B without a single frame has no rate to show, yet its index is whole:
+// rateNeeded false takes it.
 template <typename File>
-void openForWriting(File &file, const QString &fileName, const char *kind)
+void openForWriting(File &file, const CheckedFileStream &stream, const QString &fileName,
+                    const char *kind, bool rateNeeded = true)
 {
-    if (!file.isValid() || !file.audioProperties() || file.audioProperties()->sampleRate() <= 0)
+    if (!stream.isOpen())
+        throw AudioError(failure(fileName, stream.failure()));
+    if (!file.isValid() || !file.audioProperties()
+        || (rateNeeded && file.audioProperties()->sampleRate() <= 0))
         throw AudioError(failure(fileName, QStringLiteral("not a readable %1 file").arg(kind)));
     if (file.readOnly())
         throw AudioError(failure(fileName, QStringLiteral("the file is read-only")));
 }
 
-void throwUnlessSaved(bool saved, const QString &fileName)
+// A failed write is named before the save's own verdict: TagLib reports a save
+// as done whatever its writes did.
+void throwUnlessSaved(bool saved, const CheckedFileStream &stream, const QString &fileName)
 {
+    if (!stream.failure().isEmpty())
+        throw AudioError(failure(fileName, stream.failure()));
     if (!saved)
         throw AudioError(failure(fileName, QStringLiteral("the tagged file could not be saved")));
 }
 
-void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags &values)
+void writeMpeg(const QString &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::MPEG::File file(path.constData());
-    openForWriting(file, fileName, "MP3");
+    CheckedFileStream stream(path);
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance());
+    openForWriting(file, stream, fileName, "MP3");
     fillId3v2(*file.ID3v2Tag(true), values);
     TagLib::ID3v1::Tag &id3v1 = *file.ID3v1Tag(true);
     fillTag(id3v1, values);
@@ -147,67 +163,87 @@ void writeMpeg(const QByteArray &path, const QString &fileName, const StoredTags
     throwUnlessSaved(file.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
                                TagLib::File::StripOthers, kId3v2Version,
                                TagLib::File::DoNotDuplicate),
-                     fileName);
+                     stream, fileName);
 }
 
-void writeWav(const QByteArray &path, const QString &fileName, const StoredTags &values)
+// Whether the head of a WAV file shows its format and then an empty data chunk.
+bool isWavWithoutAudio(const QByteArray &head)
 {
-    TagLib::RIFF::WAV::File file(path.constData());
-    openForWriting(file, fileName, "WAV");
+    bool format = false;
+    for (qsizetype offset = kRiffHeaderSize; offset + kChunkHeaderSize <= head.size();) {
+        const QByteArray id = head.mid(offset, 4);
+        const quint32 size = qFromLittleEndian<quint32>(head.constData() + offset + 4);
+        if (id == "data")
+            return format && size == 0;
+        format = format || id == "fmt ";
+        offset += kChunkHeaderSize + qsizetype(size) + qsizetype(size % 2);
+    }
+    return false;
+}
+
+void writeWav(const QString &path, const QString &fileName, const StoredTags &values)
+{
+    CheckedFileStream stream(path);
+    TagLib::RIFF::WAV::File file(&stream);
+    openForWriting(file, stream, fileName, "WAV");
     fillId3v2(*file.ID3v2Tag(), values);
     fillTag(*file.InfoTag(), values);
     throwUnlessSaved(
         file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, kId3v2Version),
-        fileName);
+        stream, fileName);
 }
 
 // TagLib cannot walk RF64 chunks, so the two tag chunks are rendered here and
 // appended after the audio by our own chunk writer.
-void writeRf64(const QString &fileName, const StoredTags &values)
+void writeRf64(const QString &path, const QString &fileName, const StoredTags &values)
 {
     TagLib::RIFF::Info::Tag info;
     fillTag(info, values);
     TagLib::ID3v2::Tag id3;
     fillId3v2(id3, values);
     const bool hasAnyField = !id3.isEmpty();
-    Rf64TagWriter writer(fileName);
+    Rf64TagWriter writer(path, fileName);
     writer.write(hasAnyField ? toQByteArray(info.render()) : QByteArray(),
                  hasAnyField ? toQByteArray(id3.render(kId3v2Version)) : QByteArray());
 }
 
-void writeOggVorbis(const QByteArray &path, const QString &fileName, const StoredTags &values)
+void writeOggVorbis(const QString &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::Ogg::Vorbis::File file(path.constData());
-    openForWriting(file, fileName, "OGG Vorbis");
+    CheckedFileStream stream(path);
+    TagLib::Ogg::Vorbis::File file(&stream);
+    openForWriting(file, stream, fileName, "OGG Vorbis");
     fillTag(*file.tag(), values);
-    throwUnlessSaved(file.save(), fileName);
+    throwUnlessSaved(file.save(), stream, fileName);
 }
 
-void writeAsf(const QByteArray &path, const QString &fileName, const StoredTags &values)
+void writeAsf(const QString &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::ASF::File file(path.constData());
-    openForWriting(file, fileName, "WMA");
+    CheckedFileStream stream(path);
+    TagLib::ASF::File file(&stream);
+    openForWriting(file, stream, fileName, "WMA");
     fillTag(*file.tag(), values);
-    throwUnlessSaved(file.save(), fileName);
+    throwUnlessSaved(file.save(), stream, fileName);
 }
 
 // Vorbis comments; the padding the writer left takes them without moving the audio.
-void writeFlac(const QByteArray &path, const QString &fileName, const StoredTags &values)
+void writeFlac(const QString &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::FLAC::File file(path.constData());
-    openForWriting(file, fileName, "FLAC");
+    CheckedFileStream stream(path);
+    TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance());
+    openForWriting(file, stream, fileName, "FLAC");
     fillTag(*file.xiphComment(true), values);
-    throwUnlessSaved(file.save(), fileName);
+    throwUnlessSaved(file.save(), stream, fileName);
 }
 
 // The iTunes items (title ©nam, artist ©ART, album ©alb, comment ©cmt, genre
 // ©gen, year ©day, track trkn); the others, such as the gapless item, stay.
-void writeMp4(const QByteArray &path, const QString &fileName, const StoredTags &values)
+void writeMp4(const QString &path, const QString &fileName, const StoredTags &values)
 {
-    TagLib::MP4::File file(path.constData());
-    openForWriting(file, fileName, "M4B");
+    CheckedFileStream stream(path);
+    TagLib::MP4::File file(&stream);
+    openForWriting(file, stream, fileName, "M4B", false);
     fillTag(*file.tag(), values);
-    throwUnlessSaved(file.save(), fileName);
+    throwUnlessSaved(file.save(), stream, fileName);
 }
 
 }  // namespace
@@ -263,7 +299,7 @@ QString AudioInformation::genreToStore() const
     return QString::fromUtf8(TagLib::ID3v1::genre(m_genre).toCString(true));
 }
 
-void AudioInformation::WriteTags(const QString &fileName)
+bool AudioInformation::WriteTags(const QString &fileName, const QString &shownName)
 {
     StoredTags values;
     values.title = toTagLib(m_title);
@@ -276,31 +312,38 @@ void AudioInformation::WriteTags(const QString &fileName)
     values.year = m_year > 0 ? static_cast<unsigned>(m_year) : 0;
     values.track = m_track > 0 ? static_cast<unsigned>(m_track) : 0;
 
-    const QByteArray path = QFile::encodeName(fileName);
-    switch (sniffContainer(readHead(fileName))) {
+    const QString &path = fileName;
+    const QString &name = shownName.isEmpty() ? fileName : shownName;
+    const QByteArray head = readHead(path, name);
+    switch (sniffContainer(head)) {
     case Container::Mpeg:
-        writeMpeg(path, fileName, values);
+        writeMpeg(path, name, values);
         break;
     case Container::Wav:
-        writeWav(path, fileName, values);
+        // Readers take whatever follows an empty data chunk for audio: tag
+        // chunks there would play as noise.
+        if (isWavWithoutAudio(head))
+            return false;
+        writeWav(path, name, values);
         break;
     case Container::Rf64:
-        writeRf64(fileName, values);
+        writeRf64(path, name, values);
         break;
     case Container::OggVorbis:
-        writeOggVorbis(path, fileName, values);
+        writeOggVorbis(path, name, values);
         break;
     case Container::Asf:
-        writeAsf(path, fileName, values);
+        writeAsf(path, name, values);
         break;
     case Container::Flac:
-        writeFlac(path, fileName, values);
+        writeFlac(path, name, values);
         break;
     case Container::Mp4:
-        writeMp4(path, fileName, values);
+        writeMp4(path, name, values);
         break;
     case Container::Unknown:
         throw AudioError(
-            failure(fileName, QStringLiteral("not an MP3, WAV, OGG, WMA, FLAC or M4B file")));
+            failure(name, QStringLiteral("not an MP3, WAV, OGG, WMA, FLAC or M4B file")));
     }
+    return true;
 }

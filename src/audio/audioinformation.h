@@ -30,7 +30,10 @@ public:
     void SetinfoYear(int year);
     void SetinfoTrack(qint16 track);
 
-    void WriteTags(const QString &fileName);
+    // shownName, when given, names the file in messages instead of fileName
+    // (a file written without a name yet is reached by a /proc path). False
+    // when the file cannot hold tags: a WAV without audio.
+    bool WriteTags(const QString &fileName, const QString &shownName = {});
 
 private:
     bool hasListedGenre() const;

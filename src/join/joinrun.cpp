@@ -1,5 +1,6 @@
 #include "join/joinrun.h"
 
+#include "audio/audioerror.h"
 #include "audio/audiofile.h"
 #include "audio/outputrateconverter.h"
 #include "join/blockplan.h"
@@ -38,6 +39,21 @@ std::unique_ptr<RowReader> rowReaderFor(const JoinJob &job, AudioFile &reader,
     // on the same disk, which has room for the output.
     return std::make_unique<ReadAheadRowReader>(job.inputs, shaping, decodersFor(job.outputPath),
                                                 QFileInfo(job.outputPath).absolutePath());
+}
+
+// An input found shorter than when it was added to the list, compared as
+// durations: a replacement may have another rate.
+bool isShorter(const RowReader::Input &input, const AdmittedLength &admitted)
+{
+    if (admitted.sampleRate <= 0 || input.sampleRate <= 0)
+        return false;
+    return input.sampleCount * admitted.sampleRate < admitted.frames * input.sampleRate;
+}
+
+QString endedEarly(const QString &input)
+{
+    return QStringLiteral("%1 ended early: it was cut short or changed while the join ran")
+        .arg(input);
 }
 
 }  // namespace
@@ -85,6 +101,7 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
 {
     m_stopped = false;
     m_outputCreated = false;
+    m_tagsStored = false;
     const std::optional<BlockShaping> shaping = shapingFor(job, observer);
     if (!shaping) {
         m_stopped = true;
@@ -133,12 +150,12 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
         }
         if (m_chapters)
             m_writer.SetChapters(m_chapters->written(m_writer.OutputSampleRate()));
-        m_writer.CloseFile();
+        // Tagged before it takes the target's name: nothing reaches the name
+        // until it is whole.
+        m_writer.CloseFile([&](const QString &path) {
+            m_tagsStored = StampTags(m_information, job.tags, path, job.outputPath);
+        });
     }
-    // A join stopped before its first block leaves a file without audio, on
-    // which there is nothing to tag (a WAV whose data is empty reads as no WAV).
-    if (processed > 0)
-        StampTags(m_information, job.tags, job.outputPath);
 }
 
 bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver &observer,
@@ -149,6 +166,8 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
     if (m_reader.IsOpen())
         m_reader.CloseFile();
     const RowReader::Input input = rows.open(row);
+    if (row < job.admittedLengths.size() && isShorter(input, job.admittedLengths.at(row)))
+        throw AudioError(endedEarly(job.inputs.at(row)));
     const std::unique_ptr<OutputRateConverter> converter = junctionRowStarts(job, row, input);
     if (!converter) {
         m_writer.SetInputFormat(input.sampleRate, input.channels);
@@ -169,6 +188,10 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
         processed = std::min(processed + frames, job.totalFrames);
         observer.blockWritten(processed, job.totalFrames);
     }
+    // Shorter than when it was counted: truncated or replaced meanwhile. What
+    // is missing is never passed over in silence.
+    if (!m_stopped && plan.more())
+        throw AudioError(endedEarly(job.inputs.at(row)));
     if (converter) {
         converter->finish(m_converted);
         m_junctions->write(m_converted);

@@ -75,6 +75,8 @@ public:
     bool stopped() const { return m_stopped; }
     // Whether the last run got as far as creating its output.
     bool outputCreated() const { return m_outputCreated; }
+    // Whether the last run's output holds its tags: not a WAV without audio.
+    bool tagsStored() const { return m_tagsStored; }
 
     // The bar's percentage for a share of the list, rounded half up; safe for
     // lists of any length and never above 100.
@@ -108,4 +110,5 @@ private:
     SampleArray m_converted;
     bool m_stopped = false;
     bool m_outputCreated = false;
+    bool m_tagsStored = false;
 };

@@ -13,7 +13,8 @@ qint16 low16Bits(int value)
 
 }  // namespace
 
-void StampTags(AudioInformation &information, const TagValues &values, const QString &outputPath)
+bool StampTags(AudioInformation &information, const TagValues &values, const QString &path,
+               const QString &outputPath)
 {
     information.SetProperty(QStringLiteral("infoTitle"), values.title);
     information.SetProperty(QStringLiteral("infoArtist"), values.artist);
@@ -23,5 +24,5 @@ void StampTags(AudioInformation &information, const TagValues &values, const QSt
     information.SetProperty(QStringLiteral("infoComments"), values.comment);
     information.SetinfoYear(values.year);
     information.SetinfoTrack(low16Bits(values.track));
-    information.WriteTags(outputPath);
+    return information.WriteTags(path, outputPath);
 }

@@ -33,6 +33,9 @@ inline const QString kM4bFormatNotSupported =
     QStringLiteral("This M4B format not supported, please try another bit rate.");
 inline const QString kOutputIsInput = QStringLiteral(
     "The output file is one of the files to join. Please choose another name or folder.");
+inline const QString kTagsNotStored =
+    QStringLiteral("No audio was written, so the file holds no tags. The tags are kept for "
+                   "the next join.");
 
 // Settings file and settings dialog.
 inline const QString kUnableToWrite = QStringLiteral("Unable to write to %1");

@@ -6,6 +6,7 @@
 #include "audio/audioencoder.h"
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/lameencoder.h"
 #include "audio/wmaprofiles.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
@@ -24,6 +25,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -232,6 +234,48 @@ TEST_F(AudioEncoderTest, LossyFormatsKeepTheStartInPlace)
     };
     for (const LagCase &lagCase : cases)
         expectStartKept(path(QStringLiteral("lag")), lagCase);
+}
+
+// Samples no encoder can take (NaN, infinities, values far past full scale)
+// reach every format as silence or full scale: no abort, no failure, and what
+// decodes is finite and within full scale, give or take a lossy codec's ripple.
+TEST_F(AudioEncoderTest, SamplesOutOfRangeAreWrittenAsSilenceOrFullScale)
+{
+    const std::vector<std::pair<const char *, std::function<void(AudioFile &)>>> formats = {
+        {"mp3", [](AudioFile &w) { w.SetMp3Encoder(LameEncoder()); }},
+        {"wav", [](AudioFile &w) { w.SetWavFormat(44100, 2, 16); }},
+        {"wma", [](AudioFile &w) { w.SetWmaFormat(10); }},
+        {"ogg", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }},
+        {"flac", [](AudioFile &w) { w.SetFlacFormat(44100, 2, 16, 5); }},
+        {"m4b", [](AudioFile &w) { w.SetM4bFormat(44100, 2, 128); }},
+    };
+    const float hot[] = {std::numeric_limits<float>::quiet_NaN(),
+                         std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity(), 1e30F, -1e30F};
+    SampleArray samples = Tones::samples(44100, 2, 0, 44100);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if ((i / 4410) % 2 == 1)
+            samples[i] = hot[(i / 4410 / 2) % std::size(hot)];
+    }
+    for (const auto &[name, select] : formats) {
+        const QString file = path(QStringLiteral("hot.") + QLatin1String(name));
+        AudioFile writer;
+        select(writer);
+        writer.SetInputFormat(44100, 2);
+        writer.CreateFile(file);
+        writer.WriteSamples(samples);
+        writer.CloseFile();
+        const Decoded decoded = decode(file);
+        EXPECT_GE(decoded.frames(), 44100) << name;
+        EXPECT_TRUE(std::all_of(decoded.samples.begin(), decoded.samples.end(), [](float sample) {
+            return std::fabs(sample) <= 1.5F;
+        })) << name;
+    }
+    // PCM keeps the values exactly: NaN as 0, the rest at full scale.
+    const Decoded wav = decode(path(QStringLiteral("hot.wav")));
+    EXPECT_EQ(wav.samples[4410], 0.0F);
+    EXPECT_NEAR(wav.samples[3 * 4410], 1.0F, 1e-4F);
+    EXPECT_NEAR(wav.samples[5 * 4410], -1.0F, 1e-4F);
 }
 
 // The Xing/LAME header: players take the length and the gapless trim from it.

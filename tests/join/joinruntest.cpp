@@ -12,10 +12,12 @@
 #include "audio/audiofile.h"
 #include "audio/audioinformation.h"
 #include "audio/lameencoder.h"
+#include "audio/tagreader.h"
 #include "join/blockqueue.h"
 #include "join/decodeworker.h"
 #include "join/joinobserver.h"
 #include "join/loudnesspass.h"
+#include "settings/tagvalues.h"
 #include "settings/valuelists.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
@@ -31,9 +33,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -42,6 +48,8 @@ using ValueLists::OutputFormatIndex;
 // What a join left: what the observer saw, in order, the error's text, the
 // output's bytes and its audio read back.
 struct JoinResult {
+    QString path;
+    bool tagsStored = false;
     QStringList events;
     QString error;
     QByteArray bytes;
@@ -94,7 +102,12 @@ public:
     {
         record(QString("written %1/%2").arg(processed).arg(total));
     }
-    void rowEnds(int row) override { record(QString("end %1").arg(row)); }
+    void rowEnds(int row) override
+    {
+        if (atRowEnd)
+            atRowEnd(row);
+        record(QString("end %1").arg(row));
+    }
 
     // Two threads measure at once, so the order of these varies: kept apart.
     void rowMeasuring(int row) override { measuring << QString("measuring %1").arg(row); }
@@ -109,6 +122,7 @@ public:
     int stopAtRow = -1;
     int stopAtBlock = -1;
     std::function<void(int block)> atBlock;
+    std::function<void(int row)> atRowEnd;
     QStringList events;
     int decodersAtFirstBlock = 0;
     QStringList measuring;
@@ -183,9 +197,13 @@ protected:
         job.outputPath = output;
         job.readAhead = readAhead;
         job.loudnessTarget = loudnessTarget;
+        job.tags = tags;
+        job.admittedLengths = admittedLengths;
         JoinResult result;
         try {
-            JoinRun(reader, writer, information).run(job, observer);
+            JoinRun run(reader, writer, information);
+            run.run(job, observer);
+            result.tagsStored = run.tagsStored();
         } catch (const AudioError &error) {
             result.error = QString::fromUtf8(error.what());
             writer.CloseFile();  // as the window's error report does
@@ -194,11 +212,17 @@ protected:
         EXPECT_EQ(observer.decodersAtFirstBlock > 0,
                   readAhead && observer.events.contains("block"));
         result.events = observer.events;
+        result.path = output;
         QFile file(output);
         if (file.open(QIODevice::ReadOnly))
             result.bytes = file.readAll();
-        if (QFile::exists(output))
-            result.audio = decodeAll(output);
+        try {
+            if (QFile::exists(output))
+                result.audio = decodeAll(output);
+        } catch (const AudioError &) {
+            // An MP3 without a single audio frame is none a decoder opens.
+            EXPECT_TRUE(result.bytes.size() < 8192) << result.bytes.size();
+        }
         return result;
     }
 
@@ -228,6 +252,8 @@ protected:
     QTemporaryDir dir;
     qint64 totalFrames = 0;
     std::optional<double> loudnessTarget;
+    TagValues tags;
+    QList<AdmittedLength> admittedLengths;
 };
 
 class JoinRunFormatTest : public JoinRunTest,
@@ -285,18 +311,66 @@ TEST_P(JoinRunStopTest, StopsAtABlockOrARowAsInTurn)
     }
 }
 
-// Stopped before any audio, whichever way it decodes: an empty file and no failure.
-TEST_F(JoinRunTest, AJoinStoppedBeforeItsFirstBlockLeavesAnEmptyFile)
+// Stopped before any audio, whichever way it decodes and in every format: a
+// file without audio holding the tags (but a WAV, where they would play as
+// noise), and no failure.
+TEST_F(JoinRunTest, AJoinStoppedBeforeItsFirstBlockLeavesAnEmptyTaggedFile)
 {
-    for (const bool readAhead : {false, true}) {
-        RecordingObserver observer;
-        observer.stopAtRow = 0;
-        const JoinResult result = join({wav("a.wav", 1.0), wav("b.wav", 1.0)},
-                                       ValueLists::kFormatWav, readAhead, observer);
-        EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
-        EXPECT_FALSE(result.bytes.isEmpty());
-        EXPECT_TRUE(result.audio.empty());
+    tags.title = QStringLiteral("Nothing yet");
+    const QStringList inputs = {wav("a.wav", 1.0), wav("b.wav", 1.0)};
+    for (int format = 0; format < ValueLists::kOutputFormatCount; ++format) {
+        for (const bool readAhead : {false, true}) {
+            RecordingObserver observer;
+            observer.stopAtRow = 0;
+            const JoinResult result = join(inputs, OutputFormatIndex(format), readAhead, observer);
+            EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+            EXPECT_FALSE(result.bytes.isEmpty());
+            // WMA holds the encoder's priming as silence.
+            EXPECT_TRUE(std::all_of(result.audio.begin(), result.audio.end(), [](float sample) {
+                return std::fabs(sample) < 1e-3F;
+            })) << format;
+            const bool wav = format == ValueLists::kFormatWav;
+            EXPECT_EQ(result.audio.empty(), format != ValueLists::kFormatWma) << format;
+            EXPECT_EQ(TagReader::title(result.path), wav ? QString() : tags.title) << format;
+            EXPECT_EQ(result.tagsStored, !wav) << format;
+        }
     }
+}
+
+// A disk that fills while the tags are written, after all the audio fitted
+// (the process's file size limit stands in for it): the join fails naming the
+// output and the cause, and the file it was to replace is left byte for byte,
+// with nothing beside it.
+TEST_F(JoinRunTest, TagsThatDoNotFitLeaveTheOldFileAsItWas)
+{
+    const QStringList inputs = {wav("a.wav", 1.0), wav("b.wav", 1.0)};
+    tags.title = QStringLiteral("Long");
+    tags.comment = QString(2 << 20, QLatin1Char('x'));
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    for (int format = 0; format < ValueLists::kOutputFormatCount; ++format) {
+        const QString target = dir.filePath(
+            QStringLiteral("joined0%1").arg(ValueLists::outputFormatExtensions()[format]));
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old join");
+        old.close();
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        rlimit unlimited{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        RecordingObserver observer;
+        observer.atRowEnd = [&](int row) {
+            const rlimit limit{1 << 20, unlimited.rlim_max};
+            if (row == 1)
+                setrlimit(RLIMIT_FSIZE, &limit);
+        };
+        const JoinResult result = join(inputs, OutputFormatIndex(format), false, observer);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_TRUE(result.error.contains(target) && result.error.contains(std::strerror(EFBIG)))
+            << format << " " << result.error.toStdString();
+        EXPECT_EQ(result.bytes, QByteArray("the old join")) << format;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before) << format;
+    }
+    std::signal(SIGXFSZ, previous);
 }
 
 TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
@@ -324,6 +398,30 @@ TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
     result = expectSameJoin(paths, GetParam(), observer, [&] { QFile::copy(kept, paths.last()); });
     EXPECT_TRUE(result.error.contains(paths.last())) << result.error.toStdString();
     EXPECT_EQ(result.events.last(), "row 3");
+
+    // Cut short while the join runs, before its row or while it is read: the
+    // missing part is reported, never joined as nothing.
+    for (const int cutAtBlock : {1, 5}) {
+        paths = inputs(24.0) << wav("e.wav", 24.0);
+        admittedLengths.clear();
+        for (int row = 0; row < paths.size(); ++row)
+            admittedLengths.append({Tones::frameCount(8000, 24.0), 8000});
+        const QString whole = dir.filePath("whole.wav");
+        QFile::remove(whole);
+        ASSERT_TRUE(QFile::copy(paths.last(), whole));
+        RecordingObserver cutting;
+        cutting.atBlock = [&](int block) {
+            if (block == cutAtBlock)
+                QFile::resize(paths.last(), QFileInfo(paths.last()).size() / 2);
+        };
+        result = expectSameJoin(paths, GetParam(), cutting, [&] {
+            QFile::remove(paths.last());
+            QFile::copy(whole, paths.last());
+        });
+        EXPECT_TRUE(result.error.contains(paths.last()) && result.error.contains("ended early"))
+            << result.error.toStdString();
+    }
+    admittedLengths.clear();
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JoinRunStopTest,

@@ -3,6 +3,9 @@
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+// Shared by every line that ends so, rather than one copy per line.
+const QByteArray kLf("\n");
+const QByteArray kCrLf("\r\n");
 
 // The blanks of the classic INI functions; Ctrl-Z is the old end-of-file mark.
 bool isBlank(char c)
@@ -48,7 +51,7 @@ IniFile::IniFile(const QByteArray &content)
         }
         const bool crlf = newline > start && content[newline - 1] == '\r';
         const qsizetype textEnd = crlf ? newline - 1 : newline;
-        m_lines.append({content.mid(start, textEnd - start), crlf ? "\r\n" : "\n"});
+        m_lines.append({content.mid(start, textEnd - start), crlf ? kCrLf : kLf});
         start = newline + 1;
     }
     // The first line end found sets the style of every line added later.

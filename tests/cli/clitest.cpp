@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -126,6 +127,40 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
 
     EXPECT_EQ(run({"--help"}).exitCode, ExitCode::kDone);
     EXPECT_EQ(run({"--version"}).exitCode, ExitCode::kDone);
+}
+
+TEST_F(CliTest, ManualPageDocumentsEveryOptionOfTheHelpAndEveryExitCode)
+{
+    QProcess help;
+    help.start(program(), {"--help"});
+    ASSERT_TRUE(help.waitForFinished(60000));
+    QFile page(VANTOREL_MANUAL_PAGE);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    // roff writes a hyphen as "\-". Each option and each exit code heads a
+    // tagged paragraph: the line after ".TP".
+    const QStringList lines = QString::fromUtf8(page.readAll()).remove('\\').split('\n');
+    QString headings;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines.at(i - 1) == ".TP")
+            headings += lines.at(i) + '\n';
+    }
+
+    // The long names on the option lines of the help ("  -o, --output <OUTPUT>  The ...").
+    static const QRegularExpression optionLine(R"(^\s+(?:-\w, )?(--[a-z-]+))");
+    QStringList options;
+    for (const QString &line : QString::fromLocal8Bit(help.readAllStandardOutput()).split('\n')) {
+        const QRegularExpressionMatch match = optionLine.match(line);
+        if (match.hasMatch())
+            options << match.captured(1);
+    }
+    ASSERT_FALSE(options.isEmpty());
+    for (const QString &option : options) {
+        const QRegularExpression heading(QRegularExpression::escape(option) + R"((?![\w-]))");
+        EXPECT_TRUE(heading.match(headings).hasMatch()) << qPrintable(option);
+    }
+    for (const int code :
+         {ExitCode::kDone, ExitCode::kFailed, ExitCode::kUsage, ExitCode::kStopped})
+        EXPECT_TRUE(headings.contains(QString(".B %1\n").arg(code))) << code;
 }
 
 TEST_F(CliTest, RefusedInputsAreEachNamedAndNothingIsWritten)

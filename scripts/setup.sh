@@ -12,7 +12,7 @@ VANTOREL_PACKAGES=(
   libgtest-dev libgmock-dev qt6-base-private-dev
   xvfb xauth pulseaudio pulseaudio-utils
   clang-format-16 clang-tidy-16 shellcheck
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev lintian
 )
 
 vantorel_install_packages() {

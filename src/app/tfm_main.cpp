@@ -308,8 +308,10 @@ void Tfm_main::FormShow()
 {
     // A skin that cannot be loaded is reported once; the window still works without it.
     runGuarded(*this, [this] { loadSkin(); });
+    // So is a settings file too large to be one: the window runs on the defaults
+    // and leaves the file alone.
+    runGuarded(*this, [this] { m_settings->open(); });
     runGuarded(*this, [this] {
-        m_settings->open();
         m_edtFilename->setText(QStringLiteral("new"));
         m_joinList->resetTotals();
         restoreOutputFields();

@@ -8,7 +8,7 @@ namespace CliTexts {
 inline const QString kProgram = QStringLiteral("vantorel-join");
 inline const QString kDescription =
     QStringLiteral("Joins audio files, in the order given, into one new file, with the "
-                   "encoder settings of the window (Options) and its tags.");
+                   "encoder settings of the window (Options) and the tags given.");
 inline const QString kTryHelp = QStringLiteral("Try '%1 --help'.");
 
 // Usage errors.
@@ -27,12 +27,19 @@ inline const QString kBadLoudness =
 // Option, largest value, what was given.
 inline const QString kBadMilliseconds =
     QStringLiteral("%1 takes a whole number of milliseconds from 0 to %2: '%3'.");
+inline const QString kEmptySettings =
+    QStringLiteral("--settings needs a FILE: an empty name names no file.");
 inline const QString kPauseAndCrossfade =
     QStringLiteral("--pause and --crossfade cannot both be given: choose one.");
 
 // Refusals and endings of a join.
 inline const QString kSettingsUnreadable = QStringLiteral("Cannot read the settings file %1: %2");
+// Why a settings file cannot be read, beside the system's own causes.
 inline const QString kNoSuchFile = QStringLiteral("no such file");
+inline const QString kIsAFolder = QStringLiteral("it is a folder");
+inline const QString kNotARegularFile = QStringLiteral("not a regular file");
+// Folder, the system's cause.
+inline const QString kCannotCreateFolder = QStringLiteral("Cannot create the folder %1: %2");
 inline const QString kOutputExists = QStringLiteral("%1 exists: add -y to replace it.");
 inline const QString kStopped = QStringLiteral("Stopped: nothing was written.");
 inline const QString kStoppedKept =

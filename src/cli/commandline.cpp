@@ -237,6 +237,11 @@ void CommandLine::read(const QStringList &arguments)
         return;
     m_request.recursive = parser.isSet(options.recursive);
     m_request.settingsFile = parser.value(options.settings);
+    // Taken as no --settings at all, it would quietly use the user's file.
+    if (parser.isSet(options.settings) && m_request.settingsFile.isEmpty()) {
+        refuse(CliTexts::kEmptySettings);
+        return;
+    }
     m_request.overwrite = parser.isSet(options.overwrite);
     m_request.quiet = parser.isSet(options.quiet);
     m_request.chapters = !parser.isSet(options.noChapters);

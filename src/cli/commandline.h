@@ -19,8 +19,8 @@ struct JoinRequest {
     int formatIndex = -1;
     // Empty: the user's settings file, when there is one.
     QString settingsFile;
-    // The window's initial values for every tag not given.
-    TagValues tags;
+    // Only the tags given: the others are left out of the output.
+    TagValues tags = TagValues::none();
     bool overwrite = false;
     bool quiet = false;
     // Each input becomes a chapter of the output.

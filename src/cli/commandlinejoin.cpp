@@ -14,8 +14,14 @@
 #include "platform/messages.h"
 #include "settings/settings.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 constexpr qint64 kMsPerSecond = 1000;
@@ -28,7 +34,8 @@ int CommandLineJoin::run()
     const std::optional<QString> settingsPath = settingsFile();
     if (!settingsPath)
         return ExitCode::kFailed;
-    // Read only: nothing here ever writes a settings file.
+    // Read only: nothing here ever writes a settings file. A file too large to
+    // be one is refused by open().
     Settings settings(*settingsPath);
     settings.open();
 
@@ -42,7 +49,7 @@ int CommandLineJoin::run()
     OutputFormatSetup setup(settings, m_writer, m_encoder, m_prompter);
     if (!setup.SetUpOutputFormat(m_request.formatIndex, extension))
         return ExitCode::kFailed;
-    if (!outputMayBeWritten(inputs))
+    if (!outputMayBeWritten(inputs) || !createOutputFolder())
         return ExitCode::kFailed;
     return join(inputs);
 }
@@ -54,13 +61,19 @@ std::optional<QString> CommandLineJoin::settingsFile() const
     if (m_request.settingsFile.isEmpty())
         return AppPaths::settingsFile();
     const QString &path = m_request.settingsFile;
-    if (!QFileInfo(path).isFile()) {
-        Console::printError(CliTexts::kSettingsUnreadable.arg(path, CliTexts::kNoSuchFile));
-        return std::nullopt;
-    }
+    const QFileInfo info(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Console::printError(CliTexts::kSettingsUnreadable.arg(path, file.errorString()));
+    QString cause;
+    if (!info.exists())
+        cause = CliTexts::kNoSuchFile;
+    else if (info.isDir())
+        cause = CliTexts::kIsAFolder;
+    else if (!info.isFile())  // a device or a pipe may never end
+        cause = CliTexts::kNotARegularFile;
+    else if (!file.open(QIODevice::ReadOnly))
+        cause = file.errorString();
+    if (!cause.isEmpty()) {
+        Console::printError(CliTexts::kSettingsUnreadable.arg(path, cause));
         return std::nullopt;
     }
     return path;
@@ -98,6 +111,34 @@ bool CommandLineJoin::outputMayBeWritten(const JoinInputs &inputs)
     return true;
 }
 
+bool CommandLineJoin::createOutputFolder()
+{
+    // As the window makes its output folder, and with the missing ones above it.
+    QStringList missing;
+    for (QString folder = QFileInfo(m_request.output).absolutePath(); !QFileInfo::exists(folder);
+         folder = QFileInfo(folder).absolutePath())
+        missing.prepend(folder);
+    for (const QString &folder : std::as_const(missing)) {
+        if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
+            const int error = errno;
+            Console::printError(CliTexts::kCannotCreateFolder.arg(
+                folder, QString::fromLocal8Bit(std::strerror(error))));
+            removeCreatedFolders();
+            return false;
+        }
+        m_createdFolders.prepend(folder);
+    }
+    return true;
+}
+
+void CommandLineJoin::removeCreatedFolders()
+{
+    // Only while empty: whatever else came into one meanwhile stays.
+    for (const QString &folder : std::as_const(m_createdFolders))
+        QDir().rmdir(folder);
+    m_createdFolders.clear();
+}
+
 int CommandLineJoin::join(const JoinInputs &inputs)
 {
     JoinJob job;
@@ -123,6 +164,7 @@ int CommandLineJoin::join(const JoinInputs &inputs)
         m_reader.AbortFile();
         m_writer.AbortFile();
         restoreOutputPermissions();
+        removeCreatedFolders();
         throw;
     }
     progress.finish();
@@ -133,6 +175,7 @@ int CommandLineJoin::join(const JoinInputs &inputs)
                                     : CliTexts::kStopped);
         }
         restoreOutputPermissions();
+        removeCreatedFolders();
         return ExitCode::kStopped;
     }
     if (!m_request.quiet)

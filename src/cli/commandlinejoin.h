@@ -15,9 +15,10 @@ class Settings;
 
 // One join from the command line, with the window's rules: the inputs checked
 // as admission checks them, the format set up from the same settings with the
-// same refusals, the same guards on the output, the same engine and tags. What
-// differs: nothing is asked (an existing output needs -y), and a stopped or
-// failed join leaves nothing behind.
+// same refusals, the same guards on the output, the same engine. What differs:
+// nothing is asked (an existing output needs -y), only the tags given are
+// written, and a stopped or failed join leaves nothing behind, not even the
+// output folders it created.
 class CommandLineJoin {
 public:
     explicit CommandLineJoin(const JoinRequest &request);
@@ -30,6 +31,8 @@ private:
     std::optional<QString> settingsFile() const;
     bool gatherInputs(JoinInputs &inputs);
     bool outputMayBeWritten(const JoinInputs &inputs);
+    bool createOutputFolder();
+    void removeCreatedFolders();
     int join(const JoinInputs &inputs);
     void printSummary(const JoinInputs &inputs) const;
     void makeOutputWritable();
@@ -44,4 +47,6 @@ private:
     // An existing output's permissions before the join made it writable, to be
     // put back when the join leaves it as it was.
     std::optional<QFile::Permissions> m_replacedPermissions;
+    // The folders made for the output, deepest first.
+    QStringList m_createdFolders;
 };

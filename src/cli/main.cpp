@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     try {
         return CommandLineJoin(commandLine.request()).run();
     } catch (const std::exception &error) {
-        // AudioError names the file and the cause.
+        // AudioError and SettingsError name the file and the cause.
         Console::printError(QString::fromUtf8(error.what()));
         return ExitCode::kFailed;
     }

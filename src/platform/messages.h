@@ -39,5 +39,8 @@ inline const QString kTagsNotStored =
 
 // Settings file and settings dialog.
 inline const QString kUnableToWrite = QStringLiteral("Unable to write to %1");
+// The settings file's path, the largest size taken in MiB.
+inline const QString kSettingsTooLarge =
+    QStringLiteral("The settings file %1 is larger than %2 MiB: it is neither read nor changed.");
 inline const QString kNotValidInteger = QStringLiteral("'%1' is not a valid integer value");
 }  // namespace Messages

@@ -37,39 +37,27 @@ QByteArray singleLine(const QString &value)
 
 }  // namespace
 
-IniFile::IniFile(const QByteArray &content)
+IniFile::IniFile(const QByteArray &content) : m_content(content)
 {
-    qsizetype start = 0;
-    while (start < content.size()) {
-        const qsizetype newline = content.indexOf('\n', start);
-        if (newline < 0) {
-            m_lines.append({content.mid(start), QByteArray()});
-            break;
-        }
-        const bool crlf = newline > start && content[newline - 1] == '\r';
-        const qsizetype textEnd = crlf ? newline - 1 : newline;
-        m_lines.append({content.mid(start, textEnd - start), crlf ? "\r\n" : "\n"});
-        start = newline + 1;
-    }
     // The first line end found sets the style of every line added later.
-    for (const Line &line : std::as_const(m_lines)) {
-        if (!line.end.isEmpty()) {
-            m_lineEnd = line.end;
-            break;
-        }
-    }
+    const qsizetype newline = m_content.indexOf('\n');
+    if (newline > 0 && m_content[newline - 1] == '\r')
+        m_lineEnd = "\r\n";
 }
 
-QByteArray IniFile::content() const
+IniFile::Line IniFile::lineAt(qsizetype begin) const
 {
-    QByteArray result;
-    qsizetype size = 0;
-    for (const Line &line : m_lines)
-        size += line.text.size() + line.end.size();
-    result.reserve(size);
-    for (const Line &line : m_lines)
-        result += line.text + line.end;
-    return result;
+    const qsizetype newline = m_content.indexOf('\n', begin);
+    if (newline < 0)
+        return {begin, m_content.size(), m_content.size()};
+    const bool crlf = newline > begin && m_content[newline - 1] == '\r';
+    return {begin, crlf ? newline - 1 : newline, newline + 1};
+}
+
+QByteArray IniFile::lineText(const Line &line) const
+{
+    const QByteArray text = m_content.mid(line.begin, line.textEnd - line.begin);
+    return line.begin == 0 && text.startsWith(kUtf8Bom) ? text.mid(kUtf8Bom.size()) : text;
 }
 
 std::optional<QByteArray> IniFile::sectionName(const QByteArray &text)
@@ -94,78 +82,81 @@ std::optional<IniFile::KeyLine> IniFile::keyLine(const QByteArray &text)
     return KeyLine{trimmed(line.left(equals)), trimmed(line.mid(equals + 1))};
 }
 
-QByteArray IniFile::lineText(qsizetype index) const
+std::optional<IniFile::Line> IniFile::findSection(const QString &section) const
 {
-    const QByteArray &text = m_lines[index].text;
-    return index == 0 && text.startsWith(kUtf8Bom) ? text.mid(kUtf8Bom.size()) : text;
-}
-
-qsizetype IniFile::findSection(const QString &section) const
-{
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const std::optional<QByteArray> name = sectionName(lineText(i));
+    for (Line line; line.next < m_content.size();) {
+        line = lineAt(line.next);
+        const std::optional<QByteArray> name = sectionName(lineText(line));
         if (name && sameName(*name, section))
-            return i;
-    }
-    return -1;
-}
-
-qsizetype IniFile::sectionEnd(qsizetype header) const
-{
-    qsizetype i = header + 1;
-    while (i < m_lines.size() && !sectionName(lineText(i)))
-        ++i;
-    return i;
-}
-
-std::optional<IniFile::FoundKey> IniFile::findKey(qsizetype header, const QString &key) const
-{
-    const qsizetype end = sectionEnd(header);
-    for (qsizetype i = header + 1; i < end; ++i) {
-        std::optional<KeyLine> line = keyLine(lineText(i));
-        if (line && sameName(line->name, key))
-            return FoundKey{i, std::move(*line)};
+            return line;
     }
     return std::nullopt;
 }
 
+std::optional<IniFile::FoundKey> IniFile::findKey(const Line &header, const QString &key) const
+{
+    for (Line line = header; line.next < m_content.size();) {
+        line = lineAt(line.next);
+        const QByteArray text = lineText(line);
+        if (sectionName(text))
+            break;
+        std::optional<KeyLine> found = keyLine(text);
+        if (found && sameName(found->name, key))
+            return FoundKey{line, std::move(*found)};
+    }
+    return std::nullopt;
+}
+
+qsizetype IniFile::endOfSectionText(const Line &header) const
+{
+    // Blank lines separating the section from the next stay where they are.
+    qsizetype end = header.next;
+    for (Line line = header; line.next < m_content.size();) {
+        line = lineAt(line.next);
+        const QByteArray text = lineText(line);
+        if (sectionName(text))
+            break;
+        if (!trimmed(text).isEmpty())
+            end = line.next;
+    }
+    return end;
+}
+
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
 {
-    const qsizetype header = findSection(section);
-    if (header < 0)
+    const std::optional<Line> header = findSection(section);
+    if (!header)
         return std::nullopt;
-    const std::optional<FoundKey> found = findKey(header, key);
+    const std::optional<FoundKey> found = findKey(*header, key);
     if (!found)
         return std::nullopt;
-    return QString::fromUtf8(found->line.value);
+    return QString::fromUtf8(found->key.value);
 }
 
 void IniFile::insertLine(qsizetype at, const QByteArray &text)
 {
     // The line before gets a line end if the file ended without one.
-    if (at > 0 && m_lines[at - 1].end.isEmpty())
-        m_lines[at - 1].end = m_lineEnd;
-    m_lines.insert(at, {text, m_lineEnd});
+    if (at == m_content.size() && at > 0 && !m_content.endsWith('\n')) {
+        m_content += m_lineEnd;
+        at = m_content.size();
+    }
+    m_content.insert(at, text + m_lineEnd);
 }
 
 void IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
     const QByteArray newValue = singleLine(value);
-    const qsizetype header = findSection(section);
-    if (header < 0) {
-        insertLine(m_lines.size(), '[' + section.toUtf8() + ']');
-        insertLine(m_lines.size(), key.toUtf8() + '=' + newValue);
+    const std::optional<Line> header = findSection(section);
+    if (!header) {
+        insertLine(m_content.size(), '[' + section.toUtf8() + ']');
+        insertLine(m_content.size(), key.toUtf8() + '=' + newValue);
         return;
     }
-    if (const std::optional<FoundKey> found = findKey(header, key)) {
+    if (const std::optional<FoundKey> found = findKey(*header, key)) {
         // The key keeps its own spelling; only the value changes.
-        m_lines[found->at].text = found->line.name + '=' + newValue;
+        m_content.replace(found->line.begin, found->line.textEnd - found->line.begin,
+                          found->key.name + '=' + newValue);
         return;
     }
-    // After the section's last non-blank line, so that blank lines separating
-    // it from the next section stay where they are.
-    qsizetype insertAt = sectionEnd(header);
-    while (insertAt > header + 1 && trimmed(lineText(insertAt - 1)).isEmpty())
-        --insertAt;
-    insertLine(insertAt, key.toUtf8() + '=' + newValue);
+    insertLine(endOfSectionText(*header), key.toUtf8() + '=' + newValue);
 }

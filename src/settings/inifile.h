@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 #include <optional>
 
-// The text of an INI file, kept line by line as raw bytes so that every line the
-// program does not own (comments, unknown sections and keys, blank lines, bytes
-// that are not text at all) is written back exactly as it was read.
+// The text of an INI file, kept as the raw bytes it was read as, so that every
+// line the program does not own (comments, unknown sections and keys, blank
+// lines, bytes that are not text at all) is written back exactly as it was
+// read. Lines are found in place, so a file of many lines costs no more memory
+// than its bytes.
 //
 // Lookups follow the classic INI functions: section and key names match without
 // regard to case, blanks around names and values do not count, the first
@@ -26,12 +27,14 @@ public:
     // section, or adds the section with the key at the end of the file.
     void setValue(const QString &section, const QString &key, const QString &value);
 
-    QByteArray content() const;
+    QByteArray content() const { return m_content; }
 
 private:
+    // One line, by its place in the content.
     struct Line {
-        QByteArray text;  // without its line end
-        QByteArray end;   // "\n", "\r\n" or empty for an unterminated last line
+        qsizetype begin = 0;
+        qsizetype textEnd = 0;  // where its "\n" or "\r\n" begins
+        qsizetype next = 0;     // where the next line begins; the content's size after the last
     };
     struct KeyLine {
         QByteArray name;
@@ -40,19 +43,22 @@ private:
 
     static std::optional<QByteArray> sectionName(const QByteArray &text);
     static std::optional<KeyLine> keyLine(const QByteArray &text);
-    QByteArray lineText(qsizetype index) const;
-    // Index of the header of the first section of this name, or -1.
-    qsizetype findSection(const QString &section) const;
-    // Index of the first line after the section's header that opens another section.
-    qsizetype sectionEnd(qsizetype header) const;
+    // The line that begins at begin, which lies inside the content.
+    Line lineAt(qsizetype begin) const;
+    QByteArray lineText(const Line &line) const;
+    // The header of the first section of this name.
+    std::optional<Line> findSection(const QString &section) const;
     struct FoundKey {
-        qsizetype at;  // line index
-        KeyLine line;
+        Line line;
+        KeyLine key;
     };
     // The first line of the section that sets the key, parsed.
-    std::optional<FoundKey> findKey(qsizetype header, const QString &key) const;
+    std::optional<FoundKey> findKey(const Line &header, const QString &key) const;
+    // Where the key of a section goes: after its last line that is not blank.
+    qsizetype endOfSectionText(const Line &header) const;
+    // at: where a line begins, or the content's size.
     void insertLine(qsizetype at, const QByteArray &text);
 
-    QList<Line> m_lines;
+    QByteArray m_content;
     QByteArray m_lineEnd = "\n";  // for lines the program adds: the file's own style
 };

@@ -24,6 +24,18 @@ QString cutToReadLimit(const QString &text)
     return text.left(length);
 }
 
+// The file's bytes, or nothing when it is too large. Read no further than one
+// byte past the bound, so that neither a huge file nor an endless device such
+// as /dev/zero fills the memory.
+std::optional<QByteArray> readBounded(QFile &file)
+{
+    constexpr qint64 kMaxBytes = qint64(Settings::kMaxFileMiB) * 1024 * 1024;
+    QByteArray content = file.read(kMaxBytes + 1);
+    if (content.size() > kMaxBytes)
+        return std::nullopt;
+    return content;
+}
+
 }  // namespace
 
 SettingsError::SettingsError(const QString &text) : std::runtime_error(text.toStdString()) {}
@@ -33,6 +45,11 @@ Settings::Settings(const QString &filePath) : m_filePath(filePath) {}
 void Settings::open()
 {
     m_open = true;
+    // Said at once rather than at the first write: until then the defaults
+    // would be taken without a word.
+    QFile file(m_filePath);
+    if (file.open(QIODevice::ReadOnly) && !readBounded(file))
+        throw tooLargeError();
 }
 
 void Settings::close()
@@ -94,7 +111,10 @@ std::optional<QString> Settings::storedValue(const QString &section, const QStri
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return IniFile(file.readAll()).value(section, key);
+    const std::optional<QByteArray> content = readBounded(file);
+    if (!content)
+        return std::nullopt;
+    return IniFile(*content).value(section, key);
 }
 
 IniFile Settings::loadForWriting() const
@@ -106,10 +126,12 @@ IniFile Settings::loadForWriting() const
     // the new key, and a read-only file stays as its owner made it.
     if (!QFileInfo(m_filePath).isWritable() || !file.open(QIODevice::ReadOnly))
         throw writeError();
-    const QByteArray content = file.readAll();
+    const std::optional<QByteArray> content = readBounded(file);
+    if (!content)
+        throw tooLargeError();
     if (file.error() != QFileDevice::NoError)
         throw writeError();
-    return IniFile(content);
+    return IniFile(*content);
 }
 
 void Settings::save(const QByteArray &content) const
@@ -127,4 +149,9 @@ void Settings::save(const QByteArray &content) const
 SettingsError Settings::writeError() const
 {
     return SettingsError(Messages::kUnableToWrite.arg(QFileInfo(m_filePath).fileName()));
+}
+
+SettingsError Settings::tooLargeError() const
+{
+    return SettingsError(Messages::kSettingsTooLarge.arg(m_filePath).arg(kMaxFileMiB));
 }

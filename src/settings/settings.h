@@ -20,10 +20,18 @@ public:
 // The object is attached to the file between open() and close(). Outside that
 // time every read gives its default without touching the file, and every write
 // throws SettingsError, as a write the file refused would. Reads never throw.
+//
+// A settings file is a few kilobytes. One larger than kMaxFileMiB is something
+// else: it is never read whole, its reads give their defaults and its writes
+// throw SettingsError naming it, so that it is never replaced.
 class Settings {
 public:
+    static constexpr int kMaxFileMiB = 4;
+
     explicit Settings(const QString &filePath);
 
+    // Attaches the object, then throws SettingsError when the file is too large;
+    // the object stays attached, with the reads and writes above.
     void open();
     // Writes reach the file as they happen, so closing only detaches.
     void close();
@@ -49,6 +57,7 @@ private:
     IniFile loadForWriting() const;
     void save(const QByteArray &content) const;
     SettingsError writeError() const;
+    SettingsError tooLargeError() const;
 
     QString m_filePath;
     bool m_open = false;

@@ -11,3 +11,11 @@ void TagValues::reset()
     genreIndex = kInitialGenreIndex;
     comment.clear();
 }
+
+TagValues TagValues::none()
+{
+    TagValues values;
+    values.genreIndex = kNoGenre;
+    values.year = kNoYear;
+    return values;
+}

@@ -10,6 +10,7 @@ struct TagValues {
     static constexpr int kInitialYear = 2006;
     static constexpr int kInitialTrack = 0;
     static constexpr int kNoGenre = -1;
+    static constexpr int kNoYear = 0;
     // A track is at most two decimal digits, 0 to 99.
     static constexpr int kTrackDigits = 2;
 
@@ -24,6 +25,8 @@ struct TagValues {
 
     // Back to the initial values.
     void reset();
+    // No value at all: the stamping leaves every field out.
+    static TagValues none();
 
     bool operator==(const TagValues &other) const = default;
 };

@@ -9,6 +9,7 @@
 #include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
+#include "settings/settings.h"
 #include "settings/tfm_about.h"
 #include "settings/tfm_dir.h"
 #include "support/tones.h"
@@ -142,6 +143,21 @@ TEST_F(MainWindowTest, MissingSkinIsReportedOnceAndTheRestOfFirstShowRuns)
     // Total-time updates are skipped without the element.
     main.Clear1Click();
     EXPECT_EQ(prompter.messages().size(), 1);
+}
+
+TEST_F(MainWindowTest, SettingsFileTooLargeIsReportedOnceAndNeverReplaced)
+{
+    const QString content =
+        "[join]\nformat=2\n" + QString(Settings::kMaxFileMiB * 1024 * 1024, '\n');
+    writeSettingsText(content);
+    Tfm_main &main = showWindow();
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages().first().contains(settingsPath()));
+    // The rest of the first show ran, on the defaults.
+    EXPECT_EQ(main.cb_format()->currentText(), "MP3");
+    EXPECT_EQ(main.edt_filename()->text(), "new");
+    main.close();
+    EXPECT_EQ(settingsText(), content);
 }
 
 TEST_F(MainWindowTest, SkinNamesDispatchExactlyAndInAnyOtherCaseDoNothing)

@@ -3,6 +3,7 @@
 // matching loudness.
 
 #include "audio/audiofile.h"
+#include "cli/clitexts.h"
 #include "cli/exitcode.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -127,6 +129,40 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
     EXPECT_EQ(run({"--version"}).exitCode, ExitCode::kDone);
 }
 
+TEST_F(CliTest, ManualPageDocumentsEveryOptionOfTheHelpAndEveryExitCode)
+{
+    QProcess help;
+    help.start(program(), {"--help"});
+    ASSERT_TRUE(help.waitForFinished(60000));
+    QFile page(VANTOREL_MANUAL_PAGE);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    // roff writes a hyphen as "\-". Each option and each exit code heads a
+    // tagged paragraph: the line after ".TP".
+    const QStringList lines = QString::fromUtf8(page.readAll()).remove('\\').split('\n');
+    QString headings;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines.at(i - 1) == ".TP")
+            headings += lines.at(i) + '\n';
+    }
+
+    // The long names on the option lines of the help ("  -o, --output <OUTPUT>  The ...").
+    static const QRegularExpression optionLine(R"(^\s+(?:-\w, )?(--[a-z-]+))");
+    QStringList options;
+    for (const QString &line : QString::fromLocal8Bit(help.readAllStandardOutput()).split('\n')) {
+        const QRegularExpressionMatch match = optionLine.match(line);
+        if (match.hasMatch())
+            options << match.captured(1);
+    }
+    ASSERT_FALSE(options.isEmpty());
+    for (const QString &option : options) {
+        const QRegularExpression heading(QRegularExpression::escape(option) + R"((?![\w-]))");
+        EXPECT_TRUE(heading.match(headings).hasMatch()) << qPrintable(option);
+    }
+    for (const int code :
+         {ExitCode::kDone, ExitCode::kFailed, ExitCode::kUsage, ExitCode::kStopped})
+        EXPECT_TRUE(headings.contains(QString(".B %1\n").arg(code))) << code;
+}
+
 TEST_F(CliTest, RefusedInputsAreEachNamedAndNothingIsWritten)
 {
     const QString good = tone("good.wav", ToneFormat::Wav16, 44100, 2, 0.2);
@@ -177,11 +213,34 @@ TEST_F(CliTest, SettingsFileRefusalsExitWithOne)
     EXPECT_TRUE(result.errors.contains(Messages::kMp3FormatNotSupported))
         << qPrintable(result.errors);
     EXPECT_EQ(contents(ini), iniBefore);
-
-    result = run({input, "--settings", path("none.ini"), "-o", path("out.wav")});
-    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
-    EXPECT_TRUE(result.errors.contains(path("none.ini"))) << qPrintable(result.errors);
     EXPECT_EQ(folderEntries(), QStringList({"in.wav", "refused.ini"}));
+}
+
+TEST_F(CliTest, SettingsFileThatCannotBeTakenIsNamedWithItsCause)
+{
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QString large = path("large.ini");
+    const QByteArray blankLines(qsizetype(Settings::kMaxFileMiB) * 1024 * 1024 + 1, '\n');
+    writeFile(large, blankLines);
+    const QList<std::pair<QString, QString>> refused = {
+        {path("none.ini"), CliTexts::kNoSuchFile},
+        {dir.path(), CliTexts::kIsAFolder},
+        {"/dev/zero", CliTexts::kNotARegularFile},
+        {large, QString::number(Settings::kMaxFileMiB) + " MiB"},
+    };
+    for (const auto &[file, cause] : refused) {
+        const Result result = run({input, "--settings", file, "-o", path("out.wav")});
+        EXPECT_EQ(result.exitCode, ExitCode::kFailed) << qPrintable(file);
+        EXPECT_TRUE(result.errors.contains(file) && result.errors.contains(cause))
+            << qPrintable(result.errors);
+    }
+    EXPECT_EQ(contents(large), blankLines);
+
+    // An empty name is no name, not the user's own file.
+    const Result empty = run({input, "--settings", "", "-o", path("out.wav")});
+    EXPECT_EQ(empty.exitCode, ExitCode::kUsage);
+    EXPECT_TRUE(empty.errors.contains("--settings")) << qPrintable(empty.errors);
+    EXPECT_EQ(folderEntries(), QStringList({"in.wav", "large.ini"}));
 }
 
 TEST_F(CliTest, MixedInputsJoinWithEveryFrameAndTheTags)
@@ -210,6 +269,30 @@ TEST_F(CliTest, MixedInputsJoinWithEveryFrameAndTheTags)
     EXPECT_EQ(info.tags.track, 7u);
     EXPECT_EQ(info.tags.genre, ValueLists::genreCaptions().at(8));
     EXPECT_EQ(info.tags.comment, "made by a test");
+}
+
+TEST_F(CliTest, OnlyTheTagsGivenAreWrittenIntoTheFoldersMadeForTheOutput)
+{
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.3);
+    const QString output = path("new/deeper/out.mp3");
+    const Result result = run({input, "-q", "--title", "Only this", "-o", output});
+    ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+    const MediaInfo info = probeMedia(output);
+    for (const ProbedTags &tags : {info.tags, info.id3v1}) {
+        EXPECT_EQ(tags.title, "Only this");
+        EXPECT_EQ(tags.year, 0u);
+        EXPECT_EQ(tags.genre, "");
+    }
+
+    // A folder that cannot be made is named; one made for a join that then
+    // fails (a name too long for the file system) is taken away again.
+    writeFile(path("plain"), "a file, not a folder");
+    const Result underAFile = run({input, "-o", path("plain/sub/out.wav")});
+    EXPECT_EQ(underAFile.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(underAFile.errors.contains(path("plain/sub"))) << qPrintable(underAFile.errors);
+    const Result failed = run({input, "-o", path("made/") + QString(300, 'x') + ".wav"});
+    EXPECT_EQ(failed.exitCode, ExitCode::kFailed);
+    EXPECT_EQ(folderEntries(), QStringList({"in.wav", "new", "plain"}));
 }
 
 TEST_F(CliTest, LoudnessBringsEachInputToTheTargetGiven)

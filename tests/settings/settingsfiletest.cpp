@@ -293,6 +293,33 @@ TEST_F(SettingsFileTest, UnwritableFileOrFolderRaisesTheMessage)
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+TEST_F(SettingsFileTest, FileTooLargeToBeSettingsIsRefusedAndNeverReplaced)
+{
+    constexpr qsizetype kBound = qsizetype(Settings::kMaxFileMiB) * 1024 * 1024;
+    // A settings line, then blank lines past the bound: so many lines that
+    // reading them all would take the memory.
+    QByteArray content = "[mp3]\nbitrate=2\n";
+    content += QByteArray(kBound + 1 - content.size(), '\n');
+    store(content);
+    Settings large(path);
+    try {
+        large.open();
+        FAIL() << "a file past the bound was taken";
+    } catch (const SettingsError &error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(path)) << error.what();
+    }
+    EXPECT_EQ(large.readInteger("mp3", "bitrate", 11), 11);
+    EXPECT_THROW(large.writeInteger("mp3", "bitrate", 3), SettingsError);
+    EXPECT_EQ(stored(), content);
+
+    // One byte less is still a settings file.
+    content.chop(1);
+    store(content);
+    Settings atTheBound(path);
+    atTheBound.open();
+    EXPECT_EQ(atTheBound.readInteger("mp3", "bitrate", 11), 2);
+}
+
 TEST_F(SettingsFileTest, UnreadableFileIsNeitherReadNorReplaced)
 {
     if (!permissionsApply())

@@ -35,38 +35,15 @@ using Kind = ScriptedPrompter::Kind;
 
 QStringList enabledItems(const MenuItems &i)
 {
-    const std::pair<const char *, QAction *> all[] = {
-        {"AddFile1", i.AddFile1},
-        {"AddPath1", i.AddPath1},
-        {"Remove1", i.Remove1},
-        {"Clear1", i.Clear1},
-        {"Exit1", i.Exit1},
-        {"Join1", i.Join1},
-        {"Stop1", i.Stop1},
-        {"Play1", i.Play1},
-        {"Pause1", i.Pause1},
-        {"Stopplay1", i.Stopplay1},
-        {"Option1", i.Option1},
-        {"ID3Tag1", i.ID3Tag1},
-        {"Content1", i.Content1},
-        {"WebSite1", i.WebSite1},
-        {"About1", i.About1},
-        {"AddFile2", i.AddFile2},
-        {"AddPath2", i.AddPath2},
-        {"Remove2", i.Remove2},
-        {"Clear2", i.Clear2},
-        {"Join2", i.Join2},
-        {"Stop2", i.Stop2},
-        {"Play2", i.Play2},
-        {"Pause2", i.Pause2},
-        {"StopPlaying1", i.StopPlaying1},
-        {"SortByName1", i.SortByName1},
-        {"SortByName2", i.SortByName2},
-    };
     QStringList names;
-    for (const auto &[name, action] : all) {
+    for (QAction *action :
+         {i.AddFile1,    i.AddPath1,   i.Remove1, i.Clear1,    i.Exit1,    i.Join1,
+          i.Stop1,       i.Play1,      i.Pause1,  i.Stopplay1, i.Option1,  i.ID3Tag1,
+          i.Content1,    i.WebSite1,   i.About1,  i.AddFile2,  i.AddPath2, i.Remove2,
+          i.Clear2,      i.Join2,      i.Stop2,   i.Play2,     i.Pause2,   i.StopPlaying1,
+          i.SortByName1, i.SortByName2}) {
         if (action->isEnabled())
-            names << QString::fromLatin1(name);
+            names << action->objectName();
     }
     return names;
 }

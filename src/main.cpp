@@ -1,5 +1,6 @@
 #include "app/configureapplication.h"
 #include "app/tfm_main.h"
+#include "platform/filenamebytes.h"
 #include "platform/qtprompter.h"
 
 #include <QApplication>
@@ -11,7 +12,8 @@ int main(int argc, char **argv)
 
     QtPrompter prompter;
     Tfm_main fm_main(prompter);
-    fm_main.admitAtFirstShow(QApplication::arguments());
+    fm_main.admitAtFirstShow(QApplication::arguments(),
+                             FileNameBytes::unreachableArguments(argc, argv));
     prompter.setParentWindow(&fm_main);
     fm_main.show();
     return app.exec();

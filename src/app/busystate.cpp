@@ -19,8 +19,8 @@ void BusyState::firstShow()
 void BusyState::setAdmissionItems(bool enabled)
 {
     const MenuItems &i = m_items;
-    setEnabled({i.AddFile1, i.AddPath1, i.Remove1, i.Clear1, i.Join1, i.Play1, i.AddFile2,
-                i.AddPath2, i.Remove2, i.Clear2, i.Join2, i.Play2},
+    setEnabled({i.AddFile1, i.AddPath1, i.Remove1, i.Clear1, i.SortByName1, i.Join1, i.Play1,
+                i.AddFile2, i.AddPath2, i.Remove2, i.Clear2, i.SortByName2, i.Join2, i.Play2},
                enabled);
 }
 
@@ -54,7 +54,8 @@ void BusyState::setJoinLockedItems(bool enabled)
 {
     const MenuItems &i = m_items;
     setEnabled({i.Play1, i.Play2, i.Join1, i.Join2, i.AddFile1, i.AddFile2, i.AddPath1, i.AddPath2,
-                i.Remove1, i.Remove2, i.Clear1, i.Clear2, i.Option1, i.ID3Tag1},
+                i.Remove1, i.Remove2, i.Clear1, i.Clear2, i.SortByName1, i.SortByName2, i.Option1,
+                i.ID3Tag1},
                enabled);
 }
 

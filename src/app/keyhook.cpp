@@ -18,9 +18,39 @@ bool KeyHook::eventFilter(QObject *watched, QEvent *event)
     if (event == m_lastKeyPress)
         return false;
     m_lastKeyPress = event;
-    const int key = static_cast<QKeyEvent *>(event)->key();
+    const auto *keyEvent = static_cast<QKeyEvent *>(event);
+    if (watched == m_main.lv() && isListCommand(*keyEvent)) {
+        const int key = keyEvent->key();
+        runGuarded(m_main, [this, key] { handleListKey(key); });
+        return true;
+    }
+    const int key = keyEvent->key();
     runGuarded(m_main, [this, key] { handleKey(key); });
     return false;
+}
+
+bool KeyHook::isListCommand(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    switch (event.key()) {
+    case Qt::Key_Delete:
+        return modifiers == Qt::NoModifier;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        return modifiers == Qt::ControlModifier;
+    default:
+        return false;
+    }
+}
+
+void KeyHook::handleListKey(int key)
+{
+    if (key == Qt::Key_Delete)
+        m_main.Remove1Click();
+    else if (key == Qt::Key_Up)
+        m_main.MoveUpClick();
+    else
+        m_main.MoveDownClick();
 }
 
 void KeyHook::handleKey(int key)

@@ -9,7 +9,8 @@ class QMenuBar;
 class QWidget;
 
 // Builds the main menu `mm` and the context menu `pm` with every item's name,
-// caption and separator.
+// caption and separator. Each caption's access key (after "&") is unique
+// within its menu, and an item has the same one in both menus.
 class MainMenus : public QObject {
     Q_OBJECT
 public:

@@ -20,6 +20,7 @@ struct MenuItems {
     QAction *Play1 = nullptr;
     QAction *Pause1 = nullptr;
     QAction *Stopplay1 = nullptr;
+    QAction *SortByName1 = nullptr;
 
     QAction *Option1 = nullptr;
     QAction *ID3Tag1 = nullptr;
@@ -33,6 +34,7 @@ struct MenuItems {
     QAction *AddPath2 = nullptr;
     QAction *Remove2 = nullptr;
     QAction *Clear2 = nullptr;
+    QAction *SortByName2 = nullptr;
     QAction *Join2 = nullptr;
     QAction *Stop2 = nullptr;
     QAction *Play2 = nullptr;

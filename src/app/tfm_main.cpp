@@ -260,6 +260,8 @@ void Tfm_main::connectCommands()
     bind(i.Remove2, &Tfm_main::Remove1Click);
     bind(i.Clear1, &Tfm_main::Clear1Click);
     bind(i.Clear2, &Tfm_main::Clear1Click);
+    bind(i.SortByName1, &Tfm_main::SortByName1Click);
+    bind(i.SortByName2, &Tfm_main::SortByName1Click);
     bind(i.Exit1, &Tfm_main::Exit1Click);
     bind(i.Join1, &Tfm_main::Join1Click);
     bind(i.Join2, &Tfm_main::Join1Click);
@@ -287,7 +289,9 @@ void Tfm_main::connectCommands()
     // manager waits for its drop to be answered.
     connect(
         m_lv, &JoinListView::pathsDropped, this,
-        [this](const QStringList &paths) { runGuarded(*this, [&] { DropFiles(paths); }); },
+        [this](const QStringList &paths, const QStringList &unreachable) {
+            runGuarded(*this, [&] { DropFiles(paths, unreachable); });
+        },
         Qt::QueuedConnection);
     connect(m_lv, &JoinListView::rowMoveRequested, this,
             [this](int from, int to) { runGuarded(*this, [&] { lvMoveRow(from, to); }); });
@@ -328,17 +332,30 @@ void Tfm_main::FormShow()
         }
     });
     // Once the window is up, so that the admission's messages show over it.
-    if (!m_startupPaths.isEmpty()) {
+    if (!m_startupPaths.isEmpty() || !m_startupUnreachable.isEmpty()) {
         QMetaObject::invokeMethod(
             this,
-            [this] { runGuarded(*this, [this] { DropFiles(std::exchange(m_startupPaths, {})); }); },
+            [this] {
+                runGuarded(*this, [this] {
+                    DropFiles(std::exchange(m_startupPaths, {}),
+                              std::exchange(m_startupUnreachable, {}));
+                });
+            },
             Qt::QueuedConnection);
     }
 }
 
-void Tfm_main::admitAtFirstShow(const QStringList &arguments)
+void Tfm_main::admitAtFirstShow(const QStringList &arguments, const QStringList &unreachable)
 {
-    m_startupPaths = pathArguments(arguments, QDir::current());
+    const QDir current = QDir::current();
+    m_startupPaths = pathArguments(arguments, current);
+    m_startupUnreachable.clear();
+    // One argument each: a real file of the same text named too is still taken.
+    for (const QString &name : unreachable) {
+        const QString path = QDir::cleanPath(current.absoluteFilePath(name));
+        if (m_startupPaths.removeOne(path))
+            m_startupUnreachable << path;
+    }
 }
 
 void Tfm_main::loadSkin()
@@ -517,6 +534,13 @@ void Tfm_main::MoveDownClick()
         m_joinList->MoveDown();
 }
 
+void Tfm_main::SortByName1Click()
+{
+    // The rows move as Up and Down move them, so under the same guard.
+    if (mayMoveRows() && !m_busy->Adding)
+        m_joinList->SortByName();
+}
+
 void Tfm_main::lvMoveRow(int from, int to)
 {
     if (mayMoveRows())
@@ -534,11 +558,11 @@ bool Tfm_main::mayDropFiles(const QStringList &paths) const
     });
 }
 
-void Tfm_main::DropFiles(const QStringList &paths)
+void Tfm_main::DropFiles(const QStringList &paths, const QStringList &unreachable)
 {
     // Asked again: the state may have changed since the drag was let in.
     if (mayDropFiles(paths))
-        m_joinList->addPaths(paths);
+        m_joinList->addPaths(paths, unreachable);
 }
 
 void Tfm_main::Join1Click()

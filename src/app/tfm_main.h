@@ -82,8 +82,9 @@ public:
     // Where first show looks for the skin file (beside the executable unless set).
     void setSkinFile(const QString &path) { m_skinFile = path; }
     // The program's command line: the files and folders it names are admitted
-    // once the first show is done.
-    void admitAtFirstShow(const QStringList &arguments);
+    // once the first show is done; those among unreachable (arguments whose
+    // bytes their text cannot reach, see FileNameBytes) are refused by name.
+    void admitAtFirstShow(const QStringList &arguments, const QStringList &unreachable = {});
 
     // Centres a dialog over this window and shows it modally.
     int showDialog(QDialog &dialog);
@@ -95,6 +96,7 @@ public:
     void Clear1Click();
     void MoveUpClick();
     void MoveDownClick();
+    void SortByName1Click();
     void Join1Click();
     void Stop1Click();
     void Play1Click();
@@ -110,7 +112,7 @@ public:
     void lvDblClick();
     // Files and folders handed over from outside: dropped on the list, or
     // named on the command line.
-    void DropFiles(const QStringList &paths);
+    void DropFiles(const QStringList &paths, const QStringList &unreachable = {});
     // A row dragged to a new place in the list.
     void lvMoveRow(int from, int to);
     // A click on a skin element, by its name.
@@ -166,5 +168,6 @@ private:
     KeyHook *m_keyHook = nullptr;
     QString m_skinFile;
     QStringList m_startupPaths;
+    QStringList m_startupUnreachable;
     bool m_shown = false;
 };

@@ -87,10 +87,15 @@ bool AudioFile::CheckM4bFormat(int sampleRate, int channels, int bitrate)
     return AudioEncoder::m4bFormatSupported(sampleRate, channels, bitrate);
 }
 
+bool AudioFile::InputFormatSupported(int sampleRate, int channels)
+{
+    return AudioEncoder::inputFormatSupported(sampleRate, channels);
+}
+
 void AudioFile::SetInputFormat(int sampleRate, int channels)
 {
     // Refused before it is kept: a later CreateFile must not inherit it.
-    if (!AudioEncoder::inputFormatSupported(sampleRate, channels))
+    if (!InputFormatSupported(sampleRate, channels))
         throw AudioError(QStringLiteral("Cannot write audio of %1 Hz with %2 channels")
                              .arg(sampleRate)
                              .arg(channels));

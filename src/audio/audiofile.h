@@ -38,6 +38,8 @@ public:
     bool CheckFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
     bool CheckM4bFormat(int sampleRate, int channels, int bitrate);
     void SetInputFormat(int sampleRate, int channels);
+    // Whether SetInputFormat takes this format: what an input may be to be joined.
+    static bool InputFormatSupported(int sampleRate, int channels);
     void SetWavFormat(int sampleRate, int channels, int bitsPerSample);
     void SetMp3Encoder(const LameEncoder &encoder);
     void SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,

@@ -12,6 +12,10 @@
 struct JoinRequest {
     // Files and folders, in the order given.
     QStringList inputs;
+    // Arguments as the program sees them whose bytes their text does not give
+    // back: the names the join cannot open, refused rather than mistaken for
+    // another file that looks the same.
+    QStringList unreachableNames;
     // Folders are scanned with their sub-folders.
     bool recursive = false;
     QString output;

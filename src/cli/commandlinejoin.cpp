@@ -81,8 +81,15 @@ std::optional<QString> CommandLineJoin::settingsFile() const
 
 bool CommandLineJoin::gatherInputs(JoinInputs &inputs)
 {
-    for (const QString &input : m_request.inputs)
-        inputs.add(input, m_request.recursive);
+    // Each unreachable argument stands for one input of its text: a real file
+    // of that very text named as well is still joined.
+    QStringList unreachable = m_request.unreachableNames;
+    for (const QString &input : m_request.inputs) {
+        if (unreachable.removeOne(input))
+            inputs.refuse(input + Messages::kNameNotUtf8Suffix);
+        else
+            inputs.add(input, m_request.recursive);
+    }
     // Every refused input is named, not only the first, before anything is written.
     for (const QString &refusal : inputs.refusals())
         m_prompter.plain(refusal);

@@ -13,16 +13,23 @@ void JoinInputs::add(const QString &path, bool recursive)
         admit(path);
         return;
     }
-    FolderScan scan(
-        FolderScan::Visitor{[this](const QString &file) { return admit(file); }, {}, {}});
+    FolderScan scan(FolderScan::Visitor{[this](const QString &file) { return admit(file); },
+                                        {},
+                                        {},
+                                        [this](const QString &text) { refuse(text); }});
     scan.ScanFolder(path, recursive);
+}
+
+void JoinInputs::refuse(const QString &text)
+{
+    m_refusals << text;
 }
 
 bool JoinInputs::admit(const QString &path)
 {
     const AdmissionCheck check = AdmissionCheck::run(path, m_probe);
     if (!check.passed()) {
-        m_refusals << check.refusal;
+        refuse(check.refusal);
         return false;
     }
     m_paths << path;

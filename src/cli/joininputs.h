@@ -11,13 +11,15 @@ class AudioFile;
 
 // The inputs of a command-line join, each checked as the join list admits a
 // file: files as given, folders scanned as Add Path scans them. A refused file
-// is left out and its message kept, so that all of them can be shown at once.
+// or unreadable folder is left out and its message kept, so that all of them can be shown at once.
 class JoinInputs {
 public:
     explicit JoinInputs(AudioFile &probe);
 
     // A file, or a folder (with its sub-folders when recursive).
     void add(const QString &path, bool recursive);
+    // An input left out, with the text that names it.
+    void refuse(const QString &text);
 
     const QStringList &paths() const { return m_paths; }
     const QStringList &refusals() const { return m_refusals; }

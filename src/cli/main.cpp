@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/exitcode.h"
 #include "cli/stopsignal.h"
+#include "platform/filenamebytes.h"
 
 #include <QCoreApplication>
 
@@ -37,7 +38,9 @@ int main(int argc, char **argv)
         break;
     }
     try {
-        return CommandLineJoin(commandLine.request()).run();
+        JoinRequest request = commandLine.request();
+        request.unreachableNames = FileNameBytes::unreachableArguments(argc, argv);
+        return CommandLineJoin(request).run();
     } catch (const std::exception &error) {
         // AudioError and SettingsError name the file and the cause.
         Console::printError(QString::fromUtf8(error.what()));

@@ -5,8 +5,9 @@
 
 class AudioFile;
 
-// The check every file passes before it may be joined: it exists, opens as
-// audio and has samples. The join list admits a file into a row with it, and
+// The check every file passes before it may be joined: it exists, is a
+// regular file that can be read, opens as audio with samples in a format the
+// writers can take. The join list admits a file into a row with it, and
 // the command-line joiner checks its inputs with it, so that both refuse the
 // same files with the same words.
 struct AdmissionCheck {

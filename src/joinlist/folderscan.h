@@ -5,10 +5,12 @@
 
 #include <functional>
 
-// Finds the audio files of a folder, and of its sub-folders when asked, depth
-// first where each sub-folder is met, in the order the system lists them, and
-// hands each to whoever admits them. No widgets: the command-line joiner scans
-// folders the same way as the window.
+// Finds the audio files of a folder, and of its sub-folders when asked, in
+// natural name order, each sub-folder entered where it falls in that order,
+// and hands each to whoever admits them. Nothing that cannot be read is passed
+// over in silence: a folder that cannot be listed and a name the program
+// cannot open by are refused by name. No widgets: the command-line joiner
+// scans folders the same way as the window.
 class FolderScan {
 public:
     struct Visitor {
@@ -19,6 +21,8 @@ public:
         std::function<void()> pump;
         // A folder's files are all done; may be empty.
         std::function<void()> folderFinished;
+        // Tells the user of a folder or file left out, the text naming it.
+        std::function<void(const QString &text)> refuse;
     };
 
     explicit FolderScan(Visitor visitor);

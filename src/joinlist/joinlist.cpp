@@ -4,6 +4,7 @@
 #include "joinlist/folderscan.h"
 #include "joinlist/formathms.h"
 #include "joinlist/inputtypes.h"
+#include "joinlist/naturalorder.h"
 #include "joinlist/rowstatus.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
@@ -51,7 +52,8 @@ JoinList::JoinList(QTreeWidget &lv, Prompter &prompter, Settings &settings, Audi
       m_scanProbe(scanProbe),
       m_folderScan(std::make_unique<FolderScan>(FolderScan::Visitor{
           [this](const QString &path) { return AdmitFile(path, m_scanProbe); },
-          [] { QCoreApplication::processEvents(); }, [this] { ShowTotalTime(); }}))
+          [] { QCoreApplication::processEvents(); }, [this] { ShowTotalTime(); },
+          [this](const QString &text) { m_prompter.plain(text); }}))
 {
     setUpColumns();
 }
@@ -211,11 +213,13 @@ void JoinList::AddPath(const QString &folder)
     runAdmission([&] { m_folderScan->ScanFolder(folder, scanSubFolders()); });
 }
 
-void JoinList::addPaths(const QStringList &paths)
+void JoinList::addPaths(const QStringList &paths, const QStringList &unreachable)
 {
-    if (paths.isEmpty())
+    if (paths.isEmpty() && unreachable.isEmpty())
         return;
     runAdmission([&] {
+        for (const QString &name : unreachable)
+            m_prompter.plain(name + Messages::kNameNotUtf8Suffix);
         const bool recursive = scanSubFolders();
         for (const QString &path : paths) {
             QCoreApplication::processEvents();
@@ -284,6 +288,33 @@ void JoinList::moveRow(int from, int to)
     for (int row = from; row != to; row += step)
         exchangeRows(std::min(row, row + step), std::max(row, row + step));
     selectRow(to);
+}
+
+void JoinList::SortByName()
+{
+    const auto name = [this](int row) { return m_lv.topLevelItem(row)->text(FileNameColumn); };
+    int selected = selectedRow();
+    const int rows = rowCount();
+    // A stable selection sort made of row moves, so that whoever follows a
+    // row by its index (the preview) follows it here too.
+    for (int target = 0; target < rows; ++target) {
+        int first = target;
+        for (int row = target + 1; row < rows; ++row) {
+            if (NaturalOrder::lessThan(name(row), name(first)))
+                first = row;
+        }
+        if (first == target)
+            continue;
+        moveRow(first, target);
+        if (selected == first)
+            selected = target;
+        else if (selected >= target && selected < first)
+            ++selected;
+    }
+    if (selected >= 0)
+        selectRow(selected);
+    else
+        m_lv.clearSelection();
 }
 
 void JoinList::MoveUp()

@@ -60,12 +60,16 @@ public:
     // sub-folders' when the sub-folder switch is on.
     void AddPath(const QString &folder);
     // Admits files and folders in the order given, as Add File and Add Path
-    // admit them (a folder scanned with the sub-folder switch).
-    void addPaths(const QStringList &paths);
+    // admit them (a folder scanned with the sub-folder switch), after refusing
+    // the names given as unreachable by their bytes (see FileNameBytes).
+    void addPaths(const QStringList &paths, const QStringList &unreachable = {});
     void RemoveFile();
     void Clear();
     void MoveUp();
     void MoveDown();
+    // Puts the rows in natural order of their file names, each keeping what
+    // it was admitted with; the selection stays on its row.
+    void SortByName();
     // Moves a row to the index to, the rows between shifting by one; the
     // selection goes with it and the totals stay as they are.
     void moveRow(int from, int to);

@@ -1,5 +1,7 @@
 #include "joinlist/joinlistview.h"
 
+#include "platform/filenamebytes.h"
+
 #include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -67,8 +69,12 @@ JoinListView::Dragged JoinListView::read(const QMimeData *mime) const
     }
     const QList<QUrl> urls = mime->urls();
     for (const QUrl &url : urls) {
-        if (url.isLocalFile())
+        if (!url.isLocalFile())
+            continue;
+        if (FileNameBytes::reachable(url))
             dragged.paths << url.toLocalFile();
+        else
+            dragged.unreachable << url.toLocalFile();
     }
     return dragged;
 }
@@ -77,7 +83,7 @@ bool JoinListView::welcome(const Dragged &dragged) const
 {
     if (dragged.row >= 0)
         return !m_gate.acceptMove || m_gate.acceptMove();
-    if (!dragged.paths.isEmpty())
+    if (!dragged.paths.isEmpty() || !dragged.unreachable.isEmpty())
         return !m_gate.acceptPaths || m_gate.acceptPaths(dragged.paths);
     return false;
 }
@@ -165,7 +171,7 @@ void JoinListView::dropEvent(QDropEvent *event)
     if (!taken)
         return;
     if (dragged.row < 0) {
-        emit pathsDropped(dragged.paths);
+        emit pathsDropped(dragged.paths, dragged.unreachable);
         return;
     }
     // The line above or below the row itself leaves it where it is.

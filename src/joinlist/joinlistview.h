@@ -36,7 +36,9 @@ public:
     int dropPlace() const { return m_dropPlace; }
 
 signals:
-    void pathsDropped(const QStringList &paths);
+    // unreachable: dropped files and folders whose names cannot be opened by
+    // their text (see FileNameBytes), as text.
+    void pathsDropped(const QStringList &paths, const QStringList &unreachable);
     // to is the row's index once it has moved.
     void rowMoveRequested(int from, int to);
 
@@ -51,6 +53,7 @@ protected:
 private:
     struct Dragged {
         QStringList paths;
+        QStringList unreachable;
         int row = -1;
     };
 

@@ -19,7 +19,15 @@ inline const QString kFilenameEmpty = QStringLiteral("Filename cannot be empty."
 // Admission and preview; each follows the file's path.
 inline const QString kFileRemovedSuffix = QStringLiteral(" has been removed!");
 inline const QString kInvalidAudioSuffix = QStringLiteral(" is an invalid audio file!");
+inline const QString kCannotReadSuffix = QStringLiteral(" cannot be read!");
+inline const QString kNotRegularFileSuffix = QStringLiteral(" is not a regular file!");
+inline const QString kNameNotUtf8Suffix =
+    QStringLiteral(" cannot be opened: its name is not valid UTF-8!");
 inline const QString kPlayFileRemovedSuffix = QStringLiteral(" has been removed.");
+
+// Admission, with the path, the channel count and the sample rate.
+inline const QString kCannotJoinFormat =
+    QStringLiteral("%1 has %2 channels at %3 Hz, which cannot be joined!");
 
 // Join run and output format set-up.
 inline const QString kOverwrite = QStringLiteral("File has existed. Overwrite?");

@@ -30,19 +30,17 @@ QStringList typedNames(const QString &text)
     return names;
 }
 
-// What the dialog selected, and each typed name that does not exist, which the
-// dialog leaves out of its selection when other typed names do exist.
+// Several quoted names in the file name field are taken as typed, each one:
+// the dialog's own selection drops existing names once a missing one ends the
+// list. A single name is the dialog's selection, missing or not.
 QStringList chosenFiles(const QFileDialog &dialog)
 {
-    QStringList files = dialog.selectedFiles();
     const auto *nameEdit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-    if (!nameEdit)
-        return files;
-    for (const QString &name : typedNames(nameEdit->text())) {
-        const QString path = QDir::cleanPath(dialog.directory().absoluteFilePath(name));
-        if (!QFileInfo::exists(path) && !files.contains(path))
-            files << path;
-    }
+    if (!nameEdit || !nameEdit->text().contains(QLatin1Char('"')))
+        return dialog.selectedFiles();
+    QStringList files;
+    for (const QString &name : typedNames(nameEdit->text()))
+        files << QDir::cleanPath(dialog.directory().absoluteFilePath(name));
     return files;
 }
 

@@ -166,9 +166,6 @@ void Tfm_id3::FormShow()
 
 void Tfm_id3::btn_okClick()
 {
-    // First: a settings file that refuses the write leaves the dialog open and
-    // the tag values as they were.
-    m_settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters, cbx_chapters->isChecked());
     m_tagValues.artist = edt_artist->text();
     m_tagValues.year = toIntegerOr(edt_year->text(), TagValues::kInitialYear);
     m_tagValues.album = edt_album->text();
@@ -179,6 +176,9 @@ void Tfm_id3::btn_okClick()
     m_tagValues.track = toIntegerOr(edt_track->text(), TagValues::kInitialTrack);
     m_tagValues.title = edt_title->text();
     accept();
+    // Last: the tags are the dialog's own and are kept whatever the settings
+    // file does; a refused write is reported once the dialog has closed.
+    m_settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters, cbx_chapters->isChecked());
 }
 
 void Tfm_id3::btn_resetClick()

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -282,13 +283,55 @@ TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelection
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
 }
 
+// Sort by Name and the list's keys move rows as Up and Down do: the playing
+// row follows its file; Delete and the moves act from the list only.
+TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
+{
+    Tfm_main &main = showWindow();
+    const QString a = tone("a10.wav", 1.0), b = tone("a9.wav", 2.0), c = tone("B.wav", 5.0);
+    addFiles({c, a, b});
+    play(0);
+    main.menuItems().SortByName2->trigger();
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, a, c}));
+    EXPECT_EQ(main.PlayingRow(), 2);
+    EXPECT_EQ(main.joinList().TotalSeconds(), 8);
+    main.Stopplay1Click();
+
+    QTreeWidget *lv = main.lv();
+    lv->setFocus();
+    main.joinList().selectRow(0);
+    QTest::keyClick(lv, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, b, c}));
+    EXPECT_EQ(main.joinList().selectedRow(), 1);
+    QTest::keyClick(lv, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, a, c}));
+    EXPECT_EQ(main.joinList().selectedRow(), 0);
+    QTest::keyClick(main.edt_filename(), Qt::Key_Delete);
+    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
+    QTest::keyClick(lv, Qt::Key_Delete);
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c}));
+    EXPECT_EQ(main.joinList().TotalSeconds(), 6);
+
+    prompter.queueOpenFiles({b});
+    QTest::keyClick(lv, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
+    main.busy().Joining = true;
+    main.SortByName1Click();
+    main.busy().Joining = false;
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
+}
+
 TEST_F(ListCommandsTest, FilesNamedOnTheCommandLineAreAdmittedOnceTheWindowIsUp)
 {
     const QString a = tone("a.wav", 1.0);
     const QString gone = dataPath("-gone.wav");
+    // Named twice: once by the bytes of a name that is no UTF-8, which read as
+    // this file's name, once by its own.
+    const QString twin = tone("b\uFFFD.wav", 1.0);
     Tfm_main &main = window();
     main.admitAtFirstShow(
-        {"vantorel", "--an-option", QDir::current().relativeFilePath(a), "--", gone});
+        {"vantorel", "--an-option", QDir::current().relativeFilePath(a), twin, twin, "--", gone},
+        {twin});
     EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
     bool afterFirstShow = false;
     prompter.onMessage([&](const QString &) {
@@ -296,7 +339,8 @@ TEST_F(ListCommandsTest, FilesNamedOnTheCommandLineAreAdmittedOnceTheWindowIsUp)
     });
     showWindow();
     QCoreApplication::processEvents();
-    EXPECT_EQ(main.joinList().fullPaths(), QStringList{a});
-    EXPECT_EQ(prompter.messages(), QStringList{gone + Messages::kFileRemovedSuffix});
+    EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, twin}));
+    EXPECT_EQ(prompter.messages(), QStringList({twin + Messages::kNameNotUtf8Suffix,
+                                                gone + Messages::kFileRemovedSuffix}));
     EXPECT_TRUE(afterFirstShow);
 }

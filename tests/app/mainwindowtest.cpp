@@ -22,8 +22,11 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -33,20 +36,15 @@ using Kind = ScriptedPrompter::Kind;
 
 QStringList enabledItems(const MenuItems &i)
 {
-    const std::pair<const char *, QAction *> all[] = {
-        {"AddFile1", i.AddFile1},   {"AddPath1", i.AddPath1}, {"Remove1", i.Remove1},
-        {"Clear1", i.Clear1},       {"Exit1", i.Exit1},       {"Join1", i.Join1},
-        {"Stop1", i.Stop1},         {"Play1", i.Play1},       {"Pause1", i.Pause1},
-        {"Stopplay1", i.Stopplay1}, {"Option1", i.Option1},   {"ID3Tag1", i.ID3Tag1},
-        {"Content1", i.Content1},   {"WebSite1", i.WebSite1}, {"About1", i.About1},
-        {"AddFile2", i.AddFile2},   {"AddPath2", i.AddPath2}, {"Remove2", i.Remove2},
-        {"Clear2", i.Clear2},       {"Join2", i.Join2},       {"Stop2", i.Stop2},
-        {"Play2", i.Play2},         {"Pause2", i.Pause2},     {"StopPlaying1", i.StopPlaying1},
-    };
     QStringList names;
-    for (const auto &[name, action] : all) {
+    for (QAction *action :
+         {i.AddFile1,    i.AddPath1,   i.Remove1, i.Clear1,    i.Exit1,    i.Join1,
+          i.Stop1,       i.Play1,      i.Pause1,  i.Stopplay1, i.Option1,  i.ID3Tag1,
+          i.Content1,    i.WebSite1,   i.About1,  i.AddFile2,  i.AddPath2, i.Remove2,
+          i.Clear2,      i.Join2,      i.Stop2,   i.Play2,     i.Pause2,   i.StopPlaying1,
+          i.SortByName1, i.SortByName2}) {
         if (action->isEnabled())
-            names << QString::fromLatin1(name);
+            names << action->objectName();
     }
     return names;
 }
@@ -58,18 +56,19 @@ QStringList without(QStringList names, const QStringList &removed)
     return names;
 }
 
-const QStringList kAllItems = {"AddFile1", "AddPath1", "Remove1",  "Clear1",      "Exit1",
-                               "Join1",    "Stop1",    "Play1",    "Pause1",      "Stopplay1",
-                               "Option1",  "ID3Tag1",  "Content1", "WebSite1",    "About1",
-                               "AddFile2", "AddPath2", "Remove2",  "Clear2",      "Join2",
-                               "Stop2",    "Play2",    "Pause2",   "StopPlaying1"};
+const QStringList kAllItems = {
+    "AddFile1", "AddPath1", "Remove1",      "Clear1",      "Exit1",      "Join1",    "Stop1",
+    "Play1",    "Pause1",   "Stopplay1",    "Option1",     "ID3Tag1",    "Content1", "WebSite1",
+    "About1",   "AddFile2", "AddPath2",     "Remove2",     "Clear2",     "Join2",    "Stop2",
+    "Play2",    "Pause2",   "StopPlaying1", "SortByName1", "SortByName2"};
 const QStringList kIdleDisabled = {"Stop1",        "Stop2",  "Stopplay1",
                                    "StopPlaying1", "Pause1", "Pause2"};
-const QStringList kAdmissionItems = {"AddFile1", "AddPath1", "Remove1", "Clear1", "Join1", "Play1",
-                                     "AddFile2", "AddPath2", "Remove2", "Clear2", "Join2", "Play2"};
-const QStringList kJoinLocked = {"Play1",    "Play2",    "Join1",    "Join2",   "AddFile1",
-                                 "AddFile2", "AddPath1", "AddPath2", "Remove1", "Remove2",
-                                 "Clear1",   "Clear2",   "Option1",  "ID3Tag1"};
+const QStringList kAdmissionItems = {"AddFile1", "AddPath1", "Remove1",     "Clear1",     "Join1",
+                                     "Play1",    "AddFile2", "AddPath2",    "Remove2",    "Clear2",
+                                     "Join2",    "Play2",    "SortByName1", "SortByName2"};
+const QStringList kJoinLocked = {
+    "Play1",   "Play2",   "Join1",  "Join2",  "AddFile1", "AddFile2", "AddPath1",    "AddPath2",
+    "Remove1", "Remove2", "Clear1", "Clear2", "Option1",  "ID3Tag1",  "SortByName1", "SortByName2"};
 
 }  // namespace
 
@@ -292,21 +291,43 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
     EXPECT_EQ(enabledItems(items), idle);
 }
 
-TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAndSeparators)
+// Captions as shown, without their access keys; each key is unique within its
+// menu and the same for an item in both menus.
+TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
 {
     Tfm_main &main = showWindow();
     const MenuItems &i = main.menuItems();
-    QStringList file;
-    for (QAction *action : i.File1->actions())
-        file << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(file, QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Exit"}));
-    QStringList context;
-    for (QAction *action : main.findChild<QMenu *>("pm")->actions())
-        context << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(context, QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Join",
-                                    "Stop", "-", "Play", "Pause", "Stop Playing"}));
-    EXPECT_EQ(i.Option1->text(), "Options");
-    EXPECT_EQ(i.ID3Tag1->text(), "ID3 Tag");
+    QMap<QString, QChar> keyOfCaption;
+    const auto captions = [&](const QList<QAction *> &actions) {
+        QStringList shown;
+        QSet<QChar> keys;
+        for (QAction *action : actions) {
+            if (action->isSeparator()) {
+                shown << "-";
+                continue;
+            }
+            QString text = action->text();
+            const qsizetype amp = text.indexOf('&');
+            EXPECT_GE(amp, 0) << qPrintable(text);
+            const QChar key = text.at(amp + 1).toLower();
+            text.remove(amp, 1);
+            EXPECT_FALSE(keys.contains(key)) << qPrintable(text);
+            keys.insert(key);
+            EXPECT_EQ(keyOfCaption.value(text, key), key) << qPrintable(text);
+            keyOfCaption.insert(text, key);
+            shown << text;
+        }
+        return shown;
+    };
+    EXPECT_EQ(captions(i.File1->actions()),
+              QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Exit"}));
+    EXPECT_EQ(captions(i.Action1->actions()), QStringList({"Join", "Stop", "-", "Play", "Pause",
+                                                           "Stop Playing", "-", "Sort by Name"}));
+    EXPECT_EQ(captions(main.findChild<QMenu *>("pm")->actions()),
+              QStringList({"Add File", "Add Path", "Remove File", "Clear", "Sort by Name", "-",
+                           "Join", "Stop", "-", "Play", "Pause", "Stop Playing"}));
+    EXPECT_EQ(captions(main.menuBar()->actions()),
+              QStringList({"File", "Action", "Options", "ID3 Tag", "Help"}));
 }
 
 TEST_F(MainWindowTest, EscapeClosesTheActiveMainWindowAndWritesTheSettings)

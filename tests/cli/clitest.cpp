@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -358,6 +359,45 @@ TEST_F(CliTest, FolderIsScannedWithSubFoldersOnlyWhenAsked)
     EXPECT_EQ(probeMedia(path("flat.wav")).decodedFrames, top + second);
     ASSERT_EQ(run({"-r", path("in"), "-o", path("deep.wav")}).exitCode, ExitCode::kDone);
     EXPECT_EQ(probeMedia(path("deep.wav")).decodedFrames, top + second + nested);
+}
+
+TEST_F(CliTest, FolderJoinsInNaturalOrderAndANameItCannotOpenFailsTheJoin)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("book"));
+    QStringList titles;
+    for (int chapter = 1; chapter <= 12; ++chapter) {
+        titles << QStringLiteral("%1-chapter").arg(chapter, 2, 10, QLatin1Char('0'));
+        tone("book/" + titles.last() + ".wav", ToneFormat::Wav16, 8000, 1, 0.1);
+    }
+    ASSERT_EQ(run({path("book"), "-q", "-o", path("book.mp3")}).exitCode, ExitCode::kDone);
+    QStringList joined;
+    for (const ProbedChapter &chapter : probeMedia(path("book.mp3")).chapters)
+        joined << chapter.title;
+    EXPECT_EQ(joined, titles);
+
+    // A name that is no UTF-8, beside a real one that looks the same once decoded.
+    const QByteArray folder = QFile::encodeName(path("book"));
+    const QString twin = tone(QStringLiteral("book/b\uFFFD.wav"), ToneFormat::Wav16, 8000, 1, 0.1);
+    const QByteArray odd = folder + "/b\xe9.wav";
+    ASSERT_EQ(::link(QFile::encodeName(twin).constData(), odd.constData()), 0);
+    // The temporary folder cannot remove it by its text.
+    const auto removeOdd = qScopeGuard([&] { ::unlink(odd.constData()); });
+    Result result = run({path("book"), "-o", path("refused.wav")});
+    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
+    EXPECT_EQ(result.errors.count(twin + Messages::kNameNotUtf8Suffix), 1)
+        << qPrintable(result.errors);
+    EXPECT_FALSE(QFile::exists(path("refused.wav")));
+
+    // Named by its bytes on the command line, which QProcess cannot pass.
+    QProcess shell;
+    shell.start("/bin/sh", {"-c", "exec \"$0\" \"$(printf '%s/b\\351.wav' \"$1\")\" -o \"$2\"",
+                            program(), path("book"), path("named.wav")});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    result = {shell.exitCode(), QString::fromLocal8Bit(shell.readAllStandardError())};
+    EXPECT_EQ(result.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(result.errors.contains(twin + Messages::kNameNotUtf8Suffix))
+        << qPrintable(result.errors);
+    EXPECT_FALSE(QFile::exists(path("named.wav")));
 }
 
 TEST_F(CliTest, FolderOfLosslessOpusAndAacFilesJoinsWithAChapterEachUnlessTurnedOff)

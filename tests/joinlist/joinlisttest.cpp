@@ -7,6 +7,7 @@
 #include "audio/audiofile.h"
 #include "joinlist/formathms.h"
 #include "joinlist/joinlistview.h"
+#include "joinlist/naturalorder.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
@@ -17,11 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDataStream>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -29,6 +31,9 @@
 
 #include <functional>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,17 +98,27 @@ protected:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    // The names of a folder's entries in the system's own order.
-    static QStringList entryOrder(const QString &folder)
+    // A PCM WAV file of 8-bit silence with any channel count, which the
+    // program's own writer would refuse to make.
+    QString wavWithChannels(const QString &name, int channels)
     {
-        QStringList names;
-        QDirIterator it(folder,
-                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            names << it.fileName();
-        }
-        return names;
+        constexpr quint32 kRate = 8000;
+        const QByteArray samples(qsizetype(kRate) * channels, '\x80');
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out.writeRawData("RIFF", 4);
+        out << quint32(36 + samples.size());
+        out.writeRawData("WAVEfmt ", 8);
+        out << quint32(16) << quint16(1) << quint16(channels) << kRate << quint32(kRate * channels)
+            << quint16(channels) << quint16(8);
+        out.writeRawData("data", 4);
+        out << quint32(samples.size());
+        out.writeRawData(samples.constData(), int(samples.size()));
+        QFile file(dataPath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
     }
 
     QTemporaryDir m_data;
@@ -236,20 +251,136 @@ TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAske
     list.Clear();
     settings.writeSwitch("basic", "enable sub dir", true);
     list.AddPath(root);
-    // Each folder's entries in the system's order, a sub-folder's files where it is met.
-    QStringList expected;
-    const std::function<void(const QString &)> walk = [&](const QString &folder) {
-        for (const QString &name : entryOrder(folder)) {
-            if (QFileInfo(folder + "/" + name).isDir())
-                walk(folder + "/" + name);
-            else if (QStringList({"SONG.MP3", "one.wav", "two.ogg", "three.wav"}).contains(name))
-                expected << name;
-        }
-    };
-    walk(root);
-    EXPECT_EQ(column(JoinList::FileNameColumn), expected);
+    // Each folder's entries in natural order, a sub-folder's files where it falls.
+    EXPECT_EQ(column(JoinList::FileNameColumn),
+              QStringList({"three.wav", "two.ogg", "one.wav", "SONG.MP3"}));
     // Each finished folder shows the total so far.
     EXPECT_EQ(totalTimes.count(), 1 + 1 + 3);
+}
+
+TEST(NaturalOrder, ComparesLettersWithoutCaseAndDigitRunsByValue)
+{
+    const QStringList ordered = {"01-chapter.wav", "2 intro.wav",     "02-chapter.wav",
+                                 "10 outro.wav",   "12-chapter.wav",  "Chapter 9.mp3",
+                                 "chapter 10.mp3", "Chapter 100.mp3", "track 45",
+                                 "track 0150",     "track 162",       "track 99999999999999999999"};
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        for (qsizetype j = 0; j < ordered.size(); ++j) {
+            const int order = NaturalOrder::compare(ordered[i], ordered[j]);
+            EXPECT_EQ(order < 0, i < j)
+                << ordered[i].toStdString() << " / " << ordered[j].toStdString();
+            EXPECT_EQ(order == 0, i == j)
+                << ordered[i].toStdString() << " / " << ordered[j].toStdString();
+        }
+    }
+    // Equal but for case or leading zeros: still one order, the same both ways.
+    EXPECT_LT(NaturalOrder::compare("A.wav", "a.wav") * NaturalOrder::compare("a.wav", "A.wav"), 0);
+    EXPECT_LT(NaturalOrder::compare("07.wav", "7.wav") * NaturalOrder::compare("7.wav", "07.wav"),
+              0);
+}
+
+TEST_F(JoinListTest, FolderScanAndSortByNameTakeNaturalNameOrder)
+{
+    const QString root = dataPath("book");
+    QDir().mkpath(root + "/Chapter 9");
+    QStringList expected;
+    for (int chapter = 1; chapter <= 12; ++chapter)
+        expected << QStringLiteral("%1-chapter.wav").arg(chapter, 2, 10, QLatin1Char('0'));
+    for (const QString &name : expected)
+        tone("book/" + name, 1.0);
+    tone("book/Chapter 9/inside.wav", 2.0);
+    tone("book/chapter 10.wav", 1.0);
+    expected << "inside.wav"
+             << "chapter 10.wav";
+    settings.writeSwitch("basic", "enable sub dir", true);
+    list.AddPath(root);
+    EXPECT_EQ(column(JoinList::FileNameColumn), expected);
+
+    // Sort by Name puts rows built in any order back, each with its values.
+    list.Clear();
+    const QStringList shuffled = {"12-chapter.wav", "chapter 10.wav", "02-chapter.wav",
+                                  "Chapter 9/inside.wav", "01-chapter.wav"};
+    QStringList paths;
+    for (const QString &name : shuffled)
+        paths << root + "/" + name;
+    list.addPaths(paths);
+    list.selectRow(3);  // inside.wav, two seconds long
+    list.SortByName();
+    EXPECT_EQ(column(JoinList::FileNameColumn),
+              QStringList({"01-chapter.wav", "02-chapter.wav", "12-chapter.wav", "chapter 10.wav",
+                           "inside.wav"}));
+    EXPECT_EQ(list.selectedRow(), 4);
+    EXPECT_EQ(list.admittedSamples(4), 16000);
+    EXPECT_EQ(list.TotalSamples(), 6 * 8000);
+    list.RemoveFile();
+    EXPECT_EQ(list.TotalSamples(), 4 * 8000);
+}
+
+// What cannot be read is named, never left out in silence, and a name whose
+// bytes are not UTF-8 never leads to the file whose name merely looks the same.
+TEST_F(JoinListTest, EveryInputThatCannotBeReadIsNamed)
+{
+    const QString root = dataPath("odd");
+    QDir().mkpath(root);
+    const QString twin = tone(QStringLiteral("odd/b\uFFFD.wav"), 1.0);
+    // Linked by its bytes: by text it would be the twin itself, and the
+    // temporary folder could not remove it either.
+    const QByteArray odd = QFile::encodeName(root) + "/b\xe9.wav";
+    ASSERT_EQ(::link(QFile::encodeName(twin).constData(), odd.constData()), 0);
+    const auto removeOdd = qScopeGuard([&] { ::unlink(odd.constData()); });
+    const QString fifo = root + "/pipe.wav";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString nine = wavWithChannels("nine.wav", 9);
+    const QString eight = wavWithChannels("eight.wav", 8);
+
+    list.AddPath(root);
+    EXPECT_EQ(column(JoinList::FullPathColumn), QStringList{twin});
+    EXPECT_EQ(prompter.messages(), QStringList({twin + Messages::kNameNotUtf8Suffix,
+                                                fifo + Messages::kNotRegularFileSuffix}));
+
+    prompter.clear();
+    list.Clear();
+    addFiles({"/dev/zero", nine, eight});
+    EXPECT_EQ(column(JoinList::FullPathColumn), QStringList{eight});
+    EXPECT_EQ(prompter.messages(),
+              QStringList({"/dev/zero" + Messages::kNotRegularFileSuffix,
+                           Messages::kCannotJoinFormat.arg(nine).arg(9).arg(8000)}));
+
+    // Dropped, the name that cannot be reached is told apart by its bytes.
+    prompter.clear();
+    list.Clear();
+    lv.resize(400, 200);
+    lv.show();
+    QMimeData mime;
+    mime.setUrls(
+        {QUrl::fromLocalFile(twin), QUrl::fromEncoded("file://" + odd.toPercentEncoding("/"))});
+    QSignalSpy dropped(&lv, &JoinListView::pathsDropped);
+    drag(QEvent::DragEnter, mime, {});
+    drag(QEvent::Drop, mime, {});
+    ASSERT_EQ(dropped.count(), 1);
+    list.addPaths(dropped[0][0].toStringList(), dropped[0][1].toStringList());
+    EXPECT_EQ(column(JoinList::FullPathColumn), QStringList{twin});
+    EXPECT_EQ(prompter.messages(), QStringList{twin + Messages::kNameNotUtf8Suffix});
+
+    // Modes are not checked for the superuser: the rest needs another one.
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running with permissions that ignore file modes";
+    prompter.clear();
+    list.Clear();
+    const QString locked = root + "/locked";
+    QDir().mkpath(locked);
+    tone("odd/locked/inside.wav", 1.0);
+    const QString unreadable = tone("odd/unreadable.wav", 1.0);
+    QFile::setPermissions(locked, QFile::WriteOwner);
+    QFile::setPermissions(unreadable, QFile::WriteOwner);
+    settings.writeSwitch("basic", "enable sub dir", true);
+    list.addPaths({root, locked + "/inside.wav"});
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(prompter.messages(),
+              QStringList(
+                  {twin + Messages::kNameNotUtf8Suffix, locked + Messages::kCannotReadSuffix,
+                   fifo + Messages::kNotRegularFileSuffix, unreadable + Messages::kCannotReadSuffix,
+                   locked + "/inside.wav" + Messages::kCannotReadSuffix}));
 }
 
 TEST_F(JoinListTest, FolderScanTakesTheLosslessOpusAacAndAiffNamesInAnyCase)

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -321,6 +322,21 @@ TEST_F(Tfm_id3Test, TheChapterSwitchIsStoredOnOkAndShownFromTheSettingsFile)
 
     settings.writeText(QStringLiteral("join"), QStringLiteral("chapters"), "off");
     open([&](Tfm_id3 &) { EXPECT_TRUE(chapters()->isChecked()) << "unreadable reads as on"; });
+}
+
+TEST_F(Tfm_id3Test, OkKeepsTheTagsWhenTheSettingsFileRefusesTheSwitch)
+{
+    settings.close();  // every write now fails as a read-only file makes it fail
+    open([&](Tfm_id3 &) {
+        fillAll();
+        chapters()->setChecked(false);
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.title, QStringLiteral("A Title"));
+    EXPECT_EQ(tags.genreIndex, 17);
+    ASSERT_EQ(errors.texts.size(), 1);
+    EXPECT_TRUE(errors.texts.first().contains(QFileInfo(settings.filePath()).fileName()));
+    errors.texts.clear();
 }
 
 TEST(TagValuesTest, ResetRestoresTheInitialValues)

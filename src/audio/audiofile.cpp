@@ -4,6 +4,7 @@
 #include "audio/audioencoder.h"
 #include "audio/audioerror.h"
 #include "audio/outputformat.h"
+#include "audio/wmaprofiles.h"
 
 #include <utility>
 
@@ -85,6 +86,11 @@ bool AudioFile::CheckFlacFormat(int sampleRate, int channels, int bitsPerSample,
 bool AudioFile::CheckM4bFormat(int sampleRate, int channels, int bitrate)
 {
     return AudioEncoder::m4bFormatSupported(sampleRate, channels, bitrate);
+}
+
+bool AudioFile::CheckWmaFormat(int profile)
+{
+    return profile >= 1 && profile <= kWmaProfileCount && wmaProfileWritable(profile);
 }
 
 void AudioFile::SetInputFormat(int sampleRate, int channels)

@@ -36,6 +36,7 @@ public:
     bool CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate);
     bool CheckFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
     bool CheckM4bFormat(int sampleRate, int channels, int bitrate);
+    bool CheckWmaFormat(int profile);
     void SetInputFormat(int sampleRate, int channels);
     void SetWavFormat(int sampleRate, int channels, int bitsPerSample);
     void SetMp3Encoder(const LameEncoder &encoder);

@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                    ".mp3", "mp3", 48000, 1},
         FormatCase{"WavCustom", Wav, "[wav]\nmode=1\nbit=0\nchannel=0\nfrequency=4\n", ".wav",
                    "pcm_u8", 22050, 1},
-        FormatCase{"WmaLowRate", Wma, "[wma]\nformat=29\n", ".wma", "wmav2", 16000, 1, 2 * 1024},
+        FormatCase{"WmaLowRate", Wma, "[wma]\nformat=20\n", ".wma", "wmav2", 32000, 2, 2 * 2048},
         FormatCase{"OggQuality", Ogg, "[ogg]\nenable quality=1\nquality=500\nfrequency=8\n", ".ogg",
                    "vorbis", 48000, 2},
         FormatCase{"FlacDefault", Flac, "", ".flac", "flac", 44100, 2},

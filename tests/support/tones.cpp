@@ -35,7 +35,8 @@ int wmaProfileFor(int sampleRate, int channels)
 {
     for (int number = 1; number <= kWmaProfileCount; ++number) {
         const WmaProfile profile = wmaProfile(number);
-        if (profile.sampleRate == sampleRate && profile.channels == channels)
+        if (profile.sampleRate == sampleRate && profile.channels == channels
+            && wmaProfileWritable(number))
             return number;
     }
     throw std::invalid_argument("no WMA profile has " + std::to_string(sampleRate) + " Hz with "

@@ -7,6 +7,7 @@
 #include "audio/chapterwriter.h"
 #include "audio/encodersetup.h"
 #include "audio/lamemp3writer.h"
+#include "audio/mp4movielength.h"
 #include "audio/mp4tagroom.h"
 #include "audio/outputfile.h"
 
@@ -404,6 +405,7 @@ void AudioEncoder::Impl::writeTrailer()
             gapless.priming = m_codec->initial_padding;
             gapless.padding = m_packets * m_codec->frame_size - gapless.priming - gapless.frames;
         }
+        lengthenMp4Movie(m_file.temporaryPath(), m_target, gapless.priming, m_sampleRate);
         completeMp4TagRoom(m_file.temporaryPath(), m_target, gapless);
     }
 }

@@ -6,6 +6,7 @@
 #include "audio/audioencoder.h"
 #include "audio/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/mp4timing.h"
 #include "audio/wmaprofiles.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -25,6 +28,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <tuple>
 
 namespace {
 
@@ -454,6 +458,44 @@ TEST_F(AudioEncoderTest, M4bRecordsItsPrimingAndLengthAndStreams)
     EXPECT_EQ(fieldOfBox(head, "mvhd", 12), kRate) << "the movie counts in samples";
     EXPECT_EQ(fieldOfBox(head, "elst", 8), frames);
     EXPECT_EQ(fieldOfBox(head, "elst", 12), priming);
+}
+
+// The frames GStreamer decodes from file, as the desktop's audiobook players
+// read it; -1 when it cannot decode it.
+qint64 gstreamerDecodedFrames(const QString &file, int channels, const QString &rawFile)
+{
+    QProcess gst;
+    gst.start(QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0")),
+              {QStringLiteral("-q"), QStringLiteral("filesrc"), QStringLiteral("location=") + file,
+               QStringLiteral("!"), QStringLiteral("decodebin"), QStringLiteral("!"),
+               QStringLiteral("audioconvert"), QStringLiteral("!"),
+               QStringLiteral("audio/x-raw,format=S16LE"), QStringLiteral("!"),
+               QStringLiteral("filesink"), QStringLiteral("location=") + rawFile});
+    if (!gst.waitForFinished(-1) || gst.exitCode() != 0)
+        return -1;
+    return QFileInfo(rawFile).size() / (2 * channels);
+}
+
+// GStreamer ends a movie at its header's duration, counted from the start of
+// the media, priming included: the audio must still play to its end there.
+TEST_F(AudioEncoderTest, M4bPlaysToItsEndInGStreamerToo)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0")).isEmpty())
+        GTEST_SKIP() << "gst-launch-1.0 is not installed";
+    constexpr qint64 kAacFrame = 1024;
+    for (const auto &[rate, channels, seconds] :
+         {std::tuple{44100, 2, 1.5}, std::tuple{22050, 1, 0.7}, std::tuple{48000, 2, 2.0}}) {
+        const QString file = path(QStringLiteral("gst%1.m4b").arg(rate));
+        Tones::write(file, ToneFormat::M4b, rate, channels, seconds);
+        const qint64 written = Tones::frameCount(rate, seconds);
+        const qint64 gstreamer =
+            gstreamerDecodedFrames(file, channels, path(QStringLiteral("gst%1.raw").arg(rate)));
+        EXPECT_GE(gstreamer, written - 1) << rate;
+        EXPECT_LT(gstreamer, written + kAacFrame) << rate;
+        EXPECT_GE(probeMedia(file).decodedFrames, written) << rate;
+        EXPECT_EQ(Mp4Timing::read(file).value_or(Mp4Timing(1, 0, {}, {})).playedFrames(), written)
+            << rate;
+    }
 }
 
 TEST_F(AudioEncoderTest, MonoJoinedIntoStereoKeepsItsLevel)

@@ -122,8 +122,15 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
     allocateFrames();
     m_inputRate = m_sampleRate;
     m_inputChannels = m_layout->nb_channels;
-    if (m_setup.primeWithSilence)
+    // ASF cannot mark wmav2's delay and the silence primed ahead of the audio
+    // as skipped, but it can place them before the start of the timeline, so
+    // that the first frame written decodes at time 0 (where the chapter markers
+    // count from), in players that follow the timestamps and in those that
+    // count decoded samples alike.
+    if (m_setup.primeWithSilence) {
+        m_nextPts = -m_codec->initial_padding;
         appendSilence(m_codec->initial_padding);
+    }
 }
 
 // Everything the muxer decides at the header is handed over before it.
@@ -146,6 +153,8 @@ void AudioEncoder::Impl::openMuxer()
     check(avcodec_parameters_from_context(m_stream->codecpar, m_codec),
           "avcodec_parameters_from_context");
     m_stream->time_base = m_codec->time_base;
+    if (m_setup.primeWithSilence)
+        m_muxer->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
 
     AVDictionary *options = m_setup.muxerOptions.release();
     const int result = avformat_write_header(m_muxer.get(), &options);
@@ -356,11 +365,8 @@ void AudioEncoder::Impl::finish()
             handChaptersToMuxer();
         writeTrailer();
     }
-    // ASF cannot mark wmav2's delay and the silence primed ahead of the audio as
-    // skipped: both stand on the file's timeline before the first frame written.
-    const qint64 leadFrames = m_setup.primeWithSilence ? 2 * qint64(m_codec->initial_padding) : 0;
     ChapterWriter(m_file.temporaryPath(), m_target, m_kind, m_sampleRate)
-        .write(m_chapters, m_outputFrames, leadFrames);
+        .write(m_chapters, m_outputFrames);
     m_file.commit();
     m_finished = true;
 }

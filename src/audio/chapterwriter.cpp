@@ -111,24 +111,19 @@ ChapterWriter::ChapterWriter(const QString &fileName, const QString &shownName,
     : m_fileName(fileName), m_shownName(shownName), m_kind(kind), m_sampleRate(sampleRate)
 {}
 
-ChapterList ChapterWriter::stored(const ChapterList &chapters, qint64 totalFrames,
-                                  qint64 leadFrames) const
+ChapterList ChapterWriter::stored(const ChapterList &chapters, qint64 totalFrames) const
 {
     if (m_sampleRate <= 0)
         return {};
-    ChapterList kept = fitted(chapters, std::min(totalFrames, limitFrames() - leadFrames));
+    ChapterList kept = fitted(chapters, std::min(totalFrames, limitFrames()));
     if (kept.size() < kMinChapters)
         return {};
-    for (Chapter &chapter : kept) {
-        chapter.startFrame += leadFrames;
-        chapter.endFrame += leadFrames;
-    }
     return kept;
 }
 
-void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint64 leadFrames) const
+void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames) const
 {
-    ChapterList stored = this->stored(chapters, totalFrames, leadFrames);
+    ChapterList stored = this->stored(chapters, totalFrames);
     if (stored.isEmpty())
         return;
     switch (m_kind) {

@@ -123,8 +123,14 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
     writer.CreateFile(path);
     const qint64 total = frameCount(sampleRate, seconds);
     const qint64 block = static_cast<qint64>(kBlockSeconds) * sampleRate;
-    for (qint64 done = 0; done < total; done += block)
-        writer.WriteSamples(samples(sampleRate, channels, done, std::min(block, total - done)));
+    const qint64 silent = frameCount(sampleRate, hooks.silentSeconds);
+    for (qint64 done = 0; done < total; done += block) {
+        SampleArray part = samples(sampleRate, channels, done, std::min(block, total - done));
+        const qint64 silentHere =
+            std::clamp<qint64>(silent - done, 0, qint64(part.size()) / channels);
+        std::fill_n(part.begin(), silentHere * channels, 0.0F);
+        writer.WriteSamples(part);
+    }
     if (hooks.beforeClose)
         hooks.beforeClose(writer);
     writer.CloseFile();

@@ -3,6 +3,7 @@
 #include "audio/audiodecoder.h"
 #include "audio/audioencoder.h"
 #include "audio/audioerror.h"
+#include "audio/chapterwriter.h"
 #include "audio/outputformat.h"
 #include "audio/wmaprofiles.h"
 
@@ -168,6 +169,11 @@ int AudioFile::OutputSampleRate() const
 int AudioFile::OutputChannels() const
 {
     return m_impl->format.outputChannels();
+}
+
+qsizetype AudioFile::MaxChapters() const
+{
+    return ChapterWriter::maxChapters(m_impl->format.kind);
 }
 
 void AudioFile::SetChapters(const ChapterList &chapters)

@@ -58,6 +58,8 @@ public:
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.
     void SetChapters(const ChapterList &chapters);
+    // The most chapters the selected output format can list.
+    qsizetype MaxChapters() const;
 
     // Both.
     void CloseFile();

@@ -34,6 +34,9 @@ const TagLib::ByteVector kTableOfContentsId("toc");
 constexpr qsizetype kMaxXiphChapters = 999;
 constexpr int kXiphNumberDigits = 3;
 constexpr qint64 kMaxXiphHours = 100;
+// The Nero chapter list gives a title's length in 8 bits (the muxer cuts it
+// there, whatever it cuts through), the chapter track in 16.
+constexpr qsizetype kMaxMp4TitleBytes = 255;
 // A cue point's sample offset is 32 bits.
 constexpr qint64 kMaxCueFrame = std::numeric_limits<quint32>::max();
 
@@ -104,6 +107,19 @@ void appendLittle32(QByteArray &bytes, quint32 value)
     bytes.append(buffer, 4);
 }
 
+// The longest start of text that is at most maxBytes in UTF-8, cut between
+// characters.
+QString utf8Prefix(const QString &text, qsizetype maxBytes)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() <= maxBytes)
+        return text;
+    qsizetype cut = maxBytes;
+    while (cut > 0 && (quint8(utf8[cut]) & 0xC0) == 0x80)
+        --cut;
+    return QString::fromUtf8(utf8.left(cut));
+}
+
 }  // namespace
 
 ChapterWriter::ChapterWriter(const QString &fileName, const QString &shownName,
@@ -118,6 +134,10 @@ ChapterList ChapterWriter::stored(const ChapterList &chapters, qint64 totalFrame
     ChapterList kept = fitted(chapters, std::min(totalFrames, limitFrames()));
     if (kept.size() < kMinChapters)
         return {};
+    if (m_kind == OutputFormat::Kind::M4b) {
+        for (Chapter &chapter : kept)
+            chapter.title = utf8Prefix(chapter.title, kMaxMp4TitleBytes);
+    }
     return kept;
 }
 
@@ -132,7 +152,8 @@ void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames) const
         break;
     case OutputFormat::Kind::Ogg:
     case OutputFormat::Kind::Flac:
-        // Beyond the last number readers take, the rest stays in the last chapter.
+        // A join refuses more (see maxChapters); beyond the last number readers
+        // take, the rest would stay in the last chapter.
         stored.resize(std::min(stored.size(), kMaxXiphChapters));
         writeXiphComment(stored);
         break;
@@ -168,6 +189,12 @@ ChapterList ChapterWriter::fitted(const ChapterList &chapters, qint64 limit)
         kept.append(chapter);
     }
     return kept;
+}
+
+qsizetype ChapterWriter::maxChapters(OutputFormat::Kind kind)
+{
+    const bool xiph = kind == OutputFormat::Kind::Ogg || kind == OutputFormat::Kind::Flac;
+    return xiph ? kMaxXiphChapters : std::numeric_limits<qsizetype>::max();
 }
 
 int ChapterWriter::id3Size(const ChapterList &chapters)

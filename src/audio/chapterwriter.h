@@ -27,6 +27,10 @@ public:
     // stores no chapter list.
     ChapterList stored(const ChapterList &chapters, qint64 totalFrames) const;
 
+    // The most chapters the format lists: OGG and FLAC readers take three
+    // digits of chapter number.
+    static qsizetype maxChapters(OutputFormat::Kind kind);
+
     // Bytes the chapters take in an ID3v2 tag: the room an MP3 keeps for them.
     static int id3Size(const ChapterList &chapters);
 

@@ -201,6 +201,51 @@ TEST(M4bChapters, BothListsStandInTheIndexInFrontAndTheLengthStaysExact)
     EXPECT_EQ(reader.SampleCount(), frames(kSeconds));
 }
 
+// The titles of an M4B's Nero chapter list, as stored.
+QList<QByteArray> neroChapterTitles(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    // After the type: version and flags, 4 reserved bytes, the count; then per
+    // chapter a 64-bit start, the title's length in 8 bits and the title.
+    qsizetype at = bytes.indexOf("chpl") + 13;
+    const int count = at >= 13 && at < bytes.size() ? quint8(bytes[at - 1]) : 0;
+    QList<QByteArray> titles;
+    for (int i = 0; i < count && at + 9 <= bytes.size(); ++i) {
+        const int length = quint8(bytes[at + 8]);
+        titles << bytes.mid(at + 9, length);
+        at += 9 + length;
+    }
+    return titles;
+}
+
+// Titles longer than an M4B's chapter lists hold are cut between two
+// characters, and both lists agree.
+TEST(ChapterTitles, OverLongM4bTitlesAreCutBetweenCharacters)
+{
+    QTemporaryDir dir;
+    const QStringList titles = {QString(70000, QChar(0xE9)),
+                                QStringLiteral("a") + QString(100, QChar(0x20AC))};
+    Tones::Hooks hooks;
+    hooks.beforeClose = [&](AudioFile &writer) {
+        writer.SetChapters({{titles[0], 0, frames(2.0)}, {titles[1], frames(2.0), frames(4.0)}});
+    };
+    const QString path = Tones::write(dir.filePath(QStringLiteral("long.m4b")), ToneFormat::M4b,
+                                      kRate, 2, kSeconds, hooks);
+    const MediaInfo info = probeMedia(path);  // from the chapter track
+    const QList<QByteArray> nero = neroChapterTitles(path);
+    ASSERT_EQ(info.chapters.size(), 2);
+    ASSERT_EQ(nero.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QString &read = info.chapters[i].title;
+        EXPECT_TRUE(titles[i].startsWith(read)) << i;
+        EXPECT_GT(read.size(), 0) << i;
+        EXPECT_EQ(nero[i], read.toUtf8()) << i;
+    }
+}
+
 // Chapters that do not fit the output are cut to it or left out, never stored
 // pointing past the audio. MP3 stores the ends, so they show too.
 TEST(ChapterFitting, ChaptersAreCutToTheOutputOrLeftOut)

@@ -299,6 +299,21 @@ TEST_F(JoinRunTest, AJoinStoppedBeforeItsFirstBlockLeavesAnEmptyFile)
     }
 }
 
+// OGG and FLAC readers take chapter numbers of three digits: a join with more
+// inputs is refused before anything is measured or written, naming the output.
+TEST_F(JoinRunTest, MoreFilesThanTheFormatListsChaptersForAreRefused)
+{
+    const QStringList inputs(1000, wav("a.wav", 0.01));
+    for (const OutputFormatIndex format : {ValueLists::kFormatOgg, ValueLists::kFormatFlac}) {
+        RecordingObserver observer;
+        const JoinResult result = join(inputs, format, false, observer);
+        EXPECT_TRUE(result.error.contains(QStringLiteral("joined0"))) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(QStringLiteral("1000"))) << result.error.toStdString();
+        EXPECT_TRUE(result.events.isEmpty());
+        EXPECT_TRUE(result.bytes.isEmpty());
+    }
+}
+
 TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
 {
     // Damaged before the join.

@@ -19,6 +19,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -85,8 +86,9 @@ private:
     ChannelLayoutPtr m_layout{new AVChannelLayout{}};
     SwrContextPtr m_resampler;
     AudioFifoPtr m_fifo;
-    FramePtr m_frame;      // one encoder frame, reused for every packet
-    FramePtr m_converted;  // resampler output, grown only when a slice needs more
+    FramePtr m_frame;       // one encoder frame, reused for every packet
+    SampleArray m_inRange;  // the samples of a slice, made safe for the encoders
+    FramePtr m_converted;   // resampler output, grown only when a slice needs more
     int m_convertedCapacity = 0;
     PacketPtr m_packet;
     int m_frameSize = 0;
@@ -224,11 +226,18 @@ void AudioEncoder::Impl::write(const SampleArray &samples)
                 .arg(m_inputChannels));
     if (!m_resampler)
         createResampler();
-    const std::size_t frames = samples.size() / static_cast<std::size_t>(m_inputChannels);
+    const auto channels = static_cast<std::size_t>(m_inputChannels);
+    const std::size_t frames = samples.size() / channels;
     for (std::size_t done = 0; done < frames;) {
         const int slice =
             static_cast<int>(std::min<std::size_t>(frames - done, kConvertSliceFrames));
-        convert(samples.data() + done * static_cast<std::size_t>(m_inputChannels), slice);
+        // Encoders take finite samples within full scale only: wmav2 refuses
+        // the others outright, the rest would wrap them or carry them on.
+        const auto first = samples.begin() + static_cast<std::ptrdiff_t>(done * channels);
+        m_inRange.assign(first, first + static_cast<std::ptrdiff_t>(std::size_t(slice) * channels));
+        for (float &sample : m_inRange)
+            sample = std::isnan(sample) ? 0.0F : std::clamp(sample, -1.0F, 1.0F);
+        convert(m_inRange.data(), slice);
         done += static_cast<std::size_t>(slice);
         encodeWholeFrames();
     }
@@ -333,18 +342,19 @@ void AudioEncoder::Impl::encode(const AVFrame *frame)
                       reinterpret_cast<const float *>(frame->data[1]), frame->nb_samples);
         return;
     }
-    check(avcodec_send_frame(m_codec, frame), "avcodec_send_frame");
+    const QString encodingFailed = QStringLiteral("could not encode the audio");
+    avCheck(avcodec_send_frame(m_codec, frame), "avcodec_send_frame", m_target, encodingFailed);
     for (;;) {
         const int received = avcodec_receive_packet(m_codec, m_packet.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return;
-        check(received, "avcodec_receive_packet");
+        avCheck(received, "avcodec_receive_packet", m_target, encodingFailed);
         ++m_packets;
         av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         const int written = av_write_frame(m_muxer.get(), m_packet.get());
         av_packet_unref(m_packet.get());
-        check(written, "av_write_frame");
+        avCheck(written, "av_write_frame", m_target, QStringLiteral("could not write the file"));
     }
 }
 
@@ -401,9 +411,10 @@ void AudioEncoder::Impl::handChaptersToMuxer()
 
 void AudioEncoder::Impl::writeTrailer()
 {
-    check(av_write_trailer(m_muxer.get()), "av_write_trailer");
+    const QString writingFailed = QStringLiteral("could not write the file");
+    avCheck(av_write_trailer(m_muxer.get()), "av_write_trailer", m_target, writingFailed);
     // Closing flushes the last buffered bytes: a full disk shows up here.
-    check(avio_closep(&m_muxer->pb), "avio_close");
+    avCheck(avio_closep(&m_muxer->pb), "avio_close", m_target, writingFailed);
     if (m_setup.mp4TagRoom) {
         AacGapless gapless;
         gapless.frames = m_nextPts;

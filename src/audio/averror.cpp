@@ -24,6 +24,14 @@ int avCheck(int errorCode, const char *call, const QString &fileName)
                          .arg(fileName, QString::fromLatin1(call), avErrorText(errorCode)));
 }
 
+int avCheck(int errorCode, const char *call, const QString &fileName, const QString &failed)
+{
+    if (errorCode >= 0)
+        return errorCode;
+    throw AudioError(QStringLiteral("%1: %2 (%3 failed: %4)")
+                         .arg(fileName, failed, QString::fromLatin1(call), avErrorText(errorCode)));
+}
+
 void throwOutOfMemory(const char *call, const QString &fileName)
 {
     throw AudioError(

@@ -52,7 +52,8 @@ LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
 {
     checkAllocated(m_lame.get(), "lame_init", m_fileName);
     configure(settings);
-    if (!m_file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that put() learns why a write fails (see there).
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail("open", m_file.errorString());
     writeTagRoom();
 }
@@ -183,8 +184,15 @@ void LameMp3Writer::writeHeaderFrame()
 
 void LameMp3Writer::put(const char *data, qint64 size)
 {
-    if (m_file.write(data, size) != size)
-        fail("write", m_file.errorString());
+    // A full disk first takes part of the bytes and gives no cause; writing
+    // the rest then fails with it ("No space left on device").
+    while (size > 0) {
+        const qint64 written = m_file.write(data, size);
+        if (written <= 0)
+            fail("write", m_file.errorString());
+        data += written;
+        size -= written;
+    }
 }
 
 void LameMp3Writer::fail(const char *call, const QString &cause) const

@@ -24,9 +24,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <numbers>
 #include <tuple>
 
@@ -495,6 +497,30 @@ TEST_F(AudioEncoderTest, M4bPlaysToItsEndInGStreamerToo)
         EXPECT_GE(probeMedia(file).decodedFrames, written) << rate;
         EXPECT_EQ(Mp4Timing::read(file).value_or(Mp4Timing(1, 0, {}, {})).playedFrames(), written)
             << rate;
+    }
+}
+
+// Samples that are not finite or lie past full scale reach no encoder: each
+// format writes them as full scale or silence and completes the file.
+TEST_F(AudioEncoderTest, SamplesNotFiniteOrPastFullScaleAreWrittenInRange)
+{
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    SampleArray hot = Tones::samples(44100, 2, 0, 44100);
+    const std::array<float, 6> wild = {
+        std::numeric_limits<float>::quiet_NaN(), kInfinity, -kInfinity, 8.0F, -3.0F, 1e30F};
+    for (std::size_t at = 0; at < hot.size(); at += 7)
+        hot[at] = wild[at % wild.size()];
+    for (const ToneFormat format : {ToneFormat::Wma, ToneFormat::Ogg, ToneFormat::Flac,
+                                    ToneFormat::M4b, ToneFormat::Mp3, ToneFormat::Wav16}) {
+        const QString file = path(QStringLiteral("hot%1").arg(int(format)));
+        Tones::Hooks hooks;
+        hooks.beforeClose = [&](AudioFile &writer) { writer.WriteSamples(hot); };
+        ASSERT_NO_THROW(Tones::write(file, format, 44100, 2, 0.5, hooks)) << int(format);
+        const Decoded decoded = decode(file);
+        EXPECT_GE(decoded.frames(), 44100 + 22050) << int(format);
+        EXPECT_TRUE(std::all_of(decoded.samples.begin(), decoded.samples.end(), [](float sample) {
+            return std::isfinite(sample);
+        })) << int(format);
     }
 }
 

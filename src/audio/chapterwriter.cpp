@@ -34,6 +34,9 @@ const TagLib::ByteVector kTableOfContentsId("toc");
 constexpr qsizetype kMaxXiphChapters = 999;
 constexpr int kXiphNumberDigits = 3;
 constexpr qint64 kMaxXiphHours = 100;
+// An ID3v2 table of contents (CTOC) and the MP4 Nero chapter list count their
+// entries in 8 bits.
+constexpr qsizetype kMaxCountedIn8Bits = 255;
 // The Nero chapter list gives a title's length in 8 bits (the muxer cuts it
 // there, whatever it cuts through), the chapter track in 16.
 constexpr qsizetype kMaxMp4TitleBytes = 255;
@@ -193,8 +196,19 @@ ChapterList ChapterWriter::fitted(const ChapterList &chapters, qint64 limit)
 
 qsizetype ChapterWriter::maxChapters(OutputFormat::Kind kind)
 {
-    const bool xiph = kind == OutputFormat::Kind::Ogg || kind == OutputFormat::Kind::Flac;
-    return xiph ? kMaxXiphChapters : std::numeric_limits<qsizetype>::max();
+    switch (kind) {
+    case OutputFormat::Kind::Ogg:
+    case OutputFormat::Kind::Flac:
+        return kMaxXiphChapters;
+    case OutputFormat::Kind::Mp3:
+    case OutputFormat::Kind::M4b:
+        return kMaxCountedIn8Bits;
+    case OutputFormat::Kind::Wav:
+    case OutputFormat::Kind::Wma:
+    case OutputFormat::Kind::None:
+        break;
+    }
+    return std::numeric_limits<qsizetype>::max();
 }
 
 int ChapterWriter::id3Size(const ChapterList &chapters)

@@ -28,7 +28,8 @@ public:
     ChapterList stored(const ChapterList &chapters, qint64 totalFrames) const;
 
     // The most chapters the format lists: OGG and FLAC readers take three
-    // digits of chapter number.
+    // digits of chapter number, an MP3's table of contents and an M4B's Nero
+    // list count them in 8 bits.
     static qsizetype maxChapters(OutputFormat::Kind kind);
 
     // Bytes the chapters take in an ID3v2 tag: the room an MP3 keeps for them.

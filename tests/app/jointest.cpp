@@ -243,7 +243,7 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
 TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
 {
     settings("[mp3]\nfrequency=0\nbitrate=16\n[ogg]\nfrequency=0\nbitrate=16\nchannel=1\n"
-             "[m4b]\nfrequency=0\nchannel=0\nbitrate=13\n");
+             "[m4b]\nfrequency=0\nchannel=0\nbitrate=13\n[wma]\nformat=37\n");
     Tfm_main &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     setTags();
@@ -251,9 +251,12 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
     join(Mp3);
     join(Ogg);
     join(M4b);
+    join(Wma);
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kMp3FormatNotSupported, Messages::kOggFormatNotSupported,
-                           Messages::kM4bFormatNotSupported}));
+                           Messages::kM4bFormatNotSupported,
+                           Messages::kWmaProfileNotSupported.arg(
+                               QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"))}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.edt_filename()->text(), "joined");

@@ -73,8 +73,8 @@ void lengthenMp4Movie(const QString &path, const QString &fileName, qint64 primi
         fail(fileName, QStringLiteral("its movie header was not found"));
     const QByteArray body = file.read(kDurationOffset[1] + 8);
     const int version = body.isEmpty() ? -1 : body[0];
-    if ((version != 0 && version != 1)
-        || body.size() < kDurationOffset[version] + 4 * (1 + version))
+    const qsizetype durationBytes = version == 0 ? 4 : 8;
+    if ((version != 0 && version != 1) || body.size() < kDurationOffset[version] + durationBytes)
         fail(fileName, QStringLiteral("its movie header was not written as expected"));
     const auto *bytes = reinterpret_cast<const uchar *>(body.constData());
     const qint64 timescale = qFromBigEndian<quint32>(bytes + kTimescaleOffset[version]);
@@ -83,7 +83,7 @@ void lengthenMp4Movie(const QString &path, const QString &fileName, qint64 primi
                                          : qint64(qFromBigEndian<quint64>(bytes + durationAt));
     // Rounded up: the end must not fall short of the last frame.
     const qint64 lengthened = duration + (primingFrames * timescale + sampleRate - 1) / sampleRate;
-    QByteArray patch(4 * (1 + version), '\0');
+    QByteArray patch(durationBytes, '\0');
     if (version == 0)
         qToBigEndian<quint32>(quint32(std::min<qint64>(lengthened, kMaxDuration32)), patch.data());
     else

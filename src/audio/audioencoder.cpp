@@ -342,19 +342,18 @@ void AudioEncoder::Impl::encode(const AVFrame *frame)
                       reinterpret_cast<const float *>(frame->data[1]), frame->nb_samples);
         return;
     }
-    const QString encodingFailed = QStringLiteral("could not encode the audio");
-    avCheck(avcodec_send_frame(m_codec, frame), "avcodec_send_frame", m_target, encodingFailed);
+    avCheckEncoding(avcodec_send_frame(m_codec, frame), "avcodec_send_frame", m_target);
     for (;;) {
         const int received = avcodec_receive_packet(m_codec, m_packet.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return;
-        avCheck(received, "avcodec_receive_packet", m_target, encodingFailed);
+        avCheckEncoding(received, "avcodec_receive_packet", m_target);
         ++m_packets;
         av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         const int written = av_write_frame(m_muxer.get(), m_packet.get());
         av_packet_unref(m_packet.get());
-        avCheck(written, "av_write_frame", m_target, QStringLiteral("could not write the file"));
+        avCheckWriting(written, "av_write_frame", m_target);
     }
 }
 
@@ -411,10 +410,9 @@ void AudioEncoder::Impl::handChaptersToMuxer()
 
 void AudioEncoder::Impl::writeTrailer()
 {
-    const QString writingFailed = QStringLiteral("could not write the file");
-    avCheck(av_write_trailer(m_muxer.get()), "av_write_trailer", m_target, writingFailed);
+    avCheckWriting(av_write_trailer(m_muxer.get()), "av_write_trailer", m_target);
     // Closing flushes the last buffered bytes: a full disk shows up here.
-    avCheck(avio_closep(&m_muxer->pb), "avio_close", m_target, writingFailed);
+    avCheckWriting(avio_closep(&m_muxer->pb), "avio_close", m_target);
     if (m_setup.mp4TagRoom) {
         AacGapless gapless;
         gapless.frames = m_nextPts;

@@ -24,12 +24,18 @@ int avCheck(int errorCode, const char *call, const QString &fileName)
                          .arg(fileName, QString::fromLatin1(call), avErrorText(errorCode)));
 }
 
-int avCheck(int errorCode, const char *call, const QString &fileName, const QString &failed)
+int avCheckEncoding(int errorCode, const char *call, const QString &fileName)
 {
-    if (errorCode >= 0)
-        return errorCode;
-    throw AudioError(QStringLiteral("%1: %2 (%3 failed: %4)")
-                         .arg(fileName, failed, QString::fromLatin1(call), avErrorText(errorCode)));
+    if (errorCode < 0)
+        throw AudioError::encoding(fileName, call, avErrorText(errorCode));
+    return errorCode;
+}
+
+int avCheckWriting(int errorCode, const char *call, const QString &fileName)
+{
+    if (errorCode < 0)
+        throw AudioError::writingAudio(fileName, call, avErrorText(errorCode));
+    return errorCode;
 }
 
 void throwOutOfMemory(const char *call, const QString &fileName)

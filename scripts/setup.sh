@@ -13,6 +13,7 @@ VANTOREL_PACKAGES=(
   xvfb xauth pulseaudio pulseaudio-utils
   clang-format-16 clang-tidy-16 shellcheck
   desktop-file-utils appstream dpkg-dev lintian
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 
 vantorel_install_packages() {

@@ -7,6 +7,7 @@
 #include "audio/chapterwriter.h"
 #include "audio/encodersetup.h"
 #include "audio/lamemp3writer.h"
+#include "audio/mp4movielength.h"
 #include "audio/mp4tagroom.h"
 #include "audio/outputfile.h"
 
@@ -40,7 +41,8 @@ bool withinFullScale(const float *samples, std::size_t count)
 }
 
 // What the encoders are given: NaN as silence, anything louder (infinity
-// included) at full scale. LAME asserts and the others fail on what is not.
+// included) at full scale. LAME asserts on what is not, wmav2 refuses it, the
+// others would wrap it or carry it on.
 void clampToFullScale(const float *samples, std::size_t count, std::vector<float> &clamped)
 {
     clamped.resize(count);
@@ -142,8 +144,15 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
     allocateFrames();
     m_inputRate = m_sampleRate;
     m_inputChannels = m_layout->nb_channels;
-    if (m_setup.primeWithSilence)
+    // ASF cannot mark wmav2's delay and the silence primed ahead of the audio
+    // as skipped, but it can place them before the start of the timeline, so
+    // that the first frame written decodes at time 0 (where the chapter markers
+    // count from), in players that follow the timestamps and in those that
+    // count decoded samples alike.
+    if (m_setup.primeWithSilence) {
+        m_nextPts = -m_codec->initial_padding;
         appendSilence(m_codec->initial_padding);
+    }
 }
 
 // Everything the muxer decides at the header is handed over before it.
@@ -166,6 +175,8 @@ void AudioEncoder::Impl::openMuxer()
     check(avcodec_parameters_from_context(m_stream->codecpar, m_codec),
           "avcodec_parameters_from_context");
     m_stream->time_base = m_codec->time_base;
+    if (m_setup.primeWithSilence)
+        m_muxer->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
 
     AVDictionary *options = m_setup.muxerOptions.release();
     const int result = avformat_write_header(m_muxer.get(), &options);
@@ -235,11 +246,12 @@ void AudioEncoder::Impl::write(const SampleArray &samples)
                 .arg(m_inputChannels));
     if (!m_resampler)
         createResampler();
-    const std::size_t frames = samples.size() / static_cast<std::size_t>(m_inputChannels);
+    const auto channels = static_cast<std::size_t>(m_inputChannels);
+    const std::size_t frames = samples.size() / channels;
     for (std::size_t done = 0; done < frames;) {
         const int slice =
             static_cast<int>(std::min<std::size_t>(frames - done, kConvertSliceFrames));
-        convert(samples.data() + done * static_cast<std::size_t>(m_inputChannels), slice);
+        convert(samples.data() + done * channels, slice);
         done += static_cast<std::size_t>(slice);
         encodeWholeFrames();
     }
@@ -349,18 +361,18 @@ void AudioEncoder::Impl::encode(const AVFrame *frame)
                       reinterpret_cast<const float *>(frame->data[1]), frame->nb_samples);
         return;
     }
-    check(avcodec_send_frame(m_codec, frame), "avcodec_send_frame");
+    avCheckEncoding(avcodec_send_frame(m_codec, frame), "avcodec_send_frame", m_target);
     for (;;) {
         const int received = avcodec_receive_packet(m_codec, m_packet.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return;
-        check(received, "avcodec_receive_packet");
+        avCheckEncoding(received, "avcodec_receive_packet", m_target);
         ++m_packets;
         av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         const int written = av_write_frame(m_muxer.get(), m_packet.get());
         av_packet_unref(m_packet.get());
-        check(written, "av_write_frame");
+        avCheckWriting(written, "av_write_frame", m_target);
     }
 }
 
@@ -381,11 +393,8 @@ void AudioEncoder::Impl::finish(const FinishingStep &lastStep)
             handChaptersToMuxer();
         writeTrailer();
     }
-    // ASF cannot mark wmav2's delay and the silence primed ahead of the audio as
-    // skipped: both stand on the file's timeline before the first frame written.
-    const qint64 leadFrames = m_setup.primeWithSilence ? 2 * qint64(m_codec->initial_padding) : 0;
     ChapterWriter(m_file.temporaryPath(), m_target, m_kind, m_sampleRate)
-        .write(m_chapters, m_outputFrames, leadFrames);
+        .write(m_chapters, m_outputFrames);
     if (lastStep)
         lastStep(m_file.temporaryPath());
     m_file.commit();
@@ -422,9 +431,9 @@ void AudioEncoder::Impl::handChaptersToMuxer()
 
 void AudioEncoder::Impl::writeTrailer()
 {
-    check(av_write_trailer(m_muxer.get()), "av_write_trailer");
+    avCheckWriting(av_write_trailer(m_muxer.get()), "av_write_trailer", m_target);
     // Closing flushes the last buffered bytes: a full disk shows up here.
-    check(avio_closep(&m_muxer->pb), "avio_close");
+    avCheckWriting(avio_closep(&m_muxer->pb), "avio_close", m_target);
     if (m_setup.mp4TagRoom) {
         AacGapless gapless;
         gapless.frames = m_nextPts;
@@ -432,6 +441,7 @@ void AudioEncoder::Impl::writeTrailer()
             gapless.priming = m_codec->initial_padding;
             gapless.padding = m_packets * m_codec->frame_size - gapless.priming - gapless.frames;
         }
+        lengthenMp4Movie(m_file.temporaryPath(), m_target, gapless.priming, m_sampleRate);
         completeMp4TagRoom(m_file.temporaryPath(), m_target, gapless);
     }
 }

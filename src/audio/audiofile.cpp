@@ -3,7 +3,9 @@
 #include "audio/audiodecoder.h"
 #include "audio/audioencoder.h"
 #include "audio/audioerror.h"
+#include "audio/chapterwriter.h"
 #include "audio/outputformat.h"
+#include "audio/wmaprofiles.h"
 
 #include <utility>
 
@@ -92,6 +94,11 @@ bool AudioFile::InputFormatSupported(int sampleRate, int channels)
     return AudioEncoder::inputFormatSupported(sampleRate, channels);
 }
 
+bool AudioFile::CheckWmaFormat(int profile)
+{
+    return profile >= 1 && profile <= kWmaProfileCount && wmaProfileWritable(profile);
+}
+
 void AudioFile::SetInputFormat(int sampleRate, int channels)
 {
     // Refused before it is kept: a later CreateFile must not inherit it.
@@ -167,6 +174,11 @@ int AudioFile::OutputSampleRate() const
 int AudioFile::OutputChannels() const
 {
     return m_impl->format.outputChannels();
+}
+
+qsizetype AudioFile::MaxChapters() const
+{
+    return ChapterWriter::maxChapters(m_impl->format.kind);
 }
 
 void AudioFile::SetChapters(const ChapterList &chapters)

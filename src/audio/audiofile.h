@@ -37,6 +37,7 @@ public:
     bool CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate);
     bool CheckFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
     bool CheckM4bFormat(int sampleRate, int channels, int bitrate);
+    bool CheckWmaFormat(int profile);
     void SetInputFormat(int sampleRate, int channels);
     // Whether SetInputFormat takes this format: what an input may be to be joined.
     static bool InputFormatSupported(int sampleRate, int channels);
@@ -60,6 +61,8 @@ public:
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.
     void SetChapters(const ChapterList &chapters);
+    // The most chapters the selected output format can list.
+    qsizetype MaxChapters() const;
 
     // Both. A file being written is completed, lastStep (its tags) is done on
     // it, and only then does it take its name: see AudioEncoder::finish.

@@ -24,6 +24,20 @@ int avCheck(int errorCode, const char *call, const QString &fileName)
                          .arg(fileName, QString::fromLatin1(call), avErrorText(errorCode)));
 }
 
+int avCheckEncoding(int errorCode, const char *call, const QString &fileName)
+{
+    if (errorCode < 0)
+        throw AudioError::encoding(fileName, call, avErrorText(errorCode));
+    return errorCode;
+}
+
+int avCheckWriting(int errorCode, const char *call, const QString &fileName)
+{
+    if (errorCode < 0)
+        throw AudioError::writingAudio(fileName, call, avErrorText(errorCode));
+    return errorCode;
+}
+
 void throwOutOfMemory(const char *call, const QString &fileName)
 {
     throw AudioError(

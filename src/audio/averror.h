@@ -8,6 +8,10 @@ QString avErrorText(int errorCode);
 // Returns errorCode when it is not negative; otherwise throws AudioError naming
 // the libav call, the file and libav's text for the code.
 int avCheck(int errorCode, const char *call, const QString &fileName);
+// The same for an encoder's and a muxer's calls, saying first in plain words
+// what failed (AudioError::encoding, AudioError::writingAudio).
+int avCheckEncoding(int errorCode, const char *call, const QString &fileName);
+int avCheckWriting(int errorCode, const char *call, const QString &fileName);
 
 // Returns pointer when it is not null; otherwise throws AudioError naming the
 // allocating call, the file and the lack of memory. Every failed allocation in

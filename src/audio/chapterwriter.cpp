@@ -35,6 +35,12 @@ const TagLib::ByteVector kTableOfContentsId("toc");
 constexpr qsizetype kMaxXiphChapters = 999;
 constexpr int kXiphNumberDigits = 3;
 constexpr qint64 kMaxXiphHours = 100;
+// An ID3v2 table of contents (CTOC) and the MP4 Nero chapter list count their
+// entries in 8 bits.
+constexpr qsizetype kMaxCountedIn8Bits = 255;
+// The Nero chapter list gives a title's length in 8 bits (the muxer cuts it
+// there, whatever it cuts through), the chapter track in 16.
+constexpr qsizetype kMaxMp4TitleBytes = 255;
 // A cue point's sample offset is 32 bits.
 constexpr qint64 kMaxCueFrame = std::numeric_limits<quint32>::max();
 
@@ -105,6 +111,19 @@ void appendLittle32(QByteArray &bytes, quint32 value)
     bytes.append(buffer, 4);
 }
 
+// The longest start of text that is at most maxBytes in UTF-8, cut between
+// characters.
+QString utf8Prefix(const QString &text, qsizetype maxBytes)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() <= maxBytes)
+        return text;
+    qsizetype cut = maxBytes;
+    while (cut > 0 && (quint8(utf8[cut]) & 0xC0) == 0x80)
+        --cut;
+    return QString::fromUtf8(utf8.left(cut));
+}
+
 }  // namespace
 
 ChapterWriter::ChapterWriter(const QString &fileName, const QString &shownName,
@@ -112,24 +131,23 @@ ChapterWriter::ChapterWriter(const QString &fileName, const QString &shownName,
     : m_fileName(fileName), m_shownName(shownName), m_kind(kind), m_sampleRate(sampleRate)
 {}
 
-ChapterList ChapterWriter::stored(const ChapterList &chapters, qint64 totalFrames,
-                                  qint64 leadFrames) const
+ChapterList ChapterWriter::stored(const ChapterList &chapters, qint64 totalFrames) const
 {
     if (m_sampleRate <= 0)
         return {};
-    ChapterList kept = fitted(chapters, std::min(totalFrames, limitFrames() - leadFrames));
+    ChapterList kept = fitted(chapters, std::min(totalFrames, limitFrames()));
     if (kept.size() < kMinChapters)
         return {};
-    for (Chapter &chapter : kept) {
-        chapter.startFrame += leadFrames;
-        chapter.endFrame += leadFrames;
+    if (m_kind == OutputFormat::Kind::M4b) {
+        for (Chapter &chapter : kept)
+            chapter.title = utf8Prefix(chapter.title, kMaxMp4TitleBytes);
     }
     return kept;
 }
 
-void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint64 leadFrames) const
+void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames) const
 {
-    ChapterList stored = this->stored(chapters, totalFrames, leadFrames);
+    ChapterList stored = this->stored(chapters, totalFrames);
     if (stored.isEmpty())
         return;
     switch (m_kind) {
@@ -138,7 +156,8 @@ void ChapterWriter::write(const ChapterList &chapters, qint64 totalFrames, qint6
         break;
     case OutputFormat::Kind::Ogg:
     case OutputFormat::Kind::Flac:
-        // Beyond the last number readers take, the rest stays in the last chapter.
+        // A join refuses more (see maxChapters); beyond the last number readers
+        // take, the rest would stay in the last chapter.
         stored.resize(std::min(stored.size(), kMaxXiphChapters));
         writeXiphComment(stored);
         break;
@@ -174,6 +193,23 @@ ChapterList ChapterWriter::fitted(const ChapterList &chapters, qint64 limit)
         kept.append(chapter);
     }
     return kept;
+}
+
+qsizetype ChapterWriter::maxChapters(OutputFormat::Kind kind)
+{
+    switch (kind) {
+    case OutputFormat::Kind::Ogg:
+    case OutputFormat::Kind::Flac:
+        return kMaxXiphChapters;
+    case OutputFormat::Kind::Mp3:
+    case OutputFormat::Kind::M4b:
+        return kMaxCountedIn8Bits;
+    case OutputFormat::Kind::Wav:
+    case OutputFormat::Kind::Wma:
+    case OutputFormat::Kind::None:
+        break;
+    }
+    return std::numeric_limits<qsizetype>::max();
 }
 
 int ChapterWriter::id3Size(const ChapterList &chapters)

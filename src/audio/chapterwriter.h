@@ -22,15 +22,17 @@ public:
                   int sampleRate);
 
     // Stores the chapters fitted to an output of totalFrames frames. Fewer than
-    // two that fit store no chapter list: a single chapter helps no one. The
-    // stored times are later by leadFrames: frames the file's timeline holds
-    // before the first frame of audio, where the format cannot mark them as
-    // skipped. Throws AudioError naming the shown name.
-    void write(const ChapterList &chapters, qint64 totalFrames, qint64 leadFrames = 0) const;
+    // two that fit store no chapter list: a single chapter helps no one.
+    // Throws AudioError naming the shown name.
+    void write(const ChapterList &chapters, qint64 totalFrames) const;
     // The chapters write() stores, with their times as stored; empty when it
     // stores no chapter list.
-    ChapterList stored(const ChapterList &chapters, qint64 totalFrames,
-                       qint64 leadFrames = 0) const;
+    ChapterList stored(const ChapterList &chapters, qint64 totalFrames) const;
+
+    // The most chapters the format lists: OGG and FLAC readers take three
+    // digits of chapter number, an MP3's table of contents and an M4B's Nero
+    // list count them in 8 bits.
+    static qsizetype maxChapters(OutputFormat::Kind kind);
 
     // Bytes the chapters take in an ID3v2 tag: the room an MP3 keeps for them.
     static int id3Size(const ChapterList &chapters);

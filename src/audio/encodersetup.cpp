@@ -169,6 +169,13 @@ Choice choose(const OutputFormat &format, const QString &fileName)
         return {"libvorbis", "ogg", format.sampleRate, format.channels};
     case OutputFormat::Kind::Wma: {
         const WmaProfile profile = wmaProfile(format.wmaProfile);
+        // Anything else would be a different format from the one chosen.
+        if (!wmaProfileWritable(format.wmaProfile))
+            throw AudioError(
+                QStringLiteral("%1: WMA profile %2 cannot be written as named (the WMA encoder "
+                               "writes only constant bit rates of 24 Kbps or more)")
+                    .arg(fileName)
+                    .arg(format.wmaProfile));
         return {"wmav2", "asf", profile.sampleRate, profile.channels};
     }
     case OutputFormat::Kind::Flac:

@@ -36,6 +36,11 @@ QByteArray syncsafe(int value)
     return bytes;
 }
 
+QString lameError(int result)
+{
+    return QStringLiteral("LAME error %1").arg(result);
+}
+
 }  // namespace
 
 void LameDeleter::operator()(lame_global_struct *lame) const
@@ -52,7 +57,8 @@ LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
 {
     checkAllocated(m_lame.get(), "lame_init", m_fileName);
     configure(settings);
-    if (!m_file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that put() learns why a write fails (see there).
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail("open", m_file.errorString());
     writeTagRoom();
 }
@@ -127,7 +133,7 @@ void LameMp3Writer::encode(const float *left, const float *right, int frames)
     const int bytes = lame_encode_buffer_ieee_float(m_lame.get(), left, right, frames,
                                                     m_buffer.data(), int(m_buffer.size()));
     if (bytes < 0)
-        failLame("lame_encode_buffer_ieee_float", bytes);
+        throw AudioError::encoding(m_fileName, "lame_encode_buffer_ieee_float", lameError(bytes));
     writeAudio(bytes);
 }
 
@@ -150,12 +156,12 @@ void LameMp3Writer::finish()
 {
     const int bytes = lame_encode_flush(m_lame.get(), m_buffer.data(), int(m_buffer.size()));
     if (bytes < 0)
-        failLame("lame_encode_flush", bytes);
+        throw AudioError::encoding(m_fileName, "lame_encode_flush", lameError(bytes));
     writeAudio(bytes);
     writeHeaderFrame();
     // Closing flushes the last buffered bytes: a full disk shows up here.
     if (!m_file.flush())
-        fail("write", m_file.errorString());
+        failWriting("write");
     m_file.close();
 }
 
@@ -177,14 +183,21 @@ void LameMp3Writer::writeHeaderFrame()
     }
     // Over the frame held for it at the start of the audio.
     if (!m_file.seek(m_audioStart))
-        fail("seek", m_file.errorString());
+        failWriting("seek");
     put(frame.constData(), frame.size());
 }
 
 void LameMp3Writer::put(const char *data, qint64 size)
 {
-    if (m_file.write(data, size) != size)
-        fail("write", m_file.errorString());
+    // A full disk first takes part of the bytes and gives no cause; writing
+    // the rest then fails with it ("No space left on device").
+    while (size > 0) {
+        const qint64 written = m_file.write(data, size);
+        if (written <= 0)
+            failWriting("write");
+        data += written;
+        size -= written;
+    }
 }
 
 void LameMp3Writer::fail(const char *call, const QString &cause) const
@@ -193,7 +206,7 @@ void LameMp3Writer::fail(const char *call, const QString &cause) const
         QStringLiteral("%1: %2 failed: %3").arg(m_fileName, QString::fromLatin1(call), cause));
 }
 
-void LameMp3Writer::failLame(const char *call, int result) const
+void LameMp3Writer::failWriting(const char *call) const
 {
-    fail(call, QStringLiteral("LAME error %1").arg(result));
+    throw AudioError::writingAudio(m_fileName, call, m_file.errorString());
 }

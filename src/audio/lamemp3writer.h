@@ -50,7 +50,7 @@ private:
     void writeHeaderFrame();
     void put(const char *data, qint64 size);
     [[noreturn]] void fail(const char *call, const QString &cause) const;
-    [[noreturn]] void failLame(const char *call, int result) const;
+    [[noreturn]] void failWriting(const char *call) const;
 
     QString m_fileName;
     std::unique_ptr<lame_global_struct, LameDeleter> m_lame;

@@ -8,10 +8,12 @@
 
 namespace {
 
-// wmav2 refuses anything below 24 kbit/s (tried at every rate and channel count
-// with full-scale white noise: 24 kbit/s encodes everywhere), and it has neither
-// a quality-driven VBR mode nor a lossless one. Where a profile asks for what it
-// cannot do, the nearest it can do is used, as noted on the line.
+constexpr int kLowestKbps = 24;
+
+// The profiles as their captions name them. wmav2 writes a constant bit rate
+// of 24 kbit/s or more (below it refuses to open, tried at every rate and
+// channel count); it has neither a quality-driven VBR mode nor a lossless one,
+// which are listed with no bit rate.
 constexpr std::array<WmaProfile, kWmaProfileCount> kProfiles = {{
     {48000, 2, 192},  //  1 "WMA9 48KHz, 192Kbps, Stereo, CBR"
     {48000, 2, 160},  //  2 "WMA9 48KHz, 160Kbps, Stereo, CBR"
@@ -30,39 +32,36 @@ constexpr std::array<WmaProfile, kWmaProfileCount> kProfiles = {{
     {44100, 2, 32},   // 15 "WMA9 44KHz, 32Kbps, Stereo, CBR"
     {44100, 1, 48},   // 16 "WMA9 44KHz, 48Kbps, Mono, CBR"
     {44100, 1, 32},   // 17 "WMA9 44KHz, 32Kbps, Mono, CBR"
-    {44100, 1, 24},   // 18 "WMA9 44KHz, 20Kbps, Mono, CBR": 24, wmav2's lowest
+    {44100, 1, 20},   // 18 "WMA9 44KHz, 20Kbps, Mono, CBR"
     {32000, 2, 48},   // 19 "WMA9 32KHz, 48Kbps, Stereo, CBR"
     {32000, 2, 40},   // 20 "WMA9 32KHz, 40Kbps, Stereo, CBR"
     {32000, 2, 32},   // 21 "WMA9 32KHz, 32Kbps, Stereo, CBR"
-    {32000, 1, 24},   // 22 "WMA9 32KHz, 20Kbps, Mono, CBR": 24, wmav2's lowest
+    {32000, 1, 20},   // 22 "WMA9 32KHz, 20Kbps, Mono, CBR"
     {32000, 2, 32},   // 23 "WMA9 32KHz, 32Kbps, Stereo, CBR" (same caption as 21)
-    {32000, 2, 24},   // 24 "WMA9 32KHz, 22Kbps, Stereo, CBR": 24, wmav2's lowest
-    {22050, 2, 24},   // 25 "WMA9 22KHz, 20Kbps, Stereo, CBR": 24, wmav2's lowest
-    {22050, 1, 24},   // 26 "WMA9 22KHz, 20Kbps, Mono, CBR": 24, wmav2's lowest
-    {22050, 1, 24},   // 27 "WMA9 22KHz, 16Kbps, Mono, CBR": 24, wmav2's lowest
-    {16000, 2, 24},   // 28 "WMA9 16KHz, 20Kbps, Stereo, CBR": 24, wmav2's lowest
-    {16000, 2, 24},   // 29 "WMA9 16KHz, 16Kbps, Stereo, CBR": 24, wmav2's lowest
-    {16000, 1, 24},   // 30 "WMA9 16KHz, 16Kbps, Mono, CBR": 24, wmav2's lowest
-    {16000, 1, 24},   // 31 "WMA9 16KHz, 12Kbps, Mono, CBR": 24, wmav2's lowest
-    {16000, 1, 24},   // 32 "WMA9 16KHz, 10Kbps, Mono, CBR": 24, wmav2's lowest
-    {11025, 1, 24},   // 33 "WMA9 11KHz, 10Kbps, Mono, CBR": 24, wmav2's lowest
-    {11025, 1, 24},   // 34 "WMA9 11KHz, 8Kbps, Mono, CBR": 24, wmav2's lowest
-    {8000, 2, 24},    // 35 "WMA9 8KHz,  12Kbps, Stereo, CBR": 24, wmav2's lowest
-    {8000, 1, 24},    // 36 "WMA9 8KHz,  8Kbps, Mono, CBR": 24, wmav2's lowest
-    {8000, 1, 24},    // 37 "WMA9 8KHz,  6Kbps, Mono, CBR": 24, wmav2's lowest
-    {8000, 1, 24},    // 38 "WMA9 8KHz,  5Kbps, Mono, CBR": 24, wmav2's lowest
-    // Quality-driven VBR: no such mode in wmav2, so a constant bit rate near what
-    // that quality typically averages at this rate.
-    {48000, 2, 256},  // 39 "WMA9 48KHz, Stereo, VBR Quality 98"
-    {48000, 2, 192},  // 40 "WMA9 48KHz, Stereo, VBR Quality 90"
-    {44100, 2, 256},  // 41 "WMA9 44KHz, Stereo, VBR Quality 98"
-    {44100, 2, 192},  // 42 "WMA9 44KHz, Stereo, VBR Quality 90"
-    {44100, 2, 128},  // 43 "WMA9 44KHz, Stereo, VBR Quality 75"
-    {44100, 2, 96},   // 44 "WMA9 44KHz, Stereo, VBR Quality 50"
-    {44100, 2, 64},   // 45 "WMA9 44KHz, Stereo, VBR Quality 25"
-    {44100, 2, 48},   // 46 "WMA9 44KHz, Stereo, VBR Quality 10"
-    // Lossless: not possible with wmav2; its highest listed rate instead.
-    {44100, 2, 320},  // 47 "WMA9 44KHz, Stereo, Lossless"
+    {32000, 2, 22},   // 24 "WMA9 32KHz, 22Kbps, Stereo, CBR"
+    {22050, 2, 20},   // 25 "WMA9 22KHz, 20Kbps, Stereo, CBR"
+    {22050, 1, 20},   // 26 "WMA9 22KHz, 20Kbps, Mono, CBR"
+    {22050, 1, 16},   // 27 "WMA9 22KHz, 16Kbps, Mono, CBR"
+    {16000, 2, 20},   // 28 "WMA9 16KHz, 20Kbps, Stereo, CBR"
+    {16000, 2, 16},   // 29 "WMA9 16KHz, 16Kbps, Stereo, CBR"
+    {16000, 1, 16},   // 30 "WMA9 16KHz, 16Kbps, Mono, CBR"
+    {16000, 1, 12},   // 31 "WMA9 16KHz, 12Kbps, Mono, CBR"
+    {16000, 1, 10},   // 32 "WMA9 16KHz, 10Kbps, Mono, CBR"
+    {11025, 1, 10},   // 33 "WMA9 11KHz, 10Kbps, Mono, CBR"
+    {11025, 1, 8},    // 34 "WMA9 11KHz, 8Kbps, Mono, CBR"
+    {8000, 2, 12},    // 35 "WMA9 8KHz,  12Kbps, Stereo, CBR"
+    {8000, 1, 8},     // 36 "WMA9 8KHz,  8Kbps, Mono, CBR"
+    {8000, 1, 6},     // 37 "WMA9 8KHz,  6Kbps, Mono, CBR"
+    {8000, 1, 5},     // 38 "WMA9 8KHz,  5Kbps, Mono, CBR"
+    {48000, 2, 0},    // 39 "WMA9 48KHz, Stereo, VBR Quality 98"
+    {48000, 2, 0},    // 40 "WMA9 48KHz, Stereo, VBR Quality 90"
+    {44100, 2, 0},    // 41 "WMA9 44KHz, Stereo, VBR Quality 98"
+    {44100, 2, 0},    // 42 "WMA9 44KHz, Stereo, VBR Quality 90"
+    {44100, 2, 0},    // 43 "WMA9 44KHz, Stereo, VBR Quality 75"
+    {44100, 2, 0},    // 44 "WMA9 44KHz, Stereo, VBR Quality 50"
+    {44100, 2, 0},    // 45 "WMA9 44KHz, Stereo, VBR Quality 25"
+    {44100, 2, 0},    // 46 "WMA9 44KHz, Stereo, VBR Quality 10"
+    {44100, 2, 0},    // 47 "WMA9 44KHz, Stereo, Lossless"
 }};
 
 }  // namespace
@@ -74,4 +73,9 @@ WmaProfile wmaProfile(int number)
                              .arg(number)
                              .arg(kWmaProfileCount));
     return kProfiles[static_cast<std::size_t>(number - 1)];
+}
+
+bool wmaProfileWritable(int number)
+{
+    return wmaProfile(number).bitrate >= kLowestKbps;
 }

@@ -1,6 +1,7 @@
 #include "join/joinrun.h"
 
 #include "audio/audioerror.h"
+
 #include "audio/audiofile.h"
 #include "audio/outputrateconverter.h"
 #include "join/blockplan.h"
@@ -102,6 +103,14 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     m_stopped = false;
     m_outputCreated = false;
     m_tagsStored = false;
+    // Before anything is measured or written: a list cut short would pass for whole.
+    if (job.chapters && job.inputs.size() > m_writer.MaxChapters())
+        throw AudioError(QStringLiteral("%1: this format lists at most %2 chapters, and the "
+                                        "join would make %3, one per file. Please join fewer "
+                                        "files at once, or join without chapters.")
+                             .arg(job.outputPath)
+                             .arg(m_writer.MaxChapters())
+                             .arg(job.inputs.size()));
     const std::optional<BlockShaping> shaping = shapingFor(job, observer);
     if (!shaping) {
         m_stopped = true;

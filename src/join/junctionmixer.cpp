@@ -36,7 +36,14 @@ qint64 JunctionMixer::rowStarts(qint64 frames, bool lastRow)
     m_next.clear();
     m_started = true;
     m_inRow = true;
-    return m_written + m_overlap / 2;
+    // An input shorter than the crossfade lies wholly in the overlap with the
+    // next one: that one then starts where the short one's audio ends, so
+    // that the short one keeps a chapter of its own.
+    qint64 start = m_written + m_overlap / 2;
+    if (start <= m_lastStart)
+        start = m_written + m_overlap;
+    m_lastStart = start;
+    return start;
 }
 
 void JunctionMixer::write(const SampleArray &block)

@@ -25,7 +25,8 @@ public:
 
     // The next input begins and will give frames frames; lastRow: none follows.
     // Returns where its audio begins in the output: after the pause, in the
-    // middle of the crossfade.
+    // middle of the crossfade (or at its end, when the input before lies
+    // wholly in the crossfade); always after where the one before began.
     qint64 rowStarts(qint64 frames, bool lastRow);
     // The input's next frames; any beyond what rowStarts announced are left out.
     void write(const SampleArray &block);
@@ -55,6 +56,7 @@ private:
     qint64 m_overlap = 0;
     qint64 m_keep = 0;
     qint64 m_written = 0;
+    qint64 m_lastStart = -1;
     bool m_started = false;
     bool m_inRow = false;
 };

@@ -51,7 +51,7 @@ bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
         setUpWav();
         break;
     case ValueLists::kFormatWma:
-        setUpWma();
+        accepted = setUpWma();
         break;
     case ValueLists::kFormatOgg:
         accepted = setUpOgg();
@@ -122,13 +122,19 @@ void OutputFormatSetup::setUpWav()
     }
 }
 
-void OutputFormatSetup::setUpWma()
+bool OutputFormatSetup::setUpWma()
 {
     const int profileIndex =
         m_settings.readIndex(SettingsKeys::kWma, SettingsKeys::kFormat,
                              ValueLists::kDefaultWmaProfileIndex, ValueLists::kWmaProfileCount);
     // Profile numbers count from 1.
+    if (!m_writer.CheckWmaFormat(profileIndex + 1)) {
+        m_prompter.information(Messages::kWmaProfileNotSupported.arg(
+            ValueLists::wmaProfileCaptions().at(profileIndex)));
+        return false;
+    }
     m_writer.SetWmaFormat(profileIndex + 1);
+    return true;
 }
 
 bool OutputFormatSetup::setUpOgg()

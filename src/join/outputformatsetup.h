@@ -9,7 +9,8 @@ class Settings;
 
 // Tells the writer the output format of a join, from the encoder settings in the
 // settings file, before the output file is created. MP3, managed-bit-rate OGG,
-// FLAC and M4B combinations the encoders cannot produce are refused with a message.
+// FLAC and M4B combinations and WMA profiles the encoders cannot produce are
+// refused with a message.
 class OutputFormatSetup {
 public:
     OutputFormatSetup(Settings &settings, AudioFile &writer, LameEncoder &encoder,
@@ -32,7 +33,7 @@ private:
     void putMp3EncoderSettings();
     void putMp3VbrSettings(int enableVbr);
     void setUpWav();
-    void setUpWma();
+    bool setUpWma();
     bool setUpOgg();
     void setUpOggQualityMode();
     bool setUpOggManagedBitrate();

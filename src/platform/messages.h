@@ -39,6 +39,9 @@ inline const QString kFlacFormatNotSupported =
     QStringLiteral("This FLAC format not supported, please try another compression level.");
 inline const QString kM4bFormatNotSupported =
     QStringLiteral("This M4B format not supported, please try another bit rate.");
+// Follows the profile's caption.
+inline const QString kWmaProfileNotSupported =
+    QStringLiteral("This WMA profile (%1) cannot be written as named, please try another profile.");
 inline const QString kOutputIsInput = QStringLiteral(
     "The output file is one of the files to join. Please choose another name or folder.");
 inline const QString kTagsNotStored =

@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                    ".mp3", "mp3", 48000, 1},
         FormatCase{"WavCustom", Wav, "[wav]\nmode=1\nbit=0\nchannel=0\nfrequency=4\n", ".wav",
                    "pcm_u8", 22050, 1},
-        FormatCase{"WmaLowRate", Wma, "[wma]\nformat=29\n", ".wma", "wmav2", 16000, 1, 2 * 1024},
+        FormatCase{"WmaLowRate", Wma, "[wma]\nformat=20\n", ".wma", "wmav2", 32000, 2, 2 * 2048},
         FormatCase{"OggQuality", Ogg, "[ogg]\nenable quality=1\nquality=500\nfrequency=8\n", ".ogg",
                    "vorbis", 48000, 2},
         FormatCase{"FlacDefault", Flac, "", ".flac", "flac", 44100, 2},
@@ -243,7 +243,7 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
 TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
 {
     settings("[mp3]\nfrequency=0\nbitrate=16\n[ogg]\nfrequency=0\nbitrate=16\nchannel=1\n"
-             "[m4b]\nfrequency=0\nchannel=0\nbitrate=13\n");
+             "[m4b]\nfrequency=0\nchannel=0\nbitrate=13\n[wma]\nformat=37\n");
     Tfm_main &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     setTags();
@@ -251,9 +251,12 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
     join(Mp3);
     join(Ogg);
     join(M4b);
+    join(Wma);
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kMp3FormatNotSupported, Messages::kOggFormatNotSupported,
-                           Messages::kM4bFormatNotSupported}));
+                           Messages::kM4bFormatNotSupported,
+                           Messages::kWmaProfileNotSupported.arg(
+                               QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"))}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.edt_filename()->text(), "joined");

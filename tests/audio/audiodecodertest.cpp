@@ -500,8 +500,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, EncodedFormatTest,
                                          EncodedCase{ToneFormat::Ogg, 22050, 1, "b.ogg"},
                                          EncodedCase{ToneFormat::Ogg, 8000, 2, "c.ogg"},
                                          EncodedCase{ToneFormat::Wma, 44100, 2, "a.wma"},
-                                         EncodedCase{ToneFormat::Wma, 22050, 1, "b.wma"},
-                                         EncodedCase{ToneFormat::Wma, 8000, 1, "c.wma"},
+                                         EncodedCase{ToneFormat::Wma, 32000, 2, "b.wma"},
+                                         EncodedCase{ToneFormat::Wma, 44100, 1, "c.wma"},
                                          EncodedCase{ToneFormat::Wav8, 11025, 2, "a.wav"}),
                          [](const auto &test) {
                              std::string name = test.param.name;

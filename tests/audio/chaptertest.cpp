@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -54,26 +57,21 @@ QString extension(ToneFormat format)
     return QStringLiteral(".wav");
 }
 
-// ID3v2, Xiph, cue and MP4 times count from the first frame of audio. ASF
-// markers count on the file's timeline, on which the decoded audio starts late
-// (ASF cannot mark the encoder's delay as skipped), and FFmpeg ends the last one
-// where the stream ends, past the audio by the encoder's padding. FFmpeg decodes
-// ASF's padding and MP4's last AAC frame whole.
+// Every format's times count from the first frame of audio. FFmpeg ends the
+// last ASF marker where the stream ends, past the audio by the encoder's
+// padding, and decodes ASF's padding and MP4's last AAC frame whole.
 void expectChapters(const QString &path, const ChapterList &expected)
 {
     const MediaInfo info = probeMedia(path);
     const bool asf = info.container == QLatin1String("asf");
     const bool padded = asf || info.codec == QLatin1String("aac");
-    const double origin = asf ? info.firstFrameTime : 0.0;
     ASSERT_EQ(info.chapters.size(), expected.size()) << path.toStdString();
     for (qsizetype i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(info.chapters[i].title, expected[i].title) << "chapter " << i;
-        EXPECT_NEAR(info.chapters[i].start, origin + double(expected[i].startFrame) / kRate,
-                    kTolerance)
+        EXPECT_NEAR(info.chapters[i].start, double(expected[i].startFrame) / kRate, kTolerance)
             << "chapter " << i;
         if (!asf || i + 1 < expected.size()) {
-            EXPECT_NEAR(info.chapters[i].end, origin + double(expected[i].endFrame) / kRate,
-                        kTolerance)
+            EXPECT_NEAR(info.chapters[i].end, double(expected[i].endFrame) / kRate, kTolerance)
                 << "chapter " << i;
         }
     }
@@ -134,6 +132,44 @@ TEST_P(ChapterFormats, TheListGivenBeforeCloseReplacesThePlannedOne)
     expectChapters(write(planned, stopped), stopped);
 }
 
+// A chapter starts where its audio is heard: silence, then a tone from a
+// chapter's start, decoded whole from the first frame on. Lossy encoders smear
+// the tone's onset by a few milliseconds.
+TEST_P(ChapterFormats, AChapterStartsWhereItsAudioDecodes)
+{
+    constexpr double kSilence = 1.5;
+    constexpr float kHeard = 0.05F;
+    const QString path = m_dir.filePath(QStringLiteral("onset") + extension(GetParam()));
+    Tones::Hooks hooks;
+    hooks.beforeClose = [&](AudioFile &writer) {
+        writer.SetChapters({{QStringLiteral("Silence"), 0, frames(kSilence)},
+                            {QStringLiteral("Tone"), frames(kSilence), frames(kSeconds)}});
+    };
+    hooks.silentSeconds = kSilence;
+    Tones::write(path, GetParam(), kRate, 2, kSeconds, hooks);
+
+    AudioFile reader;
+    reader.OpenFile(path);
+    reader.Seek(0, 3);
+    qint64 onset = -1;
+    for (qint64 frame = 0; onset < 0;) {
+        const SampleArray block = reader.ReadSamples(kRate);
+        ASSERT_FALSE(block.empty()) << "no tone decoded";
+        const auto heard = std::find_if(block.begin(), block.end(),
+                                        [&](float sample) { return std::abs(sample) > kHeard; });
+        if (heard != block.end())
+            onset = frame + (heard - block.begin()) / 2;
+        frame += qint64(block.size()) / 2;
+    }
+    const MediaInfo info = probeMedia(path);
+    ASSERT_EQ(info.chapters.size(), 2);
+    EXPECT_NEAR(info.chapters[1].start, double(onset) / kRate, 0.004);
+    // Players that follow ASF's timestamps rather than count samples agree.
+    if (info.container == QLatin1String("asf")) {
+        EXPECT_NEAR(info.firstFrameTime, 0.0, kTolerance) << "the decoded audio starts late";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllFormats, ChapterFormats,
                          testing::Values(ToneFormat::Mp3, ToneFormat::Ogg, ToneFormat::Wav16,
                                          ToneFormat::Wma, ToneFormat::Flac, ToneFormat::M4b),
@@ -163,6 +199,51 @@ TEST(M4bChapters, BothListsStandInTheIndexInFrontAndTheLengthStaysExact)
     AudioFile reader;
     reader.OpenFile(path);
     EXPECT_EQ(reader.SampleCount(), frames(kSeconds));
+}
+
+// The titles of an M4B's Nero chapter list, as stored.
+QList<QByteArray> neroChapterTitles(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    // After the type: version and flags, 4 reserved bytes, the count; then per
+    // chapter a 64-bit start, the title's length in 8 bits and the title.
+    qsizetype at = bytes.indexOf("chpl") + 13;
+    const int count = at >= 13 && at < bytes.size() ? quint8(bytes[at - 1]) : 0;
+    QList<QByteArray> titles;
+    for (int i = 0; i < count && at + 9 <= bytes.size(); ++i) {
+        const int length = quint8(bytes[at + 8]);
+        titles << bytes.mid(at + 9, length);
+        at += 9 + length;
+    }
+    return titles;
+}
+
+// Titles longer than an M4B's chapter lists hold are cut between two
+// characters, and both lists agree.
+TEST(ChapterTitles, OverLongM4bTitlesAreCutBetweenCharacters)
+{
+    QTemporaryDir dir;
+    const QStringList titles = {QString(70000, QChar(0xE9)),
+                                QStringLiteral("a") + QString(100, QChar(0x20AC))};
+    Tones::Hooks hooks;
+    hooks.beforeClose = [&](AudioFile &writer) {
+        writer.SetChapters({{titles[0], 0, frames(2.0)}, {titles[1], frames(2.0), frames(4.0)}});
+    };
+    const QString path = Tones::write(dir.filePath(QStringLiteral("long.m4b")), ToneFormat::M4b,
+                                      kRate, 2, kSeconds, hooks);
+    const MediaInfo info = probeMedia(path);  // from the chapter track
+    const QList<QByteArray> nero = neroChapterTitles(path);
+    ASSERT_EQ(info.chapters.size(), 2);
+    ASSERT_EQ(nero.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QString &read = info.chapters[i].title;
+        EXPECT_TRUE(titles[i].startsWith(read)) << i;
+        EXPECT_GT(read.size(), 0) << i;
+        EXPECT_EQ(nero[i], read.toUtf8()) << i;
+    }
 }
 
 // Chapters that do not fit the output are cut to it or left out, never stored

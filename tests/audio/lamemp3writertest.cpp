@@ -14,7 +14,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -122,6 +127,37 @@ TEST_F(LameMp3WriterTest, EveryAcceptedFormatDecodesToTheFramesWritten)
             EXPECT_EQ(probeMedia(file).decodedFrames, frames) << rate << " Hz VBR " << channels;
         }
     }
+}
+
+// Writes half a minute of tone under a file size limit, which stands in for a
+// full disk: both first take part of the bytes without a word, then refuse
+// the rest. Exits with 1 and the error's text on stderr, or with 0.
+[[noreturn]] void writeUnderFileSizeLimit(const QString &target, ToneFormat format)
+{
+    constexpr rlim_t kLimit = 65536;
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{kLimit, kLimit};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+        Tones::write(target, format, 44100, 2, 30.0);
+    } catch (const AudioError &error) {
+        std::fputs(error.what(), stderr);
+        std::_Exit(1);
+    }
+    std::_Exit(0);
+}
+
+// The error of a disk that fills up names the file and the cause in words, as
+// every format does.
+TEST_F(LameMp3WriterTest, AFullDiskIsNamedAsTheCause)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(writeUnderFileSizeLimit(path(QStringLiteral("full.mp3")), ToneFormat::Mp3),
+                testing::ExitedWithCode(1),
+                "full\\.mp3: could not write the file \\(write failed: File too large\\)");
+    EXPECT_EXIT(writeUnderFileSizeLimit(path(QStringLiteral("full.ogg")), ToneFormat::Ogg),
+                testing::ExitedWithCode(1),
+                "full\\.ogg: could not write the file \\(.* failed: File too large\\)");
 }
 
 TEST_F(LameMp3WriterTest, RefusedSampleRateNamesTheFileAndLeavesNothing)

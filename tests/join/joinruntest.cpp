@@ -38,6 +38,7 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <sys/resource.h>
 
@@ -371,6 +372,24 @@ TEST_F(JoinRunTest, TagsThatDoNotFitLeaveTheOldFileAsItWas)
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before) << format;
     }
     std::signal(SIGXFSZ, previous);
+}
+
+// OGG and FLAC readers take chapter numbers of three digits, an MP3's table of
+// contents and an M4B's Nero list count chapters in 8 bits: a join with more
+// inputs is refused before anything is measured or written, naming the output.
+TEST_F(JoinRunTest, MoreFilesThanTheFormatListsChaptersForAreRefused)
+{
+    const QString input = wav("a.wav", 0.01);
+    for (const auto &[format, count] :
+         {std::pair{ValueLists::kFormatOgg, 1000}, std::pair{ValueLists::kFormatFlac, 1000},
+          std::pair{ValueLists::kFormatMp3, 256}, std::pair{ValueLists::kFormatM4b, 256}}) {
+        RecordingObserver observer;
+        const JoinResult result = join(QStringList(count, input), format, false, observer);
+        EXPECT_TRUE(result.error.contains(QStringLiteral("joined0"))) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(QString::number(count))) << result.error.toStdString();
+        EXPECT_TRUE(result.events.isEmpty());
+        EXPECT_TRUE(result.bytes.isEmpty());
+    }
 }
 
 TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)

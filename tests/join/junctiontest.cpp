@@ -154,8 +154,13 @@ TEST_F(JunctionTest, AnInputShorterThanTheCrossfadeIsFadedOverItsWholeLength)
     const qint64 shortInput = Tones::frameCount(kRate, 0.04);
     const QStringList inputs = {level("a.wav", 1.0, 0.5f), level("b.wav", 0.04, 0.5f),
                                 level("c.wav", 1.0, 0.5f)};
-    // Both junctions overlap by the short input's length.
-    EXPECT_EQ(join(inputs, 0, kCrossfade).info.decodedFrames, 2 * a + shortInput - 2 * shortInput);
+    // Both junctions overlap by the short input's length. Its chapter runs from
+    // the middle of its fade-in to the end of its audio.
+    const Joined joined = join(inputs, 0, kCrossfade);
+    EXPECT_EQ(joined.info.decodedFrames, 2 * a + shortInput - 2 * shortInput);
+    ASSERT_EQ(joined.info.chapters.size(), 3);
+    EXPECT_NEAR(joined.info.chapters[1].start, double(a - shortInput / 2) / kRate, 1e-4);
+    EXPECT_NEAR(joined.info.chapters[2].start, double(a) / kRate, 1e-4);
     // First or last, it overlaps its neighbour by its own length.
     EXPECT_EQ(join(inputs.mid(1), 0, kCrossfade).info.decodedFrames, a);
     EXPECT_EQ(join(inputs.mid(0, 2), 0, kCrossfade).info.decodedFrames, a);

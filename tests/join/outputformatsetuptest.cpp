@@ -3,6 +3,7 @@
 #include "audio/lameencoder.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
+#include "settings/valuelists.h"
 #include "support/mediaprobe.h"
 #include "support/scriptedprompter.h"
 #include "support/tones.h"
@@ -197,11 +198,19 @@ TEST_F(OutputFormatSetupTest, WmaUsesTheStoredProfile)
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.bitRate, 128000);
 
-    set(QStringLiteral("wma"), QStringLiteral("format"), 29);  // "WMA9 16KHz, 16Kbps, Mono, CBR"
+    set(QStringLiteral("wma"), QStringLiteral("format"), 16);  // "WMA9 44KHz, 32Kbps, Mono, CBR"
     setUpAccepted(kWma);
+
+    // Below the encoder's lowest bit rate, and quality-driven VBR: refused by
+    // name, the writer keeping the profile it had.
+    for (const int index : {29, 40}) {
+        set(QStringLiteral("wma"), QStringLiteral("format"), index);
+        expectRefused(
+            kWma, Messages::kWmaProfileNotSupported.arg(ValueLists::wmaProfileCaptions()[index]));
+    }
     info = writeSecondAndProbe(QStringLiteral("low.wma"));
-    EXPECT_EQ(info.sampleRate, 16000);
     EXPECT_EQ(info.channels, 1);
+    EXPECT_NEAR(double(info.bitRate), 32000.0, 320.0);
 }
 
 TEST_F(OutputFormatSetupTest, OggWithoutSettingsIsManaged128k)
@@ -302,7 +311,7 @@ TEST_F(OutputFormatSetupTest, IndexOutsideItsTableFallsBackToTheDefault)
     EXPECT_EQ(info.channels, 2);
 
     set(QStringLiteral("wma"), QStringLiteral("format"), 47);
-    setUpAccepted(kWma);
+    setUpAccepted(kWma);  // the default profile, which is written as named
     info = writeSecondAndProbe(QStringLiteral("fallback.wma"));
     EXPECT_EQ(info.sampleRate, 44100);
     EXPECT_EQ(info.bitRate, 128000);

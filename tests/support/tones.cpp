@@ -35,7 +35,8 @@ int wmaProfileFor(int sampleRate, int channels)
 {
     for (int number = 1; number <= kWmaProfileCount; ++number) {
         const WmaProfile profile = wmaProfile(number);
-        if (profile.sampleRate == sampleRate && profile.channels == channels)
+        if (profile.sampleRate == sampleRate && profile.channels == channels
+            && wmaProfileWritable(number))
             return number;
     }
     throw std::invalid_argument("no WMA profile has " + std::to_string(sampleRate) + " Hz with "
@@ -122,8 +123,14 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
     writer.CreateFile(path);
     const qint64 total = frameCount(sampleRate, seconds);
     const qint64 block = static_cast<qint64>(kBlockSeconds) * sampleRate;
-    for (qint64 done = 0; done < total; done += block)
-        writer.WriteSamples(samples(sampleRate, channels, done, std::min(block, total - done)));
+    const qint64 silent = frameCount(sampleRate, hooks.silentSeconds);
+    for (qint64 done = 0; done < total; done += block) {
+        SampleArray part = samples(sampleRate, channels, done, std::min(block, total - done));
+        const qint64 silentHere =
+            std::clamp<qint64>(silent - done, 0, qint64(part.size()) / channels);
+        std::fill_n(part.begin(), silentHere * channels, 0.0F);
+        writer.WriteSamples(part);
+    }
     if (hooks.beforeClose)
         hooks.beforeClose(writer);
     writer.CloseFile();

@@ -60,6 +60,7 @@ void setTitle(const QString &path, const QString &title);
 struct Hooks {
     std::function<void(AudioFile &)> beforeCreate;
     std::function<void(AudioFile &)> beforeClose;
+    double silentSeconds = 0;  // the tone is silent until then
 };
 QString write(const QString &path, ToneFormat format, int sampleRate, int channels, double seconds,
               const Hooks &hooks);

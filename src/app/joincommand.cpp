@@ -156,6 +156,13 @@ void JoinCommand::JoinFiles()
             leaveJoiningState();
         }
     } catch (...) {
+        // A row whose measuring the failure cut short shows what it did before.
+        for (auto row = m_statusBeforeMeasuring.cbegin(); row != m_statusBeforeMeasuring.cend();
+             ++row) {
+            if (row.key() < m_.list.rowCount())
+                m_.list.setStatus(row.key(), row.value());
+        }
+        m_statusBeforeMeasuring.clear();
         busy.joinRunActive = false;
         busy.joinRunFailed = true;
         throw;

@@ -110,9 +110,11 @@ void OutputFormatSetup::setUpWav()
 {
     const int mode =
         m_settings.readInteger(SettingsKeys::kWav, SettingsKeys::kMode, kWavModeCdQuality);
-    if (mode == kWavModeCdQuality) {
+    // Any mode but custom is CD quality, a hand-edited one too: the writer must
+    // never keep another format for a file named .wav.
+    if (mode != kWavModeCustom) {
         m_writer.SetWavFormat(kCdSampleRate, kCdChannels, kCdBitsPerSample);
-    } else if (mode == kWavModeCustom) {
+    } else {
         const int bitsPerSample = ValueLists::bitsPerSampleAt(m_settings.readIndex(
             SettingsKeys::kWav, SettingsKeys::kBit, ValueLists::kDefaultBitsPerSampleIndex,
             int(ValueLists::kBitsPerSample.size())));

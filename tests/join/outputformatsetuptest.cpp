@@ -180,13 +180,16 @@ TEST_F(OutputFormatSetupTest, WavIsCdQualityUnlessCustom)
     EXPECT_EQ(info.sampleRate, 22050);
     EXPECT_EQ(info.channels, 1);
 
-    // An unknown mode makes no format call: the writer keeps the last one.
+    // An unknown mode, even after another format was set up, writes CD
+    // quality, as a missing one does: a file named .wav always holds WAV.
     set(QStringLiteral("wav"), QStringLiteral("mode"), 2);
     set(QStringLiteral("wav"), QStringLiteral("bit"), 1);
+    EXPECT_EQ(setUpAccepted(kMp3), QStringLiteral(".mp3"));
     EXPECT_EQ(setUpAccepted(kWav), QStringLiteral(".wav"));
     info = writeSecondAndProbe(QStringLiteral("unknown-mode.wav"));
-    EXPECT_EQ(info.codec, QStringLiteral("pcm_u8"));
-    EXPECT_EQ(info.sampleRate, 22050);
+    EXPECT_EQ(info.codec, QStringLiteral("pcm_s16le"));
+    EXPECT_EQ(info.sampleRate, 44100);
+    EXPECT_EQ(info.channels, 2);
 }
 
 TEST_F(OutputFormatSetupTest, WmaUsesTheStoredProfile)

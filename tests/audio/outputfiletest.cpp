@@ -92,8 +92,7 @@ protected:
     QStringList listing() const
     {
         QStringList lines;
-        const QFileInfoList files =
-            QDir(m_dir.path()).entryInfoList(QDir::Files | QDir::Hidden);
+        const QFileInfoList files = QDir(m_dir.path()).entryInfoList(QDir::Files | QDir::Hidden);
         for (const QFileInfo &info : files) {
             if (info.isSymLink()) {
                 lines << info.fileName() + QLatin1String(" -> ") + info.symLinkTarget();

@@ -87,7 +87,7 @@ std::optional<qint64> FlacLastFrame::endFrame(const QString &fileName, const qui
     const qint64 start = std::max<qint64>(0, file.size() - window);
     if (!file.seek(start))
         return std::nullopt;
-    QByteArray tail = file.read(window);
+    QByteArray tail = file.read(file.size() - start);
     if (tail.size() >= kId3v1Bytes && tail.right(kId3v1Bytes).startsWith("TAG"))
         tail.chop(kId3v1Bytes);
     const auto *data = reinterpret_cast<const quint8 *>(tail.constData());

@@ -47,7 +47,7 @@ TagLib::FileName CheckedFileStream::name() const
     return m_path.constData();
 }
 
-bool CheckedFileStream::readAt(long offset, char *data, long size)
+long CheckedFileStream::readUpTo(long offset, char *data, long size)
 {
     long done = 0;
     while (done < size) {
@@ -55,15 +55,18 @@ bool CheckedFileStream::readAt(long offset, char *data, long size)
             ::pread(m_descriptor, data + done, std::size_t(size - done), off_t(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
+        if (got < 0)
             remember(errno);
-            return false;
-        }
-        if (got == 0)
+        if (got <= 0)
             break;
         done += got;
     }
-    return done == size;
+    return done;
+}
+
+bool CheckedFileStream::readAt(long offset, char *data, long size)
+{
+    return readUpTo(offset, data, size) == size;
 }
 
 bool CheckedFileStream::writeAt(long offset, const char *data, long size)
@@ -89,22 +92,9 @@ TagLib::ByteVector CheckedFileStream::readBlock(unsigned long length)
 {
     if (m_descriptor < 0 || length == 0)
         return {};
-    const long available = std::max(0L, this->length() - m_position);
-    const long wanted = std::min(long(length), available);
+    const long wanted = std::min(long(length), std::max(0L, this->length() - m_position));
     TagLib::ByteVector block(static_cast<unsigned>(wanted), '\0');
-    long done = 0;
-    while (done < wanted) {
-        const ssize_t got = ::pread(m_descriptor, block.data() + done, std::size_t(wanted - done),
-                                    off_t(m_position + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            if (got < 0)
-                remember(errno);
-            break;
-        }
-        done += got;
-    }
+    const long done = readUpTo(m_position, block.data(), wanted);
     block.resize(static_cast<unsigned>(done));
     m_position += done;
     return block;

@@ -34,6 +34,8 @@ public:
     void truncate(long length) override;
 
 private:
+    // The bytes read, fewer at the end of the file or on a failure (kept).
+    long readUpTo(long offset, char *data, long size);
     bool readAt(long offset, char *data, long size);
     bool writeAt(long offset, const char *data, long size);
     // Moves the bytes from `from` to the end of the file by `by` bytes (either way).

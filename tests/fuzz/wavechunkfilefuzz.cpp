@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 WaveChunkFile file(path, path, QStringLiteral("chapters"));
                 file.replaceAfterAudio(isChapterChunk, {{"cue ", cue}, {"LIST", labels}});
             } else {
-                Rf64TagWriter(path).write(info, QByteArray("ID3\x03\0\0\0\0\0\0", 10));
+                Rf64TagWriter(path, path).write(info, QByteArray("ID3\x03\0\0\0\0\0\0", 10));
             }
         } catch (const AudioError &) {
         }

@@ -69,6 +69,8 @@ vantorel_fuzz_run() {
   mkdir -p "$corpus" "$artifacts"
   local seeds=()
   [ -d "$VANTOREL_ROOT/tests/fuzz/corpus/$name" ] && seeds+=("$VANTOREL_ROOT/tests/fuzz/corpus/$name")
+  # The skin the program ships is the skin parser's seed, read where it lies.
+  if [ "$name" = skindocument ]; then cp "$VANTOREL_ROOT/resources/mp3enc.dll" "$corpus/shipped.skin"; fi
   # Reports name the source lines when the symbolizer is there.
   local symbolizer=/usr/lib/llvm-16/bin/llvm-symbolizer
   [ -x "$symbolizer" ] || symbolizer=""

@@ -140,14 +140,12 @@ void openForWriting(File &file, const CheckedFileStream &stream, const QString &
         throw AudioError(failure(fileName, QStringLiteral("the file is read-only")));
 }
 
-// A failed write is named before the save's own verdict: TagLib reports a save
-// as done whatever its writes did.
 void throwUnlessSaved(bool saved, const CheckedFileStream &stream, const QString &fileName)
 {
-    if (!stream.failure().isEmpty())
-        throw AudioError(failure(fileName, stream.failure()));
-    if (!saved)
-        throw AudioError(failure(fileName, QStringLiteral("the tagged file could not be saved")));
+    const QString why =
+        stream.failureOr(saved, QStringLiteral("the tagged file could not be saved"));
+    if (!why.isEmpty())
+        throw AudioError(failure(fileName, why));
 }
 
 void writeMpeg(const QString &path, const QString &fileName, const StoredTags &values)

@@ -41,6 +41,7 @@ constexpr qsizetype kMaxCountedIn8Bits = 255;
 // The Nero chapter list gives a title's length in 8 bits (the muxer cuts it
 // there, whatever it cuts through), the chapter track in 16.
 constexpr qsizetype kMaxMp4TitleBytes = 255;
+const QString kNotSaved = QStringLiteral("the file could not be saved");
 // A cue point's sample offset is 32 bits.
 constexpr qint64 kMaxCueFrame = std::numeric_limits<quint32>::max();
 
@@ -247,8 +248,7 @@ void ChapterWriter::writeId3(const ChapterList &chapters) const
     CheckedFileStream stream(m_fileName);
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!file.isValid())
-        fail(stream.failure().isEmpty() ? QStringLiteral("not a writable MP3 file")
-                                        : stream.failure());
+        fail(stream.failureOr(false, QStringLiteral("not a writable MP3 file")));
     TagLib::ID3v2::Tag *tag = file.ID3v2Tag(true);
     tag->removeFrames("CHAP");
     tag->removeFrames("CTOC");
@@ -256,7 +256,8 @@ void ChapterWriter::writeId3(const ChapterList &chapters) const
     // Only the ID3v2 tag: an ID3v1 tag is the tag stamping's to add.
     const bool saved = file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, kId3v2Version,
                                  TagLib::File::DoNotDuplicate);
-    failUnlessSaved(saved, stream);
+    if (const QString why = stream.failureOr(saved, kNotSaved); !why.isEmpty())
+        fail(why);
 }
 
 void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
@@ -276,8 +277,7 @@ void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
         file = std::move(vorbis);
     }
     if (!comment)
-        fail(stream.failure().isEmpty() ? QStringLiteral("not a writable file with comments")
-                                        : stream.failure());
+        fail(stream.failureOr(false, QStringLiteral("not a writable file with comments")));
     TagLib::StringList former;
     for (const auto &field : comment->fieldListMap()) {
         if (isXiphChapterField(field.first))
@@ -295,7 +295,8 @@ void ChapterWriter::writeXiphComment(const ChapterList &chapters) const
             comment->addField(toTagLib(name + QLatin1String("NAME")), toTagLib(chapter.title));
     }
     const bool saved = file->save();
-    failUnlessSaved(saved, stream);
+    if (const QString why = stream.failureOr(saved, kNotSaved); !why.isEmpty())
+        fail(why);
 }
 
 // One cue point per chapter at its first frame, and a label per titled one.
@@ -332,16 +333,6 @@ void ChapterWriter::writeAsfMarkers(const ChapterList &chapters) const
         markers.append(
             {chapter.title, toUnits(chapter.startFrame, m_sampleRate, kAsfUnitsPerSecond)});
     AsfMarkerWriter(m_fileName, m_shownName).write(markers);
-}
-
-// TagLib reports a save as done whatever its writes did: a failed write is
-// named first.
-void ChapterWriter::failUnlessSaved(bool saved, const CheckedFileStream &stream) const
-{
-    if (!stream.failure().isEmpty())
-        fail(stream.failure());
-    if (!saved)
-        fail(QStringLiteral("the file could not be saved"));
 }
 
 void ChapterWriter::fail(const QString &cause) const

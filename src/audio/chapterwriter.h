@@ -12,8 +12,6 @@
 // cue chunk and a LIST adtl chunk of labels after the audio (WAV and RF64), ASF
 // markers (WMA). What is there besides (tags, other chunks) is kept. M4B keeps
 // them in its index, which its muxer writes: the encoder hands it stored().
-class CheckedFileStream;
-
 class ChapterWriter {
 public:
     // fileName is how the file can be opened now (the unnamed output's path);
@@ -48,7 +46,6 @@ private:
     void writeWaveChunks(const ChapterList &chapters) const;
     void writeAsfMarkers(const ChapterList &chapters) const;
     qint64 limitFrames() const;
-    void failUnlessSaved(bool saved, const CheckedFileStream &stream) const;
     [[noreturn]] void fail(const QString &cause) const;
 
     QString m_fileName;

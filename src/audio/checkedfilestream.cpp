@@ -42,6 +42,13 @@ QString CheckedFileStream::failure() const
     return m_error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(m_error));
 }
 
+QString CheckedFileStream::failureOr(bool ok, const QString &otherwise) const
+{
+    if (m_error != 0)
+        return failure();
+    return ok ? QString() : otherwise;
+}
+
 TagLib::FileName CheckedFileStream::name() const
 {
     return m_path.constData();

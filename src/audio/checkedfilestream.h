@@ -19,6 +19,10 @@ public:
     // Why opening, a read or a write failed first ("No space left on device");
     // empty while all went well.
     QString failure() const;
+    // The failure if there was one, else otherwise when ok is false, else empty:
+    // a failed write is named before TagLib's own verdict, which reports a
+    // save as done whatever its writes did.
+    QString failureOr(bool ok, const QString &otherwise) const;
 
     TagLib::FileName name() const override;
     TagLib::ByteVector readBlock(unsigned long length) override;

@@ -57,9 +57,7 @@ void completeMp4TagRoom(const QString &path, const QString &fileName, const AacG
     const QByteArray text = gapless.iTunSmpb().toLatin1();
     tag->setItem(kGaplessItem, TagLib::StringList(TagLib::String(text.constData())));
     const bool saved = file.save();
-    // TagLib reports a save as done whatever its writes did.
-    if (!stream.failure().isEmpty())
-        throw AudioError(failure(fileName, stream.failure()));
-    if (!saved)
-        throw AudioError(failure(fileName, QStringLiteral("its index could not be saved")));
+    const QString why = stream.failureOr(saved, QStringLiteral("its index could not be saved"));
+    if (!why.isEmpty())
+        throw AudioError(failure(fileName, why));
 }

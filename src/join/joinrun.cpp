@@ -1,7 +1,6 @@
 #include "join/joinrun.h"
 
 #include "audio/audioerror.h"
-
 #include "audio/audiofile.h"
 #include "audio/outputrateconverter.h"
 #include "join/blockplan.h"

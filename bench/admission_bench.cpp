@@ -3,7 +3,7 @@
 //
 //   admission_bench [COUNT]     (default 1000 files of a quarter second)
 
-#include "app/tfm_main.h"
+#include "app/mainwindow.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
 #include "support/headlessprompter.h"
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
         prompter.filesToOpen << writeTone(
             data.filePath(QStringLiteral("tone%1.wav").arg(i, 4, 10, QLatin1Char('0'))));
 
-    Tfm_main main(prompter);
+    MainWindow main(prompter);
     main.show();
     int ticks = 0;
     QTimer ticker;

@@ -8,9 +8,9 @@
 //                                            extensions (flac m4b ...) pick formats
 //   audio_bench --tone SECONDS FILE.mp3      writes a 44.1 kHz stereo 128 kbit/s tone input
 
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
-#include "audio/lameencoder.h"
+#include "audio/core/lameencoder.h"
 #include "support/processusage.h"
 
 #include <QDir>

@@ -8,7 +8,7 @@
 //   count_bench              makes a 30-minute 44.1 kHz stereo OGG (128 kbit/s)
 //                            and WMA (profile 10) of noise under a tone first
 
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
 #include "support/processusage.h"
 

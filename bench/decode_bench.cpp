@@ -6,9 +6,9 @@
 //   decode_bench INPUT...
 //   decode_bench                 makes a one-minute 44.1 kHz stereo MP3 (noise and tone) first
 
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
-#include "audio/lameencoder.h"
+#include "audio/core/lameencoder.h"
 
 #include <QElapsedTimer>
 #include <QString>

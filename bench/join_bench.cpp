@@ -9,7 +9,7 @@
 // otherwise the defaults apply. Any message box ends the run with an error.
 
 #include "app/menuitems.h"
-#include "app/tfm_main.h"
+#include "app/mainwindow.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
 #include "settings/settings.h"
@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     double audioSeconds = 0;
     double wallSeconds = 0;
     {
-        Tfm_main main(prompter);
+        MainWindow main(prompter);
         main.show();
         const QFileInfo output(options->output);
         main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,

@@ -9,7 +9,7 @@
 // For comparison, what FFmpeg takes for the same measurement, file after file:
 //   time (for f in INPUT...; do ffmpeg -nostdin -i "$f" -af ebur128=peak=true -f null - ; done)
 
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 #include "join/joinobserver.h"
 #include "join/loudnesspass.h"
 #include "support/processusage.h"

@@ -1,7 +1,7 @@
 #include "app/configureapplication.h"
-#include "app/tfm_main.h"
+#include "app/mainwindow.h"
 #include "platform/filenamebytes.h"
-#include "platform/qtprompter.h"
+#include "desktop/qtprompter.h"
 
 #include <QApplication>
 
@@ -11,7 +11,7 @@ int main(int argc, char **argv)
     configureApplication(app);
 
     QtPrompter prompter;
-    Tfm_main fm_main(prompter);
+    MainWindow fm_main(prompter);
     fm_main.admitAtFirstShow(QApplication::arguments(),
                              FileNameBytes::unreachableArguments(argc, argv));
     prompter.setParentWindow(&fm_main);

@@ -1,7 +1,7 @@
 #include "app/configureapplication.h"
 
-#include "platform/appfont.h"
-#include "platform/appidentity.h"
+#include "desktop/appfont.h"
+#include "desktop/appidentity.h"
 
 #include <QApplication>
 

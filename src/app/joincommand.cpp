@@ -2,18 +2,18 @@
 
 #include "app/busystate.h"
 #include "audio/audiofile.h"
-#include "audio/outputfile.h"
+#include "audio/encode/outputfile.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
 #include "joinlist/joinlist.h"
-#include "joinlist/rowstatus.h"
+#include "inputs/rowstatus.h"
 #include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "settings/tagvalues.h"
+#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QComboBox>

@@ -1,11 +1,11 @@
 #include "app/keyhook.h"
 
-#include "app/tfm_main.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 
-KeyHook::KeyHook(Tfm_main &main) : QObject(&main), m_main(main) {}
+KeyHook::KeyHook(MainWindow &main) : QObject(&main), m_main(main) {}
 
 bool KeyHook::eventFilter(QObject *watched, QEvent *event)
 {

@@ -4,7 +4,7 @@
 
 class QEvent;
 class QKeyEvent;
-class Tfm_main;
+class MainWindow;
 
 // Sees every key of every window of the program before it is delivered:
 // Escape closes the main window while it is the active window; F1 opens the
@@ -15,7 +15,7 @@ class Tfm_main;
 class KeyHook : public QObject {
     Q_OBJECT
 public:
-    explicit KeyHook(Tfm_main &main);
+    explicit KeyHook(MainWindow &main);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -24,7 +24,7 @@ private:
     void handleListKey(int key);
     void handleKey(int key);
 
-    Tfm_main &m_main;
+    MainWindow &m_main;
     // A key press travels up the parents of its receiver as one event; act once.
     const QEvent *m_lastKeyPress = nullptr;
 };

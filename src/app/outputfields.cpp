@@ -1,11 +1,11 @@
 #include "app/outputfields.h"
 
-#include "app/tfm_main.h"
+#include "app/mainwindow.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "settings/tfm_dir.h"
+#include "dialogs/folderdialog.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -15,7 +15,7 @@ namespace {
 const QString kRefusedFilenameChars = QStringLiteral("\"*/:<>?\\|");
 }  // namespace
 
-OutputFields::OutputFields(Tfm_main &main) : QObject(&main), m_main(main)
+OutputFields::OutputFields(MainWindow &main) : QObject(&main), m_main(main)
 {
     m_main.edt_filename()->installEventFilter(this);
 }
@@ -77,7 +77,7 @@ void OutputFields::BrowseClick()
 {
     if (m_main.busy().joinBusy())
         return;
-    Tfm_dir &dialog = m_main.fm_dir();
+    FolderDialog &dialog = m_main.fm_dir();
     dialog.setWindowTitle(QStringLiteral("Output Directory"));
     dialog.setAction(QString());
     dialog.setAction(QStringLiteral("Please select the folder you want to save your files."));

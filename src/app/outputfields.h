@@ -4,14 +4,14 @@
 #include <QString>
 
 class QEvent;
-class Tfm_main;
+class MainWindow;
 
 // The output name field's checks while typing and on leaving, and the choice
 // of the output folder.
 class OutputFields : public QObject {
     Q_OBJECT
 public:
-    explicit OutputFields(Tfm_main &main);
+    explicit OutputFields(MainWindow &main);
 
     void BrowseClick();
 
@@ -24,6 +24,6 @@ private:
     bool edt_filenameKeyPress(const QString &typed);
     void edt_filenameExit();
 
-    Tfm_main &m_main;
+    MainWindow &m_main;
     QString m_savedFilename;
 };

@@ -1,11 +1,11 @@
 #include "audio/audiofile.h"
 
-#include "audio/audiodecoder.h"
-#include "audio/audioencoder.h"
-#include "audio/audioerror.h"
-#include "audio/chapterwriter.h"
-#include "audio/outputformat.h"
-#include "audio/wmaprofiles.h"
+#include "audio/decode/audiodecoder.h"
+#include "audio/encode/audioencoder.h"
+#include "audio/core/audioerror.h"
+#include "audio/tags/chapterwriter.h"
+#include "audio/core/outputformat.h"
+#include "audio/core/wmaprofiles.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/chapter.h"
-#include "audio/samplearray.h"
+#include "audio/core/chapter.h"
+#include "audio/core/samplearray.h"
 
 #include <QString>
 #include <QtGlobal>

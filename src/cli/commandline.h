@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/tagvalues.h"
+#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QString>

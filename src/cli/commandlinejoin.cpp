@@ -1,6 +1,6 @@
 #include "cli/commandlinejoin.h"
 
-#include "audio/outputfile.h"
+#include "audio/encode/outputfile.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/exitcode.h"
@@ -9,7 +9,7 @@
 #include "cli/stopsignal.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
-#include "joinlist/formathms.h"
+#include "inputs/formathms.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "audio/audiofile.h"
-#include "audio/audioinformation.h"
-#include "audio/lameencoder.h"
+#include "audio/tags/audioinformation.h"
+#include "audio/core/lameencoder.h"
 #include "cli/commandline.h"
 #include "cli/stderrprompter.h"
 

@@ -1,7 +1,7 @@
 #include "cli/joininputs.h"
 
-#include "joinlist/admissioncheck.h"
-#include "joinlist/folderscan.h"
+#include "inputs/admissioncheck.h"
+#include "inputs/folderscan.h"
 
 #include <QFileInfo>
 

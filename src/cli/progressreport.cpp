@@ -4,7 +4,7 @@
 #include "cli/console.h"
 #include "cli/stopsignal.h"
 #include "join/joinrun.h"
-#include "joinlist/formathms.h"
+#include "inputs/formathms.h"
 
 #include <algorithm>
 

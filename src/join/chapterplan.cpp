@@ -1,6 +1,6 @@
 #include "join/chapterplan.h"
 
-#include "audio/tagreader.h"
+#include "audio/tags/tagreader.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/chapter.h"
+#include "audio/core/chapter.h"
 
 #include <QList>
 #include <QMap>

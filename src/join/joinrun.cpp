@@ -1,8 +1,8 @@
 #include "join/joinrun.h"
 
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
-#include "audio/outputrateconverter.h"
+#include "audio/encode/outputrateconverter.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
 #include "join/directrowreader.h"

@@ -2,7 +2,7 @@
 
 #include "join/chapterplan.h"
 #include "join/rowreader.h"
-#include "settings/tagvalues.h"
+#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QString>

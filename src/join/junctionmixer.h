@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/samplearray.h"
+#include "audio/core/samplearray.h"
 
 #include <QtGlobal>
 

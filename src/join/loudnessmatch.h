@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/loudnessmeter.h"
+#include "audio/loudness/loudnessmeter.h"
 
 // How a join that matches loudness sets each input's level: one constant gain
 // that brings the input's integrated loudness to the target, lowered where it

@@ -1,7 +1,7 @@
 #include "join/loudnesspass.h"
 
 #include "audio/audiofile.h"
-#include "audio/loudnesscache.h"
+#include "audio/loudness/loudnesscache.h"
 #include "join/joinobserver.h"
 
 #include <pthread.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/loudnessmeter.h"
+#include "audio/loudness/loudnessmeter.h"
 
 #include <QStringList>
 #include <QtGlobal>

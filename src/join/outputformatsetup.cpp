@@ -1,7 +1,7 @@
 #include "join/outputformatsetup.h"
 
 #include "audio/audiofile.h"
-#include "audio/lameencoder.h"
+#include "audio/core/lameencoder.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"

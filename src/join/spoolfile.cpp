@@ -1,6 +1,6 @@
 #include "join/spoolfile.h"
 
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 
 #include <QFile>
 #include <QTemporaryFile>

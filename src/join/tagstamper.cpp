@@ -1,7 +1,7 @@
 #include "join/tagstamper.h"
 
-#include "audio/audioinformation.h"
-#include "settings/tagvalues.h"
+#include "audio/tags/audioinformation.h"
+#include "audio/tags/tagvalues.h"
 
 namespace {
 

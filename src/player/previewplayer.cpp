@@ -1,9 +1,9 @@
 #include "player/previewplayer.h"
 
 #include "audio/audiofile.h"
-#include "audio/audioplayer.h"
+#include "player/audioplayer.h"
 #include "joinlist/joinlist.h"
-#include "joinlist/rowstatus.h"
+#include "inputs/rowstatus.h"
 #include "platform/busyflags.h"
 #include "platform/errorreport.h"
 #include "platform/messages.h"

@@ -136,7 +136,7 @@ protected:
 
     void expectIdleAfterJoin()
     {
-        Tfm_main &main = window();
+        MainWindow &main = window();
         EXPECT_FALSE(main.busy().Joining);
         EXPECT_EQ(main.pb()->position(), 0);
         EXPECT_FALSE(main.pb()->captionVisible());
@@ -226,7 +226,7 @@ TEST_F(JoinTest, VbrMp3IsVisibleInTheHeader)
 TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     join(Wav);
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
@@ -244,7 +244,7 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
 {
     settings("[mp3]\nfrequency=0\nbitrate=16\n[ogg]\nfrequency=0\nbitrate=16\nchannel=1\n"
              "[m4b]\nfrequency=0\nchannel=0\nbitrate=13\n[wma]\nformat=37\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     setTags();
     const TagValues tags = main.tagValues;
@@ -267,7 +267,7 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
 TEST_F(JoinTest, DeclinedOverwriteLeavesFileNameAndTags)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     QDir().mkpath(outputFolder());
     QFile existing(outputFolder() + "/joined.wav");
@@ -327,7 +327,7 @@ TEST_F(JoinTest, EmptyOutputFolderSettingUsesTheMusicFolder)
 TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     // Blocks of four seconds for mono input: the first row takes three blocks.
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0),
            input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0),
@@ -357,7 +357,7 @@ TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
 TEST_F(JoinTest, InputShortenedAfterItWasAddedFailsTheJoinNamingIt)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const Input a = input("a.wav", ToneFormat::Wav16, 8000, 1, 2.0);
     const Input b = input("b.wav", ToneFormat::Wav16, 8000, 1, 2.0);
     admit({a, b});
@@ -375,7 +375,7 @@ TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
 {
     const QString relative = QDir::current().relativeFilePath(dataPath());
     writeSettingsText("[join]\noutput directory=" + relative + "\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const Input in = input("song.wav", ToneFormat::Wav16, 8000, 1, 0.5);
     admit({in});
     const QByteArray before = [&] {
@@ -402,7 +402,7 @@ TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
 TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const Input a = input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5);
     const Input b = input("b.wav", ToneFormat::Wav16, 8000, 1, 0.5);
     admit({a, b});
@@ -428,7 +428,7 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
 TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0)});
     // Stop, and the output's folder goes away: completing the output fails.
     QTimer stopper;
@@ -456,7 +456,7 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
 TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 6.0),
            input("b.wav", ToneFormat::Wav16, 8000, 1, 6.0)});
     // Clicks made while a block is written all arrive at the next pump together.
@@ -500,7 +500,7 @@ TEST(JoinProgress, PercentUses64BitsRoundsHalfUpAndNeverPasses100)
 TEST_F(JoinTest, JoinAfterConfirmingTheSettingsDialogUsesTheNewSettings)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 44100, 2, 2.0)});
     prompter.queueDialog([](QDialog &dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Settings");
@@ -519,7 +519,7 @@ TEST_F(JoinTest, JoinAfterConfirmingTheSettingsDialogUsesTheNewSettings)
 TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
 {
     settings("[wav]\nmode=1\nfrequency=0\nchannel=0\nbit=1\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 10.0),
            input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
     QTimer closer;
@@ -541,7 +541,7 @@ TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
 TEST_F(JoinTest, TheTagDialogsChapterSwitchDecidesWhetherTheJoinAddsChapters)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const auto setChapters = [&](bool on) {
         prompter.queueDialog([on](QDialog &dialog) {
             EXPECT_EQ(dialog.windowTitle(), "ID3");
@@ -572,7 +572,7 @@ TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)
 {
     // The third target of the list: -23 LUFS.
     settings("match loudness=1\nloudness target=2\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QList<Input> inputs = {levelled("quiet.wav", -30), levelled("loud.wav", -12)};
     admit(inputs);
     QSet<int> measured;
@@ -609,7 +609,7 @@ TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)
 TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
 {
     settings();
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     admit({levelled("a.wav", -30), levelled("b.wav", -12)});
     join(Wav);
     main.settings().writeSwitch("join", "match loudness", true);
@@ -641,7 +641,7 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
 TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
 {
     settings("match loudness=1\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QList<Input> inputs = {levelled("a.wav", -30), levelled("b.wav", -12)};
     admit(inputs);
     // Damaged after it was admitted.

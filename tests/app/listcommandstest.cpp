@@ -8,7 +8,7 @@
 #include "joinlist/joinlist.h"
 #include "platform/messages.h"
 #include "player/previewplayer.h"
-#include "settings/tfm_dir.h"
+#include "dialogs/folderdialog.h"
 #include "skin/skinitem.h"
 #include "support/dragstep.h"
 #include "support/tones.h"
@@ -94,7 +94,7 @@ protected:
 
 TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     bool lockedMeanwhile = false;
     prompter.onMessage([&](const QString &) {
         lockedMeanwhile = main.busy().Adding && !main.menuItems().AddFile1->isEnabled()
@@ -120,7 +120,7 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
 
 TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
     const QString d = tone("d.wav", 1.0);
     prompter.queueOpenFiles({a, b, c});
@@ -148,13 +148,13 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
 
 TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString root = dataPath("scan");
     QDir().mkpath(root + "/inner");
     tone("scan/one.wav", 1.0);
     tone("scan/inner/two.wav", 1.0);
     prompter.queueDialog([=](QDialog &dialog) {
-        auto &dir = static_cast<Tfm_dir &>(dialog);
+        auto &dir = static_cast<FolderDialog &>(dialog);
         EXPECT_TRUE(dir.cbx_sub()->isVisible());
         dir.cbx_sub()->setChecked(true);
         dir.selectFolder(root);
@@ -168,7 +168,7 @@ TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
 
 TEST_F(ListCommandsTest, AddPathWaitsWhilePlayingOrAdding)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     main.busy().Playing = true;
     main.AddPath1Click();
     main.busy().Playing = false;
@@ -180,7 +180,7 @@ TEST_F(ListCommandsTest, AddPathWaitsWhilePlayingOrAdding)
 
 TEST_F(ListCommandsTest, RemovingThePlayingRowIsRefusedAndRowsMovingKeepThePlayingFile)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0), c = tone("c.wav", 5.0);
     addFiles({a, b, c});
     play(2);
@@ -202,7 +202,7 @@ TEST_F(ListCommandsTest, RemovingThePlayingRowIsRefusedAndRowsMovingKeepThePlayi
 
 TEST_F(ListCommandsTest, ClearSaysWhyItWaitsAndShowsZero)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     window().totalTimeElement()->SetText("12:34:56");
     main.Clear1Click();
     EXPECT_EQ(totalTimeShown(), "00:00:00");
@@ -223,7 +223,7 @@ TEST_F(ListCommandsTest, ClearSaysWhyItWaitsAndShowsZero)
 
 TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     addFiles({tone("a.wav", 5.0)});
     play(0);
     addFiles({tone("b.wav", 1.0), tone("c.wav", 1.0)});
@@ -242,7 +242,7 @@ TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
 
 TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     QDir().mkpath(dataPath("folder"));
     const QString a = tone("a.wav", 1.0), b = tone("folder/b.wav", 1.0), c = tone("c.wav", 2.0);
     const QString gone = dataPath("gone.wav");
@@ -266,7 +266,7 @@ TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
 
 TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelectionAlong)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 1.0), c = tone("c.wav", 2.0);
     addFiles({a, b, c});
     play(0);
@@ -287,7 +287,7 @@ TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelection
 // row follows its file; Delete and the moves act from the list only.
 TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString a = tone("a10.wav", 1.0), b = tone("a9.wav", 2.0), c = tone("B.wav", 5.0);
     addFiles({c, a, b});
     play(0);
@@ -328,7 +328,7 @@ TEST_F(ListCommandsTest, FilesNamedOnTheCommandLineAreAdmittedOnceTheWindowIsUp)
     // Named twice: once by the bytes of a name that is no UTF-8, which read as
     // this file's name, once by its own.
     const QString twin = tone("b\uFFFD.wav", 1.0);
-    Tfm_main &main = window();
+    MainWindow &main = window();
     main.admitAtFirstShow(
         {"vantorel", "--an-option", QDir::current().relativeFilePath(a), twin, twin, "--", gone},
         {twin});

@@ -20,16 +20,16 @@ void MainWindowTest::TearDown()
     }
 }
 
-Tfm_main &MainWindowTest::window()
+MainWindow &MainWindowTest::window()
 {
     if (!m_window)
-        m_window = std::make_unique<Tfm_main>(prompter);
+        m_window = std::make_unique<MainWindow>(prompter);
     return *m_window;
 }
 
-Tfm_main &MainWindowTest::showWindow()
+MainWindow &MainWindowTest::showWindow()
 {
-    Tfm_main &main = window();
+    MainWindow &main = window();
     main.show();
     QApplication::setActiveWindow(&main);
     main.activateWindow();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/tfm_main.h"
+#include "app/mainwindow.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 
@@ -19,9 +19,9 @@ protected:
     void TearDown() override;
 
     // Creates the window (once) without showing it.
-    Tfm_main &window();
+    MainWindow &window();
     // Creates and shows the window, which runs its first show.
-    Tfm_main &showWindow();
+    MainWindow &showWindow();
     // Writes vantorel.ini as a user would have left it.
     static void writeSettingsText(const QString &text);
     static QString settingsText();
@@ -32,6 +32,6 @@ protected:
     ScriptedPrompter prompter;
 
 private:
-    std::unique_ptr<Tfm_main> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_data;
 };

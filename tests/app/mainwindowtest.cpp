@@ -4,14 +4,14 @@
 #include "mainwindowfixture.h"
 
 #include "app/mainmenus.h"
-#include "audio/audioerror.h"
+#include "audio/core/audioerror.h"
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
-#include "settings/tfm_about.h"
-#include "settings/tfm_dir.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/folderdialog.h"
 #include "support/tones.h"
 
 #include <QAction>
@@ -74,7 +74,7 @@ const QStringList kJoinLocked = {
 
 TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsDefaults)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     EXPECT_EQ(main.edt_dir()->text(), AppPaths::defaultOutputFolder());
     EXPECT_TRUE(main.edt_dir()->text().startsWith(QDir::homePath()));
     EXPECT_EQ(main.cb_format()->currentText(), "MP3");
@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsDefaults)
 
 TEST_F(MainWindowTest, ControlsSitAtTheirPlacesInAFixedClientArea)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     EXPECT_EQ(main.centralWidget()->size(), QSize(490, 427));
     EXPECT_EQ(main.minimumSize(), main.maximumSize());
     EXPECT_EQ(main.lv()->geometry(), QRect(0, 47, 489, 271));
@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirPlacesInAFixedClientArea)
 TEST_F(MainWindowTest, StoredFormatSelectsItsEntryAndCloseWritesTheSelection)
 {
     writeSettingsText("[join]\nformat=2\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     EXPECT_EQ(main.cb_format()->currentText(), "WMA");
     main.cb_format()->setCurrentIndex(3);
     main.close();
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, StoredFormatSelectsItsEntryAndCloseWritesTheSelection)
 TEST_F(MainWindowTest, StoredFormatFourSelectsFlacAndFiveM4b)
 {
     writeSettingsText("[join]\nformat=4\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     EXPECT_EQ(main.cb_format()->currentText(), "FLAC");
     main.cb_format()->setCurrentIndex(5);
     EXPECT_EQ(main.cb_format()->currentText(), "M4B");
@@ -124,7 +124,7 @@ TEST_F(MainWindowTest, StoredFormatFourSelectsFlacAndFiveM4b)
 TEST_F(MainWindowTest, FormatOutsideTheListLeavesNoSelectionAndCloseWritesMinusOne)
 {
     writeSettingsText("; kept\n[join]\nformat=7\n");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     EXPECT_EQ(main.cb_format()->currentIndex(), -1);
     main.close();
     EXPECT_EQ(settingsText(), "; kept\n[join]\nformat=-1\n");
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, MissingSkinIsReportedOnceAndTheRestOfFirstShowRuns)
 {
     writeSettingsText("[join]\noutput directory=/srv/out\n");
     window().setSkinFile(dataPath("nothing-here.dll"));
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains("nothing-here.dll"));
     EXPECT_EQ(main.edt_dir()->text(), "/srv/out");
@@ -149,7 +149,7 @@ TEST_F(MainWindowTest, SettingsFileTooLargeIsReportedOnceAndNeverReplaced)
     const QString content =
         "[join]\nformat=2\n" + QString(Settings::kMaxFileMiB * 1024 * 1024, '\n');
     writeSettingsText(content);
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains(settingsPath()));
     // The rest of the first show ran, on the defaults.
@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, SkinNamesDispatchExactlyAndInAnyOtherCaseDoNothing)
 TEST_F(MainWindowTest, SkinStopPlayingNeedsItsExactName)
 {
     qputenv("VANTOREL_SILENT_AUDIO", "1");
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 5.0)});
     main.AddFile1Click();
     main.joinList().selectRow(0);
@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, SkinStopPlayingNeedsItsExactName)
 
 TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 1.0)});
     main.AddFile1Click();
     main.joinList().selectRow(0);
@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
 
 TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     main.busy().Joining = true;
     main.Option1Click();
     main.ID3Tag1Click();
@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
 
 TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     QPoint seen;
     prompter.queueDialog([&](QDialog &dialog) { seen = dialog.pos(); });
     main.About1Click();
@@ -235,7 +235,7 @@ TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
 
 TEST_F(MainWindowTest, ErrorWhileJoiningResetsTheBarAndClearsJoining)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     main.busy().Joining = true;
     main.pb()->setPosition(40);
     runGuarded(main, [] { throw AudioError(QStringLiteral("Cannot decode /tmp/x.mp3")); });
@@ -247,7 +247,7 @@ TEST_F(MainWindowTest, ErrorWhileJoiningResetsTheBarAndClearsJoining)
 
 TEST_F(MainWindowTest, ErrorDuringARunGivesTheCommandsBack)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     main.busy().Joining = true;
     main.busy().joinStarts();
     main.pb()->setCaptionVisible(true);
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, ErrorDuringARunGivesTheCommandsBack)
 
 TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     BusyState &busy = main.busy();
     const MenuItems &items = main.menuItems();
     const QStringList idle = without(kAllItems, kIdleDisabled);
@@ -295,7 +295,7 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
 // menu and the same for an item in both menus.
 TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const MenuItems &i = main.menuItems();
     QMap<QString, QChar> keyOfCaption;
     const auto captions = [&](const QList<QAction *> &actions) {
@@ -332,7 +332,7 @@ TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
 
 TEST_F(MainWindowTest, EscapeClosesTheActiveMainWindowAndWritesTheSettings)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     main.cb_format()->setCurrentIndex(1);
     QTest::keyClick(&main, Qt::Key_Escape);
     EXPECT_FALSE(main.isVisible());
@@ -341,7 +341,7 @@ TEST_F(MainWindowTest, EscapeClosesTheActiveMainWindowAndWritesTheSettings)
 
 TEST_F(MainWindowTest, EscapeInsideADialogLeavesTheMainWindowOpen)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     prompter.queueDialog([](QDialog &dialog) {
         QApplication::setActiveWindow(&dialog);
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -352,7 +352,7 @@ TEST_F(MainWindowTest, EscapeInsideADialogLeavesTheMainWindowOpen)
 
 TEST_F(MainWindowTest, EscapeInAnOpenMenuClosesOnlyTheMenu)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     QMenu *pm = main.findChild<QMenu *>("pm");
     pm->popup(main.lv()->mapToGlobal(QPoint(20, 20)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(pm));
@@ -363,7 +363,7 @@ TEST_F(MainWindowTest, EscapeInAnOpenMenuClosesOnlyTheMenu)
 
 TEST_F(MainWindowTest, EveryF1PressOpensTheHelpEvenWithoutItsRelease)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     // The help viewer takes the focus, so the release of F1 never reaches us.
     QTest::keyPress(main.lv(), Qt::Key_F1);
     QTest::keyPress(main.lv(), Qt::Key_F1);
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, EveryF1PressOpensTheHelpEvenWithoutItsRelease)
 
 TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     prompter.queueDialog([](QDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_F1); });
     main.About1Click();
     ASSERT_EQ(prompter.openedUrls().size(), 1);
@@ -384,7 +384,7 @@ TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
 
 TEST_F(MainWindowTest, RefusedCharacterIsDroppedWithOneMessage)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     QLineEdit *name = main.edt_filename();
     name->clear();
     QTest::keyClicks(name, "a:b");
@@ -394,7 +394,7 @@ TEST_F(MainWindowTest, RefusedCharacterIsDroppedWithOneMessage)
 
 TEST_F(MainWindowTest, EmptiedNameIsRestoredOnLeaving)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     QLineEdit *name = main.edt_filename();
     name->setText("concert");
     name->setFocus();
@@ -409,7 +409,7 @@ TEST_F(MainWindowTest, EmptiedNameIsRestoredOnLeaving)
 
 TEST_F(MainWindowTest, AnotherWindowTakingOverDoesNotCountAsLeavingTheName)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     QLineEdit *name = main.edt_filename();
     name->setFocus();
     QApplication::processEvents();
@@ -427,7 +427,7 @@ TEST_F(MainWindowTest, AnotherWindowTakingOverDoesNotCountAsLeavingTheName)
 
 TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString before = main.edt_dir()->text();
     prompter.queueDialog(
         [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_cancel")->click(); });
@@ -439,11 +439,11 @@ TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)
 
 TEST_F(MainWindowTest, ChosenFolderIsShownAndStoredAtOnce)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString folder = QDir::homePath() + "/Joined";
     QDir().mkpath(folder);
     prompter.queueDialog([&](QDialog &dialog) {
-        auto &dir = static_cast<Tfm_dir &>(dialog);
+        auto &dir = static_cast<FolderDialog &>(dialog);
         EXPECT_FALSE(dir.cbx_sub()->isVisible());
         dir.selectFolder(folder);
         dialog.findChild<QPushButton *>("btn_ok")->click();
@@ -455,7 +455,7 @@ TEST_F(MainWindowTest, ChosenFolderIsShownAndStoredAtOnce)
 
 TEST_F(MainWindowTest, OkWithoutASelectedFolderCountsAsCancelledButStoresTheSwitch)
 {
-    Tfm_main &main = showWindow();
+    MainWindow &main = showWindow();
     const QString before = main.edt_dir()->text();
     prompter.queueDialog(
         [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_ok")->click(); });

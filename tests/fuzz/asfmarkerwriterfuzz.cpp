@@ -1,5 +1,5 @@
-#include "audio/asfmarkerwriter.h"
-#include "audio/audioerror.h"
+#include "audio/tags/asfmarkerwriter.h"
+#include "audio/core/audioerror.h"
 
 #include "fuzzinput.h"
 

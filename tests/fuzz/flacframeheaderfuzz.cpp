@@ -1,4 +1,4 @@
-#include "audio/flacframeheader.h"
+#include "audio/decode/flacframeheader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "audio/flaclastframe.h"
+#include "audio/decode/flaclastframe.h"
 
 #include "fuzzinput.h"
 

@@ -1,4 +1,4 @@
-#include "audio/mp3infoframe.h"
+#include "audio/encode/mp3infoframe.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "audio/audioerror.h"
-#include "audio/mp4tagroom.h"
+#include "audio/core/audioerror.h"
+#include "audio/tags/mp4tagroom.h"
 
 #include "fuzzinput.h"
 

@@ -1,4 +1,4 @@
-#include "audio/mp4timing.h"
+#include "audio/decode/mp4timing.h"
 
 #include "fuzzinput.h"
 

@@ -1,4 +1,4 @@
-#include "audio/oggpagescanner.h"
+#include "audio/decode/oggpagescanner.h"
 
 #include "fuzzinput.h"
 

@@ -1,6 +1,6 @@
-#include "audio/audioerror.h"
-#include "audio/rf64tagwriter.h"
-#include "audio/wavechunkfile.h"
+#include "audio/core/audioerror.h"
+#include "audio/tags/rf64tagwriter.h"
+#include "audio/tags/wavechunkfile.h"
 
 #include "fuzzinput.h"
 

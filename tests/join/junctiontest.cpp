@@ -5,7 +5,7 @@
 #include "join/joinrun.h"
 
 #include "audio/audiofile.h"
-#include "audio/audioinformation.h"
+#include "audio/tags/audioinformation.h"
 #include "join/joinobserver.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"

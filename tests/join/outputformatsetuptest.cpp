@@ -1,6 +1,6 @@
 #include "join/outputformatsetup.h"
 #include "audio/audiofile.h"
-#include "audio/lameencoder.h"
+#include "audio/core/lameencoder.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
 #include "settings/valuelists.h"

@@ -5,9 +5,9 @@
 
 #include "joinlist/joinlist.h"
 #include "audio/audiofile.h"
-#include "joinlist/formathms.h"
+#include "inputs/formathms.h"
 #include "joinlist/joinlistview.h"
-#include "joinlist/naturalorder.h"
+#include "inputs/naturalorder.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"

@@ -2,7 +2,7 @@
 // folder, in ../share/vantorel when installed.
 
 #include "platform/apppaths.h"
-#include "platform/appidentity.h"
+#include "desktop/appidentity.h"
 
 #include <gtest/gtest.h>
 

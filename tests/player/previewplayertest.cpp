@@ -4,7 +4,7 @@
 
 #include "player/previewplayer.h"
 #include "audio/audiofile.h"
-#include "audio/audioplayer.h"
+#include "player/audioplayer.h"
 #include "joinlist/joinlist.h"
 #include "platform/apppaths.h"
 #include "platform/busyflags.h"

@@ -1,6 +1,6 @@
 #include "support/libavtonewriter.h"
 
-#include "audio/avdeleters.h"
+#include "audio/core/avdeleters.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "support/loudnessprobe.h"
 
 #include "audio/audiofile.h"
-#include "audio/avdeleters.h"
+#include "audio/core/avdeleters.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 //   const SampleArray quiet = LoudnessProbe::atLoudness(Tones::samples(44100, 2, 0, n), 44100, 2, -30);
 //   EXPECT_NEAR(LoudnessProbe::measure(part, 44100, 2).integrated, -16, 0.5);
 
-#include "audio/samplearray.h"
+#include "audio/core/samplearray.h"
 
 #include <QString>
 #include <QtGlobal>

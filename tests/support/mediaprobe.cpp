@@ -1,6 +1,6 @@
 #include "support/mediaprobe.h"
 
-#include "audio/avdeleters.h"
+#include "audio/core/avdeleters.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -2,7 +2,7 @@
 // every test a fresh home and configuration folder, so that no test sees the
 // settings of another. A test that leaves a window open fails its program.
 
-#include "platform/appfont.h"
+#include "desktop/appfont.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "support/tones.h"
 
 #include "audio/audiofile.h"
-#include "audio/lameencoder.h"
-#include "audio/wmaprofiles.h"
+#include "audio/core/lameencoder.h"
+#include "audio/core/wmaprofiles.h"
 #include "support/libavtonewriter.h"
 
 #include <QFile>

@@ -16,7 +16,7 @@
 // or another Opus rate), AAC in M4A with an edit list, AAC in M4A without one
 // but with an iTunSMPB tag, ADTS AAC, and 16-bit AIFF.
 
-#include "audio/samplearray.h"
+#include "audio/core/samplearray.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,0 +1,641 @@
+#include "app/mainwindow.h"
+
+#include "app/joincommand.h"
+#include "app/keyhook.h"
+#include "app/mainmenus.h"
+#include "app/outputfields.h"
+#include "audio/audiofile.h"
+#include "audio/tags/audioinformation.h"
+#include "player/audioplayer.h"
+#include "audio/core/lameencoder.h"
+#include "joinlist/joinlist.h"
+#include "kit/themedprogressbar.h"
+#include "desktop/appfont.h"
+#include "platform/apppaths.h"
+#include "platform/links.h"
+#include "platform/messages.h"
+#include "platform/prompter.h"
+#include "player/previewplayer.h"
+#include "settings/settings.h"
+#include "settings/settingskeys.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/folderdialog.h"
+#include "dialogs/tagdialog.h"
+#include "dialogs/outputsettingsdialog.h"
+#include "settings/valuelists.h"
+#include "skin/skin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int kClientWidth = 490;
+constexpr int kClientHeight = 427;
+
+struct Placement {
+    int left, top, width, height;
+};
+constexpr Placement kLvPlace{0, 47, 489, 271};
+constexpr Placement kPbPlace{19, 326, 451, 12};
+constexpr Placement kFilenamePlace{355, 356, 129, 21};
+constexpr Placement kFormatPlace{96, 398, 58, 21};
+constexpr Placement kDirPlace{161, 398, 244, 21};
+constexpr Placement kSkinPlace{208, 120, 32, 32};
+
+constexpr int kDefaultFormat = 0;
+const QString kTotalTimeElement = QStringLiteral("Total time");
+const QColor kBarColor(240, 245, 255);
+
+void place(QWidget *widget, const Placement &p)
+{
+    widget->move(p.left, p.top);
+    widget->resize(p.width, p.height);
+}
+
+// What a desktop entry's %F hands over: every argument that is no option, in
+// order, relative ones taken from the current folder. "--" ends the options.
+QStringList pathArguments(const QStringList &arguments, const QDir &current)
+{
+    QStringList paths;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (!optionsEnded && argument == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!argument.isEmpty() && (optionsEnded || !argument.startsWith(QLatin1Char('-'))))
+            paths << QDir::cleanPath(current.absoluteFilePath(argument));
+    }
+    return paths;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
+    : QMainWindow(parent),
+      m_prompter(prompter),
+      m_settings(std::make_unique<Settings>(AppPaths::settingsFile())),
+      m_skinFile(AppPaths::skinFile())
+{
+    setWindowTitle(QStringLiteral("Vantorel"));
+    setFont(appFont());
+    createComponents();
+    createControls();
+    m_menus = new MainMenus(menuBar(), this);
+    m_busy = std::make_unique<BusyState>(m_menus->items());
+    createSubsystems();
+    m_outputFields = std::make_unique<OutputFields>(*this);
+    createDialogs();
+    connectCommands();
+    m_keyHook = new KeyHook(*this);
+    qApp->installEventFilter(m_keyHook);
+    // Single border, not resizable: the window keeps its client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(m_keyHook);
+}
+
+const MenuItems &MainWindow::menuItems() const
+{
+    return m_menus->items();
+}
+
+// Window creation: the first use of three components.
+void MainWindow::createComponents()
+{
+    m_audioFileRead = std::make_unique<AudioFile>();
+    m_audioFileWrite = std::make_unique<AudioFile>();
+    m_lameEncoder = std::make_unique<LameEncoder>();
+    m_audioInformation = std::make_unique<AudioInformation>();
+    m_audioPlayer = new AudioPlayer(this);
+    m_audioFileWrite->SetOptionFlag(true);
+    m_audioFileRead->SetOptionFlag(true);
+    m_audioInformation->SetOptionFlag(true);
+}
+
+void MainWindow::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    m_skin = new Skin(client);
+    m_skin->setObjectName(QStringLiteral("Skin"));
+    place(m_skin, kSkinPlace);
+
+    m_lv = new JoinListView(client);
+    m_lv->setObjectName(QStringLiteral("lv"));
+    m_lv->setFrameShape(QFrame::NoFrame);
+    m_lv->setRootIsDecorated(false);
+    m_lv->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lv->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_lv->setUniformRowHeights(true);
+    m_lv->setAllColumnsShowFocus(true);
+    // Grid lines between the cells, and margins narrow enough for "unconverted"
+    // to fit its fixed column.
+    m_lv->setStyleSheet(QStringLiteral(
+        "QTreeView#lv { background: white; selection-background-color: #2f66ae;"
+        " selection-color: white; }"
+        "QTreeView#lv::item { border-right: 1px solid #dde5f2; border-bottom: 1px solid #dde5f2;"
+        " padding: 1px 1px; }"
+        "QTreeView#lv::item:selected { background: #2f66ae; color: white; }"));
+    m_lv->header()->setSectionsClickable(false);
+    m_lv->header()->setSectionsMovable(false);
+
+    m_pb = new ThemedProgressBar(client);
+    m_pb->setObjectName(QStringLiteral("pb"));
+    m_pb->setBorderColor(kBarColor);
+    m_pb->setFillColor(kBarColor);
+    m_pb->setPosition(0);
+    m_pb->setCaptionVisible(false);
+
+    m_edtFilename = new QLineEdit(client);
+    m_edtFilename->setObjectName(QStringLiteral("edt_filename"));
+
+    m_cbFormat = new QComboBox(client);
+    m_cbFormat->setObjectName(QStringLiteral("cb_format"));
+    m_cbFormat->addItems(ValueLists::outputFormatCaptions());
+
+    m_edtDir = new QLineEdit(client);
+    m_edtDir->setObjectName(QStringLiteral("edt_dir"));
+    m_edtDir->setReadOnly(true);
+
+    setTabOrder(m_lv, m_cbFormat);
+    setTabOrder(m_cbFormat, m_edtDir);
+    setTabOrder(m_edtDir, m_edtFilename);
+}
+
+// Each subsystem is handed what it uses, and tells the window what changed.
+void MainWindow::createSubsystems()
+{
+    m_joinList =
+        new JoinList(*m_lv, m_prompter, *m_settings, *m_audioFileWrite, *m_audioFileRead, this);
+    m_previewPlayer = new PreviewPlayer(*m_joinList, *m_audioFileRead, *m_audioPlayer, m_prompter,
+                                        *m_busy, *this, this);
+    m_joinCommand = std::make_unique<JoinCommand>(JoinCommand::Parts{
+        *m_joinList, *m_busy, *m_pb, *m_edtFilename, *m_cbFormat, *m_settings, m_prompter,
+        *m_audioFileRead, *m_audioFileWrite, *m_lameEncoder, *m_audioInformation, tagValues});
+
+    BusyState *busy = m_busy.get();
+    connect(m_joinList, &JoinList::totalTimeChanged, this, &MainWindow::showTotalTime);
+    connect(m_joinList, &JoinList::admissionStarts, this, [busy] { busy->beginAdmission(); });
+    connect(m_joinList, &JoinList::admissionEnds, this, [busy] { busy->endAdmission(); });
+    connect(m_joinList, &JoinList::rowRemoved, m_previewPlayer, &PreviewPlayer::rowRemoved);
+    connect(m_joinList, &JoinList::rowsExchanged, m_previewPlayer, &PreviewPlayer::rowsExchanged);
+    connect(m_previewPlayer, &PreviewPlayer::playbackStarts, this,
+            [busy] { busy->playbackStarts(); });
+    connect(m_previewPlayer, &PreviewPlayer::pause, this, [busy] { busy->pause(); });
+    connect(m_previewPlayer, &PreviewPlayer::resume, this, [busy] { busy->resume(); });
+    connect(m_previewPlayer, &PreviewPlayer::playbackStops, this,
+            [busy] { busy->playbackStops(); });
+}
+
+int MainWindow::PlayingRow() const
+{
+    return m_previewPlayer->PlayingRow();
+}
+
+void MainWindow::showTotalTime(const QString &text)
+{
+    if (m_totalTime) {
+        m_totalTime->SetText(text);
+        m_totalTime->Refresh();
+    }
+}
+
+void MainWindow::createDialogs()
+{
+    m_fmAbout = new AboutDialog(m_prompter, this);
+    m_fmDir = new FolderDialog(*m_settings, *this, this);
+    m_fmId3 = new TagDialog(tagValues, *m_settings, *this, this);
+}
+
+// The settings dialog reads its values each time it is shown, so it is built
+// at first use: a join that never opens it does not carry its many controls.
+OutputSettingsDialog &MainWindow::fm_set()
+{
+    if (!m_fmSet)
+        m_fmSet = new OutputSettingsDialog(*m_settings, *this, this);
+    return *m_fmSet;
+}
+
+void MainWindow::guarded(void (MainWindow::*command)())
+{
+    runGuarded(*this, [this, command] { (this->*command)(); });
+}
+
+void MainWindow::connectCommands()
+{
+    const MenuItems &i = m_menus->items();
+    const auto bind = [this](QAction *action, void (MainWindow::*command)()) {
+        connect(action, &QAction::triggered, this, [this, command] { guarded(command); });
+    };
+    bind(i.AddFile1, &MainWindow::AddFile1Click);
+    bind(i.AddFile2, &MainWindow::AddFile1Click);
+    bind(i.AddPath1, &MainWindow::AddPath1Click);
+    bind(i.AddPath2, &MainWindow::AddPath1Click);
+    bind(i.Remove1, &MainWindow::Remove1Click);
+    bind(i.Remove2, &MainWindow::Remove1Click);
+    bind(i.Clear1, &MainWindow::Clear1Click);
+    bind(i.Clear2, &MainWindow::Clear1Click);
+    bind(i.SortByName1, &MainWindow::SortByName1Click);
+    bind(i.SortByName2, &MainWindow::SortByName1Click);
+    bind(i.Exit1, &MainWindow::Exit1Click);
+    bind(i.Join1, &MainWindow::Join1Click);
+    bind(i.Join2, &MainWindow::Join1Click);
+    bind(i.Stop1, &MainWindow::Stop1Click);
+    bind(i.Stop2, &MainWindow::Stop1Click);
+    bind(i.Play1, &MainWindow::Play1Click);
+    bind(i.Play2, &MainWindow::Play1Click);
+    bind(i.Pause1, &MainWindow::Pause1Click);
+    bind(i.Pause2, &MainWindow::Pause1Click);
+    bind(i.Stopplay1, &MainWindow::Stopplay1Click);
+    bind(i.StopPlaying1, &MainWindow::Stopplay1Click);
+    bind(i.Option1, &MainWindow::Option1Click);
+    bind(i.ID3Tag1, &MainWindow::ID3Tag1Click);
+    bind(i.Content1, &MainWindow::Content1Click);
+    bind(i.WebSite1, &MainWindow::WebSite1Click);
+    bind(i.About1, &MainWindow::About1Click);
+
+    connect(m_lv, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos));
+    });
+    connect(m_lv, &QTreeWidget::doubleClicked, this, [this] { guarded(&MainWindow::lvDblClick); });
+    m_lv->setDropGate({[this](const QStringList &paths) { return mayDropFiles(paths); },
+                       [this] { return mayMoveRows(); }});
+    // Queued: the admission pumps events and shows its messages, while the file
+    // manager waits for its drop to be answered.
+    connect(
+        m_lv, &JoinListView::pathsDropped, this,
+        [this](const QStringList &paths, const QStringList &unreachable) {
+            runGuarded(*this, [&] { DropFiles(paths, unreachable); });
+        },
+        Qt::QueuedConnection);
+    connect(m_lv, &JoinListView::rowMoveRequested, this,
+            [this](int from, int to) { runGuarded(*this, [&] { lvMoveRow(from, to); }); });
+    connect(m_skin, &Skin::Click, this,
+            [this](const QString &name) { runGuarded(*this, [this, name] { SkinClick(name); }); });
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void MainWindow::FormShow()
+{
+    // A skin that cannot be loaded is reported once; the window still works without it.
+    runGuarded(*this, [this] { loadSkin(); });
+    // So is a settings file too large to be one: the window runs on the defaults
+    // and leaves the file alone.
+    runGuarded(*this, [this] { m_settings->open(); });
+    runGuarded(*this, [this] {
+        m_edtFilename->setText(QStringLiteral("new"));
+        m_joinList->resetTotals();
+        restoreOutputFields();
+        tagValues.reset();
+        m_busy->Playing = false;
+        m_busy->Paused = false;
+        m_busy->Joining = false;
+        m_busy->firstShow();
+        placeControls();
+        if (QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    });
+    // Once the window is up, so that the admission's messages show over it.
+    if (!m_startupPaths.isEmpty() || !m_startupUnreachable.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                runGuarded(*this, [this] {
+                    DropFiles(std::exchange(m_startupPaths, {}),
+                              std::exchange(m_startupUnreachable, {}));
+                });
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::admitAtFirstShow(const QStringList &arguments, const QStringList &unreachable)
+{
+    const QDir current = QDir::current();
+    m_startupPaths = pathArguments(arguments, current);
+    m_startupUnreachable.clear();
+    // One argument each: a real file of the same text named too is still taken.
+    for (const QString &name : unreachable) {
+        const QString path = QDir::cleanPath(current.absoluteFilePath(name));
+        if (m_startupPaths.removeOne(path))
+            m_startupUnreachable << path;
+    }
+}
+
+void MainWindow::loadSkin()
+{
+    m_skin->LoadSkin(m_skinFile);
+    m_skin->ApplySkin(centralWidget());
+    m_skin->SetWindowCaption(centralWidget(), QStringLiteral("Vantorel"));
+    SkinForm *form = m_skin->GetSkinForm(centralWidget());
+    m_totalTime = form ? form->FindObject(kTotalTimeElement) : nullptr;
+}
+
+void MainWindow::restoreOutputFields()
+{
+    m_edtDir->setText(m_settings->readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
+                                           AppPaths::defaultOutputFolder()));
+    const int format =
+        m_settings->readInteger(SettingsKeys::kJoin, SettingsKeys::kFormat, kDefaultFormat);
+    // A stored value outside the list leaves the box without a selection.
+    m_cbFormat->setCurrentIndex(format >= 0 && format < m_cbFormat->count() ? format : -1);
+}
+
+void MainWindow::placeControls()
+{
+    place(m_lv, kLvPlace);
+    place(m_pb, kPbPlace);
+    place(m_edtFilename, kFilenamePlace);
+    place(m_cbFormat, kFormatPlace);
+    place(m_edtDir, kDirPlace);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    runGuarded(*this, [this] {
+        // A join still running stops at its next check.
+        m_busy->Joining = false;
+        if (m_settings->isOpen()) {
+            m_settings->writeInteger(SettingsKeys::kJoin, SettingsKeys::kFormat,
+                                     m_cbFormat->currentIndex());
+            m_settings->close();
+        }
+    });
+    event->accept();
+}
+
+void MainWindow::report(const std::exception &error)
+{
+    m_prompter.information(QString::fromUtf8(error.what()));
+    // Whenever a join run is active: Stop may have cleared Joining before a
+    // close or the stamping failed, and the commands must still come back.
+    if (m_busy->Joining || m_busy->joinRunActive || m_busy->joinRunFailed) {
+        // Closing may itself fail (for example a full disk); that is worth a word too.
+        for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
+            try {
+                if (file->IsOpen())
+                    file->CloseFile();
+            } catch (const std::exception &closeError) {
+                m_prompter.information(QString::fromUtf8(closeError.what()));
+            }
+        }
+        m_pb->setPosition(0);
+        m_busy->Joining = false;
+        // The run will not get to give the commands back itself.
+        m_busy->joinEnds();
+        m_pb->setCaptionVisible(false);
+        m_busy->joinRunFailed = false;
+    }
+    if (m_busy->Playing)
+        m_audioPlayer->Stop();
+}
+
+int MainWindow::showDialog(QDialog &dialog)
+{
+    dialog.adjustSize();
+    const int left = x() + (width() - dialog.width()) / 2;
+    const int top = y() + (height() - dialog.height()) / 2;
+    dialog.move(left, top);
+    return m_prompter.showModal(dialog);
+}
+
+void MainWindow::SkinClick(const QString &name)
+{
+    // Exact names, case included, in this order; any other name does nothing.
+    struct Dispatch {
+        const char *name;
+        void (MainWindow::*command)();
+    };
+    // One element a line, in dispatch order.
+    // clang-format off
+    static const Dispatch kTable[] = {
+        {"Add", &MainWindow::AddFile1Click},
+        {"Remove", &MainWindow::Remove1Click},
+        {"Clear", &MainWindow::Clear1Click},
+        {"Up", &MainWindow::MoveUpClick},
+        {"Down", &MainWindow::MoveDownClick},
+        {"Play", nullptr},
+        {"Pause", &MainWindow::Pause1Click},
+        {"Stop playing", &MainWindow::Stopplay1Click},
+        {"join", &MainWindow::Join1Click},
+        {"Stop", &MainWindow::Stop1Click},
+        {"ID3Tag", &MainWindow::ID3Tag1Click},
+        {"Options", &MainWindow::Option1Click},
+        {"Browse", &MainWindow::BrowseClick},
+    };
+    // clang-format on
+    for (const Dispatch &entry : kTable) {
+        if (name != QLatin1String(entry.name))
+            continue;
+        if (entry.command)
+            (this->*entry.command)();
+        else
+            m_previewPlayer->PlayFile();  // the skin's Play skips the menu's guards
+        return;
+    }
+}
+
+void MainWindow::AddFile1Click()
+{
+    if (m_busy->joinBusy())
+        return;
+    m_joinList->AddFile();
+}
+
+void MainWindow::AddPath1Click()
+{
+    if (m_busy->joinBusy() || m_busy->Playing || m_busy->Adding)
+        return;
+    m_fmDir->setAction(QString());
+    m_fmDir->setAction(QStringLiteral("Please select the folder you want to add."));
+    m_fmDir->setWindowTitle(QStringLiteral("Open Folder"));
+    m_fmDir->showSubFolderSwitch();
+    showDialog(*m_fmDir);
+    const QString folder = m_fmDir->result();
+    if (!folder.isEmpty())
+        m_joinList->AddPath(folder);
+}
+
+void MainWindow::Remove1Click()
+{
+    if (m_busy->joinBusy())
+        return;
+    const int row = m_joinList->selectedRow();
+    if (row >= 0 && m_busy->Playing && row == m_previewPlayer->PlayingRow()) {
+        m_prompter.information(Messages::kStopPlayingFirst);
+        return;
+    }
+    m_joinList->RemoveFile();
+}
+
+void MainWindow::Clear1Click()
+{
+    if (m_busy->joinBusy()) {
+        m_prompter.information(Messages::kStopConvertingFirst);
+        return;
+    }
+    if (m_busy->Playing) {
+        m_prompter.information(Messages::kStopPlayingFirst);
+        return;
+    }
+    m_joinList->Clear();
+}
+
+bool MainWindow::mayMoveRows() const
+{
+    return !m_busy->joinBusy();
+}
+
+void MainWindow::MoveUpClick()
+{
+    if (mayMoveRows())
+        m_joinList->MoveUp();
+}
+
+void MainWindow::MoveDownClick()
+{
+    if (mayMoveRows())
+        m_joinList->MoveDown();
+}
+
+void MainWindow::SortByName1Click()
+{
+    // The rows move as Up and Down move them, so under the same guard.
+    if (mayMoveRows() && !m_busy->Adding)
+        m_joinList->SortByName();
+}
+
+void MainWindow::lvMoveRow(int from, int to)
+{
+    if (mayMoveRows())
+        m_joinList->moveRow(from, to);
+}
+
+bool MainWindow::mayDropFiles(const QStringList &paths) const
+{
+    if (m_busy->joinBusy() || m_busy->Adding)
+        return false;
+    // A folder is scanned on AudioFileRead, which the preview reads from: as
+    // Add Path, not while playing. Files alone are admitted as Add File admits.
+    return !m_busy->Playing || std::none_of(paths.begin(), paths.end(), [](const QString &path) {
+        return QFileInfo(path).isDir();
+    });
+}
+
+void MainWindow::DropFiles(const QStringList &paths, const QStringList &unreachable)
+{
+    // Asked again: the state may have changed since the drag was let in.
+    if (mayDropFiles(paths))
+        m_joinList->addPaths(paths, unreachable);
+}
+
+void MainWindow::Join1Click()
+{
+    m_joinCommand->JoinFiles();
+}
+
+void MainWindow::Stop1Click()
+{
+    m_busy->Joining = false;
+}
+
+void MainWindow::Play1Click()
+{
+    if (m_busy->joinBusy()) {
+        m_prompter.information(Messages::kStopConvertingFirst);
+        return;
+    }
+    if (m_busy->Adding)
+        return;
+    m_previewPlayer->PlayFile();
+}
+
+void MainWindow::Pause1Click()
+{
+    m_previewPlayer->PausePlay();
+}
+
+void MainWindow::Stopplay1Click()
+{
+    m_previewPlayer->StopPlay();
+}
+
+void MainWindow::Option1Click()
+{
+    if (m_busy->joinBusy())
+        return;
+    showDialog(fm_set());
+}
+
+void MainWindow::ID3Tag1Click()
+{
+    if (m_busy->joinBusy())
+        return;
+    showDialog(*m_fmId3);
+}
+
+void MainWindow::BrowseClick()
+{
+    m_outputFields->BrowseClick();
+}
+
+void MainWindow::Exit1Click()
+{
+    close();
+}
+
+void MainWindow::Content1Click()
+{
+    m_prompter.openUrl(QUrl::fromLocalFile(AppPaths::helpPage()));
+}
+
+void MainWindow::WebSite1Click()
+{
+    m_prompter.openUrl(QUrl(Links::kWebSite));
+}
+
+void MainWindow::About1Click()
+{
+    showDialog(*m_fmAbout);
+}
+
+void MainWindow::lvDblClick()
+{
+    m_previewPlayer->lvDblClick();
+}

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "app/busystate.h"
+#include "joinlist/joinlistview.h"
+#include "platform/errorreport.h"
+#include "audio/tags/tagvalues.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class AudioFile;
+class AudioInformation;
+class AudioPlayer;
+class JoinCommand;
+class JoinList;
+class KeyHook;
+class LameEncoder;
+class MainMenus;
+class OutputFields;
+class PreviewPlayer;
+class Prompter;
+class QComboBox;
+class QDialog;
+class QLineEdit;
+class Settings;
+class Skin;
+class SkinElement;
+class AboutDialog;
+class FolderDialog;
+class TagDialog;
+class OutputSettingsDialog;
+class ThemedProgressBar;
+
+// The main window: owns the program's state for its whole life (the list, the
+// busy flags, the tag values, the settings object, the audio components, the
+// skin) and dispatches every command to the subsystem that does its work.
+class MainWindow : public QMainWindow, public ErrorReport {
+    Q_OBJECT
+public:
+    explicit MainWindow(Prompter &prompter, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The application-wide error report: every error no command catches.
+    void report(const std::exception &error) override;
+
+    // Controls.
+    JoinListView *lv() const { return m_lv; }
+    ThemedProgressBar *pb() const { return m_pb; }
+    QLineEdit *edt_filename() const { return m_edtFilename; }
+    QComboBox *cb_format() const { return m_cbFormat; }
+    QLineEdit *edt_dir() const { return m_edtDir; }
+    Skin *skin() const { return m_skin; }
+    const MenuItems &menuItems() const;
+
+    // State.
+    BusyState &busy() { return *m_busy; }
+    TagValues tagValues;
+    Prompter &prompter() { return m_prompter; }
+    Settings &settings() { return *m_settings; }
+    JoinList &joinList() { return *m_joinList; }
+    PreviewPlayer &previewPlayer() { return *m_previewPlayer; }
+    // The row the preview last started.
+    int PlayingRow() const;
+
+    // Audio components.
+    AudioFile &AudioFileRead() { return *m_audioFileRead; }
+    AudioFile &AudioFileWrite() { return *m_audioFileWrite; }
+    LameEncoder &AudioFile2LameEnc() { return *m_lameEncoder; }
+    AudioInformation &audioInformation() { return *m_audioInformation; }
+    AudioPlayer &audioPlayer() { return *m_audioPlayer; }
+
+    // Dialogs, created once and living as long as the window.
+    OutputSettingsDialog &fm_set();
+    AboutDialog &fm_about() { return *m_fmAbout; }
+    FolderDialog &fm_dir() { return *m_fmDir; }
+    TagDialog &fm_id3() { return *m_fmId3; }
+
+    // The skin's "Total time" element, or nullptr when the skin has none.
+    SkinElement *totalTimeElement() const { return m_totalTime; }
+
+    // Where first show looks for the skin file (beside the executable unless set).
+    void setSkinFile(const QString &path) { m_skinFile = path; }
+    // The program's command line: the files and folders it names are admitted
+    // once the first show is done; those among unreachable (arguments whose
+    // bytes their text cannot reach, see FileNameBytes) are refused by name.
+    void admitAtFirstShow(const QStringList &arguments, const QStringList &unreachable = {});
+
+    // Centres a dialog over this window and shows it modally.
+    int showDialog(QDialog &dialog);
+
+    // Commands, whatever their trigger.
+    void AddFile1Click();
+    void AddPath1Click();
+    void Remove1Click();
+    void Clear1Click();
+    void MoveUpClick();
+    void MoveDownClick();
+    void SortByName1Click();
+    void Join1Click();
+    void Stop1Click();
+    void Play1Click();
+    void Pause1Click();
+    void Stopplay1Click();
+    void Option1Click();
+    void ID3Tag1Click();
+    void BrowseClick();
+    void Exit1Click();
+    void Content1Click();
+    void WebSite1Click();
+    void About1Click();
+    void lvDblClick();
+    // Files and folders handed over from outside: dropped on the list, or
+    // named on the command line.
+    void DropFiles(const QStringList &paths, const QStringList &unreachable = {});
+    // A row dragged to a new place in the list.
+    void lvMoveRow(int from, int to);
+    // A click on a skin element, by its name.
+    void SkinClick(const QString &elementName);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createComponents();
+    void createDialogs();
+    void createSubsystems();
+    void connectCommands();
+    void showTotalTime(const QString &text);
+    void FormShow();
+    void loadSkin();
+    void placeControls();
+    void restoreOutputFields();
+    bool mayDropFiles(const QStringList &paths) const;
+    bool mayMoveRows() const;
+    // Runs a command from a Qt entry point, handing any error to the report.
+    void guarded(void (MainWindow::*command)());
+
+    Prompter &m_prompter;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<AudioFile> m_audioFileRead;
+    std::unique_ptr<AudioFile> m_audioFileWrite;
+    std::unique_ptr<LameEncoder> m_lameEncoder;
+    std::unique_ptr<AudioInformation> m_audioInformation;
+    AudioPlayer *m_audioPlayer = nullptr;
+
+    JoinListView *m_lv = nullptr;
+    ThemedProgressBar *m_pb = nullptr;
+    QLineEdit *m_edtFilename = nullptr;
+    QComboBox *m_cbFormat = nullptr;
+    QLineEdit *m_edtDir = nullptr;
+    Skin *m_skin = nullptr;
+    SkinElement *m_totalTime = nullptr;
+    MainMenus *m_menus = nullptr;
+    std::unique_ptr<BusyState> m_busy;
+
+    OutputSettingsDialog *m_fmSet = nullptr;
+    AboutDialog *m_fmAbout = nullptr;
+    FolderDialog *m_fmDir = nullptr;
+    TagDialog *m_fmId3 = nullptr;
+
+    JoinList *m_joinList = nullptr;
+    PreviewPlayer *m_previewPlayer = nullptr;
+    std::unique_ptr<JoinCommand> m_joinCommand;
+    std::unique_ptr<OutputFields> m_outputFields;
+    KeyHook *m_keyHook = nullptr;
+    QString m_skinFile;
+    QStringList m_startupPaths;
+    QStringList m_startupUnreachable;
+    bool m_shown = false;
+};

@@ -1,6 +1,0 @@
-#include "audio/taglibshared.h"
-
-TagLib::String toTagLib(const QString &text)
-{
-    return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
-}

@@ -22,14 +22,14 @@ QString writeTone(const QString &path)
 {
     constexpr int kRate = 22050;
     AudioFile writer;
-    writer.SetWavFormat(kRate, 1, 16);
-    writer.SetInputFormat(kRate, 1);
-    writer.CreateFile(path, 0);
+    writer.setWavFormat(kRate, 1, 16);
+    writer.setInputFormat(kRate, 1);
+    writer.createFile(path, 0);
     SampleArray samples(kRate / 4);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = 0.3f * float(std::sin(2 * M_PI * 440.0 * double(i) / kRate));
-    writer.WriteSamples(samples);
-    writer.CloseFile();
+    writer.writeSamples(samples);
+    writer.closeFile();
     return path;
 }
 
@@ -58,7 +58,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    runGuarded(main, [&] { main.AddFile1Click(); });
+    runGuarded(main, [&] { main.addFile1Click(); });
     const double seconds = timer.nsecsElapsed() / 1e9;
     ticker.stop();
     main.close();

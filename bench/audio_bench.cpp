@@ -8,8 +8,8 @@
 //                                            extensions (flac m4b ...) pick formats
 //   audio_bench --tone SECONDS FILE.mp3      writes a 44.1 kHz stereo 128 kbit/s tone input
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
 #include "support/processusage.h"
 
@@ -32,9 +32,9 @@ constexpr int kDefaultWmaProfile = 10;
 void writeTone(double seconds, const QString &path)
 {
     AudioFile writer;
-    writer.SetMp3Encoder(LameEncoder());
-    writer.SetInputFormat(kToneRate, kToneChannels);
-    writer.CreateFile(path);
+    writer.setMp3Encoder(LameEncoder());
+    writer.setInputFormat(kToneRate, kToneChannels);
+    writer.createFile(path);
     const qint64 total = std::llround(seconds * kToneRate);
     SampleArray block;
     for (qint64 done = 0; done < total;) {
@@ -47,33 +47,33 @@ void writeTone(double seconds, const QString &path)
             block[static_cast<std::size_t>(2 * i + 1)] =
                 static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 660 * t));
         }
-        writer.WriteSamples(block);
+        writer.writeSamples(block);
         done += frames;
     }
-    writer.CloseFile();
+    writer.closeFile();
 }
 
 // Reads the whole input once; writes it when a writer is given. Returns frames read.
 qint64 pass(const QString &input, AudioFile *writer, int *sampleRate)
 {
     AudioFile reader;
-    reader.OpenFile(input, 0, 1);
-    reader.Seek(0, 3);
-    *sampleRate = reader.SampleRate();
+    reader.openFile(input, 0, 1);
+    reader.seek(0, 3);
+    *sampleRate = reader.sampleRate();
     if (writer)
-        writer->SetInputFormat(reader.SampleRate(), reader.Channels());
-    const qint64 total = reader.SampleCount();
-    const int blockFrames = kBlockSeconds * reader.SampleRate() * reader.Channels();
+        writer->setInputFormat(reader.sampleRate(), reader.channels());
+    const qint64 total = reader.sampleCount();
+    const int blockFrames = kBlockSeconds * reader.sampleRate() * reader.channels();
     qint64 frames = 0;
     while (frames < total) {
-        const SampleArray block = reader.ReadSamples(blockFrames);
+        const SampleArray block = reader.readSamples(blockFrames);
         if (block.empty())
             break;
-        frames += static_cast<qint64>(block.size()) / reader.BlockAlign();
+        frames += static_cast<qint64>(block.size()) / reader.blockAlign();
         if (writer)
-            writer->WriteSamples(block);
+            writer->writeSamples(block);
     }
-    reader.CloseFile();
+    reader.closeFile();
     return frames;
 }
 
@@ -117,12 +117,12 @@ int main(int argc, char **argv)
             chosen << QLatin1Char('.') + QString::fromLocal8Bit(argv[i]).toLower();
 
         const Target targets[] = {
-            {"MP3 128k q9", ".mp3", [](AudioFile &w) { w.SetMp3Encoder(LameEncoder()); }},
-            {"WAV 16-bit", ".wav", [](AudioFile &w) { w.SetWavFormat(44100, 2, 16); }},
-            {"WMA profile 10", ".wma", [](AudioFile &w) { w.SetWmaFormat(kDefaultWmaProfile); }},
-            {"OGG 128k", ".ogg", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }},
-            {"FLAC level 5", ".flac", [](AudioFile &w) { w.SetFlacFormat(44100, 2, 16, 5); }},
-            {"M4B 128k", ".m4b", [](AudioFile &w) { w.SetM4bFormat(44100, 2, 128); }},
+            {"MP3 128k q9", ".mp3", [](AudioFile &w) { w.setMp3Encoder(LameEncoder()); }},
+            {"WAV 16-bit", ".wav", [](AudioFile &w) { w.setWavFormat(44100, 2, 16); }},
+            {"WMA profile 10", ".wma", [](AudioFile &w) { w.setWmaFormat(kDefaultWmaProfile); }},
+            {"OGG 128k", ".ogg", [](AudioFile &w) { w.setOggFormat(44100, 2, 128, 128, 128, -1); }},
+            {"FLAC level 5", ".flac", [](AudioFile &w) { w.setFlacFormat(44100, 2, 16, 5); }},
+            {"M4B 128k", ".m4b", [](AudioFile &w) { w.setM4bFormat(44100, 2, 128); }},
         };
 
         int sampleRate = 0;
@@ -140,10 +140,10 @@ int main(int argc, char **argv)
             target.select(writer);
             timer.restart();
             cpuStart = ProcessUsage::cpuSeconds();
-            writer.CreateFile(
+            writer.createFile(
                 outputs.filePath(QStringLiteral("audio_bench") + QLatin1String(target.extension)));
             const qint64 frames = pass(input, &writer, &sampleRate);
-            writer.CloseFile();
+            writer.closeFile();
             report(target.name, frames, sampleRate, timer.elapsed(),
                    ProcessUsage::cpuSeconds() - cpuStart);
         }

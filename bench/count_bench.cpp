@@ -8,8 +8,8 @@
 //   count_bench              makes a 30-minute 44.1 kHz stereo OGG (128 kbit/s)
 //                            and WMA (profile 10) of noise under a tone first
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "support/processusage.h"
 
 #include <QElapsedTimer>
@@ -35,8 +35,8 @@ QString writeNoiseAndTone(const QString &path, const std::function<void(AudioFil
 {
     AudioFile writer;
     format(writer);
-    writer.SetInputFormat(kRate, kChannels);
-    writer.CreateFile(path);
+    writer.setInputFormat(kRate, kChannels);
+    writer.createFile(path);
     std::mt19937 generator(1);
     std::normal_distribution<float> noise(0.0f, 0.1f);
     SampleArray block(size_t(kRate) * kChannels);
@@ -47,9 +47,9 @@ QString writeNoiseAndTone(const QString &path, const std::function<void(AudioFil
             for (int c = 0; c < kChannels; ++c)
                 block[size_t(i * kChannels + c)] = tone + noise(generator);
         }
-        writer.WriteSamples(block);
+        writer.writeSamples(block);
     }
-    writer.CloseFile();
+    writer.closeFile();
     return path;
 }
 
@@ -59,28 +59,28 @@ void measure(const QString &path, bool countOnly)
     QElapsedTimer timer;
     timer.start();
     double cpu = ProcessUsage::cpuSeconds();
-    reader.OpenFile(path, 0, 1);
+    reader.openFile(path, 0, 1);
     const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
     const double openCpu = ProcessUsage::cpuSeconds() - cpu;
     if (countOnly) {
         std::printf("%s: SampleCount %lld; open and count %.3f s (processor %.3f s)\n",
-                    qPrintable(path), static_cast<long long>(reader.SampleCount()), openSeconds,
+                    qPrintable(path), static_cast<long long>(reader.sampleCount()), openSeconds,
                     openCpu);
         return;
     }
     timer.restart();
     cpu = ProcessUsage::cpuSeconds();
-    reader.Seek(0, 3);
+    reader.seek(0, 3);
     qint64 frames = 0;
     for (SampleArray samples;
-         !(samples = reader.ReadSamples(kBlockSeconds * reader.SampleRate())).empty();)
-        frames += qint64(samples.size()) / reader.BlockAlign();
+         !(samples = reader.readSamples(kBlockSeconds * reader.sampleRate())).empty();)
+        frames += qint64(samples.size()) / reader.blockAlign();
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
     const double readCpu = ProcessUsage::cpuSeconds() - cpu;
     std::printf("%s: SampleCount %lld (%.1f min), %lld frames read; open and count %.3f s "
                 "(processor %.3f s), decode all %.3f s (processor %.3f s)\n",
-                qPrintable(path), static_cast<long long>(reader.SampleCount()),
-                double(reader.SampleCount()) / reader.SampleRate() / 60.0,
+                qPrintable(path), static_cast<long long>(reader.sampleCount()),
+                double(reader.sampleCount()) / reader.sampleRate() / 60.0,
                 static_cast<long long>(frames), openSeconds, openCpu, readSeconds, readCpu);
 }
 
@@ -96,10 +96,10 @@ int main(int argc, char **argv)
         const bool countOnly = inputs.removeAll(QStringLiteral("--count-only")) > 0;
         if (inputs.isEmpty()) {
             inputs << writeNoiseAndTone(dir.filePath(QStringLiteral("long.ogg")), [](AudioFile &w) {
-                w.SetOggFormat(kRate, kChannels, kOggKbps, kOggKbps, kOggKbps, -1);
+                w.setOggFormat(kRate, kChannels, kOggKbps, kOggKbps, kOggKbps, -1);
             });
             inputs << writeNoiseAndTone(dir.filePath(QStringLiteral("long.wma")),
-                                        [](AudioFile &w) { w.SetWmaFormat(kWmaProfile); });
+                                        [](AudioFile &w) { w.setWmaFormat(kWmaProfile); });
         }
         for (const QString &input : inputs)
             measure(input, countOnly);

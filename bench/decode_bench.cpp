@@ -6,8 +6,8 @@
 //   decode_bench INPUT...
 //   decode_bench                 makes a one-minute 44.1 kHz stereo MP3 (noise and tone) first
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
 
 #include <QElapsedTimer>
@@ -31,10 +31,10 @@ QString writeMinuteMp3(const QString &path)
 {
     AudioFile writer;
     LameEncoder lame;
-    lame.SetBitrate(192);
-    writer.SetMp3Encoder(lame);
-    writer.SetInputFormat(kRate, kChannels);
-    writer.CreateFile(path);
+    lame.setBitrate(192);
+    writer.setMp3Encoder(lame);
+    writer.setInputFormat(kRate, kChannels);
+    writer.createFile(path);
     std::mt19937 generator(1);
     std::normal_distribution<float> noise(0.0f, 0.1f);
     SampleArray block(size_t(kRate) * kChannels);
@@ -45,9 +45,9 @@ QString writeMinuteMp3(const QString &path)
             for (int c = 0; c < kChannels; ++c)
                 block[size_t(i * kChannels + c)] = tone + noise(generator);
         }
-        writer.WriteSamples(block);
+        writer.writeSamples(block);
     }
-    writer.CloseFile();
+    writer.closeFile();
     return path;
 }
 
@@ -56,20 +56,20 @@ void measure(const QString &path)
     AudioFile reader;
     QElapsedTimer timer;
     timer.start();
-    reader.OpenFile(path, 0, 1);
-    reader.Seek(0, 3);
+    reader.openFile(path, 0, 1);
+    reader.seek(0, 3);
     const double openSeconds = timer.nsecsElapsed() / 1e9;
-    const int block = kBlockSeconds * reader.SampleRate();
+    const int block = kBlockSeconds * reader.sampleRate();
     qint64 frames = 0;
-    for (SampleArray samples; !(samples = reader.ReadSamples(block)).empty();)
-        frames += qint64(samples.size()) / reader.BlockAlign();
+    for (SampleArray samples; !(samples = reader.readSamples(block)).empty();)
+        frames += qint64(samples.size()) / reader.blockAlign();
     const double totalSeconds = timer.nsecsElapsed() / 1e9;
-    reader.CloseFile();
-    const double audioSeconds = double(frames) / reader.SampleRate();
+    reader.closeFile();
+    const double audioSeconds = double(frames) / reader.sampleRate();
     std::printf("%s: %lld frames (SampleCount %lld), %.1f s of audio; open %.4f s, read %.4f s, "
                 "%.0f s of audio per second\n",
                 qPrintable(path), static_cast<long long>(frames),
-                static_cast<long long>(reader.SampleCount()), audioSeconds, openSeconds,
+                static_cast<long long>(reader.sampleCount()), audioSeconds, openSeconds,
                 totalSeconds - openSeconds, audioSeconds / totalSeconds);
 }
 

@@ -8,8 +8,8 @@
 // overwritten. With --settings that INI file provides the encoder settings,
 // otherwise the defaults apply. Any message box ends the run with an error.
 
-#include "app/menuitems.h"
 #include "app/mainwindow.h"
+#include "app/menuitems.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
 #include "settings/settings.h"
@@ -70,9 +70,9 @@ double secondsOfAudio(const QStringList &inputs)
     double seconds = 0;
     AudioFile probe;
     for (const QString &input : inputs) {
-        probe.OpenFile(input, 0, 1);
-        seconds += double(probe.SampleCount()) / probe.SampleRate();
-        probe.CloseFile();
+        probe.openFile(input, 0, 1);
+        seconds += double(probe.sampleCount()) / probe.sampleRate();
+        probe.closeFile();
     }
     return seconds;
 }
@@ -109,7 +109,7 @@ int main(int argc, char **argv)
         main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
                                   output.absolutePath());
         for (const QString &input : options->inputs)
-            main.joinList().AdmitFile(input, main.AudioFileWrite());
+            main.joinList().admitFile(input, main.audioFileWrite());
         // An input the window refuses ends the benchmark with the window's message.
         if (prompter.shown.isEmpty()) {
             main.cb_format()->setCurrentIndex(options->format);

@@ -3,17 +3,17 @@
 #include "app/busystate.h"
 #include "audio/audiofile.h"
 #include "audio/encode/outputfile.h"
+#include "audio/tags/tagvalues.h"
+#include "inputs/rowstatus.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
 #include "joinlist/joinlist.h"
-#include "inputs/rowstatus.h"
 #include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QComboBox>
@@ -79,12 +79,12 @@ QString JoinCommand::prepare()
 
     QString extension;
     OutputFormatSetup setup(m_.settings, m_.writer, m_.encoder, m_.prompter);
-    if (!setup.SetUpOutputFormat(m_.cb_format.currentIndex(), extension)) {
+    if (!setup.setUpOutputFormat(m_.cb_format.currentIndex(), extension)) {
         m_.busy.Joining = false;
         return {};
     }
-    if (m_.writer.IsOpen())
-        m_.writer.CloseFile();
+    if (m_.writer.isOpen())
+        m_.writer.closeFile();
 
     QString outputPath = folder + m_.edt_filename.text() + extension;
     // Writing over an input would destroy it while it is being read.
@@ -105,7 +105,7 @@ QString JoinCommand::prepare()
     return outputPath;
 }
 
-void JoinCommand::JoinFiles()
+void JoinCommand::joinFiles()
 {
     BusyState &busy = m_.busy;
     if (m_.list.rowCount() == 0) {
@@ -127,7 +127,7 @@ void JoinCommand::JoinFiles()
             enterJoiningState();
             JoinJob job;
             job.inputs = m_.list.fullPaths();
-            job.totalFrames = m_.list.TotalSamples();
+            job.totalFrames = m_.list.totalSamples();
             for (int row = 0; row < m_.list.rowCount(); ++row)
                 job.admittedLengths.append(
                     {m_.list.admittedSamples(row), m_.list.admittedSampleRate(row)});

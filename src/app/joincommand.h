@@ -45,7 +45,7 @@ public:
 
     explicit JoinCommand(const Parts &parts);
 
-    void JoinFiles();
+    void joinFiles();
 
     bool rowStarts(int row) override;
     bool blockStarts() override;

@@ -46,11 +46,11 @@ bool KeyHook::isListCommand(const QKeyEvent &event)
 void KeyHook::handleListKey(int key)
 {
     if (key == Qt::Key_Delete)
-        m_main.Remove1Click();
+        m_main.remove1Click();
     else if (key == Qt::Key_Up)
-        m_main.MoveUpClick();
+        m_main.moveUpClick();
     else
-        m_main.MoveDownClick();
+        m_main.moveDownClick();
 }
 
 void KeyHook::handleKey(int key)
@@ -61,6 +61,6 @@ void KeyHook::handleKey(int key)
         if (QApplication::activeWindow() == &m_main && !QApplication::activePopupWidget())
             m_main.close();
     } else if (key == Qt::Key_F1) {
-        m_main.Content1Click();
+        m_main.content1Click();
     }
 }

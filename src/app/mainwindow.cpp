@@ -5,23 +5,23 @@
 #include "app/mainmenus.h"
 #include "app/outputfields.h"
 #include "audio/audiofile.h"
-#include "audio/tags/audioinformation.h"
-#include "player/audioplayer.h"
 #include "audio/core/lameencoder.h"
+#include "audio/tags/audioinformation.h"
+#include "desktop/appfont.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/folderdialog.h"
+#include "dialogs/outputsettingsdialog.h"
+#include "dialogs/tagdialog.h"
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
-#include "desktop/appfont.h"
 #include "platform/apppaths.h"
 #include "platform/links.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
+#include "player/audioplayer.h"
 #include "player/previewplayer.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "dialogs/aboutdialog.h"
-#include "dialogs/folderdialog.h"
-#include "dialogs/tagdialog.h"
-#include "dialogs/outputsettingsdialog.h"
 #include "settings/valuelists.h"
 #include "skin/skin.h"
 
@@ -127,9 +127,9 @@ void MainWindow::createComponents()
     m_lameEncoder = std::make_unique<LameEncoder>();
     m_audioInformation = std::make_unique<AudioInformation>();
     m_audioPlayer = new AudioPlayer(this);
-    m_audioFileWrite->SetOptionFlag(true);
-    m_audioFileRead->SetOptionFlag(true);
-    m_audioInformation->SetOptionFlag(true);
+    m_audioFileWrite->setOptionFlag(true);
+    m_audioFileRead->setOptionFlag(true);
+    m_audioInformation->setOptionFlag(true);
 }
 
 void MainWindow::createControls()
@@ -212,16 +212,16 @@ void MainWindow::createSubsystems()
             [busy] { busy->playbackStops(); });
 }
 
-int MainWindow::PlayingRow() const
+int MainWindow::playingRow() const
 {
-    return m_previewPlayer->PlayingRow();
+    return m_previewPlayer->playingRow();
 }
 
 void MainWindow::showTotalTime(const QString &text)
 {
     if (m_totalTime) {
-        m_totalTime->SetText(text);
-        m_totalTime->Refresh();
+        m_totalTime->setText(text);
+        m_totalTime->refresh();
     }
 }
 
@@ -252,32 +252,32 @@ void MainWindow::connectCommands()
     const auto bind = [this](QAction *action, void (MainWindow::*command)()) {
         connect(action, &QAction::triggered, this, [this, command] { guarded(command); });
     };
-    bind(i.AddFile1, &MainWindow::AddFile1Click);
-    bind(i.AddFile2, &MainWindow::AddFile1Click);
-    bind(i.AddPath1, &MainWindow::AddPath1Click);
-    bind(i.AddPath2, &MainWindow::AddPath1Click);
-    bind(i.Remove1, &MainWindow::Remove1Click);
-    bind(i.Remove2, &MainWindow::Remove1Click);
-    bind(i.Clear1, &MainWindow::Clear1Click);
-    bind(i.Clear2, &MainWindow::Clear1Click);
-    bind(i.SortByName1, &MainWindow::SortByName1Click);
-    bind(i.SortByName2, &MainWindow::SortByName1Click);
-    bind(i.Exit1, &MainWindow::Exit1Click);
-    bind(i.Join1, &MainWindow::Join1Click);
-    bind(i.Join2, &MainWindow::Join1Click);
-    bind(i.Stop1, &MainWindow::Stop1Click);
-    bind(i.Stop2, &MainWindow::Stop1Click);
-    bind(i.Play1, &MainWindow::Play1Click);
-    bind(i.Play2, &MainWindow::Play1Click);
-    bind(i.Pause1, &MainWindow::Pause1Click);
-    bind(i.Pause2, &MainWindow::Pause1Click);
-    bind(i.Stopplay1, &MainWindow::Stopplay1Click);
-    bind(i.StopPlaying1, &MainWindow::Stopplay1Click);
-    bind(i.Option1, &MainWindow::Option1Click);
-    bind(i.ID3Tag1, &MainWindow::ID3Tag1Click);
-    bind(i.Content1, &MainWindow::Content1Click);
-    bind(i.WebSite1, &MainWindow::WebSite1Click);
-    bind(i.About1, &MainWindow::About1Click);
+    bind(i.AddFile1, &MainWindow::addFile1Click);
+    bind(i.AddFile2, &MainWindow::addFile1Click);
+    bind(i.AddPath1, &MainWindow::addPath1Click);
+    bind(i.AddPath2, &MainWindow::addPath1Click);
+    bind(i.Remove1, &MainWindow::remove1Click);
+    bind(i.Remove2, &MainWindow::remove1Click);
+    bind(i.Clear1, &MainWindow::clear1Click);
+    bind(i.Clear2, &MainWindow::clear1Click);
+    bind(i.SortByName1, &MainWindow::sortByName1Click);
+    bind(i.SortByName2, &MainWindow::sortByName1Click);
+    bind(i.Exit1, &MainWindow::exit1Click);
+    bind(i.Join1, &MainWindow::join1Click);
+    bind(i.Join2, &MainWindow::join1Click);
+    bind(i.Stop1, &MainWindow::stop1Click);
+    bind(i.Stop2, &MainWindow::stop1Click);
+    bind(i.Play1, &MainWindow::play1Click);
+    bind(i.Play2, &MainWindow::play1Click);
+    bind(i.Pause1, &MainWindow::pause1Click);
+    bind(i.Pause2, &MainWindow::pause1Click);
+    bind(i.Stopplay1, &MainWindow::stopplay1Click);
+    bind(i.StopPlaying1, &MainWindow::stopplay1Click);
+    bind(i.Option1, &MainWindow::option1Click);
+    bind(i.ID3Tag1, &MainWindow::id3Tag1Click);
+    bind(i.Content1, &MainWindow::content1Click);
+    bind(i.WebSite1, &MainWindow::webSite1Click);
+    bind(i.About1, &MainWindow::about1Click);
 
     connect(m_lv, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos));
@@ -290,13 +290,13 @@ void MainWindow::connectCommands()
     connect(
         m_lv, &JoinListView::pathsDropped, this,
         [this](const QStringList &paths, const QStringList &unreachable) {
-            runGuarded(*this, [&] { DropFiles(paths, unreachable); });
+            runGuarded(*this, [&] { dropFiles(paths, unreachable); });
         },
         Qt::QueuedConnection);
     connect(m_lv, &JoinListView::rowMoveRequested, this,
             [this](int from, int to) { runGuarded(*this, [&] { lvMoveRow(from, to); }); });
-    connect(m_skin, &Skin::Click, this,
-            [this](const QString &name) { runGuarded(*this, [this, name] { SkinClick(name); }); });
+    connect(m_skin, &Skin::click, this,
+            [this](const QString &name) { runGuarded(*this, [this, name] { skinClick(name); }); });
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -305,10 +305,10 @@ void MainWindow::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
-    FormShow();
+    formShow();
 }
 
-void MainWindow::FormShow()
+void MainWindow::formShow()
 {
     // A skin that cannot be loaded is reported once; the window still works without it.
     runGuarded(*this, [this] { loadSkin(); });
@@ -337,7 +337,7 @@ void MainWindow::FormShow()
             this,
             [this] {
                 runGuarded(*this, [this] {
-                    DropFiles(std::exchange(m_startupPaths, {}),
+                    dropFiles(std::exchange(m_startupPaths, {}),
                               std::exchange(m_startupUnreachable, {}));
                 });
             },
@@ -360,11 +360,11 @@ void MainWindow::admitAtFirstShow(const QStringList &arguments, const QStringLis
 
 void MainWindow::loadSkin()
 {
-    m_skin->LoadSkin(m_skinFile);
-    m_skin->ApplySkin(centralWidget());
-    m_skin->SetWindowCaption(centralWidget(), QStringLiteral("Vantorel"));
-    SkinForm *form = m_skin->GetSkinForm(centralWidget());
-    m_totalTime = form ? form->FindObject(kTotalTimeElement) : nullptr;
+    m_skin->loadSkin(m_skinFile);
+    m_skin->applySkin(centralWidget());
+    m_skin->setWindowCaption(centralWidget(), QStringLiteral("Vantorel"));
+    SkinForm *form = m_skin->getSkinForm(centralWidget());
+    m_totalTime = form ? form->findObject(kTotalTimeElement) : nullptr;
 }
 
 void MainWindow::restoreOutputFields()
@@ -409,8 +409,8 @@ void MainWindow::report(const std::exception &error)
         // Closing may itself fail (for example a full disk); that is worth a word too.
         for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
             try {
-                if (file->IsOpen())
-                    file->CloseFile();
+                if (file->isOpen())
+                    file->closeFile();
             } catch (const std::exception &closeError) {
                 m_prompter.information(QString::fromUtf8(closeError.what()));
             }
@@ -423,7 +423,7 @@ void MainWindow::report(const std::exception &error)
         m_busy->joinRunFailed = false;
     }
     if (m_busy->Playing)
-        m_audioPlayer->Stop();
+        m_audioPlayer->stop();
 }
 
 int MainWindow::showDialog(QDialog &dialog)
@@ -435,7 +435,7 @@ int MainWindow::showDialog(QDialog &dialog)
     return m_prompter.showModal(dialog);
 }
 
-void MainWindow::SkinClick(const QString &name)
+void MainWindow::skinClick(const QString &name)
 {
     // Exact names, case included, in this order; any other name does nothing.
     struct Dispatch {
@@ -445,19 +445,19 @@ void MainWindow::SkinClick(const QString &name)
     // One element a line, in dispatch order.
     // clang-format off
     static const Dispatch kTable[] = {
-        {"Add", &MainWindow::AddFile1Click},
-        {"Remove", &MainWindow::Remove1Click},
-        {"Clear", &MainWindow::Clear1Click},
-        {"Up", &MainWindow::MoveUpClick},
-        {"Down", &MainWindow::MoveDownClick},
+        {"Add", &MainWindow::addFile1Click},
+        {"Remove", &MainWindow::remove1Click},
+        {"Clear", &MainWindow::clear1Click},
+        {"Up", &MainWindow::moveUpClick},
+        {"Down", &MainWindow::moveDownClick},
         {"Play", nullptr},
-        {"Pause", &MainWindow::Pause1Click},
-        {"Stop playing", &MainWindow::Stopplay1Click},
-        {"join", &MainWindow::Join1Click},
-        {"Stop", &MainWindow::Stop1Click},
-        {"ID3Tag", &MainWindow::ID3Tag1Click},
-        {"Options", &MainWindow::Option1Click},
-        {"Browse", &MainWindow::BrowseClick},
+        {"Pause", &MainWindow::pause1Click},
+        {"Stop playing", &MainWindow::stopplay1Click},
+        {"join", &MainWindow::join1Click},
+        {"Stop", &MainWindow::stop1Click},
+        {"ID3Tag", &MainWindow::id3Tag1Click},
+        {"Options", &MainWindow::option1Click},
+        {"Browse", &MainWindow::browseClick},
     };
     // clang-format on
     for (const Dispatch &entry : kTable) {
@@ -466,19 +466,19 @@ void MainWindow::SkinClick(const QString &name)
         if (entry.command)
             (this->*entry.command)();
         else
-            m_previewPlayer->PlayFile();  // the skin's Play skips the menu's guards
+            m_previewPlayer->playFile();  // the skin's Play skips the menu's guards
         return;
     }
 }
 
-void MainWindow::AddFile1Click()
+void MainWindow::addFile1Click()
 {
     if (m_busy->joinBusy())
         return;
-    m_joinList->AddFile();
+    m_joinList->addFile();
 }
 
-void MainWindow::AddPath1Click()
+void MainWindow::addPath1Click()
 {
     if (m_busy->joinBusy() || m_busy->Playing || m_busy->Adding)
         return;
@@ -489,22 +489,22 @@ void MainWindow::AddPath1Click()
     showDialog(*m_fmDir);
     const QString folder = m_fmDir->result();
     if (!folder.isEmpty())
-        m_joinList->AddPath(folder);
+        m_joinList->addPath(folder);
 }
 
-void MainWindow::Remove1Click()
+void MainWindow::remove1Click()
 {
     if (m_busy->joinBusy())
         return;
     const int row = m_joinList->selectedRow();
-    if (row >= 0 && m_busy->Playing && row == m_previewPlayer->PlayingRow()) {
+    if (row >= 0 && m_busy->Playing && row == m_previewPlayer->playingRow()) {
         m_prompter.information(Messages::kStopPlayingFirst);
         return;
     }
-    m_joinList->RemoveFile();
+    m_joinList->removeFile();
 }
 
-void MainWindow::Clear1Click()
+void MainWindow::clear1Click()
 {
     if (m_busy->joinBusy()) {
         m_prompter.information(Messages::kStopConvertingFirst);
@@ -514,7 +514,7 @@ void MainWindow::Clear1Click()
         m_prompter.information(Messages::kStopPlayingFirst);
         return;
     }
-    m_joinList->Clear();
+    m_joinList->clear();
 }
 
 bool MainWindow::mayMoveRows() const
@@ -522,23 +522,23 @@ bool MainWindow::mayMoveRows() const
     return !m_busy->joinBusy();
 }
 
-void MainWindow::MoveUpClick()
+void MainWindow::moveUpClick()
 {
     if (mayMoveRows())
-        m_joinList->MoveUp();
+        m_joinList->moveUp();
 }
 
-void MainWindow::MoveDownClick()
+void MainWindow::moveDownClick()
 {
     if (mayMoveRows())
-        m_joinList->MoveDown();
+        m_joinList->moveDown();
 }
 
-void MainWindow::SortByName1Click()
+void MainWindow::sortByName1Click()
 {
     // The rows move as Up and Down move them, so under the same guard.
     if (mayMoveRows() && !m_busy->Adding)
-        m_joinList->SortByName();
+        m_joinList->sortByName();
 }
 
 void MainWindow::lvMoveRow(int from, int to)
@@ -558,24 +558,24 @@ bool MainWindow::mayDropFiles(const QStringList &paths) const
     });
 }
 
-void MainWindow::DropFiles(const QStringList &paths, const QStringList &unreachable)
+void MainWindow::dropFiles(const QStringList &paths, const QStringList &unreachable)
 {
     // Asked again: the state may have changed since the drag was let in.
     if (mayDropFiles(paths))
         m_joinList->addPaths(paths, unreachable);
 }
 
-void MainWindow::Join1Click()
+void MainWindow::join1Click()
 {
-    m_joinCommand->JoinFiles();
+    m_joinCommand->joinFiles();
 }
 
-void MainWindow::Stop1Click()
+void MainWindow::stop1Click()
 {
     m_busy->Joining = false;
 }
 
-void MainWindow::Play1Click()
+void MainWindow::play1Click()
 {
     if (m_busy->joinBusy()) {
         m_prompter.information(Messages::kStopConvertingFirst);
@@ -583,54 +583,54 @@ void MainWindow::Play1Click()
     }
     if (m_busy->Adding)
         return;
-    m_previewPlayer->PlayFile();
+    m_previewPlayer->playFile();
 }
 
-void MainWindow::Pause1Click()
+void MainWindow::pause1Click()
 {
-    m_previewPlayer->PausePlay();
+    m_previewPlayer->pausePlay();
 }
 
-void MainWindow::Stopplay1Click()
+void MainWindow::stopplay1Click()
 {
-    m_previewPlayer->StopPlay();
+    m_previewPlayer->stopPlay();
 }
 
-void MainWindow::Option1Click()
+void MainWindow::option1Click()
 {
     if (m_busy->joinBusy())
         return;
     showDialog(fm_set());
 }
 
-void MainWindow::ID3Tag1Click()
+void MainWindow::id3Tag1Click()
 {
     if (m_busy->joinBusy())
         return;
     showDialog(*m_fmId3);
 }
 
-void MainWindow::BrowseClick()
+void MainWindow::browseClick()
 {
-    m_outputFields->BrowseClick();
+    m_outputFields->browseClick();
 }
 
-void MainWindow::Exit1Click()
+void MainWindow::exit1Click()
 {
     close();
 }
 
-void MainWindow::Content1Click()
+void MainWindow::content1Click()
 {
     m_prompter.openUrl(QUrl::fromLocalFile(AppPaths::helpPage()));
 }
 
-void MainWindow::WebSite1Click()
+void MainWindow::webSite1Click()
 {
     m_prompter.openUrl(QUrl(Links::kWebSite));
 }
 
-void MainWindow::About1Click()
+void MainWindow::about1Click()
 {
     showDialog(*m_fmAbout);
 }

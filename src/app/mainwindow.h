@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/busystate.h"
+#include "audio/tags/tagvalues.h"
 #include "joinlist/joinlistview.h"
 #include "platform/errorreport.h"
-#include "audio/tags/tagvalues.h"
 
 #include <QMainWindow>
 
@@ -61,12 +61,12 @@ public:
     JoinList &joinList() { return *m_joinList; }
     PreviewPlayer &previewPlayer() { return *m_previewPlayer; }
     // The row the preview last started.
-    int PlayingRow() const;
+    int playingRow() const;
 
     // Audio components.
-    AudioFile &AudioFileRead() { return *m_audioFileRead; }
-    AudioFile &AudioFileWrite() { return *m_audioFileWrite; }
-    LameEncoder &AudioFile2LameEnc() { return *m_lameEncoder; }
+    AudioFile &audioFileRead() { return *m_audioFileRead; }
+    AudioFile &audioFileWrite() { return *m_audioFileWrite; }
+    LameEncoder &audioFile2LameEnc() { return *m_lameEncoder; }
     AudioInformation &audioInformation() { return *m_audioInformation; }
     AudioPlayer &audioPlayer() { return *m_audioPlayer; }
 
@@ -90,33 +90,33 @@ public:
     int showDialog(QDialog &dialog);
 
     // Commands, whatever their trigger.
-    void AddFile1Click();
-    void AddPath1Click();
-    void Remove1Click();
-    void Clear1Click();
-    void MoveUpClick();
-    void MoveDownClick();
-    void SortByName1Click();
-    void Join1Click();
-    void Stop1Click();
-    void Play1Click();
-    void Pause1Click();
-    void Stopplay1Click();
-    void Option1Click();
-    void ID3Tag1Click();
-    void BrowseClick();
-    void Exit1Click();
-    void Content1Click();
-    void WebSite1Click();
-    void About1Click();
+    void addFile1Click();
+    void addPath1Click();
+    void remove1Click();
+    void clear1Click();
+    void moveUpClick();
+    void moveDownClick();
+    void sortByName1Click();
+    void join1Click();
+    void stop1Click();
+    void play1Click();
+    void pause1Click();
+    void stopplay1Click();
+    void option1Click();
+    void id3Tag1Click();
+    void browseClick();
+    void exit1Click();
+    void content1Click();
+    void webSite1Click();
+    void about1Click();
     void lvDblClick();
     // Files and folders handed over from outside: dropped on the list, or
     // named on the command line.
-    void DropFiles(const QStringList &paths, const QStringList &unreachable = {});
+    void dropFiles(const QStringList &paths, const QStringList &unreachable = {});
     // A row dragged to a new place in the list.
     void lvMoveRow(int from, int to);
     // A click on a skin element, by its name.
-    void SkinClick(const QString &elementName);
+    void skinClick(const QString &elementName);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -129,7 +129,7 @@ private:
     void createSubsystems();
     void connectCommands();
     void showTotalTime(const QString &text);
-    void FormShow();
+    void formShow();
     void loadSkin();
     void placeControls();
     void restoreOutputFields();

@@ -1,11 +1,11 @@
 #include "app/outputfields.h"
 
 #include "app/mainwindow.h"
+#include "dialogs/folderdialog.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "dialogs/folderdialog.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -73,7 +73,7 @@ void OutputFields::edt_filenameExit()
     m_main.edt_filename()->setText(m_savedFilename);
 }
 
-void OutputFields::BrowseClick()
+void OutputFields::browseClick()
 {
     if (m_main.busy().joinBusy())
         return;

@@ -13,7 +13,7 @@ class OutputFields : public QObject {
 public:
     explicit OutputFields(MainWindow &main);
 
-    void BrowseClick();
+    void browseClick();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,11 +1,11 @@
 #include "audio/audiofile.h"
 
-#include "audio/decode/audiodecoder.h"
-#include "audio/encode/audioencoder.h"
 #include "audio/core/audioerror.h"
-#include "audio/tags/chapterwriter.h"
 #include "audio/core/outputformat.h"
 #include "audio/core/wmaprofiles.h"
+#include "audio/decode/audiodecoder.h"
+#include "audio/encode/audioencoder.h"
+#include "audio/tags/chapterwriter.h"
 
 #include <utility>
 
@@ -29,11 +29,11 @@ AudioFile::AudioFile() : m_impl(std::make_unique<Impl>()) {}
 
 AudioFile::~AudioFile() = default;
 
-void AudioFile::SetOptionFlag(bool) {}
+void AudioFile::setOptionFlag(bool) {}
 
-void AudioFile::OpenFile(const QString &fileName, int, int)
+void AudioFile::openFile(const QString &fileName, int, int)
 {
-    CloseFile();
+    closeFile();
     m_impl->sampleCount = 0;
     m_impl->durationMs = 0;
     auto reader = std::make_unique<AudioDecoder>(fileName);
@@ -44,7 +44,7 @@ void AudioFile::OpenFile(const QString &fileName, int, int)
     m_impl->reader = std::move(reader);
 }
 
-int AudioFile::Seek(int, int)
+int AudioFile::seek(int, int)
 {
     if (!m_impl->reader)
         throw AudioError(QStringLiteral("Seek: no file is open"));
@@ -52,7 +52,7 @@ int AudioFile::Seek(int, int)
     return 0;
 }
 
-SampleArray AudioFile::ReadSamples(int frameCount)
+SampleArray AudioFile::readSamples(int frameCount)
 {
     if (!m_impl->reader)
         throw AudioError(QStringLiteral("ReadSamples: no file is open for reading"));
@@ -62,47 +62,47 @@ SampleArray AudioFile::ReadSamples(int frameCount)
     return samples;
 }
 
-void AudioFile::ReleaseSamples(SampleArray &&samples)
+void AudioFile::releaseSamples(SampleArray &&samples)
 {
     m_impl->spareBlock = std::move(samples);
 }
 
-bool AudioFile::CheckMp3Format(int sampleRate, int bitrate, int channels)
+bool AudioFile::checkMp3Format(int sampleRate, int bitrate, int channels)
 {
     return AudioEncoder::mp3FormatSupported(sampleRate, bitrate, channels);
 }
 
-bool AudioFile::CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
+bool AudioFile::checkOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
                                int minBitrate)
 {
     return AudioEncoder::oggFormatSupported(sampleRate, channels, bitrate, maxBitrate, minBitrate);
 }
 
-bool AudioFile::CheckFlacFormat(int sampleRate, int channels, int bitsPerSample,
+bool AudioFile::checkFlacFormat(int sampleRate, int channels, int bitsPerSample,
                                 int compressionLevel)
 {
     return AudioEncoder::flacFormatSupported(sampleRate, channels, bitsPerSample, compressionLevel);
 }
 
-bool AudioFile::CheckM4bFormat(int sampleRate, int channels, int bitrate)
+bool AudioFile::checkM4bFormat(int sampleRate, int channels, int bitrate)
 {
     return AudioEncoder::m4bFormatSupported(sampleRate, channels, bitrate);
 }
 
-bool AudioFile::InputFormatSupported(int sampleRate, int channels)
+bool AudioFile::inputFormatSupported(int sampleRate, int channels)
 {
     return AudioEncoder::inputFormatSupported(sampleRate, channels);
 }
 
-bool AudioFile::CheckWmaFormat(int profile)
+bool AudioFile::checkWmaFormat(int profile)
 {
     return profile >= 1 && profile <= kWmaProfileCount && wmaProfileWritable(profile);
 }
 
-void AudioFile::SetInputFormat(int sampleRate, int channels)
+void AudioFile::setInputFormat(int sampleRate, int channels)
 {
     // Refused before it is kept: a later CreateFile must not inherit it.
-    if (!InputFormatSupported(sampleRate, channels))
+    if (!inputFormatSupported(sampleRate, channels))
         throw AudioError(QStringLiteral("Cannot write audio of %1 Hz with %2 channels")
                              .arg(sampleRate)
                              .arg(channels));
@@ -112,41 +112,41 @@ void AudioFile::SetInputFormat(int sampleRate, int channels)
     m_impl->inputChannels = channels;
 }
 
-void AudioFile::SetWavFormat(int sampleRate, int channels, int bitsPerSample)
+void AudioFile::setWavFormat(int sampleRate, int channels, int bitsPerSample)
 {
     m_impl->format = OutputFormat::wav(sampleRate, channels, bitsPerSample);
 }
 
-void AudioFile::SetMp3Encoder(const LameEncoder &encoder)
+void AudioFile::setMp3Encoder(const LameEncoder &encoder)
 {
     m_impl->format = OutputFormat::mp3With(encoder);
 }
 
-void AudioFile::SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
+void AudioFile::setOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate,
                              int minBitrate, qint16 quality)
 {
     m_impl->format =
         OutputFormat::ogg(sampleRate, channels, bitrate, maxBitrate, minBitrate, quality);
 }
 
-void AudioFile::SetWmaFormat(int profile)
+void AudioFile::setWmaFormat(int profile)
 {
     m_impl->format = OutputFormat::wma(profile);
 }
 
-void AudioFile::SetFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel)
+void AudioFile::setFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel)
 {
     m_impl->format = OutputFormat::flac(sampleRate, channels, bitsPerSample, compressionLevel);
 }
 
-void AudioFile::SetM4bFormat(int sampleRate, int channels, int bitrate)
+void AudioFile::setM4bFormat(int sampleRate, int channels, int bitrate)
 {
     m_impl->format = OutputFormat::m4b(sampleRate, channels, bitrate);
 }
 
-void AudioFile::CreateFile(const QString &fileName, int)
+void AudioFile::createFile(const QString &fileName, int)
 {
-    CloseFile();
+    closeFile();
     // Kept only once it is complete, so that a failure leaves nothing open that a
     // later close would finish over the target.
     const ChapterList planned = std::exchange(m_impl->plannedChapters, {});
@@ -155,14 +155,14 @@ void AudioFile::CreateFile(const QString &fileName, int)
     m_impl->writer = std::move(writer);
 }
 
-void AudioFile::WriteSamples(const SampleArray &samples)
+void AudioFile::writeSamples(const SampleArray &samples)
 {
     if (!m_impl->writer)
         throw AudioError(QStringLiteral("WriteSamples: no file is open for writing"));
     m_impl->writer->write(samples);
 }
 
-int AudioFile::OutputSampleRate() const
+int AudioFile::outputSampleRate() const
 {
     if (m_impl->writer)
         return m_impl->writer->outputSampleRate();
@@ -171,17 +171,17 @@ int AudioFile::OutputSampleRate() const
     return m_impl->format.writtenSampleRate();
 }
 
-int AudioFile::OutputChannels() const
+int AudioFile::outputChannels() const
 {
     return m_impl->format.outputChannels();
 }
 
-qsizetype AudioFile::MaxChapters() const
+qsizetype AudioFile::maxChapters() const
 {
     return ChapterWriter::maxChapters(m_impl->format.kind);
 }
 
-void AudioFile::SetChapters(const ChapterList &chapters)
+void AudioFile::setChapters(const ChapterList &chapters)
 {
     if (m_impl->writer)
         m_impl->writer->setChapters(chapters);
@@ -189,7 +189,7 @@ void AudioFile::SetChapters(const ChapterList &chapters)
         m_impl->plannedChapters = chapters;
 }
 
-void AudioFile::CloseFile(const std::function<void(const QString &path)> &lastStep)
+void AudioFile::closeFile(const std::function<void(const QString &path)> &lastStep)
 {
     m_impl->reader.reset();
     if (m_impl->writer) {
@@ -200,39 +200,39 @@ void AudioFile::CloseFile(const std::function<void(const QString &path)> &lastSt
     }
 }
 
-void AudioFile::AbortFile()
+void AudioFile::abortFile()
 {
     m_impl->reader.reset();
     // The encoder dropped unfinished takes its unnamed file with it.
     m_impl->writer.reset();
 }
 
-qint64 AudioFile::SampleCount() const
+qint64 AudioFile::sampleCount() const
 {
     return m_impl->sampleCount;
 }
 
-qint64 AudioFile::Duration() const
+qint64 AudioFile::duration() const
 {
     return m_impl->durationMs;
 }
 
-bool AudioFile::IsOpen() const
+bool AudioFile::isOpen() const
 {
     return m_impl->reader || m_impl->writer;
 }
 
-int AudioFile::BlockAlign() const
+int AudioFile::blockAlign() const
 {
     return m_impl->channels > 0 ? m_impl->channels : 1;
 }
 
-int AudioFile::Channels() const
+int AudioFile::channels() const
 {
     return m_impl->channels;
 }
 
-int AudioFile::SampleRate() const
+int AudioFile::sampleRate() const
 {
     return m_impl->sampleRate;
 }

@@ -22,64 +22,64 @@ public:
     AudioFile &operator=(const AudioFile &) = delete;
 
     // Set once at start-up; nothing depends on it.
-    void SetOptionFlag(bool flag);
+    void setOptionFlag(bool flag);
 
     // Reading.
-    void OpenFile(const QString &fileName, int mode = 0, int flags = 1);
-    int Seek(int position, int origin);
-    SampleArray ReadSamples(int frameCount);
+    void openFile(const QString &fileName, int mode = 0, int flags = 1);
+    int seek(int position, int origin);
+    SampleArray readSamples(int frameCount);
     // Gives a block back once it has been written or queued, so that the next
     // ReadSamples reuses its memory instead of allocating anew.
-    void ReleaseSamples(SampleArray &&samples);
+    void releaseSamples(SampleArray &&samples);
 
     // Writing.
-    bool CheckMp3Format(int sampleRate, int bitrate, int channels);
-    bool CheckOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate);
-    bool CheckFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
-    bool CheckM4bFormat(int sampleRate, int channels, int bitrate);
-    bool CheckWmaFormat(int profile);
-    void SetInputFormat(int sampleRate, int channels);
+    bool checkMp3Format(int sampleRate, int bitrate, int channels);
+    bool checkOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate);
+    bool checkFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
+    bool checkM4bFormat(int sampleRate, int channels, int bitrate);
+    bool checkWmaFormat(int profile);
+    void setInputFormat(int sampleRate, int channels);
     // Whether SetInputFormat takes this format: what an input may be to be joined.
-    static bool InputFormatSupported(int sampleRate, int channels);
-    void SetWavFormat(int sampleRate, int channels, int bitsPerSample);
-    void SetMp3Encoder(const LameEncoder &encoder);
-    void SetOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,
+    static bool inputFormatSupported(int sampleRate, int channels);
+    void setWavFormat(int sampleRate, int channels, int bitsPerSample);
+    void setMp3Encoder(const LameEncoder &encoder);
+    void setOggFormat(int sampleRate, int channels, int bitrate, int maxBitrate, int minBitrate,
                       qint16 quality);
-    void SetWmaFormat(int profile);
+    void setWmaFormat(int profile);
     // FLAC: 16 or 24 bits per sample, compression level 0 (fastest) to 8 (smallest).
-    void SetFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
+    void setFlacFormat(int sampleRate, int channels, int bitsPerSample, int compressionLevel);
     // M4B: AAC-LC at bitrate kbit/s in an MP4 file for audiobook players.
-    void SetM4bFormat(int sampleRate, int channels, int bitrate);
-    void CreateFile(const QString &fileName, int mode = 0);
-    void WriteSamples(const SampleArray &samples);
+    void setM4bFormat(int sampleRate, int channels, int bitrate);
+    void createFile(const QString &fileName, int mode = 0);
+    void writeSamples(const SampleArray &samples);
     // The sample rate of the output being written, or before CreateFile of the
     // output the selected format will write; chapter frames count in it.
-    int OutputSampleRate() const;
+    int outputSampleRate() const;
     // The channel count the selected output format writes, known before CreateFile.
-    int OutputChannels() const;
+    int outputChannels() const;
     // Before CreateFile: the planned chapters (an MP3 keeps room for them). Then,
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.
-    void SetChapters(const ChapterList &chapters);
+    void setChapters(const ChapterList &chapters);
     // The most chapters the selected output format can list.
-    qsizetype MaxChapters() const;
+    qsizetype maxChapters() const;
 
     // Both. A file being written is completed, lastStep (its tags) is done on
     // it, and only then does it take its name: see AudioEncoder::finish.
-    void CloseFile(const std::function<void(const QString &path)> &lastStep = {});
+    void closeFile(const std::function<void(const QString &path)> &lastStep = {});
     // Drops the file being written without completing it: nothing of it is
     // left, and an existing file of the target's name stays as it was. A file
     // being read is closed.
-    void AbortFile();
+    void abortFile();
 
     // Exact length in frames; still reports the file last opened after CloseFile.
-    qint64 SampleCount() const;
+    qint64 sampleCount() const;
     // Length in milliseconds.
-    qint64 Duration() const;
-    bool IsOpen() const;
-    int BlockAlign() const;
-    int Channels() const;
-    int SampleRate() const;
+    qint64 duration() const;
+    bool isOpen() const;
+    int blockAlign() const;
+    int channels() const;
+    int sampleRate() const;
 
 private:
     class Impl;

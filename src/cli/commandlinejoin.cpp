@@ -7,9 +7,9 @@
 #include "cli/joininputs.h"
 #include "cli/progressreport.h"
 #include "cli/stopsignal.h"
+#include "inputs/formathms.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
-#include "inputs/formathms.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
@@ -47,7 +47,7 @@ int CommandLineJoin::run()
 
     QString extension;
     OutputFormatSetup setup(settings, m_writer, m_encoder, m_prompter);
-    if (!setup.SetUpOutputFormat(m_request.formatIndex, extension))
+    if (!setup.setUpOutputFormat(m_request.formatIndex, extension))
         return ExitCode::kFailed;
     if (!outputMayBeWritten(inputs) || !createOutputFolder())
         return ExitCode::kFailed;
@@ -168,8 +168,8 @@ int CommandLineJoin::join(const JoinInputs &inputs)
         run.run(job, progress);
     } catch (...) {
         progress.finish();
-        m_reader.AbortFile();
-        m_writer.AbortFile();
+        m_reader.abortFile();
+        m_writer.abortFile();
         restoreOutputPermissions();
         removeCreatedFolders();
         throw;
@@ -194,7 +194,7 @@ void CommandLineJoin::printSummary(const JoinInputs &inputs) const
 {
     const qint64 seconds = (inputs.totalDurationMs() + kMsPerSecond / 2) / kMsPerSecond;
     Console::printLine(CliTexts::kSummary.arg(
-        m_request.output, FormatHms(seconds),
+        m_request.output, formatHms(seconds),
         QLocale::system().formattedDataSize(QFileInfo(m_request.output).size())));
 }
 

@@ -17,7 +17,7 @@ void JoinInputs::add(const QString &path, bool recursive)
                                         {},
                                         {},
                                         [this](const QString &text) { refuse(text); }});
-    scan.ScanFolder(path, recursive);
+    scan.scanFolder(path, recursive);
 }
 
 void JoinInputs::refuse(const QString &text)

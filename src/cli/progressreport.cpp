@@ -3,8 +3,8 @@
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/stopsignal.h"
-#include "join/joinrun.h"
 #include "inputs/formathms.h"
+#include "join/joinrun.h"
 
 #include <algorithm>
 
@@ -60,7 +60,7 @@ void ProgressReport::measured(qint64 processed, qint64 total)
     if (!due(processed, total))
         return;
     Console::drawProgress(CliTexts::kMeasuring.arg(JoinRun::progressPercent(processed, total), 3)
-                              .arg(FormatHms(m_clock.elapsed() / kMsPerSecond)));
+                              .arg(formatHms(m_clock.elapsed() / kMsPerSecond)));
     m_drawn = true;
 }
 
@@ -78,8 +78,8 @@ void ProgressReport::draw(qint64 processed, qint64 total)
                       : 0;
     const double speed = done * double(m_audioMs) / double(elapsedMs);
     Console::drawProgress(CliTexts::kProgress.arg(JoinRun::progressPercent(processed, total), 3)
-                              .arg(FormatHms(elapsedMs / kMsPerSecond),
-                                   FormatHms((leftMs + kMsPerSecond - 1) / kMsPerSecond))
+                              .arg(formatHms(elapsedMs / kMsPerSecond),
+                                   formatHms((leftMs + kMsPerSecond - 1) / kMsPerSecond))
                               .arg(speed, 0, 'f', 1));
     m_drawn = true;
 }

@@ -1,7 +1,7 @@
 #include "dialogs/folderdialog.h"
 
-#include "platform/errorreport.h"
 #include "dialogs/folderrootsmodel.h"
+#include "platform/errorreport.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 
@@ -90,10 +90,10 @@ void FolderDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // A window manager restoring the window is no new opening.
     if (!event->spontaneous())
-        runGuarded(m_report, [this] { FormShow(); });
+        runGuarded(m_report, [this] { formShow(); });
 }
 
-void FolderDialog::FormShow()
+void FolderDialog::formShow()
 {
     ensureFolderTree();
     m_result.clear();

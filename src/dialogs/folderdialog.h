@@ -33,7 +33,7 @@ protected:
 
 private:
     void ensureFolderTree();
-    void FormShow();
+    void formShow();
     void btn_okClick();
     void btn_cancelClick();
 

@@ -1,12 +1,12 @@
 #include "dialogs/outputsettingsdialog.h"
 
+#include "kit/numberinput.h"
+#include "kit/updown.h"
 #include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "settings/integertext.h"
-#include "kit/numberinput.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "kit/updown.h"
 #include "settings/valuelists.h"
 
 #include <QCheckBox>
@@ -142,7 +142,8 @@ QVBoxLayout *newPageLayout(QWidget *page)
 
 }  // namespace
 
-OutputSettingsDialog::OutputSettingsDialog(Settings &settings, ErrorReport &errorReport, QWidget *parent)
+OutputSettingsDialog::OutputSettingsDialog(Settings &settings, ErrorReport &errorReport,
+                                           QWidget *parent)
     : QDialog(parent), m_settings(settings), m_errorReport(errorReport)
 {
     setObjectName(QStringLiteral("fm_set"));
@@ -184,8 +185,9 @@ void OutputSettingsDialog::createControls()
     layout->addWidget(createButtonRow());
 }
 
-QComboBox *OutputSettingsDialog::addList(QGridLayout *grid, int row, int column, const QString &caption,
-                            const QString &name, const QStringList &items)
+QComboBox *OutputSettingsDialog::addList(QGridLayout *grid, int row, int column,
+                                         const QString &caption, const QString &name,
+                                         const QStringList &items)
 {
     auto *list = new QComboBox;
     list->setObjectName(name);
@@ -199,9 +201,10 @@ QComboBox *OutputSettingsDialog::addList(QGridLayout *grid, int row, int column,
     return list;
 }
 
-QLineEdit *OutputSettingsDialog::addNumberEdit(QGridLayout *grid, int row, int column, const QString &caption,
-                                  const QString &name, int maxLength, UpDown *&spin,
-                                  const QString &spinName, int maximum)
+QLineEdit *OutputSettingsDialog::addNumberEdit(QGridLayout *grid, int row, int column,
+                                               const QString &caption, const QString &name,
+                                               int maxLength, UpDown *&spin,
+                                               const QString &spinName, int maximum)
 {
     auto *holder = new QWidget;
     auto *pair = new QHBoxLayout(holder);
@@ -542,14 +545,19 @@ void OutputSettingsDialog::connectHandlers()
             [this, handler] { runGuarded(m_errorReport, [this, handler] { (this->*handler)(); }); };
     };
     connect(btn_ok, &QPushButton::clicked, this, guarded(&OutputSettingsDialog::btn_okClick));
-    connect(btn_default, &QPushButton::clicked, this, guarded(&OutputSettingsDialog::btn_defaultClick));
-    connect(btn_cancel, &QPushButton::clicked, this, guarded(&OutputSettingsDialog::btn_cancelClick));
+    connect(btn_default, &QPushButton::clicked, this,
+            guarded(&OutputSettingsDialog::btn_defaultClick));
+    connect(btn_cancel, &QPushButton::clicked, this,
+            guarded(&OutputSettingsDialog::btn_cancelClick));
     // Toggled rather than clicked: a state set from code re-applies the rule too.
     connect(cb_vbr, &QCheckBox::toggled, this, guarded(&OutputSettingsDialog::cb_vbrClick));
-    connect(rb_cdquality, &QRadioButton::toggled, this, guarded(&OutputSettingsDialog::rb_modeClick));
+    connect(rb_cdquality, &QRadioButton::toggled, this,
+            guarded(&OutputSettingsDialog::rb_modeClick));
     connect(rb_custom, &QRadioButton::toggled, this, guarded(&OutputSettingsDialog::rb_modeClick));
-    connect(cb_ogg_quality, &QCheckBox::toggled, this, guarded(&OutputSettingsDialog::cb_ogg_qualityClick));
-    connect(cb_loudness, &QCheckBox::toggled, this, guarded(&OutputSettingsDialog::cb_loudnessClick));
+    connect(cb_ogg_quality, &QCheckBox::toggled, this,
+            guarded(&OutputSettingsDialog::cb_ogg_qualityClick));
+    connect(cb_loudness, &QCheckBox::toggled, this,
+            guarded(&OutputSettingsDialog::cb_loudnessClick));
     connect(cb_junction, &QComboBox::currentIndexChanged, this,
             guarded(&OutputSettingsDialog::cb_junctionChange));
     connect(edt_ogg_quality, &QLineEdit::textChanged, this,
@@ -658,10 +666,10 @@ void OutputSettingsDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        runGuarded(m_errorReport, [this] { FormShow(); });
+        runGuarded(m_errorReport, [this] { formShow(); });
 }
 
-void OutputSettingsDialog::FormShow()
+void OutputSettingsDialog::formShow()
 {
     pc->setCurrentIndex(0);
     for (const Binding &binding : std::as_const(m_bindings))

@@ -68,7 +68,7 @@ private:
     void storeJunction();
 
     // Handlers.
-    void FormShow();
+    void formShow();
     void btn_okClick();
     void btn_defaultClick();
     void btn_cancelClick();

@@ -1,10 +1,10 @@
 #include "dialogs/tagdialog.h"
 
-#include "platform/errorreport.h"
+#include "audio/tags/tagvalues.h"
 #include "kit/numberinput.h"
+#include "platform/errorreport.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
-#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QCheckBox>
@@ -66,7 +66,7 @@ int toIntegerOr(const QString &text, int fallback)
 }  // namespace
 
 TagDialog::TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-                 QWidget *parent)
+                     QWidget *parent)
     : QDialog(parent), m_tagValues(tagValues), m_settings(settings), m_errorReport(errorReport)
 {
     setWindowTitle(QStringLiteral("ID3"));
@@ -145,10 +145,10 @@ void TagDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // A window manager restoring the window is no new opening.
     if (!event->spontaneous())
-        runGuarded(m_errorReport, [this] { FormShow(); });
+        runGuarded(m_errorReport, [this] { formShow(); });
 }
 
-void TagDialog::FormShow()
+void TagDialog::formShow()
 {
     edt_artist->setText(m_tagValues.artist);
     edt_album->setText(m_tagValues.album);

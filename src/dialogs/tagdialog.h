@@ -18,7 +18,7 @@ class TagDialog : public QDialog {
 
 public:
     TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-            QWidget *parent = nullptr);
+              QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -29,7 +29,7 @@ private:
     QLineEdit *addEdit(const QString &caption, const QString &objectName, int row, int width);
     QPushButton *addButton(const QString &caption, const QString &objectName, int column);
 
-    void FormShow();
+    void formShow();
     void btn_okClick();
     void btn_resetClick();
     void btn_cancelClick();

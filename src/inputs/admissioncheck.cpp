@@ -1,7 +1,7 @@
 #include "inputs/admissioncheck.h"
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "platform/messages.h"
 
 #include <QFile>
@@ -39,32 +39,32 @@ AdmissionCheck AdmissionCheck::run(const QString &path, AudioFile &probe)
         check.refusal = path + reason;
         return check;
     }
-    if (probe.IsOpen())
-        probe.CloseFile();
+    if (probe.isOpen())
+        probe.closeFile();
     try {
-        probe.OpenFile(path, 0, 1);
+        probe.openFile(path, 0, 1);
     } catch (const AudioError &) {
         // The cause itself is not shown: the file is simply no audio to join.
         check.refusal = path + Messages::kInvalidAudioSuffix;
-        probe.CloseFile();
+        probe.closeFile();
         return check;
     }
-    if (probe.SampleCount() == 0) {
+    if (probe.sampleCount() == 0) {
         check.refusal = path + Messages::kInvalidAudioSuffix;
-        probe.CloseFile();
+        probe.closeFile();
         return check;
     }
     // The writers mix only the channel layouts they know; found here, not
     // once the join has written the files before it.
-    if (!AudioFile::InputFormatSupported(probe.SampleRate(), probe.Channels())) {
+    if (!AudioFile::inputFormatSupported(probe.sampleRate(), probe.channels())) {
         check.refusal =
-            Messages::kCannotJoinFormat.arg(path).arg(probe.Channels()).arg(probe.SampleRate());
-        probe.CloseFile();
+            Messages::kCannotJoinFormat.arg(path).arg(probe.channels()).arg(probe.sampleRate());
+        probe.closeFile();
         return check;
     }
-    check.durationMs = probe.Duration();
-    check.samples = probe.SampleCount();
-    check.sampleRate = probe.SampleRate();
-    probe.CloseFile();
+    check.durationMs = probe.duration();
+    check.samples = probe.sampleCount();
+    check.sampleRate = probe.sampleRate();
+    probe.closeFile();
     return check;
 }

@@ -67,7 +67,7 @@ std::optional<QList<Entry>> listFolder(const QString &folder)
 
 FolderScan::FolderScan(Visitor visitor) : m_visitor(std::move(visitor)) {}
 
-void FolderScan::ScanFolder(const QString &folder, bool recursive)
+void FolderScan::scanFolder(const QString &folder, bool recursive)
 {
     m_activeFolders.clear();
     scan(folder, recursive);

@@ -27,7 +27,7 @@ public:
 
     explicit FolderScan(Visitor visitor);
 
-    void ScanFolder(const QString &folder, bool recursive);
+    void scanFolder(const QString &folder, bool recursive);
 
 private:
     void scan(const QString &folder, bool recursive);

@@ -1,6 +1,6 @@
 #include "inputs/formathms.h"
 
-QString FormatHms(qint64 seconds)
+QString formatHms(qint64 seconds)
 {
     const qint64 hours = seconds / 3600;
     const qint64 minutes = (seconds - hours * 3600) / 60;

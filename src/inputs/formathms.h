@@ -5,4 +5,4 @@
 
 // Whole seconds as hours:minutes:seconds, each at least two digits; hours are
 // not limited (360000 gives "100:00:00").
-QString FormatHms(qint64 seconds);
+QString formatHms(qint64 seconds);

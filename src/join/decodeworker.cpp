@@ -60,10 +60,10 @@ bool DecodeWorker::decodeRow(int row)
         return false;
     using Item = BlockQueue::Item;
     try {
-        m_reader.OpenFile(m_inputs.at(row), 0, 1);
-        m_reader.Seek(0, 3);
-        const RowReader::Input input{m_reader.SampleRate(), m_reader.Channels(),
-                                     m_reader.SampleCount(), m_reader.BlockAlign()};
+        m_reader.openFile(m_inputs.at(row), 0, 1);
+        m_reader.seek(0, 3);
+        const RowReader::Input input{m_reader.sampleRate(), m_reader.channels(),
+                                     m_reader.sampleCount(), m_reader.blockAlign()};
         if (!m_queue.push(Item::opened(row, input)))
             return false;
         BlockPlan plan(input.sampleRate, input.channels, input.sampleCount);
@@ -75,10 +75,10 @@ bool DecodeWorker::decodeRow(int row)
                 break;
             plan.advance(*frames);
         }
-        m_reader.CloseFile();
+        m_reader.closeFile();
         return true;
     } catch (...) {
-        m_reader.CloseFile();
+        m_reader.closeFile();
         return m_queue.push(Item::failed(row, std::current_exception()));
     }
 }
@@ -90,8 +90,8 @@ std::optional<qint64> DecodeWorker::decodeBlock(int row, int frames, const RowRe
     const int pieceFrames = std::max(1, input.sampleRate / kPiecesPerSecond);
     qint64 done = 0;
     while (done < frames && wanted(row)) {
-        m_reader.ReleaseSamples(m_queue.takeSpare());
-        SampleArray piece = m_reader.ReadSamples(int(std::min<qint64>(frames - done, pieceFrames)));
+        m_reader.releaseSamples(m_queue.takeSpare());
+        SampleArray piece = m_reader.readSamples(int(std::min<qint64>(frames - done, pieceFrames)));
         m_shaping.apply(row, piece);
         const qint64 read = qint64(piece.size()) / input.blockAlign;
         if (!m_queue.push(BlockQueue::Item::piece(row, std::move(piece))))

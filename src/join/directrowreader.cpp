@@ -10,26 +10,26 @@ DirectRowReader::DirectRowReader(AudioFile &reader, const QStringList &inputs,
 RowReader::Input DirectRowReader::open(int row)
 {
     m_row = row;
-    m_reader.OpenFile(m_inputs.at(row), 0, 1);
-    m_reader.Seek(0, 3);
-    return {m_reader.SampleRate(), m_reader.Channels(), m_reader.SampleCount(),
-            m_reader.BlockAlign()};
+    m_reader.openFile(m_inputs.at(row), 0, 1);
+    m_reader.seek(0, 3);
+    return {m_reader.sampleRate(), m_reader.channels(), m_reader.sampleCount(),
+            m_reader.blockAlign()};
 }
 
 SampleArray DirectRowReader::read(int frames)
 {
-    SampleArray block = m_reader.ReadSamples(frames);
+    SampleArray block = m_reader.readSamples(frames);
     m_shaping.apply(m_row, block);
     return block;
 }
 
 void DirectRowReader::release(SampleArray &&block)
 {
-    m_reader.ReleaseSamples(std::move(block));
+    m_reader.releaseSamples(std::move(block));
 }
 
 void DirectRowReader::close()
 {
-    if (m_reader.IsOpen())
-        m_reader.CloseFile();
+    if (m_reader.isOpen())
+        m_reader.closeFile();
 }

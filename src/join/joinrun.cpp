@@ -1,7 +1,7 @@
 #include "join/joinrun.h"
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "audio/encode/outputrateconverter.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
@@ -88,7 +88,7 @@ std::optional<BlockShaping> JoinRun::shapingFor(const JoinJob &job, JoinObserver
 {
     if (!job.loudnessTarget)
         return BlockShaping();
-    LoudnessPass pass(job.inputs, job.totalFrames, m_writer.OutputChannels());
+    LoudnessPass pass(job.inputs, job.totalFrames, m_writer.outputChannels());
     if (!pass.run(observer))
         return std::nullopt;
     std::vector<float> gains;
@@ -103,35 +103,35 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     m_outputCreated = false;
     m_tagsStored = false;
     // Before anything is measured or written: a list cut short would pass for whole.
-    if (job.chapters && job.inputs.size() > m_writer.MaxChapters())
+    if (job.chapters && job.inputs.size() > m_writer.maxChapters())
         throw AudioError(QStringLiteral("%1: this format lists at most %2 chapters, and the "
                                         "join would make %3, one per file. Please join fewer "
                                         "files at once, or join without chapters.")
                              .arg(job.outputPath)
-                             .arg(m_writer.MaxChapters())
+                             .arg(m_writer.maxChapters())
                              .arg(job.inputs.size()));
     const std::optional<BlockShaping> shaping = shapingFor(job, observer);
     if (!shaping) {
         m_stopped = true;
         return;
     }
-    if (m_writer.IsOpen())
-        m_writer.CloseFile();
+    if (m_writer.isOpen())
+        m_writer.closeFile();
     qint64 processed = 0;
     m_chapters.reset();
     if (job.chapters) {
         m_chapters.emplace(job.inputs);
         if (!job.admittedLengths.isEmpty())
-            m_writer.SetChapters(
-                m_chapters->planned(job.admittedLengths, m_writer.OutputSampleRate()));
+            m_writer.setChapters(
+                m_chapters->planned(job.admittedLengths, m_writer.outputSampleRate()));
     }
-    m_writer.CreateFile(job.outputPath, 0);
+    m_writer.createFile(job.outputPath, 0);
     m_outputCreated = true;
     m_junctions.reset();
     if (job.pauseMilliseconds > 0 || job.crossfadeMilliseconds > 0) {
-        const int rate = m_writer.OutputSampleRate();
+        const int rate = m_writer.outputSampleRate();
         m_junctions = std::make_unique<JunctionMixer>(
-            m_writer, m_writer.OutputChannels(),
+            m_writer, m_writer.outputChannels(),
             JunctionMixer::framesFor(job.pauseMilliseconds, rate),
             JunctionMixer::framesFor(job.crossfadeMilliseconds, rate));
     }
@@ -147,21 +147,21 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
         }
     }
     if (m_stopped && !job.keepStoppedOutput) {
-        m_writer.AbortFile();
+        m_writer.abortFile();
         return;
     }
-    if (m_writer.IsOpen()) {
+    if (m_writer.isOpen()) {
         if (m_junctions) {
             const qint64 length = m_junctions->finish();
             if (m_chapters)
-                m_chapters->outputEndsAt(length, m_writer.OutputSampleRate());
+                m_chapters->outputEndsAt(length, m_writer.outputSampleRate());
         }
         if (m_chapters)
-            m_writer.SetChapters(m_chapters->written(m_writer.OutputSampleRate()));
+            m_writer.setChapters(m_chapters->written(m_writer.outputSampleRate()));
         // Tagged before it takes the target's name: nothing reaches the name
         // until it is whole.
-        m_writer.CloseFile([&](const QString &path) {
-            m_tagsStored = StampTags(m_information, job.tags, path, job.outputPath);
+        m_writer.closeFile([&](const QString &path) {
+            m_tagsStored = stampTags(m_information, job.tags, path, job.outputPath);
         });
     }
 }
@@ -171,14 +171,14 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
 {
     if (!observer.rowStarts(row))
         return false;
-    if (m_reader.IsOpen())
-        m_reader.CloseFile();
+    if (m_reader.isOpen())
+        m_reader.closeFile();
     const RowReader::Input input = rows.open(row);
     if (row < job.admittedLengths.size() && isShorter(input, job.admittedLengths.at(row)))
         throw AudioError(endedEarly(job.inputs.at(row)));
     const std::unique_ptr<OutputRateConverter> converter = junctionRowStarts(job, row, input);
     if (!converter) {
-        m_writer.SetInputFormat(input.sampleRate, input.channels);
+        m_writer.setInputFormat(input.sampleRate, input.channels);
         if (m_chapters)
             m_chapters->rowStarts(row, input.sampleRate);
     }
@@ -215,11 +215,11 @@ std::unique_ptr<OutputRateConverter> JoinRun::junctionRowStarts(const JoinJob &j
 {
     if (!m_junctions)
         return nullptr;
-    const int rate = m_writer.OutputSampleRate();
-    const int channels = m_writer.OutputChannels();
+    const int rate = m_writer.outputSampleRate();
+    const int channels = m_writer.outputChannels();
     auto converter = std::make_unique<OutputRateConverter>(job.inputs.at(row), input.sampleRate,
                                                            input.channels, rate, channels);
-    m_writer.SetInputFormat(rate, channels);
+    m_writer.setInputFormat(rate, channels);
     const qint64 start = m_junctions->rowStarts(converter->framesFor(input.sampleCount),
                                                 row + 1 == job.inputs.size());
     if (m_chapters) {
@@ -255,7 +255,7 @@ void JoinRun::writePiece(const SampleArray &piece, OutputRateConverter *converte
         m_junctions->write(m_converted);
         return;
     }
-    m_writer.WriteSamples(piece);
+    m_writer.writeSamples(piece);
     if (m_chapters)
         m_chapters->framesWritten(qint64(piece.size()) / blockAlign);
 }

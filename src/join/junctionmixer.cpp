@@ -90,7 +90,7 @@ void JunctionMixer::writeOut(const float *frames, qint64 count)
         return;
     // Copied out first: the writer takes whole arrays, and frames may lie in m_scratch.
     m_out.assign(frames, frames + count * m_channels);
-    m_writer.WriteSamples(m_out);
+    m_writer.writeSamples(m_out);
     m_written += count;
 }
 

@@ -93,7 +93,7 @@ void LoudnessPass::Shared::measureRows() noexcept
             }
             post({.kind = Event::Kind::Done, .row = row, .loudness = *loudness});
         } catch (...) {
-            reader.AbortFile();
+            reader.abortFile();
             post({.kind = Event::Kind::Failed, .row = row, .failure = std::current_exception()});
             break;
         }
@@ -104,27 +104,27 @@ void LoudnessPass::Shared::measureRows() noexcept
 std::optional<Loudness> LoudnessPass::Shared::measureRow(AudioFile &reader, int row)
 {
     const QString &path = inputs.at(row);
-    reader.OpenFile(path, 0, 1);
-    reader.Seek(0, 3);
-    LoudnessMeter meter(path, reader.SampleRate(), reader.Channels(), outputChannels);
+    reader.openFile(path, 0, 1);
+    reader.seek(0, 3);
+    LoudnessMeter meter(path, reader.sampleRate(), reader.channels(), outputChannels);
     // As far as the join reads: the length counted, or an early end.
-    const qint64 length = reader.SampleCount();
-    const qint64 readSize = std::max(reader.SampleRate() / kReadsPerSecond, 1);
+    const qint64 length = reader.sampleCount();
+    const qint64 readSize = std::max(reader.sampleRate() / kReadsPerSecond, 1);
     for (qint64 position = 0; position < length;) {
         if (stop) {
-            reader.CloseFile();
+            reader.closeFile();
             return std::nullopt;
         }
-        SampleArray block = reader.ReadSamples(int(std::min(readSize, length - position)));
+        SampleArray block = reader.readSamples(int(std::min(readSize, length - position)));
         if (block.empty())
             break;
         meter.add(block);
-        const qint64 frames = qint64(block.size()) / reader.BlockAlign();
-        reader.ReleaseSamples(std::move(block));
+        const qint64 frames = qint64(block.size()) / reader.blockAlign();
+        reader.releaseSamples(std::move(block));
         position += frames;
         post({.kind = Event::Kind::Measured, .row = row, .frames = frames});
     }
-    reader.CloseFile();
+    reader.closeFile();
     return meter.result();
 }
 

@@ -39,7 +39,7 @@ OutputFormatSetup::OutputFormatSetup(Settings &settings, AudioFile &writer, Lame
     : m_settings(settings), m_writer(writer), m_encoder(encoder), m_prompter(prompter)
 {}
 
-bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
+bool OutputFormatSetup::setUpOutputFormat(int formatIndex, QString &extension)
 {
     extension.clear();
     bool accepted = true;
@@ -73,22 +73,22 @@ bool OutputFormatSetup::SetUpOutputFormat(int formatIndex, QString &extension)
 bool OutputFormatSetup::setUpMp3()
 {
     putMp3EncoderSettings();
-    if (!m_writer.CheckMp3Format(m_encoder.SampleRate(), m_encoder.Bitrate(),
-                                 m_encoder.Channels())) {
+    if (!m_writer.checkMp3Format(m_encoder.sampleRate(), m_encoder.bitrate(),
+                                 m_encoder.channels())) {
         // The encoder keeps what was put on it; only the writer is left untouched.
         m_prompter.information(Messages::kMp3FormatNotSupported);
         return false;
     }
-    m_writer.SetMp3Encoder(m_encoder);
+    m_writer.setMp3Encoder(m_encoder);
     return true;
 }
 
 void OutputFormatSetup::putMp3EncoderSettings()
 {
-    m_encoder.SetSampleRate(readSampleRate(SettingsKeys::kMp3));
-    m_encoder.SetBitrate(readBitRate(SettingsKeys::kMp3, SettingsKeys::kBitrate));
-    m_encoder.SetChannels(readChannels(SettingsKeys::kMp3));
-    m_encoder.SetQuality(
+    m_encoder.setSampleRate(readSampleRate(SettingsKeys::kMp3));
+    m_encoder.setBitrate(readBitRate(SettingsKeys::kMp3, SettingsKeys::kBitrate));
+    m_encoder.setChannels(readChannels(SettingsKeys::kMp3));
+    m_encoder.setQuality(
         m_settings.readInteger(SettingsKeys::kMp3, SettingsKeys::kQuality, kDefaultMp3Quality));
     putMp3VbrSettings(
         m_settings.readInteger(SettingsKeys::kMp3, SettingsKeys::kEnableVbr, kVbrOff));
@@ -97,11 +97,11 @@ void OutputFormatSetup::putMp3EncoderSettings()
 void OutputFormatSetup::putMp3VbrSettings(int enableVbr)
 {
     if (enableVbr == kVbrOff) {
-        m_encoder.SetConstantBitrate(true);
+        m_encoder.setConstantBitrate(true);
     } else if (enableVbr == kVbrOn) {
-        m_encoder.SetConstantBitrate(false);
-        m_encoder.SetVbrBitrate(readBitRate(SettingsKeys::kMp3, SettingsKeys::kVbrBitrate));
-        m_encoder.SetVbrQuality(m_settings.readInteger(
+        m_encoder.setConstantBitrate(false);
+        m_encoder.setVbrBitrate(readBitRate(SettingsKeys::kMp3, SettingsKeys::kVbrBitrate));
+        m_encoder.setVbrQuality(m_settings.readInteger(
             SettingsKeys::kMp3, SettingsKeys::kVbrQuality, kDefaultVbrQuality));
     }
 }
@@ -113,14 +113,14 @@ void OutputFormatSetup::setUpWav()
     // Any mode but custom is CD quality, a hand-edited one too: the writer must
     // never keep another format for a file named .wav.
     if (mode != kWavModeCustom) {
-        m_writer.SetWavFormat(kCdSampleRate, kCdChannels, kCdBitsPerSample);
+        m_writer.setWavFormat(kCdSampleRate, kCdChannels, kCdBitsPerSample);
     } else {
         const int bitsPerSample = ValueLists::bitsPerSampleAt(m_settings.readIndex(
             SettingsKeys::kWav, SettingsKeys::kBit, ValueLists::kDefaultBitsPerSampleIndex,
             int(ValueLists::kBitsPerSample.size())));
         const int channels = readChannels(SettingsKeys::kWav);
         const int sampleRate = readSampleRate(SettingsKeys::kWav);
-        m_writer.SetWavFormat(sampleRate, channels, bitsPerSample);
+        m_writer.setWavFormat(sampleRate, channels, bitsPerSample);
     }
 }
 
@@ -130,12 +130,12 @@ bool OutputFormatSetup::setUpWma()
         m_settings.readIndex(SettingsKeys::kWma, SettingsKeys::kFormat,
                              ValueLists::kDefaultWmaProfileIndex, ValueLists::kWmaProfileCount);
     // Profile numbers count from 1.
-    if (!m_writer.CheckWmaFormat(profileIndex + 1)) {
+    if (!m_writer.checkWmaFormat(profileIndex + 1)) {
         m_prompter.information(Messages::kWmaProfileNotSupported.arg(
             ValueLists::wmaProfileCaptions().at(profileIndex)));
         return false;
     }
-    m_writer.SetWmaFormat(profileIndex + 1);
+    m_writer.setWmaFormat(profileIndex + 1);
     return true;
 }
 
@@ -158,20 +158,20 @@ void OutputFormatSetup::setUpOggQualityMode()
         m_settings.readInteger(SettingsKeys::kOgg, SettingsKeys::kQuality, kDefaultOggQuality);
     const int channels = readChannels(SettingsKeys::kOgg);
     const int sampleRate = readSampleRate(SettingsKeys::kOgg);
-    m_writer.SetOggFormat(sampleRate, channels, bitrate, maxBitrate, minBitrate, qint16(quality));
+    m_writer.setOggFormat(sampleRate, channels, bitrate, maxBitrate, minBitrate, qint16(quality));
 }
 
 bool OutputFormatSetup::setUpOggManagedBitrate()
 {
     const OggManagedFormat asked = readOggManagedFormat();
-    if (!m_writer.CheckOggFormat(asked.sampleRate, asked.channels, asked.bitrate,
+    if (!m_writer.checkOggFormat(asked.sampleRate, asked.channels, asked.bitrate,
                                  kOggManagedBoundKbps, kOggManagedBoundKbps)) {
         m_prompter.information(Messages::kOggFormatNotSupported);
         return false;
     }
     // Read again for the format call, exactly as the check read them.
     const OggManagedFormat format = readOggManagedFormat();
-    m_writer.SetOggFormat(format.sampleRate, format.channels, format.bitrate, kOggManagedBoundKbps,
+    m_writer.setOggFormat(format.sampleRate, format.channels, format.bitrate, kOggManagedBoundKbps,
                           kOggManagedBoundKbps, kOggNoQuality);
     return true;
 }
@@ -194,11 +194,11 @@ bool OutputFormatSetup::setUpFlac()
         int(ValueLists::kFlacBitsPerSample.size())));
     const int level = m_settings.readInteger(SettingsKeys::kFlac, SettingsKeys::kCompressionLevel,
                                              ValueLists::kDefaultFlacLevel);
-    if (!m_writer.CheckFlacFormat(sampleRate, channels, bitsPerSample, level)) {
+    if (!m_writer.checkFlacFormat(sampleRate, channels, bitsPerSample, level)) {
         m_prompter.information(Messages::kFlacFormatNotSupported);
         return false;
     }
-    m_writer.SetFlacFormat(sampleRate, channels, bitsPerSample, level);
+    m_writer.setFlacFormat(sampleRate, channels, bitsPerSample, level);
     return true;
 }
 
@@ -213,11 +213,11 @@ bool OutputFormatSetup::setUpM4b()
         m_settings.readIndex(SettingsKeys::kM4b, SettingsKeys::kBitrate, defaultBitRateIndex,
                              ValueLists::kM4bBitRateCount),
         defaultBitRateIndex);
-    if (!m_writer.CheckM4bFormat(sampleRate, channels, bitrate)) {
+    if (!m_writer.checkM4bFormat(sampleRate, channels, bitrate)) {
         m_prompter.information(Messages::kM4bFormatNotSupported);
         return false;
     }
-    m_writer.SetM4bFormat(sampleRate, channels, bitrate);
+    m_writer.setM4bFormat(sampleRate, channels, bitrate);
     return true;
 }
 

@@ -20,7 +20,7 @@ public:
     // FLAC, M4B);
     // any other value means no format is selected: nothing is set and the
     // extension is empty. False when the combination was refused.
-    bool SetUpOutputFormat(int formatIndex, QString &extension);
+    bool setUpOutputFormat(int formatIndex, QString &extension);
 
 private:
     struct OggManagedFormat {

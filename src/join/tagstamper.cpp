@@ -13,16 +13,16 @@ qint16 low16Bits(int value)
 
 }  // namespace
 
-bool StampTags(AudioInformation &information, const TagValues &values, const QString &path,
+bool stampTags(AudioInformation &information, const TagValues &values, const QString &path,
                const QString &outputPath)
 {
-    information.SetProperty(QStringLiteral("infoTitle"), values.title);
-    information.SetProperty(QStringLiteral("infoArtist"), values.artist);
-    information.SetProperty(QStringLiteral("infoAlbum"), values.album);
-    information.SetinfoGenre(low16Bits(values.genreIndex));
-    information.SetProperty(QStringLiteral("infoGenreS"), values.genreText);
-    information.SetProperty(QStringLiteral("infoComments"), values.comment);
-    information.SetinfoYear(values.year);
-    information.SetinfoTrack(low16Bits(values.track));
-    return information.WriteTags(path, outputPath);
+    information.setProperty(QStringLiteral("infoTitle"), values.title);
+    information.setProperty(QStringLiteral("infoArtist"), values.artist);
+    information.setProperty(QStringLiteral("infoAlbum"), values.album);
+    information.setinfoGenre(low16Bits(values.genreIndex));
+    information.setProperty(QStringLiteral("infoGenreS"), values.genreText);
+    information.setProperty(QStringLiteral("infoComments"), values.comment);
+    information.setinfoYear(values.year);
+    information.setinfoTrack(low16Bits(values.track));
+    return information.writeTags(path, outputPath);
 }

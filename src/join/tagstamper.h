@@ -9,5 +9,5 @@ struct TagValues;
 // the tag writer is not caught here: the rest of the join's final steps must
 // not run either. path reaches the file; outputPath names it in messages.
 // False when the file cannot hold tags (see AudioInformation::WriteTags).
-bool StampTags(AudioInformation &information, const TagValues &values, const QString &path,
+bool stampTags(AudioInformation &information, const TagValues &values, const QString &path,
                const QString &outputPath);

@@ -51,8 +51,8 @@ JoinList::JoinList(QTreeWidget &lv, Prompter &prompter, Settings &settings, Audi
       m_addFileProbe(addFileProbe),
       m_scanProbe(scanProbe),
       m_folderScan(std::make_unique<FolderScan>(FolderScan::Visitor{
-          [this](const QString &path) { return AdmitFile(path, m_scanProbe); },
-          [] { QCoreApplication::processEvents(); }, [this] { ShowTotalTime(); },
+          [this](const QString &path) { return admitFile(path, m_scanProbe); },
+          [] { QCoreApplication::processEvents(); }, [this] { showTotalTime(); },
           [this](const QString &text) { m_prompter.plain(text); }}))
 {
     setUpColumns();
@@ -141,7 +141,7 @@ void JoinList::focus()
     m_lv.setFocus();
 }
 
-bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
+bool JoinList::admitFile(const QString &path, AudioFile &audioFile)
 {
     const AdmissionCheck check = AdmissionCheck::run(path, audioFile);
     if (!check.passed()) {
@@ -159,16 +159,16 @@ bool JoinList::AdmitFile(const QString &path, AudioFile &audioFile)
 void JoinList::appendRow(const QString &path, qint64 seconds, qint64 samples, int sampleRate)
 {
     auto *item = new QTreeWidgetItem(
-        QStringList{QFileInfo(path).fileName(), path, FormatHms(seconds), RowStatus::kUnconverted});
+        QStringList{QFileInfo(path).fileName(), path, formatHms(seconds), RowStatus::kUnconverted});
     item->setData(FileNameColumn, kAdmittedSecondsRole, seconds);
     item->setData(FileNameColumn, kAdmittedSamplesRole, samples);
     item->setData(FileNameColumn, kAdmittedRateRole, sampleRate);
     m_lv.addTopLevelItem(item);
 }
 
-void JoinList::ShowTotalTime()
+void JoinList::showTotalTime()
 {
-    emit totalTimeChanged(FormatHms(m_totalSeconds));
+    emit totalTimeChanged(formatHms(m_totalSeconds));
 }
 
 void JoinList::runAdmission(const std::function<void()> &admit)
@@ -183,7 +183,7 @@ void JoinList::runAdmission(const std::function<void()> &admit)
     emit admissionEnds();
 }
 
-void JoinList::AddFile()
+void JoinList::addFile()
 {
     FileOpenRequest request;
     request.startFolder = m_settings.readText(SettingsKeys::kJoin, SettingsKeys::kFilePath,
@@ -197,9 +197,9 @@ void JoinList::AddFile()
                              QFileInfo(files.first()).absolutePath());
         for (const QString &file : files) {
             QCoreApplication::processEvents();
-            AdmitFile(file, m_addFileProbe);
+            admitFile(file, m_addFileProbe);
         }
-        ShowTotalTime();
+        showTotalTime();
     });
 }
 
@@ -208,9 +208,9 @@ bool JoinList::scanSubFolders() const
     return m_settings.readSwitch(SettingsKeys::kBasic, SettingsKeys::kEnableSubDir, false);
 }
 
-void JoinList::AddPath(const QString &folder)
+void JoinList::addPath(const QString &folder)
 {
-    runAdmission([&] { m_folderScan->ScanFolder(folder, scanSubFolders()); });
+    runAdmission([&] { m_folderScan->scanFolder(folder, scanSubFolders()); });
 }
 
 void JoinList::addPaths(const QStringList &paths, const QStringList &unreachable)
@@ -224,15 +224,15 @@ void JoinList::addPaths(const QStringList &paths, const QStringList &unreachable
         for (const QString &path : paths) {
             QCoreApplication::processEvents();
             if (QFileInfo(path).isDir())
-                m_folderScan->ScanFolder(path, recursive);
+                m_folderScan->scanFolder(path, recursive);
             else
-                AdmitFile(path, m_addFileProbe);
+                admitFile(path, m_addFileProbe);
         }
-        ShowTotalTime();
+        showTotalTime();
     });
 }
 
-void JoinList::RemoveFile()
+void JoinList::removeFile()
 {
     const int row = selectedRow();
     if (row >= 0) {
@@ -249,15 +249,15 @@ void JoinList::RemoveFile()
         else
             selectRow(row < remaining ? row : remaining - 1);
     }
-    ShowTotalTime();
+    showTotalTime();
     focus();
 }
 
-void JoinList::Clear()
+void JoinList::clear()
 {
     m_lv.clear();
     resetTotals();
-    emit totalTimeChanged(FormatHms(0));
+    emit totalTimeChanged(formatHms(0));
 }
 
 void JoinList::exchangeRows(int first, int second)
@@ -290,7 +290,7 @@ void JoinList::moveRow(int from, int to)
     selectRow(to);
 }
 
-void JoinList::SortByName()
+void JoinList::sortByName()
 {
     const auto name = [this](int row) { return m_lv.topLevelItem(row)->text(FileNameColumn); };
     int selected = selectedRow();
@@ -317,14 +317,14 @@ void JoinList::SortByName()
         m_lv.clearSelection();
 }
 
-void JoinList::MoveUp()
+void JoinList::moveUp()
 {
     const int i = selectedRow();
     if (i > 0)
         moveRow(i, i - 1);
 }
 
-void JoinList::MoveDown()
+void JoinList::moveDown()
 {
     const int i = selectedRow();
     if (i >= 0 && i < rowCount() - 1)

@@ -31,8 +31,8 @@ public:
              AudioFile &scanProbe, QObject *parent = nullptr);
     ~JoinList() override;
 
-    qint64 TotalSeconds() const { return m_totalSeconds; }
-    qint64 TotalSamples() const { return m_totalSamples; }
+    qint64 totalSeconds() const { return m_totalSeconds; }
+    qint64 totalSamples() const { return m_totalSamples; }
     void resetTotals();
 
     int rowCount() const;
@@ -51,25 +51,25 @@ public:
 
     // Checks one file with the given instance and appends its row when it
     // passes; false when it was refused (the user has been told why).
-    bool AdmitFile(const QString &path, AudioFile &audioFile);
-    void ShowTotalTime();
+    bool admitFile(const QString &path, AudioFile &audioFile);
+    void showTotalTime();
 
     // Add File from the open dialog on.
-    void AddFile();
+    void addFile();
     // Add Path once the folder has been chosen: the folder's files, and its
     // sub-folders' when the sub-folder switch is on.
-    void AddPath(const QString &folder);
+    void addPath(const QString &folder);
     // Admits files and folders in the order given, as Add File and Add Path
     // admit them (a folder scanned with the sub-folder switch), after refusing
     // the names given as unreachable by their bytes (see FileNameBytes).
     void addPaths(const QStringList &paths, const QStringList &unreachable = {});
-    void RemoveFile();
-    void Clear();
-    void MoveUp();
-    void MoveDown();
+    void removeFile();
+    void clear();
+    void moveUp();
+    void moveDown();
     // Puts the rows in natural order of their file names, each keeping what
     // it was admitted with; the selection stays on its row.
-    void SortByName();
+    void sortByName();
     // Moves a row to the index to, the rows between shifting by one; the
     // selection goes with it and the totals stay as they are.
     void moveRow(int from, int to);

@@ -186,7 +186,7 @@ bool AudioPlayer::Impl::openSink()
 }
 
 // A sink's destructor runs an event loop pass, which must not happen inside
-// SetFormat (and so inside the preview's command handler): there the sink is
+// setFormat (and so inside the preview's command handler): there the sink is
 // deleted later, taking its feed with it.
 void AudioPlayer::Impl::closeSink(SinkDeletion deletion)
 {
@@ -304,16 +304,16 @@ void AudioPlayer::Impl::deliver(quint64 generation, Event event)
         return;
     switch (event) {
     case Event::EndArray:
-        emit m_player.OnEndArrayPlay();
+        emit m_player.onEndArrayPlay();
         break;
     case Event::Request:
-        emit m_player.OnRequestOnLoadArray();
+        emit m_player.onRequestOnLoadArray();
         break;
     case Event::End:
         // Held back while stopped; Play posts it again.
         if (m_playing && m_endState == EndState::Reached) {
             m_endState = EndState::Delivered;
-            emit m_player.OnEndPlay();
+            emit m_player.onEndPlay();
         }
         break;
     }
@@ -324,22 +324,22 @@ AudioPlayer::AudioPlayer(QObject *parent) : QObject(parent), m_impl(std::make_un
 
 AudioPlayer::~AudioPlayer() = default;
 
-void AudioPlayer::SetFormat(int sampleRate, int channels)
+void AudioPlayer::setFormat(int sampleRate, int channels)
 {
     m_impl->setFormat(sampleRate, channels);
 }
 
-void AudioPlayer::LoadArray(const SampleArray &samples)
+void AudioPlayer::loadArray(const SampleArray &samples)
 {
     m_impl->loadArray(samples);
 }
 
-void AudioPlayer::Play()
+void AudioPlayer::play()
 {
     m_impl->play();
 }
 
-void AudioPlayer::Stop()
+void AudioPlayer::stop()
 {
     m_impl->stop();
 }

@@ -25,11 +25,11 @@ public:
 
     // Throws AudioError for a rate or channel count that cannot be played; until
     // the next good SetFormat, LoadArray and Play then do nothing.
-    void SetFormat(int sampleRate, int channels);
+    void setFormat(int sampleRate, int channels);
     // Queues a copy of the array's whole frames.
-    void LoadArray(const SampleArray &samples);
-    void Play();
-    void Stop();
+    void loadArray(const SampleArray &samples);
+    void play();
+    void stop();
 
     // True when the output opened by Play is the silent one.
     bool isSilentOutput() const;
@@ -37,12 +37,12 @@ public:
 signals:
     // A queued array has been played (handed to the sound server, with a real
     // output).
-    void OnEndArrayPlay();
+    void onEndArrayPlay();
     // The player wants another array: the queue is low (under 0.2 s). Comes at
     // most once per array played.
-    void OnRequestOnLoadArray();
+    void onRequestOnLoadArray();
     // Output ran out after the empty array that marks the end.
-    void OnEndPlay();
+    void onEndPlay();
 
 private:
     class Impl;

@@ -1,13 +1,13 @@
 #include "player/previewplayer.h"
 
 #include "audio/audiofile.h"
-#include "player/audioplayer.h"
-#include "joinlist/joinlist.h"
 #include "inputs/rowstatus.h"
+#include "joinlist/joinlist.h"
 #include "platform/busyflags.h"
 #include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
+#include "player/audioplayer.h"
 
 #include <QFileInfo>
 
@@ -29,41 +29,41 @@ PreviewPlayer::PreviewPlayer(JoinList &list, AudioFile &reader, AudioPlayer &pla
       m_busy(busy),
       m_report(report)
 {
-    const auto guardedFeed = [this] { runGuarded(m_report, [this] { FeedPlayer(); }); };
-    connect(&m_player, &AudioPlayer::OnEndArrayPlay, this, guardedFeed);
-    connect(&m_player, &AudioPlayer::OnRequestOnLoadArray, this, guardedFeed);
-    connect(&m_player, &AudioPlayer::OnEndPlay, this,
-            [this] { runGuarded(m_report, [this] { StopPlay(); }); });
+    const auto guardedFeed = [this] { runGuarded(m_report, [this] { feedPlayer(); }); };
+    connect(&m_player, &AudioPlayer::onEndArrayPlay, this, guardedFeed);
+    connect(&m_player, &AudioPlayer::onRequestOnLoadArray, this, guardedFeed);
+    connect(&m_player, &AudioPlayer::onEndPlay, this,
+            [this] { runGuarded(m_report, [this] { stopPlay(); }); });
 }
 
-void PreviewPlayer::FeedPlayer()
+void PreviewPlayer::feedPlayer()
 {
     // A player event still in flight after the preview ended must not read
     // from the reader, which a join may be using by now.
-    if (!m_busy.Playing || m_busy.joinBusy() || !m_reader.IsOpen())
+    if (!m_busy.Playing || m_busy.joinBusy() || !m_reader.isOpen())
         return;
-    SampleArray block = m_reader.ReadSamples(kFeedFrames);
-    m_player.LoadArray(block);
-    m_reader.ReleaseSamples(std::move(block));
+    SampleArray block = m_reader.readSamples(kFeedFrames);
+    m_player.loadArray(block);
+    m_reader.releaseSamples(std::move(block));
 }
 
 void PreviewPlayer::resumePlaying()
 {
     m_busy.Paused = false;
-    m_player.Play();
+    m_player.play();
     m_list.focus();
     m_list.setStatus(m_playingRow, RowStatus::kPlaying);
     // Before the feeds, so that a failing feed leaves Pause and Stop Playing usable.
     emit resume();
-    FeedPlayer();
-    FeedPlayer();
+    feedPlayer();
+    feedPlayer();
 }
 
 void PreviewPlayer::stopRunningPreview()
 {
-    if (m_reader.IsOpen())
-        m_reader.CloseFile();
-    m_player.Stop();
+    if (m_reader.isOpen())
+        m_reader.closeFile();
+    m_player.stop();
 }
 
 void PreviewPlayer::endPlayingState()
@@ -73,7 +73,7 @@ void PreviewPlayer::endPlayingState()
     emit playbackStops();
 }
 
-void PreviewPlayer::PlayFile()
+void PreviewPlayer::playFile()
 {
     if (m_busy.Paused) {
         resumePlaying();
@@ -97,8 +97,8 @@ void PreviewPlayer::PlayFile()
     }
     m_playingRow = selected;
     m_list.focus();
-    if (m_reader.IsOpen())
-        m_reader.CloseFile();
+    if (m_reader.isOpen())
+        m_reader.closeFile();
     const QString path = m_list.fullPath(selected);
     if (!QFileInfo(path).isFile()) {
         m_prompter.information(path + Messages::kPlayFileRemovedSuffix);
@@ -107,26 +107,26 @@ void PreviewPlayer::PlayFile()
             endPlayingState();
         return;
     }
-    m_reader.OpenFile(path, 0, 1);
+    m_reader.openFile(path, 0, 1);
     std::exception_ptr formatError;
     try {
-        m_player.SetFormat(m_reader.SampleRate(), m_reader.Channels());
+        m_player.setFormat(m_reader.sampleRate(), m_reader.channels());
     } catch (...) {
         formatError = std::current_exception();
     }
-    m_reader.Seek(0, 3);
-    m_player.Play();
+    m_reader.seek(0, 3);
+    m_player.play();
     m_list.setStatus(m_playingRow, RowStatus::kPlaying);
     m_busy.Playing = true;
     m_busy.Paused = false;
     emit playbackStarts();
-    FeedPlayer();
-    FeedPlayer();
+    feedPlayer();
+    feedPlayer();
     if (formatError)
         std::rethrow_exception(formatError);
 }
 
-void PreviewPlayer::PausePlay()
+void PreviewPlayer::pausePlay()
 {
     if (!m_busy.Playing)
         return;
@@ -134,13 +134,13 @@ void PreviewPlayer::PausePlay()
         resumePlaying();
         return;
     }
-    m_player.Stop();
+    m_player.stop();
     m_busy.Paused = true;
     m_list.setStatus(m_playingRow, RowStatus::kPaused);
     emit pause();
 }
 
-void PreviewPlayer::StopPlay()
+void PreviewPlayer::stopPlay()
 {
     if (!m_busy.Playing)
         return;
@@ -174,7 +174,7 @@ void PreviewPlayer::lvDblClick()
         }
     };
     try {
-        PlayFile();
+        playFile();
     } catch (...) {
         settleEndedPreview();
         throw;

@@ -20,13 +20,13 @@ public:
     PreviewPlayer(JoinList &list, AudioFile &reader, AudioPlayer &player, Prompter &prompter,
                   BusyFlags &busy, ErrorReport &report, QObject *parent = nullptr);
 
-    void PlayFile();
-    void PausePlay();
-    void StopPlay();
-    void FeedPlayer();
+    void playFile();
+    void pausePlay();
+    void stopPlay();
+    void feedPlayer();
     void lvDblClick();
 
-    int PlayingRow() const { return m_playingRow; }
+    int playingRow() const { return m_playingRow; }
 
     // The list has lost a row, or exchanged two.
     void rowRemoved(int row);

@@ -30,7 +30,7 @@ Skin::Skin(QWidget *parent) : QWidget(parent)
 
 Skin::~Skin() = default;
 
-void Skin::LoadSkin(const QString &path)
+void Skin::loadSkin(const QString &path)
 {
     // Parse first: a faulty file leaves the skin that was there untouched.
     auto document = std::make_unique<SkinDocument>(SkinDocument::load(path));
@@ -50,12 +50,12 @@ void Skin::makeAccessibleButtons()
     for (const SkinItem *item : m_tree->clickables()) {
         auto *button = new SkinAccessibleButton(*item, this);
         connect(button, &QAbstractButton::clicked, this,
-                [this, name = item->name()] { emit Click(name); });
+                [this, name = item->name()] { emit click(name); });
         m_accessibleButtons.push_back(button);
     }
 }
 
-void Skin::ApplySkin(QWidget *window)
+void Skin::applySkin(QWidget *window)
 {
     if (!m_document)
         throw SkinError(QStringLiteral("No skin is loaded, so none can be applied."));
@@ -77,7 +77,7 @@ void Skin::ApplySkin(QWidget *window)
     host->installEventFilter(this);
 }
 
-void Skin::SetWindowCaption(QWidget *window, const QString &text)
+void Skin::setWindowCaption(QWidget *window, const QString &text)
 {
     requireSkinned(window, "set the caption of");
     m_caption = text;
@@ -87,7 +87,7 @@ void Skin::SetWindowCaption(QWidget *window, const QString &text)
     update(0, 0, width(), m_document->look().titleHeight);
 }
 
-SkinForm *Skin::GetSkinForm(QWidget *window)
+SkinForm *Skin::getSkinForm(QWidget *window)
 {
     requireSkinned(window, "give the elements of");
     return m_tree.get();
@@ -166,7 +166,7 @@ void Skin::mouseReleaseEvent(QMouseEvent *event)
     repaintItem(pressed);
     // A press dragged off the element and released elsewhere is no click.
     if (pressed == m_hovered)
-        emit Click(pressed->name());
+        emit click(pressed->name());
 }
 
 void Skin::leaveEvent(QEvent *event)

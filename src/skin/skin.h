@@ -30,15 +30,15 @@ public:
     ~Skin() override;
 
     // Each operation throws SkinError when it cannot be done.
-    void LoadSkin(const QString &path);
+    void loadSkin(const QString &path);
     // Covers the window's client area, beneath the window's own controls.
-    void ApplySkin(QWidget *window);
+    void applySkin(QWidget *window);
     // The text of the title band (and the window's title).
-    void SetWindowCaption(QWidget *window, const QString &text);
-    SkinForm *GetSkinForm(QWidget *window);
+    void setWindowCaption(QWidget *window, const QString &text);
+    SkinForm *getSkinForm(QWidget *window);
 
 signals:
-    void Click(const QString &elementName);
+    void click(const QString &elementName);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -72,7 +72,7 @@ class SkinForm {
 public:
     virtual ~SkinForm();
     // The element with that name, or nullptr.
-    virtual SkinElement *FindObject(const QString &name) = 0;
+    virtual SkinElement *findObject(const QString &name) = 0;
 };
 
 // One element of the skin; a text element shows the text it is given.
@@ -80,6 +80,6 @@ class SkinElement {
 public:
     virtual ~SkinElement();
     virtual QString name() const = 0;
-    virtual void SetText(const QString &text) = 0;
-    virtual void Refresh() = 0;
+    virtual void setText(const QString &text) = 0;
+    virtual void refresh() = 0;
 };

@@ -37,7 +37,7 @@ SkinElementTree::SkinElementTree(const std::vector<SkinElementDef> &defs, QWidge
 
 SkinElementTree::~SkinElementTree() = default;
 
-SkinElement *SkinElementTree::FindObject(const QString &name)
+SkinElement *SkinElementTree::findObject(const QString &name)
 {
     for (const auto &item : m_items) {
         if (item->name() == name)

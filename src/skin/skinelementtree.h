@@ -18,7 +18,7 @@ public:
     SkinElementTree(const std::vector<SkinElementDef> &defs, QWidget *host);
     ~SkinElementTree() override;
 
-    SkinElement *FindObject(const QString &name) override;
+    SkinElement *findObject(const QString &name) override;
     // The clickable elements, in drawing order.
     std::vector<const SkinItem *> clickables() const;
     // The topmost clickable element under the point, or nullptr.

@@ -19,7 +19,7 @@ QString SkinItem::name() const
     return m_def.name;
 }
 
-void SkinItem::SetText(const QString &text)
+void SkinItem::setText(const QString &text)
 {
     if (text == m_text)
         return;
@@ -27,7 +27,7 @@ void SkinItem::SetText(const QString &text)
     m_host->update(m_def.rect);
 }
 
-void SkinItem::Refresh()
+void SkinItem::refresh()
 {
     m_host->update(m_def.rect);
 }

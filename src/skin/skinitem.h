@@ -17,8 +17,8 @@ public:
     SkinItem(SkinElementDef def, QWidget *host);
 
     QString name() const override;
-    void SetText(const QString &text) override;
-    void Refresh() override;
+    void setText(const QString &text) override;
+    void refresh() override;
 
     QString text() const { return m_text; }
     QRect rect() const { return m_def.rect; }

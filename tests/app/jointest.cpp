@@ -54,8 +54,8 @@ protected:
     {
         const QString path = Tones::write(dataPath(name), format, rate, channels, seconds);
         AudioFile probe;
-        probe.OpenFile(path, 0, 1);
-        return {path, probe.SampleCount(), probe.SampleRate()};
+        probe.openFile(path, 0, 1);
+        return {path, probe.sampleCount(), probe.sampleRate()};
     }
 
     // A tone of that loudness, three seconds of 44.1 kHz stereo.
@@ -82,7 +82,7 @@ protected:
         for (const Input &in : inputs)
             paths << in.path;
         prompter.queueOpenFiles(paths);
-        window().AddFile1Click();
+        window().addFile1Click();
         ASSERT_EQ(window().lv()->topLevelItemCount(), inputs.size());
     }
 
@@ -234,7 +234,7 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
     join(Wav);
     main.busy().Playing = false;
     main.busy().Joining = true;
-    main.Join1Click();
+    main.join1Click();
     main.busy().Joining = false;
     EXPECT_EQ(prompter.messages(), QStringList({Messages::kAddFile, Messages::kStopPlayingFirst}));
     EXPECT_FALSE(QDir(outputFolder()).exists());
@@ -416,7 +416,7 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     EXPECT_EQ(statuses(), QStringList({"Finished", "Converting"}));
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.AudioFileWrite().IsOpen());
+    EXPECT_FALSE(main.audioFileWrite().isOpen());
     // The values wait for the next join.
     EXPECT_EQ(main.tagValues, tags);
     // The commands are given back, as after a finished run.
@@ -466,12 +466,12 @@ TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
         if (sent || main.pb()->position() == 0)
             return;
         sent = true;
-        main.SkinClick("Stop");
-        main.SkinClick("Clear");
-        main.SkinClick("Remove");
-        main.SkinClick("Add");
-        main.SkinClick("join");
-        main.SkinClick("Play");
+        main.skinClick("Stop");
+        main.skinClick("Clear");
+        main.skinClick("Remove");
+        main.skinClick("Add");
+        main.skinClick("join");
+        main.skinClick("Play");
     });
     clicks.start(0);
     join(Wav);
@@ -596,8 +596,8 @@ TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)
     EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
 
     AudioFile joined;
-    joined.OpenFile(outputFolder() + "/joined.wav", 0, 1);
-    const SampleArray audio = joined.ReadSamples(int(joined.SampleCount()));
+    joined.openFile(outputFolder() + "/joined.wav", 0, 1);
+    const SampleArray audio = joined.readSamples(int(joined.sampleCount()));
     for (int row : {0, 1}) {
         const SampleArray part =
             LoudnessProbe::part(audio, 2, row * inputs[0].frames, inputs[row].frames);

@@ -5,10 +5,10 @@
 
 #include "mainwindowfixture.h"
 
+#include "dialogs/folderdialog.h"
 #include "joinlist/joinlist.h"
 #include "platform/messages.h"
 #include "player/previewplayer.h"
-#include "dialogs/folderdialog.h"
 #include "skin/skinitem.h"
 #include "support/dragstep.h"
 #include "support/tones.h"
@@ -52,7 +52,7 @@ protected:
     void addFiles(const QStringList &files)
     {
         prompter.queueOpenFiles(files);
-        window().AddFile1Click();
+        window().addFile1Click();
     }
 
     QString totalTimeShown()
@@ -64,7 +64,7 @@ protected:
     void play(int row)
     {
         window().joinList().selectRow(row);
-        window().Play1Click();
+        window().play1Click();
         ASSERT_TRUE(window().busy().Playing);
     }
 
@@ -131,13 +131,13 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
     QObject::connect(&during, &QTimer::timeout, [&] {
         if (!nested) {
             nested = true;
-            main.SkinClick("Add");
+            main.skinClick("Add");
         } else if (!main.busy().Adding || main.menuItems().AddPath1->isEnabled()) {
             unlockedTooEarly = true;
         }
     });
     during.start(0);
-    main.AddFile1Click();
+    main.addFile1Click();
     during.stop();
     ASSERT_TRUE(nested);
     EXPECT_FALSE(unlockedTooEarly);
@@ -160,7 +160,7 @@ TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
         dir.selectFolder(root);
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });
-    main.AddPath1Click();
+    main.addPath1Click();
     EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
     EXPECT_EQ(totalTimeShown(), "00:00:02");
     EXPECT_TRUE(settingsText().contains("enable sub dir=1"));
@@ -170,10 +170,10 @@ TEST_F(ListCommandsTest, AddPathWaitsWhilePlayingOrAdding)
 {
     MainWindow &main = showWindow();
     main.busy().Playing = true;
-    main.AddPath1Click();
+    main.addPath1Click();
     main.busy().Playing = false;
     main.busy().Adding = true;
-    main.AddPath1Click();
+    main.addPath1Click();
     main.busy().Adding = false;
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
@@ -184,18 +184,18 @@ TEST_F(ListCommandsTest, RemovingThePlayingRowIsRefusedAndRowsMovingKeepThePlayi
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0), c = tone("c.wav", 5.0);
     addFiles({a, b, c});
     play(2);
-    main.Remove1Click();
+    main.remove1Click();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
     EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
     main.joinList().selectRow(0);
-    main.Remove1Click();
-    EXPECT_EQ(main.PlayingRow(), 1);
+    main.remove1Click();
+    EXPECT_EQ(main.playingRow(), 1);
     main.joinList().selectRow(0);
-    main.SkinClick("Down");
-    EXPECT_EQ(main.PlayingRow(), 0);
-    main.SkinClick("Up");
-    EXPECT_EQ(main.PlayingRow(), 1);
-    main.Stopplay1Click();
+    main.skinClick("Down");
+    EXPECT_EQ(main.playingRow(), 0);
+    main.skinClick("Up");
+    EXPECT_EQ(main.playingRow(), 1);
+    main.stopplay1Click();
     EXPECT_EQ(main.joinList().fullPath(1), c);
     EXPECT_EQ(main.joinList().status(1), "Stop playing");
 }
@@ -203,20 +203,20 @@ TEST_F(ListCommandsTest, RemovingThePlayingRowIsRefusedAndRowsMovingKeepThePlayi
 TEST_F(ListCommandsTest, ClearSaysWhyItWaitsAndShowsZero)
 {
     MainWindow &main = showWindow();
-    window().totalTimeElement()->SetText("12:34:56");
-    main.Clear1Click();
+    window().totalTimeElement()->setText("12:34:56");
+    main.clear1Click();
     EXPECT_EQ(totalTimeShown(), "00:00:00");
     addFiles({tone("a.wav", 2.0)});
     play(0);
-    main.Clear1Click();
+    main.clear1Click();
     EXPECT_EQ(main.lv()->topLevelItemCount(), 1);
-    main.Stopplay1Click();
+    main.stopplay1Click();
     main.busy().Joining = true;
-    main.Clear1Click();
+    main.clear1Click();
     main.busy().Joining = false;
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kStopPlayingFirst, Messages::kStopConvertingFirst}));
-    main.Clear1Click();
+    main.clear1Click();
     EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
 }
@@ -232,9 +232,9 @@ TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
     EXPECT_EQ(main.joinList().status(0), "Playing");
     // Admission gives back Play but Join and Clear still wait for the preview.
     EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    main.Join1Click();
+    main.join1Click();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
-    main.Stopplay1Click();
+    main.stopplay1Click();
     EXPECT_FALSE(main.menuItems().Pause1->isEnabled());
     EXPECT_FALSE(main.menuItems().StopPlaying1->isEnabled());
     EXPECT_TRUE(main.menuItems().Clear2->isEnabled());
@@ -273,9 +273,9 @@ TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelection
     const std::unique_ptr<QMimeData> first(main.lv()->rowDragData(0));
     EXPECT_TRUE(dropOnList(*first, main.lv()->viewport()->rect().bottomLeft()));
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
-    EXPECT_EQ(main.PlayingRow(), 2);
+    EXPECT_EQ(main.playingRow(), 2);
     EXPECT_EQ(main.joinList().selectedRow(), 2);
-    EXPECT_EQ(main.joinList().TotalSeconds(), 8);
+    EXPECT_EQ(main.joinList().totalSeconds(), 8);
     main.busy().Joining = true;
     const std::unique_ptr<QMimeData> last(main.lv()->rowDragData(2));
     EXPECT_FALSE(dropOnList(*last));
@@ -293,9 +293,9 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     play(0);
     main.menuItems().SortByName2->trigger();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, a, c}));
-    EXPECT_EQ(main.PlayingRow(), 2);
-    EXPECT_EQ(main.joinList().TotalSeconds(), 8);
-    main.Stopplay1Click();
+    EXPECT_EQ(main.playingRow(), 2);
+    EXPECT_EQ(main.joinList().totalSeconds(), 8);
+    main.stopplay1Click();
 
     QTreeWidget *lv = main.lv();
     lv->setFocus();
@@ -310,13 +310,13 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
     QTest::keyClick(lv, Qt::Key_Delete);
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c}));
-    EXPECT_EQ(main.joinList().TotalSeconds(), 6);
+    EXPECT_EQ(main.joinList().totalSeconds(), 6);
 
     prompter.queueOpenFiles({b});
     QTest::keyClick(lv, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
     main.busy().Joining = true;
-    main.SortByName1Click();
+    main.sortByName1Click();
     main.busy().Joining = false;
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
 }

@@ -5,13 +5,13 @@
 
 #include "app/mainmenus.h"
 #include "audio/core/audioerror.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/folderdialog.h"
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
-#include "dialogs/aboutdialog.h"
-#include "dialogs/folderdialog.h"
 #include "support/tones.h"
 
 #include <QAction>
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, MissingSkinIsReportedOnceAndTheRestOfFirstShowRuns)
     EXPECT_EQ(main.edt_dir()->text(), "/srv/out");
     EXPECT_EQ(main.totalTimeElement(), nullptr);
     // Total-time updates are skipped without the element.
-    main.Clear1Click();
+    main.clear1Click();
     EXPECT_EQ(prompter.messages().size(), 1);
 }
 
@@ -162,10 +162,10 @@ TEST_F(MainWindowTest, SettingsFileTooLargeIsReportedOnceAndNeverReplaced)
 TEST_F(MainWindowTest, SkinNamesDispatchExactlyAndInAnyOtherCaseDoNothing)
 {
     showWindow();
-    window().SkinClick("Join");
-    window().SkinClick("JOIN");
+    window().skinClick("Join");
+    window().skinClick("JOIN");
     EXPECT_TRUE(prompter.shown().isEmpty());
-    window().SkinClick("join");
+    window().skinClick("join");
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
 }
 
@@ -174,13 +174,13 @@ TEST_F(MainWindowTest, SkinStopPlayingNeedsItsExactName)
     qputenv("VANTOREL_SILENT_AUDIO", "1");
     MainWindow &main = showWindow();
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 5.0)});
-    main.AddFile1Click();
+    main.addFile1Click();
     main.joinList().selectRow(0);
-    main.Play1Click();
+    main.play1Click();
     ASSERT_TRUE(main.busy().Playing);
-    main.SkinClick("Stop Playing");
+    main.skinClick("Stop Playing");
     EXPECT_TRUE(main.busy().Playing);
-    main.SkinClick("Stop playing");
+    main.skinClick("Stop playing");
     EXPECT_FALSE(main.busy().Playing);
     EXPECT_EQ(main.joinList().status(0), "Stop playing");
     qunsetenv("VANTOREL_SILENT_AUDIO");
@@ -190,16 +190,16 @@ TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
 {
     MainWindow &main = showWindow();
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 1.0)});
-    main.AddFile1Click();
+    main.addFile1Click();
     main.joinList().selectRow(0);
     main.busy().Joining = true;
-    main.Clear1Click();
-    main.Play1Click();
-    main.SkinClick("Play");  // the skin's Play goes straight to the work, which waits
+    main.clear1Click();
+    main.play1Click();
+    main.skinClick("Play");  // the skin's Play goes straight to the work, which waits
     EXPECT_EQ(main.joinList().status(0), "unconverted");
     main.busy().Joining = false;
     main.busy().Playing = true;
-    main.Clear1Click();
+    main.clear1Click();
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kStopConvertingFirst, Messages::kStopConvertingFirst,
                            Messages::kStopPlayingFirst}));
@@ -210,13 +210,13 @@ TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
 {
     MainWindow &main = showWindow();
     main.busy().Joining = true;
-    main.Option1Click();
-    main.ID3Tag1Click();
-    main.SkinClick("Options");
-    main.SkinClick("ID3Tag");
-    main.SkinClick("Browse");
+    main.option1Click();
+    main.id3Tag1Click();
+    main.skinClick("Options");
+    main.skinClick("ID3Tag");
+    main.skinClick("Browse");
     EXPECT_TRUE(prompter.shown().isEmpty());
-    main.About1Click();
+    main.about1Click();
     ASSERT_EQ(prompter.kinds(), QList<Kind>{Kind::Modal});
     EXPECT_EQ(prompter.shown().first().text, "About");
     main.busy().Joining = false;
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
     MainWindow &main = showWindow();
     QPoint seen;
     prompter.queueDialog([&](QDialog &dialog) { seen = dialog.pos(); });
-    main.About1Click();
+    main.about1Click();
     const QDialog &about = main.fm_about();
     EXPECT_EQ(seen.x(), main.x() + (main.width() - about.width()) / 2);
     EXPECT_EQ(seen.y(), main.y() + (main.height() - about.height()) / 2);
@@ -346,7 +346,7 @@ TEST_F(MainWindowTest, EscapeInsideADialogLeavesTheMainWindowOpen)
         QApplication::setActiveWindow(&dialog);
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
-    main.About1Click();
+    main.about1Click();
     EXPECT_TRUE(main.isVisible());
 }
 
@@ -374,7 +374,7 @@ TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
 {
     MainWindow &main = showWindow();
     prompter.queueDialog([](QDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_F1); });
-    main.About1Click();
+    main.about1Click();
     ASSERT_EQ(prompter.openedUrls().size(), 1);
     EXPECT_EQ(prompter.openedUrls().first(), QUrl::fromLocalFile(AppPaths::helpPage()));
     EXPECT_TRUE(QFileInfo::exists(AppPaths::helpPage()));
@@ -431,7 +431,7 @@ TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)
     const QString before = main.edt_dir()->text();
     prompter.queueDialog(
         [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_cancel")->click(); });
-    main.SkinClick("Browse");
+    main.skinClick("Browse");
     EXPECT_EQ(prompter.shown().first().text, "Output Directory");
     EXPECT_EQ(main.edt_dir()->text(), before);
     EXPECT_FALSE(settingsText().contains("output directory"));
@@ -448,7 +448,7 @@ TEST_F(MainWindowTest, ChosenFolderIsShownAndStoredAtOnce)
         dir.selectFolder(folder);
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });
-    main.BrowseClick();
+    main.browseClick();
     EXPECT_EQ(main.edt_dir()->text(), folder);
     EXPECT_TRUE(settingsText().contains("output directory=" + folder));
 }
@@ -459,7 +459,7 @@ TEST_F(MainWindowTest, OkWithoutASelectedFolderCountsAsCancelledButStoresTheSwit
     const QString before = main.edt_dir()->text();
     prompter.queueDialog(
         [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_ok")->click(); });
-    main.BrowseClick();
+    main.browseClick();
     EXPECT_EQ(main.edt_dir()->text(), before);
     EXPECT_FALSE(settingsText().contains("output directory"));
     EXPECT_TRUE(settingsText().contains("[basic]\nenable sub dir=0"))

@@ -64,8 +64,8 @@ protected:
         QString file = Tones::write(path(name), format, rate, channels, seconds);
         if (frames) {
             AudioFile probe;
-            probe.OpenFile(file, 0, 1);
-            *frames = probe.SampleCount();
+            probe.openFile(file, 0, 1);
+            *frames = probe.sampleCount();
         }
         return file;
     }
@@ -197,7 +197,7 @@ TEST_F(CliTest, SettingsFileRefusalsExitWithOne)
     // A bit rate that the MP3 encoder refuses at the default rate and channels.
     int refusedIndex = -1;
     for (int i = 0; i < int(ValueLists::kBitRates.size()) && refusedIndex < 0; ++i) {
-        if (!AudioFile().CheckMp3Format(
+        if (!AudioFile().checkMp3Format(
                 ValueLists::sampleRateAt(ValueLists::kDefaultSampleRateIndex),
                 ValueLists::kBitRates[i], ValueLists::channelsAt(ValueLists::kDefaultChannelIndex)))
             refusedIndex = i;
@@ -311,8 +311,8 @@ TEST_F(CliTest, LoudnessBringsEachInputToTheTargetGiven)
     ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
 
     AudioFile joined;
-    joined.OpenFile(output, 0, 1);
-    const SampleArray audio = joined.ReadSamples(int(joined.SampleCount()));
+    joined.openFile(output, 0, 1);
+    const SampleArray audio = joined.readSamples(int(joined.sampleCount()));
     EXPECT_NEAR(
         LoudnessProbe::measure(LoudnessProbe::part(audio, 2, 0, frames[0]), 44100, 2).integrated,
         -14, 0.5);

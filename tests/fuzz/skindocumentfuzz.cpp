@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         tree.paint(painter, image.rect(), nullptr, nullptr);
         tree.clickableAt(QPoint(10, 10));
         tree.hintAt(QPoint(30, 20));
-        tree.FindObject(QStringLiteral("close"));
+        tree.findObject(QStringLiteral("close"));
     } catch (const SkinError &) {
     }
     return 0;

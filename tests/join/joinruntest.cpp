@@ -8,16 +8,16 @@
 
 #include "join/joinrun.h"
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
-#include "audio/tags/audioinformation.h"
+#include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
+#include "audio/tags/audioinformation.h"
 #include "audio/tags/tagreader.h"
+#include "audio/tags/tagvalues.h"
 #include "join/blockqueue.h"
 #include "join/decodeworker.h"
 #include "join/joinobserver.h"
 #include "join/loudnesspass.h"
-#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
@@ -144,9 +144,9 @@ private:
 SampleArray decodeAll(const QString &path)
 {
     AudioFile reader;
-    reader.OpenFile(path, 0, 1);
+    reader.openFile(path, 0, 1);
     SampleArray audio;
-    for (SampleArray block; !(block = reader.ReadSamples(1 << 16)).empty();)
+    for (SampleArray block; !(block = reader.readSamples(1 << 16)).empty();)
         audio.insert(audio.end(), block.begin(), block.end());
     return audio;
 }
@@ -155,22 +155,22 @@ void selectOutput(AudioFile &writer, OutputFormatIndex format)
 {
     switch (format) {
     case ValueLists::kFormatMp3:
-        writer.SetMp3Encoder(LameEncoder());
+        writer.setMp3Encoder(LameEncoder());
         return;
     case ValueLists::kFormatWav:
-        writer.SetWavFormat(44100, 2, 16);
+        writer.setWavFormat(44100, 2, 16);
         return;
     case ValueLists::kFormatWma:
-        writer.SetWmaFormat(ValueLists::kDefaultWmaProfileIndex + 1);
+        writer.setWmaFormat(ValueLists::kDefaultWmaProfileIndex + 1);
         return;
     case ValueLists::kFormatOgg:
-        writer.SetOggFormat(44100, 2, 128, 128, 128, -1);
+        writer.setOggFormat(44100, 2, 128, 128, 128, -1);
         return;
     case ValueLists::kFormatFlac:
-        writer.SetFlacFormat(44100, 2, 16, 5);
+        writer.setFlacFormat(44100, 2, 16, 5);
         return;
     case ValueLists::kFormatM4b:
-        writer.SetM4bFormat(44100, 2, 128);
+        writer.setM4bFormat(44100, 2, 128);
         return;
     }
 }
@@ -207,7 +207,7 @@ protected:
             result.tagsStored = run.tagsStored();
         } catch (const AudioError &error) {
             result.error = QString::fromUtf8(error.what());
-            writer.CloseFile();  // as the window's error report does
+            writer.closeFile();  // as the window's error report does
         }
         EXPECT_TRUE(noDecoderThreadLeft());
         EXPECT_EQ(observer.decodersAtFirstBlock > 0,
@@ -521,9 +521,9 @@ protected:
         if (!title.isEmpty())
             Tones::setTitle(in.path, title);
         AudioFile probe;
-        probe.OpenFile(in.path, 0, 1);
-        in.frames = probe.SampleCount();
-        in.rate = probe.SampleRate();
+        probe.openFile(in.path, 0, 1);
+        in.frames = probe.sampleCount();
+        in.rate = probe.sampleRate();
         return in;
     }
 
@@ -800,7 +800,7 @@ TEST_F(LoudnessMatchTest, InputsMeetTheTargetInAnOutputOfOtherChannels)
         AudioFile reader;
         AudioFile writer;
         AudioInformation information;
-        writer.SetWavFormat(kRate, channels, 16);
+        writer.setWavFormat(kRate, channels, 16);
         const JoinJob job = matchedJob(inputs, QString("joined%1.wav").arg(channels));
         RecordingObserver observer;
         JoinRun(reader, writer, information).run(job, observer);
@@ -823,7 +823,7 @@ TEST_F(LoudnessMatchTest, StopOrAFailureWhileMeasuringWritesNothing)
     AudioFile reader;
     AudioFile writer;
     AudioInformation information;
-    writer.SetWavFormat(kRate, kChannels, 16);
+    writer.setWavFormat(kRate, kChannels, 16);
     const JoinJob job = matchedJob(inputs, "stopped.wav");
     JoinRun run(reader, writer, information);
     run.run(job, stopping);

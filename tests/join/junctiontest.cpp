@@ -53,11 +53,11 @@ protected:
     {
         QString path = dir.filePath(name);
         AudioFile writer;
-        writer.SetWavFormat(kRate, 1, 16);
-        writer.CreateFile(path);
-        writer.SetInputFormat(kRate, 1);
-        writer.WriteSamples(SampleArray(std::size_t(Tones::frameCount(kRate, seconds)), value));
-        writer.CloseFile();
+        writer.setWavFormat(kRate, 1, 16);
+        writer.createFile(path);
+        writer.setInputFormat(kRate, 1);
+        writer.writeSamples(SampleArray(std::size_t(Tones::frameCount(kRate, seconds)), value));
+        writer.closeFile();
         return path;
     }
 
@@ -68,9 +68,9 @@ protected:
         job.inputs = inputs;
         for (const QString &input : inputs) {
             AudioFile probe;
-            probe.OpenFile(input, 0, 1);
-            job.totalFrames += probe.SampleCount();
-            job.admittedLengths.append({probe.SampleCount(), probe.SampleRate()});
+            probe.openFile(input, 0, 1);
+            job.totalFrames += probe.sampleCount();
+            job.admittedLengths.append({probe.sampleCount(), probe.sampleRate()});
         }
         job.outputPath = dir.filePath(QStringLiteral("joined.wav"));
         job.readAhead = readAhead;
@@ -79,7 +79,7 @@ protected:
         AudioFile reader;
         AudioFile writer;
         AudioInformation information;
-        writer.SetWavFormat(outputRate, 1, 16);
+        writer.setWavFormat(outputRate, 1, 16);
         CountingObserver observer;
         observer.stopAtRow = stopAtRow;
         JoinRun(reader, writer, information).run(job, observer);

@@ -37,7 +37,7 @@ protected:
     QString setUpAccepted(int formatIndex)
     {
         QString extension = QStringLiteral("unchanged");
-        EXPECT_TRUE(setup.SetUpOutputFormat(formatIndex, extension));
+        EXPECT_TRUE(setup.setUpOutputFormat(formatIndex, extension));
         EXPECT_TRUE(prompter.messages().isEmpty()) << qPrintable(prompter.messages().join('\n'));
         return extension;
     }
@@ -46,7 +46,7 @@ protected:
     void expectRefused(int formatIndex, const QString &message)
     {
         QString extension = QStringLiteral("unchanged");
-        EXPECT_FALSE(setup.SetUpOutputFormat(formatIndex, extension));
+        EXPECT_FALSE(setup.setUpOutputFormat(formatIndex, extension));
         EXPECT_TRUE(extension.isEmpty());
         EXPECT_EQ(prompter.messages(), QStringList{message});
         EXPECT_EQ(prompter.kinds(),
@@ -59,10 +59,10 @@ protected:
     MediaInfo writeSecondAndProbe(const QString &name)
     {
         const QString path = dir.filePath(name);
-        writer.SetInputFormat(kToneRate, kToneChannels);
-        writer.CreateFile(path);
-        writer.WriteSamples(Tones::samples(kToneRate, kToneChannels, 0, kToneRate));
-        writer.CloseFile();
+        writer.setInputFormat(kToneRate, kToneChannels);
+        writer.createFile(path);
+        writer.writeSamples(Tones::samples(kToneRate, kToneChannels, 0, kToneRate));
+        writer.closeFile();
         return probeMedia(path);
     }
 
@@ -87,8 +87,8 @@ protected:
 TEST_F(OutputFormatSetupTest, Mp3WithoutSettingsIs44100Stereo128kConstant)
 {
     EXPECT_EQ(setUpAccepted(kMp3), QStringLiteral(".mp3"));
-    EXPECT_EQ(encoder.Quality(), 9);
-    EXPECT_TRUE(encoder.ConstantBitrate());
+    EXPECT_EQ(encoder.quality(), 9);
+    EXPECT_TRUE(encoder.constantBitrate());
 
     const MediaInfo info = writeSecondAndProbe(QStringLiteral("out.mp3"));
     EXPECT_EQ(info.codec, QStringLiteral("mp3"));
@@ -108,10 +108,10 @@ TEST_F(OutputFormatSetupTest, Mp3FromSettingsWithVariableBitRate)
     set(QStringLiteral("mp3"), QStringLiteral("vbr bitrate"), 14);  // 224 kbit/s
     set(QStringLiteral("mp3"), QStringLiteral("vbr quality"), 0);
     EXPECT_EQ(setUpAccepted(kMp3), QStringLiteral(".mp3"));
-    EXPECT_FALSE(encoder.ConstantBitrate());
-    EXPECT_EQ(encoder.VbrBitrate(), 224);
-    EXPECT_EQ(encoder.VbrQuality(), 0);
-    EXPECT_EQ(encoder.Quality(), 2);
+    EXPECT_FALSE(encoder.constantBitrate());
+    EXPECT_EQ(encoder.vbrBitrate(), 224);
+    EXPECT_EQ(encoder.vbrQuality(), 0);
+    EXPECT_EQ(encoder.quality(), 2);
 
     const MediaInfo info = writeSecondAndProbe(QStringLiteral("vbr.mp3"));
     EXPECT_EQ(info.sampleRate, 48000);
@@ -122,27 +122,27 @@ TEST_F(OutputFormatSetupTest, Mp3FromSettingsWithVariableBitRate)
 TEST_F(OutputFormatSetupTest, Mp3VbrSwitchOnlyActsOnZeroAndOne)
 {
     // On without its own keys: the set-up's defaults, 128 kbit/s and quality 5.
-    encoder.SetVbrBitrate(32);
-    encoder.SetVbrQuality(8);
+    encoder.setVbrBitrate(32);
+    encoder.setVbrQuality(8);
     set(QStringLiteral("mp3"), QStringLiteral("enable vbr"), 1);
     setUpAccepted(kMp3);
-    EXPECT_FALSE(encoder.ConstantBitrate());
-    EXPECT_EQ(encoder.VbrBitrate(), 128);
-    EXPECT_EQ(encoder.VbrQuality(), 5);
+    EXPECT_FALSE(encoder.constantBitrate());
+    EXPECT_EQ(encoder.vbrBitrate(), 128);
+    EXPECT_EQ(encoder.vbrQuality(), 5);
 
     // Any other value leaves what the last set-up put there.
     set(QStringLiteral("mp3"), QStringLiteral("enable vbr"), 2);
     set(QStringLiteral("mp3"), QStringLiteral("vbr quality"), 1);
     set(QStringLiteral("mp3"), QStringLiteral("quality"), 4);
     setUpAccepted(kMp3);
-    EXPECT_FALSE(encoder.ConstantBitrate());
-    EXPECT_EQ(encoder.VbrQuality(), 5);
-    EXPECT_EQ(encoder.Quality(), 4);
+    EXPECT_FALSE(encoder.constantBitrate());
+    EXPECT_EQ(encoder.vbrQuality(), 5);
+    EXPECT_EQ(encoder.quality(), 4);
 
     set(QStringLiteral("mp3"), QStringLiteral("enable vbr"), 0);
     setUpAccepted(kMp3);
-    EXPECT_TRUE(encoder.ConstantBitrate());
-    EXPECT_EQ(encoder.VbrQuality(), 5);
+    EXPECT_TRUE(encoder.constantBitrate());
+    EXPECT_EQ(encoder.vbrQuality(), 5);
 }
 
 TEST_F(OutputFormatSetupTest, RefusedMp3CombinationLeavesTheWriterAsItWas)
@@ -154,8 +154,8 @@ TEST_F(OutputFormatSetupTest, RefusedMp3CombinationLeavesTheWriterAsItWas)
     set(QStringLiteral("mp3"), QStringLiteral("bitrate"), 16);   // 320 kbit/s
     expectRefused(kMp3, Messages::kMp3FormatNotSupported);
     // The encoder keeps what was put on it before the check.
-    EXPECT_EQ(encoder.SampleRate(), 8000);
-    EXPECT_EQ(encoder.Bitrate(), 320);
+    EXPECT_EQ(encoder.sampleRate(), 8000);
+    EXPECT_EQ(encoder.bitrate(), 320);
 
     const MediaInfo info = writeSecondAndProbe(QStringLiteral("still.wav"));
     EXPECT_EQ(info.codec, QStringLiteral("pcm_s16le"));

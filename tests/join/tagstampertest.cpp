@@ -37,7 +37,7 @@ protected:
     ProbedTags stampAndRead(const TagValues &values)
     {
         const QString path = joinedFile();
-        StampTags(information, values, path, path);
+        stampTags(information, values, path, path);
         return probeMedia(path).tags;
     }
 
@@ -82,7 +82,7 @@ TEST_P(TagStamperTest, NoGenreStampsNoGenre)
     values.genreIndex = TagValues::kNoGenre;
     values.genreText.clear();
     const QString path = joinedFile();
-    StampTags(information, values, path, path);
+    stampTags(information, values, path, path);
     const MediaInfo info = probeMedia(path);
     EXPECT_EQ(info.tags.genre, QString());
     // The 16-bit -1 must not turn into genre 0 in the ID3v1 tag either.
@@ -115,7 +115,7 @@ TEST(TagStamperFailureTest, AWriterFailureIsNotSwallowed)
 {
     QTemporaryDir dir;
     AudioInformation information;
-    EXPECT_THROW(StampTags(information, TagValues(), dir.filePath(QStringLiteral("missing.mp3")),
+    EXPECT_THROW(stampTags(information, TagValues(), dir.filePath(QStringLiteral("missing.mp3")),
                            dir.filePath(QStringLiteral("missing.mp3"))),
                  AudioError);
 }
@@ -133,7 +133,7 @@ TEST(TagStamperGenreTest, EveryListedGenreReachesBothMp3Tags)
         TagValues values;
         values.genreIndex = index;
         values.genreText = captions[index];
-        StampTags(information, values, path, path);
+        stampTags(information, values, path, path);
 
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

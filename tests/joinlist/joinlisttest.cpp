@@ -6,8 +6,8 @@
 #include "joinlist/joinlist.h"
 #include "audio/audiofile.h"
 #include "inputs/formathms.h"
-#include "joinlist/joinlistview.h"
 #include "inputs/naturalorder.h"
+#include "joinlist/joinlistview.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
@@ -83,7 +83,7 @@ protected:
     void addFiles(const QStringList &files)
     {
         prompter.queueOpenFiles(files);
-        list.AddFile();
+        list.addFile();
     }
 
     Qt::DropAction drag(QEvent::Type type, const QMimeData &mime, QPoint at,
@@ -135,11 +135,11 @@ protected:
 
 TEST(FormatHms, WritesTwoDigitFieldsAndUnlimitedHours)
 {
-    EXPECT_EQ(FormatHms(0), "00:00:00");
-    EXPECT_EQ(FormatHms(59), "00:00:59");
-    EXPECT_EQ(FormatHms(2 * 3600 + 3 * 60 + 4), "02:03:04");
-    EXPECT_EQ(FormatHms(360000), "100:00:00");
-    EXPECT_EQ(FormatHms(qint64(3) * 1000 * 1000 * 3600 + 61), "3000000:01:01");
+    EXPECT_EQ(formatHms(0), "00:00:00");
+    EXPECT_EQ(formatHms(59), "00:00:59");
+    EXPECT_EQ(formatHms(2 * 3600 + 3 * 60 + 4), "02:03:04");
+    EXPECT_EQ(formatHms(360000), "100:00:00");
+    EXPECT_EQ(formatHms(qint64(3) * 1000 * 1000 * 3600 + 61), "3000000:01:01");
 }
 
 TEST_F(JoinListTest, RowsShowTruncatedSecondsAndTheTotalSumsTruncatedRows)
@@ -149,14 +149,14 @@ TEST_F(JoinListTest, RowsShowTruncatedSecondsAndTheTotalSumsTruncatedRows)
     const QString b = tone("b.wav", 1.5);
     addFiles({long59});
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList{"00:00:59"});
-    list.Clear();
+    list.clear();
     addFiles({a, b});
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav"}));
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList({a, b}));
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:01", "00:00:01"}));
     EXPECT_EQ(column(JoinList::StatusColumn), QStringList({"unconverted", "unconverted"}));
-    EXPECT_EQ(list.TotalSeconds(), 2);
-    EXPECT_EQ(list.TotalSamples(), 2 * 12000);
+    EXPECT_EQ(list.totalSeconds(), 2);
+    EXPECT_EQ(list.totalSamples(), 2 * 12000);
     EXPECT_EQ(totalTimeShown(), "00:00:02");
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
@@ -166,8 +166,8 @@ TEST_F(JoinListTest, SameFileTwiceDoublesBothTotals)
     const QString a = tone("a.wav", 2.0);
     addFiles({a, a});
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList({a, a}));
-    EXPECT_EQ(list.TotalSeconds(), 4);
-    EXPECT_EQ(list.TotalSamples(), 32000);
+    EXPECT_EQ(list.totalSeconds(), 4);
+    EXPECT_EQ(list.totalSamples(), 32000);
 }
 
 TEST_F(JoinListTest, BadFilesAreRefusedOneByOneAndTheRunGoesOn)
@@ -210,7 +210,7 @@ TEST_F(JoinListTest, CancelledOpenDialogChangesNothing)
     settings.writeText("join", "file path", "/srv/music");
     const QString before = settingsText();
     QSignalSpy starts(&list, &JoinList::admissionStarts);
-    list.AddFile();
+    list.addFile();
     EXPECT_EQ(lv.topLevelItemCount(), 0);
     EXPECT_EQ(settingsText(), before);
     EXPECT_TRUE(totalTimes.isEmpty());
@@ -224,7 +224,7 @@ TEST_F(JoinListTest, AnAdmissionEndedByAnErrorStillSignalsItsEnd)
     QDir().mkpath(AppPaths::settingsFile());
     QSignalSpy ends(&list, &JoinList::admissionEnds);
     prompter.queueOpenFiles({tone("a.wav", 1.0)});
-    EXPECT_THROW(list.AddFile(), SettingsError);
+    EXPECT_THROW(list.addFile(), SettingsError);
     EXPECT_EQ(ends.count(), 1);
     QDir().rmdir(AppPaths::settingsFile());
 }
@@ -242,15 +242,15 @@ TEST_F(JoinListTest, FolderScanTakesOnlyAcceptedNamesAndEntersSubFoldersWhenAske
     Tones::write(root + "/inner/two.ogg", ToneFormat::Ogg, 8000, 1, 0.5);
     Tones::write(root + "/inner/deeper/three.wav", ToneFormat::Wav8, 8000, 1, 0.5);
 
-    list.AddPath(root);
+    list.addPath(root);
     QStringList names = column(JoinList::FileNameColumn);
     names.sort();
     EXPECT_EQ(names, QStringList({"SONG.MP3", "one.wav"}));
     EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
 
-    list.Clear();
+    list.clear();
     settings.writeSwitch("basic", "enable sub dir", true);
-    list.AddPath(root);
+    list.addPath(root);
     // Each folder's entries in natural order, a sub-folder's files where it falls.
     EXPECT_EQ(column(JoinList::FileNameColumn),
               QStringList({"three.wav", "two.ogg", "one.wav", "SONG.MP3"}));
@@ -293,11 +293,11 @@ TEST_F(JoinListTest, FolderScanAndSortByNameTakeNaturalNameOrder)
     expected << "inside.wav"
              << "chapter 10.wav";
     settings.writeSwitch("basic", "enable sub dir", true);
-    list.AddPath(root);
+    list.addPath(root);
     EXPECT_EQ(column(JoinList::FileNameColumn), expected);
 
     // Sort by Name puts rows built in any order back, each with its values.
-    list.Clear();
+    list.clear();
     const QStringList shuffled = {"12-chapter.wav", "chapter 10.wav", "02-chapter.wav",
                                   "Chapter 9/inside.wav", "01-chapter.wav"};
     QStringList paths;
@@ -305,15 +305,15 @@ TEST_F(JoinListTest, FolderScanAndSortByNameTakeNaturalNameOrder)
         paths << root + "/" + name;
     list.addPaths(paths);
     list.selectRow(3);  // inside.wav, two seconds long
-    list.SortByName();
+    list.sortByName();
     EXPECT_EQ(column(JoinList::FileNameColumn),
               QStringList({"01-chapter.wav", "02-chapter.wav", "12-chapter.wav", "chapter 10.wav",
                            "inside.wav"}));
     EXPECT_EQ(list.selectedRow(), 4);
     EXPECT_EQ(list.admittedSamples(4), 16000);
-    EXPECT_EQ(list.TotalSamples(), 6 * 8000);
-    list.RemoveFile();
-    EXPECT_EQ(list.TotalSamples(), 4 * 8000);
+    EXPECT_EQ(list.totalSamples(), 6 * 8000);
+    list.removeFile();
+    EXPECT_EQ(list.totalSamples(), 4 * 8000);
 }
 
 // What cannot be read is named, never left out in silence, and a name whose
@@ -333,13 +333,13 @@ TEST_F(JoinListTest, EveryInputThatCannotBeReadIsNamed)
     const QString nine = wavWithChannels("nine.wav", 9);
     const QString eight = wavWithChannels("eight.wav", 8);
 
-    list.AddPath(root);
+    list.addPath(root);
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList{twin});
     EXPECT_EQ(prompter.messages(), QStringList({twin + Messages::kNameNotUtf8Suffix,
                                                 fifo + Messages::kNotRegularFileSuffix}));
 
     prompter.clear();
-    list.Clear();
+    list.clear();
     addFiles({"/dev/zero", nine, eight});
     EXPECT_EQ(column(JoinList::FullPathColumn), QStringList{eight});
     EXPECT_EQ(prompter.messages(),
@@ -348,7 +348,7 @@ TEST_F(JoinListTest, EveryInputThatCannotBeReadIsNamed)
 
     // Dropped, the name that cannot be reached is told apart by its bytes.
     prompter.clear();
-    list.Clear();
+    list.clear();
     lv.resize(400, 200);
     lv.show();
     QMimeData mime;
@@ -366,7 +366,7 @@ TEST_F(JoinListTest, EveryInputThatCannotBeReadIsNamed)
     if (geteuid() == 0)
         GTEST_SKIP() << "running with permissions that ignore file modes";
     prompter.clear();
-    list.Clear();
+    list.clear();
     const QString locked = root + "/locked";
     QDir().mkpath(locked);
     tone("odd/locked/inside.wav", 1.0);
@@ -396,7 +396,7 @@ TEST_F(JoinListTest, FolderScanTakesTheLosslessOpusAacAndAiffNamesInAnyCase)
         Tones::write(root + "/" + name, format, 48000, 1, 0.5);
         expected << name;
     }
-    list.AddPath(root);
+    list.addPath(root);
     QStringList names = column(JoinList::FileNameColumn);
     names.sort();
     EXPECT_EQ(names, expected);
@@ -410,7 +410,7 @@ TEST_F(JoinListTest, FolderLinkBackUpTheTreeDoesNotMakeTheScanEndless)
     Tones::write(root + "/sub/a.wav", ToneFormat::Wav8, 8000, 1, 0.5);
     ASSERT_TRUE(QFile::link(root, root + "/sub/back"));
     settings.writeSwitch("basic", "enable sub dir", true);
-    list.AddPath(root);
+    list.addPath(root);
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList{"a.wav"});
 }
 
@@ -433,22 +433,22 @@ TEST_F(JoinListTest, RemovingSelectsTheFollowingOrTheNewLastRow)
     addFiles({a, b, c});
     QSignalSpy removed(&list, &JoinList::rowRemoved);
     list.selectRow(1);
-    list.RemoveFile();
+    list.removeFile();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "c.wav"}));
     EXPECT_EQ(list.selectedRow(), 1);
     EXPECT_EQ(totalTimeShown(), "00:00:04");
-    list.RemoveFile();
+    list.removeFile();
     EXPECT_EQ(list.selectedRow(), 0);
-    list.RemoveFile();
+    list.removeFile();
     EXPECT_EQ(lv.topLevelItemCount(), 0);
     EXPECT_EQ(list.selectedRow(), -1);
-    EXPECT_EQ(list.TotalSamples(), 0);
+    EXPECT_EQ(list.totalSamples(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
     EXPECT_EQ(removed.count(), 3);
     EXPECT_EQ(removed.first().first().toInt(), 1);
     // Nothing selected: no row changes, the total is shown again.
     const qsizetype shown = totalTimes.count();
-    list.RemoveFile();
+    list.removeFile();
     EXPECT_EQ(totalTimes.count(), shown + 1);
     EXPECT_EQ(removed.count(), 3);
     EXPECT_TRUE(prompter.messages().isEmpty());
@@ -464,14 +464,14 @@ TEST_F(JoinListTest, RemovalTakesOffWhatWasAdmittedWhateverBecameOfTheFile)
     tone("d.wav", 9.0);  // replaced by a longer file
     for (int i = 0; i < 3; ++i) {
         list.selectRow(1);
-        list.RemoveFile();
+        list.removeFile();
     }
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList{"a.wav"});
-    EXPECT_EQ(list.TotalSamples(), 8000);
-    EXPECT_EQ(list.TotalSeconds(), 1);
+    EXPECT_EQ(list.totalSamples(), 8000);
+    EXPECT_EQ(list.totalSeconds(), 1);
     list.selectRow(0);
-    list.RemoveFile();
-    EXPECT_EQ(list.TotalSamples(), 0);
+    list.removeFile();
+    EXPECT_EQ(list.totalSamples(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
@@ -483,37 +483,37 @@ TEST_F(JoinListTest, MovesExchangeWholeRowsAndSayWhich)
     QSignalSpy exchanged(&list, &JoinList::rowsExchanged);
     list.setStatus(1, "Playing");
     list.selectRow(0);
-    list.MoveDown();
+    list.moveDown();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"b.wav", "a.wav", "c.wav"}));
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:02", "00:00:01", "00:00:03"}));
     EXPECT_EQ(column(JoinList::StatusColumn),
               QStringList({"Playing", "unconverted", "unconverted"}));
     EXPECT_EQ(list.selectedRow(), 1);
-    list.MoveUp();
+    list.moveUp();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav", "c.wav"}));
     EXPECT_EQ(list.selectedRow(), 0);
     // The first row cannot go up, the last cannot go down.
-    list.MoveUp();
+    list.moveUp();
     list.selectRow(2);
-    list.MoveDown();
+    list.moveDown();
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav", "c.wav"}));
     EXPECT_EQ(exchanged.count(), 2);
     EXPECT_EQ(exchanged.at(0), QList<QVariant>({0, 1}));
     // A removal takes off the values that moved with the row.
     list.selectRow(0);
-    list.RemoveFile();
-    EXPECT_EQ(list.TotalSeconds(), 5);
+    list.removeFile();
+    EXPECT_EQ(list.totalSeconds(), 5);
 }
 
 TEST_F(JoinListTest, ClearEmptiesTheListAndShowsZeroEvenWhenAlreadyEmpty)
 {
-    list.Clear();
+    list.clear();
     EXPECT_EQ(totalTimeShown(), "00:00:00");
     addFiles({tone("a.wav", 2.0)});
-    list.Clear();
+    list.clear();
     EXPECT_EQ(lv.topLevelItemCount(), 0);
-    EXPECT_EQ(list.TotalSamples(), 0);
-    EXPECT_EQ(list.TotalSeconds(), 0);
+    EXPECT_EQ(list.totalSamples(), 0);
+    EXPECT_EQ(list.totalSeconds(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
 }
 
@@ -525,8 +525,8 @@ TEST_F(JoinListTest, MovingARowCarriesItsValuesAndTheSelection)
     EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"b.wav", "c.wav", "a.wav"}));
     EXPECT_EQ(column(JoinList::TimeColumn), QStringList({"00:00:02", "00:00:03", "00:00:01"}));
     EXPECT_EQ(list.selectedRow(), 2);
-    list.RemoveFile();  // takes off the values that moved with the row
-    EXPECT_EQ(list.TotalSeconds(), 5);
+    list.removeFile();  // takes off the values that moved with the row
+    EXPECT_EQ(list.totalSeconds(), 5);
 }
 
 TEST_F(JoinListTest, ViewShowsWhereADropLandsAndSignalsWhatItAsksFor)

@@ -3,8 +3,8 @@
 // one.
 
 #include "player/audioplayer.h"
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "support/soundserver.h"
 #include "support/tones.h"
 
@@ -37,10 +37,10 @@ class Recorder {
 public:
     explicit Recorder(AudioPlayer &player)
     {
-        QObject::connect(&player, &AudioPlayer::OnEndArrayPlay, &player, [this] { add('A'); });
-        QObject::connect(&player, &AudioPlayer::OnRequestOnLoadArray, &player,
+        QObject::connect(&player, &AudioPlayer::onEndArrayPlay, &player, [this] { add('A'); });
+        QObject::connect(&player, &AudioPlayer::onRequestOnLoadArray, &player,
                          [this] { add('R'); });
-        QObject::connect(&player, &AudioPlayer::OnEndPlay, &player, [this] { add('E'); });
+        QObject::connect(&player, &AudioPlayer::onEndPlay, &player, [this] { add('E'); });
     }
 
     std::function<void(char)> onEvent;
@@ -77,12 +77,12 @@ protected:
 
 TEST_F(SilentPlayerTest, TwoArraysPlayInOrderAtRealTimePace)
 {
-    m_player.SetFormat(kRate, kChannels);
-    m_player.LoadArray(block());
-    m_player.LoadArray(block());
+    m_player.setFormat(kRate, kChannels);
+    m_player.loadArray(block());
+    m_player.loadArray(block());
     QElapsedTimer clock;
     clock.start();
-    m_player.Play();
+    m_player.play();
     EXPECT_TRUE(m_recorder.events.empty()) << "events come queued, never from inside a call";
 
     ASSERT_TRUE(m_recorder.waitFor('A', 2));
@@ -98,15 +98,15 @@ TEST_F(SilentPlayerTest, TwoArraysPlayInOrderAtRealTimePace)
 
 TEST_F(SilentPlayerTest, StopRaisesNoEndPlayAndPlayGoesOn)
 {
-    m_player.SetFormat(kRate, kChannels);
-    m_player.LoadArray(block());
-    m_player.LoadArray({});
-    m_player.Play();
-    m_player.Stop();
+    m_player.setFormat(kRate, kChannels);
+    m_player.loadArray(block());
+    m_player.loadArray({});
+    m_player.play();
+    m_player.stop();
     QTest::qWait(kQuietMs);
     EXPECT_EQ(m_recorder.events, "");
 
-    m_player.Play();
+    m_player.play();
     ASSERT_TRUE(m_recorder.waitFor('E'));
     QTest::qWait(kQuietMs);
     EXPECT_EQ(m_recorder.events, "AE");
@@ -115,18 +115,18 @@ TEST_F(SilentPlayerTest, StopRaisesNoEndPlayAndPlayGoesOn)
 TEST_F(SilentPlayerTest, ResumeGoesOnWhereThePauseStopped)
 {
     constexpr int kLongFrames = 4 * kBlockFrames;  // 0.4 s
-    m_player.SetFormat(kRate, kChannels);
-    m_player.LoadArray(block(kRate, kChannels, kLongFrames));
-    m_player.LoadArray({});
-    m_player.Play();
+    m_player.setFormat(kRate, kChannels);
+    m_player.loadArray(block(kRate, kChannels, kLongFrames));
+    m_player.loadArray({});
+    m_player.play();
     QTest::qWait(150);
-    m_player.Stop();
+    m_player.stop();
     QTest::qWait(kQuietMs);
     EXPECT_EQ(m_recorder.events, "") << "the array was not finished when paused";
 
     QElapsedTimer clock;
     clock.start();
-    m_player.Play();
+    m_player.play();
     ASSERT_TRUE(m_recorder.waitFor('E'));
     EXPECT_GE(clock.elapsed(), 150) << "the rest of the array after the pause still plays";
     EXPECT_EQ(m_recorder.events, "AE");
@@ -140,15 +140,15 @@ TEST_F(SilentPlayerTest, EmptyArraysAtTheEndGiveOneEndPlayAndNoFeedLoop)
     // The preview's feeding: every event reads the next block, empty at the end.
     const auto feed = [&] {
         ++feeds;
-        m_player.LoadArray(blocksRead < kFileBlocks ? block() : SampleArray());
+        m_player.loadArray(blocksRead < kFileBlocks ? block() : SampleArray());
         blocksRead = std::min(blocksRead + 1, kFileBlocks);
     };
     m_recorder.onEvent = [&](char event) {
         if (event != 'E')
             feed();
     };
-    m_player.SetFormat(kRate, kChannels);
-    m_player.Play();
+    m_player.setFormat(kRate, kChannels);
+    m_player.play();
     feed();
     feed();
 
@@ -163,29 +163,29 @@ TEST_F(SilentPlayerTest, EmptyArraysAtTheEndGiveOneEndPlayAndNoFeedLoop)
 
 TEST_F(SilentPlayerTest, SetFormatDiscardsTheQueueAndItsEvents)
 {
-    m_player.SetFormat(kRate, kChannels);
-    m_player.LoadArray(block());
-    m_player.LoadArray({});
-    m_player.Play();
+    m_player.setFormat(kRate, kChannels);
+    m_player.loadArray(block());
+    m_player.loadArray({});
+    m_player.play();
     QTest::qWait(50);
-    m_player.SetFormat(22050, 1);
-    m_player.Play();
+    m_player.setFormat(22050, 1);
+    m_player.play();
     QTest::qWait(kQuietMs);
     EXPECT_EQ(m_recorder.events, "") << "the former file's audio and end are gone";
 
-    m_player.LoadArray(block(22050, 1, 2205));
-    m_player.LoadArray({});
+    m_player.loadArray(block(22050, 1, 2205));
+    m_player.loadArray({});
     ASSERT_TRUE(m_recorder.waitFor('E'));
     EXPECT_EQ(m_recorder.events, "AE");
 }
 
 TEST_F(SilentPlayerTest, FormatThatCannotPlayThrowsAndLeavesThePlayerIdle)
 {
-    EXPECT_THROW(m_player.SetFormat(0, kChannels), AudioError);
-    EXPECT_THROW(m_player.SetFormat(kRate, 0), AudioError);
-    m_player.LoadArray(block());
-    m_player.LoadArray({});
-    m_player.Play();
+    EXPECT_THROW(m_player.setFormat(0, kChannels), AudioError);
+    EXPECT_THROW(m_player.setFormat(kRate, 0), AudioError);
+    m_player.loadArray(block());
+    m_player.loadArray({});
+    m_player.play();
     QTest::qWait(kQuietMs);
     EXPECT_EQ(m_recorder.events, "");
 }
@@ -194,10 +194,10 @@ TEST_F(SilentPlayerTest, DestroyedWhilePlayingLeavesNothingBehind)
 {
     {
         AudioPlayer player;
-        player.SetFormat(kRate, kChannels);
-        player.LoadArray(block(kRate, kChannels, 441));
-        player.LoadArray({});
-        player.Play();
+        player.setFormat(kRate, kChannels);
+        player.loadArray(block(kRate, kChannels, 441));
+        player.loadArray({});
+        player.play();
         QTest::qWait(30);
     }
     QTest::qWait(100);
@@ -223,12 +223,12 @@ TEST(RealAudioOutput, PlaysAFileToItsEndThroughTheSoundServer)
     const QString path = Tones::write(dir.filePath(QStringLiteral("tone.wav")), ToneFormat::Wav16,
                                       kRate, kChannels, kSeconds);
     AudioFile reader;
-    reader.OpenFile(path, 0, 1);
+    reader.openFile(path, 0, 1);
     AudioPlayer player;
     Recorder recorder(player);
-    player.SetFormat(reader.SampleRate(), reader.Channels());
-    reader.Seek(0, 3);
-    const auto feed = [&] { player.LoadArray(reader.ReadSamples(kBlockFrames)); };
+    player.setFormat(reader.sampleRate(), reader.channels());
+    reader.seek(0, 3);
+    const auto feed = [&] { player.loadArray(reader.readSamples(kBlockFrames)); };
     QElapsedTimer clock;
     recorder.onEvent = [&](char event) {
         if (event != 'E')
@@ -236,7 +236,7 @@ TEST(RealAudioOutput, PlaysAFileToItsEndThroughTheSoundServer)
     };
 
     clock.start();
-    player.Play();
+    player.play();
     feed();
     feed();
     ASSERT_FALSE(player.isSilentOutput()) << "the sound server's output did not start";
@@ -260,31 +260,31 @@ TEST(RealAudioOutput, PauseResumeAndANextFileInAnotherFormat)
     int blocksLeft = 5;
     const auto feed = [&] {
         const int frames = sampleRate / 10;
-        player.LoadArray(blocksLeft-- > 0 ? block(sampleRate, channels, frames) : SampleArray());
+        player.loadArray(blocksLeft-- > 0 ? block(sampleRate, channels, frames) : SampleArray());
     };
     recorder.onEvent = [&](char event) {
         if (event != 'E')
             feed();
     };
 
-    player.SetFormat(sampleRate, channels);
-    player.Play();
+    player.setFormat(sampleRate, channels);
+    player.play();
     feed();
     feed();
     ASSERT_TRUE(recorder.waitFor('A', 1, kSoundServerTimeoutMs));
-    player.Stop();
+    player.stop();
     QTest::qWait(kQuietMs);
     EXPECT_EQ(recorder.count('E'), 0);
 
-    player.Play();
+    player.play();
     ASSERT_TRUE(recorder.waitFor('E', 1, kSoundServerTimeoutMs));
     EXPECT_EQ(recorder.count('A'), 5) << recorder.events;
 
     sampleRate = 22050;
     channels = 1;
     blocksLeft = 3;
-    player.SetFormat(sampleRate, channels);
-    player.Play();
+    player.setFormat(sampleRate, channels);
+    player.play();
     feed();
     feed();
     ASSERT_TRUE(recorder.waitFor('E', 2, kSoundServerTimeoutMs));

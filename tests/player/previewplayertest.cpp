@@ -4,12 +4,12 @@
 
 #include "player/previewplayer.h"
 #include "audio/audiofile.h"
-#include "player/audioplayer.h"
 #include "joinlist/joinlist.h"
 #include "platform/apppaths.h"
 #include "platform/busyflags.h"
 #include "platform/errorreport.h"
 #include "platform/messages.h"
+#include "player/audioplayer.h"
 #include "settings/settings.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
@@ -48,7 +48,7 @@ protected:
         QObject::connect(&list, &JoinList::rowRemoved, &player, &PreviewPlayer::rowRemoved);
         QObject::connect(&list, &JoinList::rowsExchanged, &player, &PreviewPlayer::rowsExchanged);
     }
-    void TearDown() override { player.StopPlay(); }
+    void TearDown() override { player.stopPlay(); }
 
     QString tone(const QString &name, double seconds)
     {
@@ -58,14 +58,14 @@ protected:
     void admit(const QStringList &files)
     {
         prompter.queueOpenFiles(files);
-        list.AddFile();
+        list.addFile();
         prompter.clear();
     }
 
     void play(int row)
     {
         list.selectRow(row);
-        player.PlayFile();
+        player.playFile();
     }
 
     // The last menu event the player signalled.
@@ -91,9 +91,9 @@ private:
 
 TEST_F(PreviewPlayerTest, PlayWithAnEmptyListOrNothingPlayingDoesNothing)
 {
-    player.PlayFile();
-    player.PausePlay();
-    player.StopPlay();
+    player.playFile();
+    player.pausePlay();
+    player.stopPlay();
     EXPECT_TRUE(prompter.shown().isEmpty());
     EXPECT_FALSE(busy.Playing);
     EXPECT_EQ(lastEvent(), QString());
@@ -103,17 +103,17 @@ TEST_F(PreviewPlayerTest, PlayWithoutASelectionAsksForOneOnlyWhileStopped)
 {
     admit({tone("a.wav", 5.0), tone("b.wav", 5.0)});
     lv.clearSelection();
-    player.PlayFile();
+    player.playFile();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kSelectFileToPlay});
     play(1);
     ASSERT_EQ(list.status(1), "Playing");
     EXPECT_EQ(lastEvent(), "starts");
     lv.clearSelection();
-    player.PlayFile();
+    player.playFile();
     EXPECT_EQ(list.status(1), "Playing");
     EXPECT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(busy.Playing);
-    EXPECT_EQ(player.PlayingRow(), 1);
+    EXPECT_EQ(player.playingRow(), 1);
 }
 
 TEST_F(PreviewPlayerTest, NothingStartsWhileJoiningOrAdding)
@@ -151,16 +151,16 @@ TEST_F(PreviewPlayerTest, PauseThenPlayOrPauseResumes)
 {
     admit({tone("a.wav", 5.0)});
     play(0);
-    player.PausePlay();
+    player.pausePlay();
     EXPECT_EQ(list.status(0), "Paused");
     EXPECT_TRUE(busy.Paused);
     EXPECT_EQ(lastEvent(), "pause");
-    player.PlayFile();
+    player.playFile();
     EXPECT_EQ(list.status(0), "Playing");
     EXPECT_FALSE(busy.Paused);
     EXPECT_EQ(lastEvent(), "resume");
-    player.PausePlay();
-    player.PausePlay();
+    player.pausePlay();
+    player.pausePlay();
     EXPECT_EQ(list.status(0), "Playing");
     EXPECT_EQ(lastEvent(), "resume");
 }
@@ -169,12 +169,12 @@ TEST_F(PreviewPlayerTest, PauseThenStopPlayingEndsThePreview)
 {
     admit({tone("a.wav", 5.0)});
     play(0);
-    player.PausePlay();
-    player.StopPlay();
+    player.pausePlay();
+    player.stopPlay();
     EXPECT_EQ(list.status(0), "Stop playing");
     EXPECT_FALSE(busy.Playing);
     EXPECT_FALSE(busy.Paused);
-    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_FALSE(reader.isOpen());
     EXPECT_EQ(lastEvent(), "stops");
 }
 
@@ -188,13 +188,13 @@ TEST_F(PreviewPlayerTest, DoubleClickOnAnotherRowStartsItAndTheOldRowKeepsItsWor
     player.lvDblClick();
     EXPECT_EQ(list.status(0), "Playing");
     EXPECT_EQ(list.status(1), "Playing");
-    EXPECT_EQ(player.PlayingRow(), 1);
-    player.PausePlay();
+    EXPECT_EQ(player.playingRow(), 1);
+    player.pausePlay();
     list.selectRow(2);
     player.lvDblClick();
     EXPECT_EQ(list.status(1), "Paused");
     EXPECT_EQ(list.status(2), "Playing");
-    EXPECT_EQ(player.PlayingRow(), 2);
+    EXPECT_EQ(player.playingRow(), 2);
     EXPECT_FALSE(busy.Paused);
     EXPECT_EQ(lastEvent(), "starts");
 }
@@ -232,7 +232,7 @@ TEST_F(PreviewPlayerTest, FilePlayedToItsEndStopsByItself)
     play(0);
     QTRY_COMPARE_WITH_TIMEOUT(list.status(0), QString("Stop playing"), 5000);
     EXPECT_FALSE(busy.Playing);
-    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_FALSE(reader.isOpen());
     EXPECT_EQ(lastEvent(), "stops");
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(report.errors.isEmpty());
@@ -243,16 +243,16 @@ TEST_F(PreviewPlayerTest, ThePlayingRowFollowsItsFileWhenRowsMove)
     admit({tone("a.wav", 5.0), tone("b.wav", 5.0), tone("c.wav", 5.0)});
     play(1);
     list.selectRow(0);
-    list.MoveDown();
-    EXPECT_EQ(player.PlayingRow(), 0);
-    list.MoveUp();
-    EXPECT_EQ(player.PlayingRow(), 1);
+    list.moveDown();
+    EXPECT_EQ(player.playingRow(), 0);
+    list.moveUp();
+    EXPECT_EQ(player.playingRow(), 1);
     list.selectRow(0);
-    list.RemoveFile();
-    EXPECT_EQ(player.PlayingRow(), 0);
+    list.removeFile();
+    EXPECT_EQ(player.playingRow(), 0);
     list.selectRow(1);
-    list.RemoveFile();
-    EXPECT_EQ(player.PlayingRow(), 0);
-    player.StopPlay();
+    list.removeFile();
+    EXPECT_EQ(player.playingRow(), 0);
+    player.stopPlay();
     EXPECT_EQ(list.status(0), "Stop playing");
 }

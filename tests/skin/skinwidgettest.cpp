@@ -62,8 +62,8 @@ protected:
     Skin *applied()
     {
         auto *skin = new Skin(&m_window);
-        skin->LoadSkin(m_path);
-        skin->ApplySkin(&m_window);
+        skin->loadSkin(m_path);
+        skin->applySkin(&m_window);
         return skin;
     }
 
@@ -79,14 +79,14 @@ protected:
 TEST_F(SkinWidgetTest, FindsElementsByExactNameOnly)
 {
     Skin *skin = applied();
-    SkinForm *form = skin->GetSkinForm(&m_window);
+    SkinForm *form = skin->getSkinForm(&m_window);
     ASSERT_NE(form, nullptr);
-    ASSERT_NE(form->FindObject(QStringLiteral("join")), nullptr);
-    EXPECT_EQ(form->FindObject(QStringLiteral("join"))->name(), QStringLiteral("join"));
-    EXPECT_EQ(form->FindObject(QStringLiteral("Join")), nullptr);
-    EXPECT_EQ(form->FindObject(QStringLiteral("Stop Playing")), nullptr);
-    EXPECT_EQ(form->FindObject(QStringLiteral("join ")), nullptr);
-    EXPECT_NE(form->FindObject(QStringLiteral("Stop playing")), nullptr);
+    ASSERT_NE(form->findObject(QStringLiteral("join")), nullptr);
+    EXPECT_EQ(form->findObject(QStringLiteral("join"))->name(), QStringLiteral("join"));
+    EXPECT_EQ(form->findObject(QStringLiteral("Join")), nullptr);
+    EXPECT_EQ(form->findObject(QStringLiteral("Stop Playing")), nullptr);
+    EXPECT_EQ(form->findObject(QStringLiteral("join ")), nullptr);
+    EXPECT_NE(form->findObject(QStringLiteral("Stop playing")), nullptr);
 }
 
 TEST_F(SkinWidgetTest, CoversTheWindowBeneathItsControls)
@@ -110,38 +110,38 @@ TEST_F(SkinWidgetTest, InAMainWindowCoversTheCentralWidget)
     auto *client = new QWidget(&mainWindow);
     mainWindow.setCentralWidget(client);
     auto *skin = new Skin(client);
-    skin->LoadSkin(m_path);
-    skin->ApplySkin(&mainWindow);
+    skin->loadSkin(m_path);
+    skin->applySkin(&mainWindow);
     EXPECT_EQ(skin->parentWidget(), client);
-    skin->SetWindowCaption(&mainWindow, QStringLiteral("Vantorel"));
+    skin->setWindowCaption(&mainWindow, QStringLiteral("Vantorel"));
     EXPECT_EQ(mainWindow.windowTitle(), QStringLiteral("Vantorel"));
 }
 
 TEST_F(SkinWidgetTest, OperationsWithoutASkinOrOnAnotherWindowFail)
 {
     Skin skin;
-    EXPECT_THROW(skin.ApplySkin(&m_window), SkinError);
-    EXPECT_THROW(skin.GetSkinForm(&m_window), SkinError);
-    EXPECT_THROW(skin.SetWindowCaption(&m_window, QStringLiteral("x")), SkinError);
-    EXPECT_THROW(skin.LoadSkin(m_dir.filePath(QStringLiteral("absent.dll"))), SkinError);
+    EXPECT_THROW(skin.applySkin(&m_window), SkinError);
+    EXPECT_THROW(skin.getSkinForm(&m_window), SkinError);
+    EXPECT_THROW(skin.setWindowCaption(&m_window, QStringLiteral("x")), SkinError);
+    EXPECT_THROW(skin.loadSkin(m_dir.filePath(QStringLiteral("absent.dll"))), SkinError);
 
     Skin *appliedSkin = applied();
     QWidget other;
-    EXPECT_THROW(appliedSkin->GetSkinForm(&other), SkinError);
-    EXPECT_THROW(appliedSkin->ApplySkin(nullptr), SkinError);
+    EXPECT_THROW(appliedSkin->getSkinForm(&other), SkinError);
+    EXPECT_THROW(appliedSkin->applySkin(nullptr), SkinError);
 }
 
 TEST_F(SkinWidgetTest, AFailedLoadKeepsTheSkinThatWasThere)
 {
     Skin *skin = applied();
-    EXPECT_THROW(skin->LoadSkin(m_dir.filePath(QStringLiteral("absent.dll"))), SkinError);
-    EXPECT_NE(skin->GetSkinForm(&m_window)->FindObject(QStringLiteral("join")), nullptr);
+    EXPECT_THROW(skin->loadSkin(m_dir.filePath(QStringLiteral("absent.dll"))), SkinError);
+    EXPECT_NE(skin->getSkinForm(&m_window)->findObject(QStringLiteral("join")), nullptr);
 }
 
 TEST_F(SkinWidgetTest, ClickOnAButtonEmitsItsName)
 {
     Skin *skin = applied();
-    QSignalSpy clicks(skin, &Skin::Click);
+    QSignalSpy clicks(skin, &Skin::click);
     QTest::mouseClick(skin, Qt::LeftButton, {}, QRect(10, 50, 60, 24).center());
     QTest::mouseClick(skin, Qt::LeftButton, {}, QRect(80, 50, 60, 24).center());
     ASSERT_EQ(clicks.count(), 2);
@@ -153,7 +153,7 @@ TEST_F(SkinWidgetTest, ButtonsAreNamedPushButtonsForAssistiveTechnology)
 {
     Skin *skin = applied();
     // Loading again must not leave the first skin's buttons behind.
-    skin->LoadSkin(m_path);
+    skin->loadSkin(m_path);
     // Assistive technology finds an element's place on the screen only once it is shown.
     m_window.show();
     struct Expected {
@@ -182,7 +182,7 @@ TEST_F(SkinWidgetTest, ButtonsAreNamedPushButtonsForAssistiveTechnology)
 TEST_F(SkinWidgetTest, PressingAButtonThroughAssistiveTechnologyClicksIt)
 {
     Skin *skin = applied();
-    QSignalSpy clicks(skin, &Skin::Click);
+    QSignalSpy clicks(skin, &Skin::click);
     QAccessibleInterface *button = QAccessible::queryAccessibleInterface(skin)->child(2);
     ASSERT_NE(button->actionInterface(), nullptr);
     button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
@@ -193,7 +193,7 @@ TEST_F(SkinWidgetTest, PressingAButtonThroughAssistiveTechnologyClicksIt)
 TEST_F(SkinWidgetTest, ClicksOutsideButtonsEmitNothing)
 {
     Skin *skin = applied();
-    QSignalSpy clicks(skin, &Skin::Click);
+    QSignalSpy clicks(skin, &Skin::click);
     QTest::mouseClick(skin, Qt::LeftButton, {}, QPoint(180, 62));  // the label
     QTest::mouseClick(skin, Qt::LeftButton, {}, QPoint(50, 100));  // the text element
     QTest::mouseClick(skin, Qt::LeftButton, {}, QPoint(5, 5));     // the title band
@@ -204,7 +204,7 @@ TEST_F(SkinWidgetTest, ClicksOutsideButtonsEmitNothing)
 TEST_F(SkinWidgetTest, PressDraggedOffTheButtonIsNoClick)
 {
     Skin *skin = applied();
-    QSignalSpy clicks(skin, &Skin::Click);
+    QSignalSpy clicks(skin, &Skin::click);
     QTest::mousePress(skin, Qt::LeftButton, {}, QPoint(40, 62));
     QTest::mouseMove(skin, QPoint(110, 62));
     QTest::mouseRelease(skin, Qt::LeftButton, {}, QPoint(110, 62));
@@ -231,15 +231,15 @@ TEST_F(SkinWidgetTest, ButtonsLookDifferentWhenHoveredAndPressed)
 TEST_F(SkinWidgetTest, SetTextChangesWhatTheElementHoldsAndDraws)
 {
     Skin *skin = applied();
-    SkinElement *total = skin->GetSkinForm(&m_window)->FindObject(QStringLiteral("Total time"));
+    SkinElement *total = skin->getSkinForm(&m_window)->findObject(QStringLiteral("Total time"));
     ASSERT_NE(total, nullptr);
     const QRect area(10, 90, 100, 20);
     const QImage before = grabArea(skin, area);
-    total->SetText(QStringLiteral("01:02:03"));
-    total->Refresh();
+    total->setText(QStringLiteral("01:02:03"));
+    total->refresh();
     EXPECT_EQ(dynamic_cast<SkinItem *>(total)->text(), QStringLiteral("01:02:03"));
     EXPECT_NE(grabArea(skin, area), before);
-    total->SetText(QStringLiteral("00:00:00"));
+    total->setText(QStringLiteral("00:00:00"));
     EXPECT_EQ(grabArea(skin, area), before);
 }
 
@@ -248,10 +248,10 @@ TEST_F(SkinWidgetTest, CaptionIsDrawnInTheTitleBand)
     Skin *skin = applied();
     const QRect band(0, 0, 300, 40);
     const QImage fileTitle = grabArea(skin, band);
-    skin->SetWindowCaption(&m_window, QStringLiteral("Vantorel"));
+    skin->setWindowCaption(&m_window, QStringLiteral("Vantorel"));
     EXPECT_EQ(m_window.windowTitle(), QStringLiteral("Vantorel"));
     const QImage programTitle = grabArea(skin, band);
     EXPECT_NE(programTitle, fileTitle);
-    skin->SetWindowCaption(&m_window, QStringLiteral("Default title"));
+    skin->setWindowCaption(&m_window, QStringLiteral("Default title"));
     EXPECT_EQ(grabArea(skin, band), fileTitle);
 }

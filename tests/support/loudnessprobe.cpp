@@ -49,11 +49,11 @@ SampleArray part(const SampleArray &interleaved, int channels, qint64 firstFrame
 QString writeWav(const QString &path, int sampleRate, int channels, const SampleArray &samples)
 {
     AudioFile writer;
-    writer.SetWavFormat(sampleRate, channels, 16);
-    writer.SetInputFormat(sampleRate, channels);
-    writer.CreateFile(path);
-    writer.WriteSamples(samples);
-    writer.CloseFile();
+    writer.setWavFormat(sampleRate, channels, 16);
+    writer.setInputFormat(sampleRate, channels);
+    writer.createFile(path);
+    writer.writeSamples(samples);
+    writer.closeFile();
     return path;
 }
 

@@ -47,31 +47,31 @@ void selectFormat(AudioFile &writer, ToneFormat format, int sampleRate, int chan
 {
     switch (format) {
     case ToneFormat::Wav16:
-        writer.SetWavFormat(sampleRate, channels, 16);
+        writer.setWavFormat(sampleRate, channels, 16);
         return;
     case ToneFormat::Wav8:
-        writer.SetWavFormat(sampleRate, channels, 8);
+        writer.setWavFormat(sampleRate, channels, 8);
         return;
     case ToneFormat::Mp3: {
         LameEncoder lame;
-        lame.SetSampleRate(sampleRate);
-        lame.SetChannels(channels);
-        lame.SetBitrate(sampleRate < kMpeg1MinRate ? kLowRateMp3Kbps : kMp3Kbps);
-        lame.SetConstantBitrate(true);
-        writer.SetMp3Encoder(lame);
+        lame.setSampleRate(sampleRate);
+        lame.setChannels(channels);
+        lame.setBitrate(sampleRate < kMpeg1MinRate ? kLowRateMp3Kbps : kMp3Kbps);
+        lame.setConstantBitrate(true);
+        writer.setMp3Encoder(lame);
         return;
     }
     case ToneFormat::Ogg:
-        writer.SetOggFormat(sampleRate, channels, kMp3Kbps, kMp3Kbps, kMp3Kbps, kOggQuality);
+        writer.setOggFormat(sampleRate, channels, kMp3Kbps, kMp3Kbps, kMp3Kbps, kOggQuality);
         return;
     case ToneFormat::Wma:
-        writer.SetWmaFormat(wmaProfileFor(sampleRate, channels));
+        writer.setWmaFormat(wmaProfileFor(sampleRate, channels));
         return;
     case ToneFormat::Flac:
-        writer.SetFlacFormat(sampleRate, channels, kFlacBits, kFlacLevel);
+        writer.setFlacFormat(sampleRate, channels, kFlacBits, kFlacLevel);
         return;
     case ToneFormat::M4b:
-        writer.SetM4bFormat(sampleRate, channels,
+        writer.setM4bFormat(sampleRate, channels,
                             sampleRate < kMpeg1MinRate ? kLowRateMp3Kbps : kMp3Kbps);
         return;
     default:
@@ -117,10 +117,10 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
     }
     AudioFile writer;
     selectFormat(writer, format, sampleRate, channels);
-    writer.SetInputFormat(sampleRate, channels);
+    writer.setInputFormat(sampleRate, channels);
     if (hooks.beforeCreate)
         hooks.beforeCreate(writer);
-    writer.CreateFile(path);
+    writer.createFile(path);
     const qint64 total = frameCount(sampleRate, seconds);
     const qint64 block = static_cast<qint64>(kBlockSeconds) * sampleRate;
     const qint64 silent = frameCount(sampleRate, hooks.silentSeconds);
@@ -129,11 +129,11 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
         const qint64 silentHere =
             std::clamp<qint64>(silent - done, 0, qint64(part.size()) / channels);
         std::fill_n(part.begin(), silentHere * channels, 0.0F);
-        writer.WriteSamples(part);
+        writer.writeSamples(part);
     }
     if (hooks.beforeClose)
         hooks.beforeClose(writer);
-    writer.CloseFile();
+    writer.closeFile();
     return path;
 }
 

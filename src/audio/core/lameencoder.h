@@ -4,20 +4,20 @@
 // is called and encodes with them.
 class LameEncoder {
 public:
-    int VbrBitrate() const { return m_vbrBitrate; }
-    void SetVbrBitrate(int kbps) { m_vbrBitrate = kbps; }
-    int VbrQuality() const { return m_vbrQuality; }
-    void SetVbrQuality(int quality) { m_vbrQuality = quality; }
-    bool ConstantBitrate() const { return m_constantBitrate; }
-    void SetConstantBitrate(bool constant) { m_constantBitrate = constant; }
-    int Quality() const { return m_quality; }
-    void SetQuality(int quality) { m_quality = quality; }
-    int SampleRate() const { return m_sampleRate; }
-    void SetSampleRate(int hz) { m_sampleRate = hz; }
-    int Channels() const { return m_channels; }
-    void SetChannels(int channels) { m_channels = channels; }
-    int Bitrate() const { return m_bitrate; }
-    void SetBitrate(int kbps) { m_bitrate = kbps; }
+    int vbrBitrate() const { return m_vbrBitrate; }
+    void setVbrBitrate(int kbps) { m_vbrBitrate = kbps; }
+    int vbrQuality() const { return m_vbrQuality; }
+    void setVbrQuality(int quality) { m_vbrQuality = quality; }
+    bool constantBitrate() const { return m_constantBitrate; }
+    void setConstantBitrate(bool constant) { m_constantBitrate = constant; }
+    int quality() const { return m_quality; }
+    void setQuality(int quality) { m_quality = quality; }
+    int sampleRate() const { return m_sampleRate; }
+    void setSampleRate(int hz) { m_sampleRate = hz; }
+    int channels() const { return m_channels; }
+    void setChannels(int channels) { m_channels = channels; }
+    int bitrate() const { return m_bitrate; }
+    void setBitrate(int kbps) { m_bitrate = kbps; }
 
 private:
     int m_vbrBitrate = 128;

@@ -16,9 +16,9 @@ OutputFormat OutputFormat::mp3With(const LameEncoder &encoder)
 {
     OutputFormat format;
     format.kind = Kind::Mp3;
-    format.sampleRate = encoder.SampleRate();
-    format.channels = encoder.Channels();
-    format.bitrate = encoder.Bitrate();
+    format.sampleRate = encoder.sampleRate();
+    format.channels = encoder.channels();
+    format.bitrate = encoder.bitrate();
     format.mp3 = encoder;
     return format;
 }

@@ -69,25 +69,25 @@ void LameMp3Writer::configure(const LameEncoder &settings)
 {
     lame_t lame = m_lame.get();
     const QString refused = QStringLiteral("LAME refuses %1 Hz with %2 channels")
-                                .arg(settings.SampleRate())
-                                .arg(settings.Channels());
+                                .arg(settings.sampleRate())
+                                .arg(settings.channels());
     const auto set = [&](int result, const char *call) {
         if (result < 0)
             fail(call, refused);
     };
     // The rate out is the rate in: left alone, LAME lowers it for low bit rates.
-    set(lame_set_in_samplerate(lame, settings.SampleRate()), "lame_set_in_samplerate");
-    set(lame_set_out_samplerate(lame, settings.SampleRate()), "lame_set_out_samplerate");
-    set(lame_set_num_channels(lame, settings.Channels()), "lame_set_num_channels");
-    set(lame_set_mode(lame, settings.Channels() == 1 ? MONO : JOINT_STEREO), "lame_set_mode");
-    set(lame_set_quality(lame, std::clamp(settings.Quality(), 0, kQualityMax)), "lame_set_quality");
-    if (settings.ConstantBitrate()) {
-        set(lame_set_brate(lame, settings.Bitrate()), "lame_set_brate");
+    set(lame_set_in_samplerate(lame, settings.sampleRate()), "lame_set_in_samplerate");
+    set(lame_set_out_samplerate(lame, settings.sampleRate()), "lame_set_out_samplerate");
+    set(lame_set_num_channels(lame, settings.channels()), "lame_set_num_channels");
+    set(lame_set_mode(lame, settings.channels() == 1 ? MONO : JOINT_STEREO), "lame_set_mode");
+    set(lame_set_quality(lame, std::clamp(settings.quality(), 0, kQualityMax)), "lame_set_quality");
+    if (settings.constantBitrate()) {
+        set(lame_set_brate(lame, settings.bitrate()), "lame_set_brate");
     } else {
         set(lame_set_VBR(lame, vbr_default), "lame_set_VBR");
-        const int vbrQuality = std::clamp(settings.VbrQuality(), 0, kVbrQualityMax);
+        const int vbrQuality = std::clamp(settings.vbrQuality(), 0, kVbrQualityMax);
         set(lame_set_VBR_quality(lame, static_cast<float>(vbrQuality)), "lame_set_VBR_quality");
-        set(lame_set_VBR_max_bitrate_kbps(lame, settings.VbrBitrate()),
+        set(lame_set_VBR_max_bitrate_kbps(lame, settings.vbrBitrate()),
             "lame_set_VBR_max_bitrate_kbps");
     }
     // LAME keeps the first frame for its Xing/LAME header; the tags are ours.
@@ -101,7 +101,7 @@ void LameMp3Writer::configure(const LameEncoder &settings)
     m_buffer.resize(static_cast<std::size_t>(m_frameSize) * kBufferPerFourSamples / 4
                     + kBufferSlack);
     // VBR headers always fit: LAME puts them in a frame of its own bit rate.
-    if (settings.ConstantBitrate()) {
+    if (settings.constantBitrate()) {
         const Mp3InfoFrame infoFrame(lame_get_version(lame), m_sampleRate, m_channels);
         m_stream.bitrate = lame_get_brate(lame);
         if (!infoFrame.fitsAt(m_stream.bitrate))

@@ -246,12 +246,12 @@ void writeMp4(const QString &path, const QString &fileName, const StoredTags &va
 
 }  // namespace
 
-void AudioInformation::SetOptionFlag(bool flag)
+void AudioInformation::setOptionFlag(bool flag)
 {
     m_optionFlag = flag;
 }
 
-void AudioInformation::SetProperty(const QString &name, const QString &value)
+void AudioInformation::setProperty(const QString &name, const QString &value)
 {
     if (name == QLatin1String("infoTitle"))
         m_title = value;
@@ -267,17 +267,17 @@ void AudioInformation::SetProperty(const QString &name, const QString &value)
         throw AudioError(QStringLiteral("The tag writer has no property \"%1\"").arg(name));
 }
 
-void AudioInformation::SetinfoGenre(qint16 genre)
+void AudioInformation::setinfoGenre(qint16 genre)
 {
     m_genre = genre;
 }
 
-void AudioInformation::SetinfoYear(int year)
+void AudioInformation::setinfoYear(int year)
 {
     m_year = year;
 }
 
-void AudioInformation::SetinfoTrack(qint16 track)
+void AudioInformation::setinfoTrack(qint16 track)
 {
     m_track = track;
 }
@@ -297,7 +297,7 @@ QString AudioInformation::genreToStore() const
     return QString::fromUtf8(TagLib::ID3v1::genre(m_genre).toCString(true));
 }
 
-bool AudioInformation::WriteTags(const QString &fileName, const QString &shownName)
+bool AudioInformation::writeTags(const QString &fileName, const QString &shownName)
 {
     StoredTags values;
     values.title = toTagLib(m_title);

@@ -20,20 +20,20 @@
 // as its genre byte whatever the text.
 class AudioInformation {
 public:
-    void SetOptionFlag(bool flag);
+    void setOptionFlag(bool flag);
 
     // The five text properties, set by name: infoTitle, infoArtist, infoAlbum,
     // infoComments, infoGenreS. An unknown name throws AudioError.
-    void SetProperty(const QString &name, const QString &value);
+    void setProperty(const QString &name, const QString &value);
 
-    void SetinfoGenre(qint16 genre);
-    void SetinfoYear(int year);
-    void SetinfoTrack(qint16 track);
+    void setinfoGenre(qint16 genre);
+    void setinfoYear(int year);
+    void setinfoTrack(qint16 track);
 
     // shownName, when given, names the file in messages instead of fileName
     // (a file written without a name yet is reached by a /proc path). False
     // when the file cannot hold tags: a WAV without audio.
-    bool WriteTags(const QString &fileName, const QString &shownName = {});
+    bool writeTags(const QString &fileName, const QString &shownName = {});
 
 private:
     bool hasListedGenre() const;

@@ -3,8 +3,8 @@
 // do not depend on codec frames, restart at frame 0, and damaged or foreign
 // input that fails cleanly or reads what it really holds.
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
 #include "pcmwavwriter.h"
 #include "support/mediaprobe.h"
@@ -40,32 +40,32 @@ struct ReadBack {
     qint64 frames() const { return channels ? qint64(samples.size()) / channels : 0; }
 };
 
-// Reads a file the way the join does: open, Seek(0, 3), blocks until empty.
+// Reads a file the way the join does: open, seek(0, 3), blocks until empty.
 // Reads a file to its end as the join does; with recycle, each block is given
 // back to the reader, whose next block reuses its memory.
 ReadBack readAll(const QString &path, int blockFrames = kJoinBlockFrames, bool recycle = false)
 {
     AudioFile reader;
-    reader.OpenFile(path, 0, 1);
-    reader.Seek(0, 3);
+    reader.openFile(path, 0, 1);
+    reader.seek(0, 3);
     ReadBack result;
-    result.sampleCount = reader.SampleCount();
-    result.durationMs = reader.Duration();
-    result.sampleRate = reader.SampleRate();
-    result.channels = reader.Channels();
-    result.blockAlign = reader.BlockAlign();
+    result.sampleCount = reader.sampleCount();
+    result.durationMs = reader.duration();
+    result.sampleRate = reader.sampleRate();
+    result.channels = reader.channels();
+    result.blockAlign = reader.blockAlign();
     for (;;) {
-        SampleArray block = reader.ReadSamples(blockFrames);
+        SampleArray block = reader.readSamples(blockFrames);
         if (block.empty())
             break;
         EXPECT_LE(block.size(), size_t(blockFrames) * size_t(result.blockAlign));
         EXPECT_EQ(block.size() % size_t(result.blockAlign), 0u);
         result.samples.insert(result.samples.end(), block.begin(), block.end());
         if (recycle)
-            reader.ReleaseSamples(std::move(block));
+            reader.releaseSamples(std::move(block));
     }
-    EXPECT_TRUE(reader.ReadSamples(blockFrames).empty()) << "reads on after the end";
-    reader.CloseFile();
+    EXPECT_TRUE(reader.readSamples(blockFrames).empty()) << "reads on after the end";
+    reader.closeFile();
     return result;
 }
 
@@ -106,15 +106,15 @@ SampleArray sweep(int sampleRate, int channels, qint64 frames)
 QString writeSweepMp3(const QString &path, int sampleRate, int channels, qint64 frames)
 {
     LameEncoder lame;
-    lame.SetSampleRate(sampleRate);
-    lame.SetChannels(channels);
-    lame.SetBitrate(sampleRate < 32000 ? 64 : 128);
+    lame.setSampleRate(sampleRate);
+    lame.setChannels(channels);
+    lame.setBitrate(sampleRate < 32000 ? 64 : 128);
     AudioFile writer;
-    writer.SetMp3Encoder(lame);
-    writer.SetInputFormat(sampleRate, channels);
-    writer.CreateFile(path, 0);
-    writer.WriteSamples(sweep(sampleRate, channels, frames));
-    writer.CloseFile();
+    writer.setMp3Encoder(lame);
+    writer.setInputFormat(sampleRate, channels);
+    writer.createFile(path, 0);
+    writer.writeSamples(sweep(sampleRate, channels, frames));
+    writer.closeFile();
     return path;
 }
 
@@ -199,8 +199,8 @@ void expectCleanFailure(const QString &path)
 {
     try {
         AudioFile reader;
-        reader.OpenFile(path, 0, 1);
-        ADD_FAILURE() << "opened " << path.toStdString() << " with " << reader.SampleCount()
+        reader.openFile(path, 0, 1);
+        ADD_FAILURE() << "opened " << path.toStdString() << " with " << reader.sampleCount()
                       << " frames";
     } catch (const AudioError &error) {
         EXPECT_NE(std::string(error.what()).find(path.toStdString()), std::string::npos)
@@ -296,18 +296,18 @@ TEST_F(AudioDecoderTest, SeekStartsOverAtTheFirstFrame)
     wav.channels = 1;
     const SampleArray expected = writePcmWav(path("t.wav"), wav, 20000);
     AudioFile reader;
-    reader.OpenFile(path("t.wav"), 0, 1);
-    reader.Seek(0, 3);
-    const SampleArray first = reader.ReadSamples(777);
-    reader.ReadSamples(5000);
-    reader.Seek(0, 3);
-    EXPECT_EQ(reader.ReadSamples(777), first);
-    while (!reader.ReadSamples(4096).empty()) {
+    reader.openFile(path("t.wav"), 0, 1);
+    reader.seek(0, 3);
+    const SampleArray first = reader.readSamples(777);
+    reader.readSamples(5000);
+    reader.seek(0, 3);
+    EXPECT_EQ(reader.readSamples(777), first);
+    while (!reader.readSamples(4096).empty()) {
     }
-    reader.Seek(0, 3);
+    reader.seek(0, 3);
     qint64 frames = 0;
     SampleArray all;
-    for (SampleArray block; !(block = reader.ReadSamples(3000)).empty();
+    for (SampleArray block; !(block = reader.readSamples(3000)).empty();
          frames += qint64(block.size()))
         all.insert(all.end(), block.begin(), block.end());
     EXPECT_EQ(frames, 20000);
@@ -320,16 +320,16 @@ TEST_F(AudioDecoderTest, SampleCountStaysAfterCloseFile)
     wav.sampleRate = 22050;
     writePcmWav(path("t.wav"), wav, 22050 * 3 / 2);
     AudioFile reader;
-    reader.OpenFile(path("t.wav"), 0, 1);
-    EXPECT_TRUE(reader.IsOpen());
-    reader.CloseFile();
-    EXPECT_FALSE(reader.IsOpen());
-    EXPECT_EQ(reader.SampleCount(), 22050 * 3 / 2);
-    EXPECT_EQ(reader.Duration(), 1500);
+    reader.openFile(path("t.wav"), 0, 1);
+    EXPECT_TRUE(reader.isOpen());
+    reader.closeFile();
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.sampleCount(), 22050 * 3 / 2);
+    EXPECT_EQ(reader.duration(), 1500);
 
     // A failed open does not leave the earlier file's length behind.
-    EXPECT_THROW(reader.OpenFile(path("missing.wav"), 0, 1), AudioError);
-    EXPECT_EQ(reader.SampleCount(), 0);
+    EXPECT_THROW(reader.openFile(path("missing.wav"), 0, 1), AudioError);
+    EXPECT_EQ(reader.sampleCount(), 0);
 }
 
 TEST_F(AudioDecoderTest, FormatComesFromTheContentNotTheName)
@@ -469,12 +469,12 @@ TEST_P(EncodedFormatTest, SeekAfterReadingStartsOverAtTheFirstFrame)
     const QString file = writeTone();
     const ReadBack whole = readAll(file);
     AudioFile reader;
-    reader.OpenFile(file, 0, 1);
-    reader.Seek(0, 3);
-    reader.ReadSamples(5000);
-    reader.Seek(0, 3);
+    reader.openFile(file, 0, 1);
+    reader.seek(0, 3);
+    reader.readSamples(5000);
+    reader.seek(0, 3);
     SampleArray again;
-    for (SampleArray block; !(block = reader.ReadSamples(4410)).empty();)
+    for (SampleArray block; !(block = reader.readSamples(4410)).empty();)
         again.insert(again.end(), block.begin(), block.end());
     EXPECT_EQ(again, whole.samples);
 }

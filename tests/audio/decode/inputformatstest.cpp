@@ -30,13 +30,13 @@ struct Read {
 Read readAll(const QString &path)
 {
     AudioFile reader;
-    reader.OpenFile(path, 0, 1);
-    reader.Seek(0, 3);
+    reader.openFile(path, 0, 1);
+    reader.seek(0, 3);
     Read read;
-    read.sampleCount = reader.SampleCount();
-    read.sampleRate = reader.SampleRate();
-    read.channels = reader.Channels();
-    for (SampleArray block; !(block = reader.ReadSamples(44100)).empty();)
+    read.sampleCount = reader.sampleCount();
+    read.sampleRate = reader.sampleRate();
+    read.channels = reader.channels();
+    for (SampleArray block; !(block = reader.readSamples(44100)).empty();)
         read.samples.insert(read.samples.end(), block.begin(), block.end());
     return read;
 }

@@ -90,13 +90,13 @@ struct Read {
 Read readThrough(const QString &path)
 {
     AudioFile reader;
-    reader.OpenFile(path, 0, 1);
-    reader.Seek(0, 3);
+    reader.openFile(path, 0, 1);
+    reader.seek(0, 3);
     Read result;
-    result.sampleCount = reader.SampleCount();
-    for (SampleArray block = reader.ReadSamples(65536); !block.empty();
-         block = reader.ReadSamples(65536))
-        result.framesRead += qint64(block.size()) / reader.BlockAlign();
+    result.sampleCount = reader.sampleCount();
+    for (SampleArray block = reader.readSamples(65536); !block.empty();
+         block = reader.readSamples(65536))
+        result.framesRead += qint64(block.size()) / reader.blockAlign();
     return result;
 }
 
@@ -129,8 +129,8 @@ TEST(OggLength, LastPageClaimingTooMuchGivesWhatDecodes)
     EXPECT_EQ(read.framesRead, read.sampleCount);
     EXPECT_LT(read.sampleCount, Tones::frameCount(44100, 3.0) + 8192);
     AudioFile reader;
-    reader.OpenFile(crafted, 0, 1);
-    EXPECT_LT(reader.Duration(), 4000);
+    reader.openFile(crafted, 0, 1);
+    EXPECT_LT(reader.duration(), 4000);
 }
 
 TEST(OggLength, PagesGiveWhatDecodes)

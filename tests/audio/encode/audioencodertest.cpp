@@ -4,11 +4,11 @@
 // target is only replaced by a complete file.
 
 #include "audio/encode/audioencoder.h"
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
-#include "audio/decode/mp4timing.h"
 #include "audio/core/wmaprofiles.h"
+#include "audio/decode/mp4timing.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 
@@ -66,19 +66,19 @@ struct Decoded {
 Decoded decode(const QString &path)
 {
     AudioFile reader;
-    reader.OpenFile(path, 0, 1);
-    reader.Seek(0, 3);
+    reader.openFile(path, 0, 1);
+    reader.seek(0, 3);
     Decoded result;
-    result.sampleRate = reader.SampleRate();
-    result.channels = reader.Channels();
-    result.sampleCount = reader.SampleCount();
+    result.sampleRate = reader.sampleRate();
+    result.channels = reader.channels();
+    result.sampleCount = reader.sampleCount();
     for (;;) {
-        const SampleArray block = reader.ReadSamples(4 * result.sampleRate);
+        const SampleArray block = reader.readSamples(4 * result.sampleRate);
         if (block.empty())
             break;
         result.samples.insert(result.samples.end(), block.begin(), block.end());
     }
-    reader.CloseFile();
+    reader.closeFile();
     return result;
 }
 
@@ -129,7 +129,7 @@ void writeAll(AudioFile &writer, const SampleArray &samples, int channels, int b
     const std::size_t step = std::size_t(blockFrames) * std::size_t(channels);
     for (std::size_t at = 0; at < samples.size(); at += step) {
         const std::size_t end = std::min(samples.size(), at + step);
-        writer.WriteSamples(SampleArray(samples.begin() + long(at), samples.begin() + long(end)));
+        writer.writeSamples(SampleArray(samples.begin() + long(at), samples.begin() + long(end)));
     }
 }
 
@@ -207,10 +207,10 @@ void expectStartKept(const QString &file, const LagCase &lagCase)
     {
         AudioFile writer;
         lagCase.select(writer);
-        writer.SetInputFormat(lagCase.sampleRate, lagCase.channels);
-        writer.CreateFile(file);
+        writer.setInputFormat(lagCase.sampleRate, lagCase.channels);
+        writer.createFile(file);
         writeAll(writer, original, lagCase.channels, 10000);
-        writer.CloseFile();
+        writer.closeFile();
     }
     const Decoded decoded = decode(file);
     EXPECT_EQ(bestLag(original, lagCase.channels, decoded, 3000), 0) << lagCase.name;
@@ -224,18 +224,18 @@ TEST_F(AudioEncoderTest, LossyFormatsKeepTheStartInPlace)
 {
     LameEncoder cbr;
     LameEncoder vbr;
-    vbr.SetConstantBitrate(false);
-    vbr.SetVbrQuality(2);
+    vbr.setConstantBitrate(false);
+    vbr.setVbrQuality(2);
     const std::vector<LagCase> cases = {
-        {"mp3 cbr", [&](AudioFile &w) { w.SetMp3Encoder(cbr); }, 44100, 2, true},
-        {"mp3 vbr", [&](AudioFile &w) { w.SetMp3Encoder(vbr); }, 44100, 2, true},
-        {"ogg managed", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }, 44100, 2,
+        {"mp3 cbr", [&](AudioFile &w) { w.setMp3Encoder(cbr); }, 44100, 2, true},
+        {"mp3 vbr", [&](AudioFile &w) { w.setMp3Encoder(vbr); }, 44100, 2, true},
+        {"ogg managed", [](AudioFile &w) { w.setOggFormat(44100, 2, 128, 128, 128, -1); }, 44100, 2,
          true},
-        {"ogg quality", [](AudioFile &w) { w.SetOggFormat(32000, 1, 128, 128, 128, 0); }, 32000, 1,
+        {"ogg quality", [](AudioFile &w) { w.setOggFormat(32000, 1, 128, 128, 128, 0); }, 32000, 1,
          true},
         // ASF cannot say where the audio ends: the decoded file may run longer.
-        {"wma 10", [](AudioFile &w) { w.SetWmaFormat(10); }, 44100, 2, false},
-        {"wma 17", [](AudioFile &w) { w.SetWmaFormat(17); }, 44100, 1, false},
+        {"wma 10", [](AudioFile &w) { w.setWmaFormat(10); }, 44100, 2, false},
+        {"wma 17", [](AudioFile &w) { w.setWmaFormat(17); }, 44100, 1, false},
     };
     for (const LagCase &lagCase : cases)
         expectStartKept(path(QStringLiteral("lag")), lagCase);
@@ -247,12 +247,12 @@ TEST_F(AudioEncoderTest, LossyFormatsKeepTheStartInPlace)
 TEST_F(AudioEncoderTest, SamplesOutOfRangeAreWrittenAsSilenceOrFullScale)
 {
     const std::vector<std::pair<const char *, std::function<void(AudioFile &)>>> formats = {
-        {"mp3", [](AudioFile &w) { w.SetMp3Encoder(LameEncoder()); }},
-        {"wav", [](AudioFile &w) { w.SetWavFormat(44100, 2, 16); }},
-        {"wma", [](AudioFile &w) { w.SetWmaFormat(10); }},
-        {"ogg", [](AudioFile &w) { w.SetOggFormat(44100, 2, 128, 128, 128, -1); }},
-        {"flac", [](AudioFile &w) { w.SetFlacFormat(44100, 2, 16, 5); }},
-        {"m4b", [](AudioFile &w) { w.SetM4bFormat(44100, 2, 128); }},
+        {"mp3", [](AudioFile &w) { w.setMp3Encoder(LameEncoder()); }},
+        {"wav", [](AudioFile &w) { w.setWavFormat(44100, 2, 16); }},
+        {"wma", [](AudioFile &w) { w.setWmaFormat(10); }},
+        {"ogg", [](AudioFile &w) { w.setOggFormat(44100, 2, 128, 128, 128, -1); }},
+        {"flac", [](AudioFile &w) { w.setFlacFormat(44100, 2, 16, 5); }},
+        {"m4b", [](AudioFile &w) { w.setM4bFormat(44100, 2, 128); }},
     };
     const float hot[] = {std::numeric_limits<float>::quiet_NaN(),
                          std::numeric_limits<float>::infinity(),
@@ -266,10 +266,10 @@ TEST_F(AudioEncoderTest, SamplesOutOfRangeAreWrittenAsSilenceOrFullScale)
         const QString file = path(QStringLiteral("hot.") + QLatin1String(name));
         AudioFile writer;
         select(writer);
-        writer.SetInputFormat(44100, 2);
-        writer.CreateFile(file);
-        writer.WriteSamples(samples);
-        writer.CloseFile();
+        writer.setInputFormat(44100, 2);
+        writer.createFile(file);
+        writer.writeSamples(samples);
+        writer.closeFile();
         const Decoded decoded = decode(file);
         EXPECT_GE(decoded.frames(), 44100) << name;
         EXPECT_TRUE(std::all_of(decoded.samples.begin(), decoded.samples.end(), [](float sample) {
@@ -336,18 +336,18 @@ TEST_F(AudioEncoderTest, Mp3HeaderGivesLengthAndGaplessTrim)
     for (const Case &c : {Case{44100, 2, true, 1.3}, Case{44100, 2, false, 2.0},
                           Case{22050, 1, true, 0.7}, Case{8000, 2, true, 1.3}}) {
         LameEncoder lame;
-        lame.SetSampleRate(c.rate);
-        lame.SetChannels(c.channels);
-        lame.SetBitrate(c.rate < 32000 ? 32 : 128);
-        lame.SetConstantBitrate(c.constant);
+        lame.setSampleRate(c.rate);
+        lame.setChannels(c.channels);
+        lame.setBitrate(c.rate < 32000 ? 32 : 128);
+        lame.setConstantBitrate(c.constant);
         AudioFile writer;
-        writer.SetMp3Encoder(lame);
-        writer.SetInputFormat(c.rate, c.channels);
+        writer.setMp3Encoder(lame);
+        writer.setInputFormat(c.rate, c.channels);
         const QString file = path(QStringLiteral("header.mp3"));
-        writer.CreateFile(file);
+        writer.createFile(file);
         const qint64 frames = Tones::frameCount(c.rate, c.seconds);
-        writer.WriteSamples(Tones::samples(c.rate, c.channels, 0, frames));
-        writer.CloseFile();
+        writer.writeSamples(Tones::samples(c.rate, c.channels, 0, frames));
+        writer.closeFile();
 
         const LameHeader header = readLameHeader(file);
         ASSERT_TRUE(header.found) << c.rate;
@@ -371,16 +371,16 @@ struct Piece {
 qint64 writePieces(AudioFile &writer, const QString &file, const std::vector<Piece> &pieces,
                    int outputRate)
 {
-    writer.CreateFile(file);
+    writer.createFile(file);
     qint64 expected = 0;
     for (const Piece &piece : pieces) {
-        writer.SetInputFormat(piece.sampleRate, piece.channels);
+        writer.setInputFormat(piece.sampleRate, piece.channels);
         const qint64 frames = Tones::frameCount(piece.sampleRate, piece.seconds);
         writeAll(writer, Tones::samples(piece.sampleRate, piece.channels, 0, frames),
                  piece.channels, 4 * piece.sampleRate);
         expected += std::llround(double(frames) * outputRate / piece.sampleRate);
     }
-    writer.CloseFile();
+    writer.closeFile();
     return expected;
 }
 
@@ -391,16 +391,16 @@ TEST_F(AudioEncoderTest, MixedInputFormatsLoseNoFrames)
     const qint64 tolerance = qint64(pieces.size());  // one frame of rounding per input
 
     AudioFile wav;
-    wav.SetWavFormat(44100, 2, 16);
+    wav.setWavFormat(44100, 2, 16);
     const qint64 wavExpected = writePieces(wav, path(QStringLiteral("mixed.wav")), pieces, 44100);
     EXPECT_NEAR(double(decode(path(QStringLiteral("mixed.wav"))).frames()), double(wavExpected),
                 double(tolerance));
 
     LameEncoder lame;
-    lame.SetSampleRate(32000);
-    lame.SetChannels(1);
+    lame.setSampleRate(32000);
+    lame.setChannels(1);
     AudioFile mp3;
-    mp3.SetMp3Encoder(lame);
+    mp3.setMp3Encoder(lame);
     const qint64 mp3Expected = writePieces(mp3, path(QStringLiteral("mixed.mp3")), pieces, 32000);
     EXPECT_NEAR(double(decode(path(QStringLiteral("mixed.mp3"))).frames()), double(mp3Expected),
                 double(tolerance));
@@ -428,10 +428,10 @@ TEST_P(FlacTest, DecodesToExactlyTheSamplesOfAWavFromTheSameBlocks)
 {
     const auto [rate, channels, bits, level] = GetParam();
     AudioFile wav;
-    wav.SetWavFormat(rate, channels, bits);
+    wav.setWavFormat(rate, channels, bits);
     writePieces(wav, path(QStringLiteral("same.wav")), kMixedPieces, rate);
     AudioFile flac;
-    flac.SetFlacFormat(rate, channels, bits, level);
+    flac.setFlacFormat(rate, channels, bits, level);
     const qint64 expected =
         writePieces(flac, path(QStringLiteral("same.flac")), kMixedPieces, rate);
 
@@ -469,7 +469,7 @@ TEST_F(AudioEncoderTest, M4bRecordsItsPrimingAndLengthAndStreams)
     constexpr qint64 kAacFrame = 1024;
     const QString file = path(QStringLiteral("book.m4b"));
     AudioFile m4b;
-    m4b.SetM4bFormat(kRate, 2, 128);
+    m4b.setM4bFormat(kRate, 2, 128);
     const qint64 expected = writePieces(m4b, file, kMixedPieces, kRate);
     const qint64 rounding = qint64(kMixedPieces.size());
 
@@ -546,11 +546,11 @@ TEST_F(AudioEncoderTest, M4bPlaysToItsEndInGStreamerToo)
 TEST_F(AudioEncoderTest, MonoJoinedIntoStereoKeepsItsLevel)
 {
     AudioFile writer;
-    writer.SetWavFormat(44100, 2, 16);
-    writer.SetInputFormat(44100, 1);
-    writer.CreateFile(path(QStringLiteral("level.wav")));
-    writer.WriteSamples(SampleArray(4410, 0.5f));
-    writer.CloseFile();
+    writer.setWavFormat(44100, 2, 16);
+    writer.setInputFormat(44100, 1);
+    writer.createFile(path(QStringLiteral("level.wav")));
+    writer.writeSamples(SampleArray(4410, 0.5f));
+    writer.closeFile();
     const Decoded decoded = decode(path(QStringLiteral("level.wav")));
     ASSERT_EQ(decoded.frames(), 4410);
     EXPECT_NEAR(decoded.samples[2000], 0.5, 1e-3);
@@ -599,17 +599,17 @@ TEST_F(AudioEncoderTest, EveryAcceptedMp3FormatEncodesAtItsBitRate)
                     continue;
                 ++accepted;
                 LameEncoder lame;
-                lame.SetSampleRate(rate);
-                lame.SetChannels(channels);
-                lame.SetBitrate(kbps);
+                lame.setSampleRate(rate);
+                lame.setChannels(channels);
+                lame.setBitrate(kbps);
                 AudioFile writer;
-                writer.SetMp3Encoder(lame);
-                writer.SetInputFormat(rate, channels);
+                writer.setMp3Encoder(lame);
+                writer.setInputFormat(rate, channels);
                 const QString file = path(QStringLiteral("check.mp3"));
-                writer.CreateFile(file);
-                writer.WriteSamples(
+                writer.createFile(file);
+                writer.writeSamples(
                     Tones::samples(rate, channels, 0, Tones::frameCount(rate, seconds)));
-                writer.CloseFile();
+                writer.closeFile();
                 // Plus a header frame; the ID3 tag in front is not audio.
                 const double expectedBytes = kbps * 1000.0 / 8.0 * seconds;
                 EXPECT_NEAR(double(QFileInfo(file).size() - id3v2TagSize(file)), expectedBytes,
@@ -631,19 +631,19 @@ TEST_F(AudioEncoderTest, OggCheckAgreesWithTheEncoder)
                 const bool supported =
                     AudioEncoder::oggFormatSupported(rate, channels, kbps, 128, 128);
                 AudioFile writer;
-                writer.SetOggFormat(rate, channels, kbps, 128, 128, -1);
-                writer.SetInputFormat(rate, channels);
+                writer.setOggFormat(rate, channels, kbps, 128, 128, -1);
+                writer.setInputFormat(rate, channels);
                 const QString file = path(QStringLiteral("check.ogg"));
                 if (!supported) {
                     ++refused;
-                    EXPECT_THROW(writer.CreateFile(file), AudioError)
+                    EXPECT_THROW(writer.createFile(file), AudioError)
                         << rate << " Hz " << kbps << " kbit/s " << channels << " ch";
                     continue;
                 }
                 ++accepted;
-                writer.CreateFile(file);
-                writer.WriteSamples(Tones::samples(rate, channels, 0, rate / 10));
-                writer.CloseFile();
+                writer.createFile(file);
+                writer.writeSamples(Tones::samples(rate, channels, 0, rate / 10));
+                writer.closeFile();
                 EXPECT_EQ(decode(file).frames(), rate / 10);
             }
         }
@@ -661,11 +661,11 @@ TEST_F(AudioEncoderTest, OggQualityModeTakesTheWholeRange)
     for (int quality : {0, 300, 1000, 5000}) {
         const QString file = path(QStringLiteral("q.ogg"));
         AudioFile writer;
-        writer.SetOggFormat(22050, 2, 128, 128, 128, qint16(quality));
-        writer.SetInputFormat(22050, 2);
-        writer.CreateFile(file);
-        writer.WriteSamples(Tones::samples(22050, 2, 0, 5000));
-        writer.CloseFile();
+        writer.setOggFormat(22050, 2, 128, 128, 128, qint16(quality));
+        writer.setInputFormat(22050, 2);
+        writer.createFile(file);
+        writer.writeSamples(Tones::samples(22050, 2, 0, 5000));
+        writer.closeFile();
         EXPECT_EQ(decode(file).frames(), 5000) << quality;
     }
 }
@@ -676,11 +676,11 @@ TEST_F(AudioEncoderTest, CustomWavEightBitMono)
 {
     const QString file = path(QStringLiteral("custom.wav"));
     AudioFile writer;
-    writer.SetWavFormat(22050, 1, 8);
-    writer.SetInputFormat(44100, 2);
-    writer.CreateFile(file);
-    writer.WriteSamples(Tones::samples(44100, 2, 0, 44100));
-    writer.CloseFile();
+    writer.setWavFormat(22050, 1, 8);
+    writer.setInputFormat(44100, 2);
+    writer.createFile(file);
+    writer.writeSamples(Tones::samples(44100, 2, 0, 44100));
+    writer.closeFile();
     const Decoded decoded = decode(file);
     EXPECT_EQ(decoded.sampleRate, 22050);
     EXPECT_EQ(decoded.channels, 1);
@@ -695,16 +695,16 @@ TEST_F(AudioEncoderTest, EveryWmaProfileIsWrittenAsNamedOrRefused)
         const WmaProfile profile = wmaProfile(number);
         const QString file = path(QStringLiteral("p%1.wma").arg(number));
         AudioFile writer;
-        writer.SetWmaFormat(number);
-        writer.SetInputFormat(44100, 2);
-        if (!writer.CheckWmaFormat(number)) {
-            EXPECT_THROW(writer.CreateFile(file), AudioError) << number;
+        writer.setWmaFormat(number);
+        writer.setInputFormat(44100, 2);
+        if (!writer.checkWmaFormat(number)) {
+            EXPECT_THROW(writer.createFile(file), AudioError) << number;
             EXPECT_FALSE(QFileInfo::exists(file)) << number;
             continue;
         }
-        writer.CreateFile(file);
-        writer.WriteSamples(Tones::samples(44100, 2, 0, 4410));
-        writer.CloseFile();
+        writer.createFile(file);
+        writer.writeSamples(Tones::samples(44100, 2, 0, 4410));
+        writer.closeFile();
         const Decoded decoded = decode(file);
         EXPECT_EQ(decoded.sampleRate, profile.sampleRate) << number;
         EXPECT_EQ(decoded.channels, profile.channels) << number;
@@ -713,7 +713,7 @@ TEST_F(AudioEncoderTest, EveryWmaProfileIsWrittenAsNamedOrRefused)
                     profile.bitrate * 10.0)
             << number;
     }
-    EXPECT_FALSE(AudioFile().CheckWmaFormat(0));
+    EXPECT_FALSE(AudioFile().checkWmaFormat(0));
     EXPECT_THROW(wmaProfile(0), AudioError);
     EXPECT_THROW(wmaProfile(kWmaProfileCount + 1), AudioError);
 }
@@ -730,10 +730,10 @@ TEST_F(AudioEncoderTest, TargetSurvivesAWriterDroppedWithoutClosing)
     }
     {
         AudioFile writer;
-        writer.SetMp3Encoder(LameEncoder());
-        writer.SetInputFormat(44100, 2);
-        writer.CreateFile(target);
-        writer.WriteSamples(Tones::samples(44100, 2, 0, 44100));
+        writer.setMp3Encoder(LameEncoder());
+        writer.setInputFormat(44100, 2);
+        writer.createFile(target);
+        writer.writeSamples(Tones::samples(44100, 2, 0, 44100));
         // The new file has no name in the folder until it is complete.
         EXPECT_EQ(entriesOf(m_dir.path()), QStringList{QStringLiteral("keep.mp3")});
     }
@@ -779,15 +779,15 @@ TEST_F(AudioEncoderTest, UnwritableFolderRaisesAnErrorNamingTheFile)
         targets << readOnly + QStringLiteral("/out.wav");
     for (const QString &target : targets) {
         AudioFile writer;
-        writer.SetWavFormat(44100, 2, 16);
+        writer.setWavFormat(44100, 2, 16);
         try {
-            writer.CreateFile(target);
+            writer.createFile(target);
             ADD_FAILURE() << "no error for " << target.toStdString();
         } catch (const AudioError &error) {
             EXPECT_NE(std::string(error.what()).find(target.toStdString()), std::string::npos)
                 << error.what();
         }
-        EXPECT_FALSE(writer.IsOpen());
+        EXPECT_FALSE(writer.isOpen());
     }
     QFile::setPermissions(readOnly,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -798,7 +798,7 @@ TEST_F(AudioEncoderTest, NoFormatSelectedCreatesNothing)
 {
     AudioFile writer;
     try {
-        writer.CreateFile(path(QStringLiteral("none.mp3")));
+        writer.createFile(path(QStringLiteral("none.mp3")));
         ADD_FAILURE() << "no error";
     } catch (const AudioError &error) {
         EXPECT_NE(std::string(error.what()).find("no output format selected"), std::string::npos);
@@ -817,15 +817,15 @@ TEST_F(AudioEncoderTest, RefusedInputFormatLeavesTheNextOutputAlone)
         existing.write(QByteArray(4096, 'k'));
     }
     AudioFile writer;
-    writer.SetWavFormat(44100, 2, 16);
-    EXPECT_THROW(writer.SetInputFormat(1000000, 2), AudioError);
+    writer.setWavFormat(44100, 2, 16);
+    EXPECT_THROW(writer.setInputFormat(1000000, 2), AudioError);
     // The refused format is not kept: the next output is made with the last good one.
-    writer.CreateFile(target);
-    EXPECT_TRUE(writer.IsOpen());
-    writer.CloseFile();
+    writer.createFile(target);
+    EXPECT_TRUE(writer.isOpen());
+    writer.closeFile();
     EXPECT_NE(QFileInfo(target).size(), 4096);
-    EXPECT_THROW(writer.SetInputFormat(44100, 0), AudioError);
-    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_THROW(writer.setInputFormat(44100, 0), AudioError);
+    EXPECT_FALSE(writer.isOpen());
 }
 
 TEST_F(AudioEncoderTest, ReplacedFileKeepsItsLinkAndPermissions)
@@ -840,11 +840,11 @@ TEST_F(AudioEncoderTest, ReplacedFileKeepsItsLinkAndPermissions)
     QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner);
     ASSERT_TRUE(QFile::link(real, link));
     AudioFile writer;
-    writer.SetWavFormat(8000, 1, 16);
-    writer.SetInputFormat(8000, 1);
-    writer.CreateFile(link);
-    writer.WriteSamples(SampleArray(800, 0.25f));
-    writer.CloseFile();
+    writer.setWavFormat(8000, 1, 16);
+    writer.setInputFormat(8000, 1);
+    writer.createFile(link);
+    writer.writeSamples(SampleArray(800, 0.25f));
+    writer.closeFile();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_GT(QFileInfo(real).size(), 800);
     // Owner, group and others only (the "user" bits describe whoever asks).

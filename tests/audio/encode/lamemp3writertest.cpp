@@ -2,9 +2,9 @@
 // accepted format, down to the lowest bit rates, decodes back to exactly the
 // frames written.
 
-#include "audio/encode/audioencoder.h"
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
+#include "audio/encode/audioencoder.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
 
@@ -41,11 +41,11 @@ SampleArray noise(int channels, qint64 frames)
 void write(const QString &path, const LameEncoder &lame, const SampleArray &samples)
 {
     AudioFile writer;
-    writer.SetMp3Encoder(lame);
-    writer.SetInputFormat(lame.SampleRate(), lame.Channels());
-    writer.CreateFile(path);
-    writer.WriteSamples(samples);
-    writer.CloseFile();
+    writer.setMp3Encoder(lame);
+    writer.setInputFormat(lame.sampleRate(), lame.channels());
+    writer.createFile(path);
+    writer.writeSamples(samples);
+    writer.closeFile();
 }
 
 // The bit rate of every audio frame of a 44.1 kHz stereo MP3 file, its
@@ -85,16 +85,16 @@ TEST_F(LameMp3WriterTest, VbrBitrateIsTheHighestFrameRate)
 {
     const SampleArray samples = noise(2, 3 * 44100);
     LameEncoder lame;
-    lame.SetConstantBitrate(false);
-    lame.SetVbrQuality(0);
+    lame.setConstantBitrate(false);
+    lame.setVbrQuality(0);
 
-    lame.SetVbrBitrate(96);
+    lame.setVbrBitrate(96);
     write(path(QStringLiteral("capped.mp3")), lame, samples);
     const std::vector<int> capped = frameBitrates(path(QStringLiteral("capped.mp3")));
     ASSERT_FALSE(capped.empty());
     EXPECT_LE(*std::max_element(capped.begin(), capped.end()), 96);
 
-    lame.SetVbrBitrate(320);
+    lame.setVbrBitrate(320);
     write(path(QStringLiteral("open.mp3")), lame, samples);
     const std::vector<int> open = frameBitrates(path(QStringLiteral("open.mp3")));
     ASSERT_FALSE(open.empty());
@@ -112,17 +112,17 @@ TEST_F(LameMp3WriterTest, EveryAcceptedFormatDecodesToTheFramesWritten)
             const qint64 frames = Tones::frameCount(rate, 0.3);
             const SampleArray samples = Tones::samples(rate, channels, 0, frames);
             LameEncoder lame;
-            lame.SetSampleRate(rate);
-            lame.SetChannels(channels);
+            lame.setSampleRate(rate);
+            lame.setChannels(channels);
             for (int kbps = 8; kbps <= 320; kbps += 8) {
                 if (!AudioEncoder::mp3FormatSupported(rate, kbps, channels))
                     continue;
-                lame.SetBitrate(kbps);
+                lame.setBitrate(kbps);
                 write(file, lame, samples);
                 EXPECT_EQ(probeMedia(file).decodedFrames, frames)
                     << rate << " Hz " << kbps << " kbit/s " << channels << " ch";
             }
-            lame.SetConstantBitrate(false);
+            lame.setConstantBitrate(false);
             write(file, lame, samples);
             EXPECT_EQ(probeMedia(file).decodedFrames, frames) << rate << " Hz VBR " << channels;
         }
@@ -163,12 +163,12 @@ TEST_F(LameMp3WriterTest, AFullDiskIsNamedAsTheCause)
 TEST_F(LameMp3WriterTest, RefusedSampleRateNamesTheFileAndLeavesNothing)
 {
     LameEncoder lame;
-    lame.SetSampleRate(44000);
+    lame.setSampleRate(44000);
     AudioFile writer;
-    writer.SetMp3Encoder(lame);
+    writer.setMp3Encoder(lame);
     const QString target = path(QStringLiteral("odd.mp3"));
     try {
-        writer.CreateFile(target);
+        writer.createFile(target);
         ADD_FAILURE() << "no error";
     } catch (const AudioError &error) {
         EXPECT_NE(std::string(error.what()).find(target.toStdString()), std::string::npos)

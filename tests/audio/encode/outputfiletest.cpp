@@ -3,8 +3,8 @@
 // hidden file that file systems without them get.
 
 #include "audio/encode/outputfile.h"
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "support/qtprinters.h"
 #include "support/tones.h"
 
@@ -127,10 +127,10 @@ TEST_F(OutputFileTest, DroppedWriterRemovesItsHiddenFile)
     const HiddenFileOnly mode;
     {
         AudioFile writer;
-        writer.SetWavFormat(kRate, kChannels, 16);
-        writer.SetInputFormat(kRate, kChannels);
-        writer.CreateFile(m_target);
-        writer.WriteSamples(Tones::samples(kRate, kChannels, 0, kRate));
+        writer.setWavFormat(kRate, kChannels, 16);
+        writer.setInputFormat(kRate, kChannels);
+        writer.createFile(m_target);
+        writer.writeSamples(Tones::samples(kRate, kChannels, 0, kRate));
         EXPECT_EQ(listing().size(), m_before.size() + 1);
     }
     EXPECT_EQ(listing(), m_before);
@@ -180,12 +180,12 @@ TEST_F(OutputFileTest, OnlyRegularFilesAreReplaced)
     m_before = listing();
     for (const QString &target : refused) {
         AudioFile writer;
-        writer.SetWavFormat(kRate, kChannels, 16);
-        writer.SetInputFormat(kRate, kChannels);
+        writer.setWavFormat(kRate, kChannels, 16);
+        writer.setInputFormat(kRate, kChannels);
         try {
-            writer.CreateFile(target);
-            writer.WriteSamples(Tones::samples(kRate, kChannels, 0, kRate / 10));
-            writer.CloseFile();
+            writer.createFile(target);
+            writer.writeSamples(Tones::samples(kRate, kChannels, 0, kRate / 10));
+            writer.closeFile();
             ADD_FAILURE() << "written: " << qPrintable(target);
         } catch (const AudioError &error) {
             EXPECT_TRUE(QString::fromUtf8(error.what()).contains(target)) << error.what();
@@ -196,11 +196,11 @@ TEST_F(OutputFileTest, OnlyRegularFilesAreReplaced)
 
     const QString toTarget = link(QStringLiteral("shortcut.wav"), m_target);
     AudioFile writer;
-    writer.SetWavFormat(kRate, kChannels, 16);
-    writer.SetInputFormat(kRate, kChannels);
-    writer.CreateFile(toTarget);
-    writer.WriteSamples(Tones::samples(kRate, kChannels, 0, kRate / 10));
-    writer.CloseFile();
+    writer.setWavFormat(kRate, kChannels, 16);
+    writer.setInputFormat(kRate, kChannels);
+    writer.createFile(toTarget);
+    writer.writeSamples(Tones::samples(kRate, kChannels, 0, kRate / 10));
+    writer.closeFile();
     EXPECT_TRUE(QFileInfo(toTarget).isSymLink());
     EXPECT_GT(QFileInfo(m_target).size(), kRate / 10);
 }
@@ -213,11 +213,11 @@ TEST(KilledJoinChild, WritesUntilKilled)
         GTEST_SKIP() << "started by the killed-join cases only";
     const HiddenFileOnly mode(qEnvironmentVariableIsSet(kHiddenVariable));
     AudioFile writer;
-    writer.SetWavFormat(kRate, kChannels, 16);
-    writer.SetInputFormat(kRate, kChannels);
-    writer.CreateFile(target);
+    writer.setWavFormat(kRate, kChannels, 16);
+    writer.setInputFormat(kRate, kChannels);
+    writer.createFile(target);
     for (qint64 block = 0;; ++block) {
-        writer.WriteSamples(Tones::samples(kRate, kChannels, block * kBlockFrames, kBlockFrames));
+        writer.writeSamples(Tones::samples(kRate, kChannels, block * kBlockFrames, kBlockFrames));
         if (block == kBlocksBeforeWritingLine) {
             std::printf("%s\n", kWritingLine);
             std::fflush(stdout);

@@ -50,16 +50,16 @@ struct Values {
 void stamp(const QString &path, const Values &values)
 {
     AudioInformation information;
-    information.SetOptionFlag(true);
-    information.SetProperty(QStringLiteral("infoTitle"), values.title);
-    information.SetProperty(QStringLiteral("infoArtist"), values.artist);
-    information.SetProperty(QStringLiteral("infoAlbum"), values.album);
-    information.SetinfoGenre(values.genre);
-    information.SetProperty(QStringLiteral("infoGenreS"), values.genreText);
-    information.SetProperty(QStringLiteral("infoComments"), values.comment);
-    information.SetinfoYear(values.year);
-    information.SetinfoTrack(values.track);
-    information.WriteTags(path);
+    information.setOptionFlag(true);
+    information.setProperty(QStringLiteral("infoTitle"), values.title);
+    information.setProperty(QStringLiteral("infoArtist"), values.artist);
+    information.setProperty(QStringLiteral("infoAlbum"), values.album);
+    information.setinfoGenre(values.genre);
+    information.setProperty(QStringLiteral("infoGenreS"), values.genreText);
+    information.setProperty(QStringLiteral("infoComments"), values.comment);
+    information.setinfoYear(values.year);
+    information.setinfoTrack(values.track);
+    information.writeTags(path);
 }
 
 Values fullValues()
@@ -225,10 +225,10 @@ TEST(AudioInformationProperties, TheFiveNamesAreKnownAndOthersThrow)
 {
     AudioInformation information;
     for (const char *name : {"infoTitle", "infoArtist", "infoAlbum", "infoComments", "infoGenreS"})
-        EXPECT_NO_THROW(information.SetProperty(QString::fromLatin1(name), QStringLiteral("x")));
-    EXPECT_THROW(information.SetProperty(QStringLiteral("infoYear"), QStringLiteral("2006")),
+        EXPECT_NO_THROW(information.setProperty(QString::fromLatin1(name), QStringLiteral("x")));
+    EXPECT_THROW(information.setProperty(QStringLiteral("infoYear"), QStringLiteral("2006")),
                  AudioError);
-    EXPECT_THROW(information.SetProperty(QStringLiteral("infotitle"), QStringLiteral("x")),
+    EXPECT_THROW(information.setProperty(QStringLiteral("infotitle"), QStringLiteral("x")),
                  AudioError);
 }
 
@@ -246,9 +246,9 @@ protected:
     void expectFailureNaming(const QString &path)
     {
         AudioInformation information;
-        information.SetProperty(QStringLiteral("infoTitle"), QStringLiteral("t"));
+        information.setProperty(QStringLiteral("infoTitle"), QStringLiteral("t"));
         try {
-            information.WriteTags(path);
+            information.writeTags(path);
             ADD_FAILURE() << "WriteTags succeeded on " << path.toStdString();
         } catch (const AudioError &error) {
             EXPECT_NE(std::string(error.what()).find(path.toStdString()), std::string::npos)

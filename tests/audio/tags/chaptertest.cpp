@@ -2,8 +2,8 @@
 // that FFmpeg reads them back with their titles at their times; stamping the
 // tags afterwards keeps them, and they keep the tags.
 
-#include "audio/core/audioerror.h"
 #include "audio/audiofile.h"
+#include "audio/core/audioerror.h"
 #include "audio/tags/audioinformation.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
@@ -83,14 +83,14 @@ void expectChapters(const QString &path, const ChapterList &expected)
 
 class ChapterFormats : public testing::TestWithParam<ToneFormat> {
 protected:
-    // A tone with `planned` given before CreateFile (when not empty) and `final`
+    // A tone with `planned` given before createFile (when not empty) and `final`
     // before CloseFile.
     QString write(const ChapterList &planned, const ChapterList &final)
     {
         Tones::Hooks hooks;
         if (!planned.isEmpty())
-            hooks.beforeCreate = [&](AudioFile &writer) { writer.SetChapters(planned); };
-        hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(final); };
+            hooks.beforeCreate = [&](AudioFile &writer) { writer.setChapters(planned); };
+        hooks.beforeClose = [&](AudioFile &writer) { writer.setChapters(final); };
         return Tones::write(m_dir.filePath(QStringLiteral("joined") + extension(GetParam())),
                             GetParam(), kRate, 2, kSeconds, hooks);
     }
@@ -107,9 +107,9 @@ TEST_P(ChapterFormats, StampingTheTagsKeepsTheChaptersAndTheChaptersKeepTheTags)
 {
     const QString path = write({}, threeChapters());
     AudioInformation information;
-    information.SetProperty(QStringLiteral("infoTitle"), QStringLiteral("The whole book"));
-    information.SetProperty(QStringLiteral("infoArtist"), QStringLiteral("A reader"));
-    information.WriteTags(path);
+    information.setProperty(QStringLiteral("infoTitle"), QStringLiteral("The whole book"));
+    information.setProperty(QStringLiteral("infoArtist"), QStringLiteral("A reader"));
+    information.writeTags(path);
 
     expectChapters(path, threeChapters());
     const MediaInfo info = probeMedia(path);
@@ -142,18 +142,18 @@ TEST_P(ChapterFormats, AChapterStartsWhereItsAudioDecodes)
     const QString path = m_dir.filePath(QStringLiteral("onset") + extension(GetParam()));
     Tones::Hooks hooks;
     hooks.beforeClose = [&](AudioFile &writer) {
-        writer.SetChapters({{QStringLiteral("Silence"), 0, frames(kSilence)},
+        writer.setChapters({{QStringLiteral("Silence"), 0, frames(kSilence)},
                             {QStringLiteral("Tone"), frames(kSilence), frames(kSeconds)}});
     };
     hooks.silentSeconds = kSilence;
     Tones::write(path, GetParam(), kRate, 2, kSeconds, hooks);
 
     AudioFile reader;
-    reader.OpenFile(path);
-    reader.Seek(0, 3);
+    reader.openFile(path);
+    reader.seek(0, 3);
     qint64 onset = -1;
     for (qint64 frame = 0; onset < 0;) {
-        const SampleArray block = reader.ReadSamples(kRate);
+        const SampleArray block = reader.readSamples(kRate);
         ASSERT_FALSE(block.empty()) << "no tone decoded";
         const auto heard = std::find_if(block.begin(), block.end(),
                                         [&](float sample) { return std::abs(sample) > kHeard; });
@@ -183,7 +183,7 @@ TEST(M4bChapters, BothListsStandInTheIndexInFrontAndTheLengthStaysExact)
 {
     QTemporaryDir dir;
     Tones::Hooks hooks;
-    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(threeChapters()); };
+    hooks.beforeClose = [&](AudioFile &writer) { writer.setChapters(threeChapters()); };
     const QString path = Tones::write(dir.filePath(QStringLiteral("book.m4b")), ToneFormat::M4b,
                                       kRate, 2, kSeconds, hooks);
     const QList<Mp4Box> boxes = mp4TopLevelBoxes(path);
@@ -197,8 +197,8 @@ TEST(M4bChapters, BothListsStandInTheIndexInFrontAndTheLengthStaysExact)
     EXPECT_TRUE(index.contains("chpl")) << "no Nero chapter list";
 
     AudioFile reader;
-    reader.OpenFile(path);
-    EXPECT_EQ(reader.SampleCount(), frames(kSeconds));
+    reader.openFile(path);
+    EXPECT_EQ(reader.sampleCount(), frames(kSeconds));
 }
 
 // The titles of an M4B's Nero chapter list, as stored.
@@ -230,7 +230,7 @@ TEST(ChapterTitles, OverLongM4bTitlesAreCutBetweenCharacters)
                                 QStringLiteral("a") + QString(100, QChar(0x20AC))};
     Tones::Hooks hooks;
     hooks.beforeClose = [&](AudioFile &writer) {
-        writer.SetChapters({{titles[0], 0, frames(2.0)}, {titles[1], frames(2.0), frames(4.0)}});
+        writer.setChapters({{titles[0], 0, frames(2.0)}, {titles[1], frames(2.0), frames(4.0)}});
     };
     const QString path = Tones::write(dir.filePath(QStringLiteral("long.m4b")), ToneFormat::M4b,
                                       kRate, 2, kSeconds, hooks);
@@ -258,7 +258,7 @@ TEST(ChapterFitting, ChaptersAreCutToTheOutputOrLeftOut)
         {QStringLiteral("Beyond"), frames(kSeconds), frames(kSeconds + 1.0)},
     };
     Tones::Hooks hooks;
-    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(given); };
+    hooks.beforeClose = [&](AudioFile &writer) { writer.setChapters(given); };
     const QString path = Tones::write(dir.filePath(QStringLiteral("a.mp3")), ToneFormat::Mp3, kRate,
                                       2, kSeconds, hooks);
     expectChapters(path, {{QStringLiteral("First"), 0, frames(2.0)},
@@ -271,15 +271,15 @@ TEST(ChapterFitting, TheOutputRateIsKnownOnceAFormatIsChosen)
 {
     QTemporaryDir dir;
     AudioFile writer;
-    EXPECT_THROW(writer.OutputSampleRate(), AudioError);
-    writer.SetWmaFormat(1);
-    const int wmaRate = writer.OutputSampleRate();
-    writer.CreateFile(dir.filePath(QStringLiteral("a.wma")));
-    EXPECT_EQ(writer.OutputSampleRate(), wmaRate);
-    writer.CloseFile();
+    EXPECT_THROW(writer.outputSampleRate(), AudioError);
+    writer.setWmaFormat(1);
+    const int wmaRate = writer.outputSampleRate();
+    writer.createFile(dir.filePath(QStringLiteral("a.wma")));
+    EXPECT_EQ(writer.outputSampleRate(), wmaRate);
+    writer.closeFile();
     EXPECT_EQ(probeMedia(dir.filePath(QStringLiteral("a.wma"))).sampleRate, wmaRate);
-    writer.SetWavFormat(22050, 1, 16);
-    EXPECT_EQ(writer.OutputSampleRate(), 22050);
+    writer.setWavFormat(22050, 1, 16);
+    EXPECT_EQ(writer.outputSampleRate(), 22050);
 }
 
 }  // namespace

@@ -18,12 +18,12 @@ namespace {
 void stampTitle(const QString &path, int commentLength = 300)
 {
     AudioInformation information;
-    information.SetProperty(QStringLiteral("infoTitle"), QStringLiteral("A title of some length"));
-    information.SetProperty(QStringLiteral("infoArtist"), QStringLiteral("An artist"));
-    information.SetProperty(QStringLiteral("infoComments"),
+    information.setProperty(QStringLiteral("infoTitle"), QStringLiteral("A title of some length"));
+    information.setProperty(QStringLiteral("infoArtist"), QStringLiteral("An artist"));
+    information.setProperty(QStringLiteral("infoComments"),
                             QString(commentLength, QLatin1Char('c')));
-    information.SetinfoYear(2024);
-    information.WriteTags(path);
+    information.setinfoYear(2024);
+    information.writeTags(path);
 }
 
 QByteArray bytes(const QString &path, qint64 offset, qint64 length)
@@ -80,8 +80,8 @@ TEST(StampInPlace, Mp3ChaptersAnnouncedBeforehandLeaveTheTagRoomFree)
                          Tones::frameCount(44100, 0.3 * i),
                          Tones::frameCount(44100, 0.3 * (i + 1))});
     Tones::Hooks hooks;
-    hooks.beforeCreate = [&](AudioFile &writer) { writer.SetChapters(chapters); };
-    hooks.beforeClose = [&](AudioFile &writer) { writer.SetChapters(chapters); };
+    hooks.beforeCreate = [&](AudioFile &writer) { writer.setChapters(chapters); };
+    hooks.beforeClose = [&](AudioFile &writer) { writer.setChapters(chapters); };
     const QString path =
         Tones::write(dir.filePath("a.mp3"), ToneFormat::Mp3, 44100, 2, 15.0, hooks);
     const qint64 before = QFileInfo(path).size();

@@ -123,21 +123,21 @@ AboutDialog::AboutDialog(Prompter &prompter, QWidget *parent)
     separator->setFrameShadow(QFrame::Sunken);
     separator->setGeometry(12, 170, kWidth - 24, 2);
 
-    m_btnContact =
+    m_contactButton =
         addButton(this, QStringLiteral("btn_contact"), QStringLiteral("Contact us "), 126, 90);
-    m_btnClose = addButton(this, QStringLiteral("btn_close"), QStringLiteral("Close"), 222, 80);
-    m_btnClose->setDefault(true);
-    connect(m_btnContact, &QPushButton::clicked, this, &AboutDialog::btn_contactClick);
-    connect(m_btnClose, &QPushButton::clicked, this, &AboutDialog::btn_closeClick);
+    m_closeButton = addButton(this, QStringLiteral("btn_close"), QStringLiteral("Close"), 222, 80);
+    m_closeButton->setDefault(true);
+    connect(m_contactButton, &QPushButton::clicked, this, &AboutDialog::writeToSupport);
+    connect(m_closeButton, &QPushButton::clicked, this, &AboutDialog::closeBox);
 }
 
-void AboutDialog::btn_contactClick()
+void AboutDialog::writeToSupport()
 {
     // The mail program opens beside the box; the box itself stays.
     m_prompter.openUrl(QUrl(QStringLiteral("mailto:") + Links::kSupportMail));
 }
 
-void AboutDialog::btn_closeClick()
+void AboutDialog::closeBox()
 {
     reject();
 }

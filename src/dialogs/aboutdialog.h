@@ -11,14 +11,14 @@ class AboutDialog : public QDialog {
 public:
     explicit AboutDialog(Prompter &prompter, QWidget *parent = nullptr);
 
-    QPushButton *btn_contact() const { return m_btnContact; }
-    QPushButton *btn_close() const { return m_btnClose; }
+    QPushButton *contactButton() const { return m_contactButton; }
+    QPushButton *closeButton() const { return m_closeButton; }
 
 private:
-    void btn_contactClick();
-    void btn_closeClick();
+    void writeToSupport();
+    void closeBox();
 
     Prompter &m_prompter;
-    QPushButton *m_btnContact = nullptr;
-    QPushButton *m_btnClose = nullptr;
+    QPushButton *m_contactButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
 };

@@ -19,9 +19,9 @@ FolderDialog::FolderDialog(Settings &settings, ErrorReport &report, QWidget *par
     setWindowTitle(QStringLiteral("Output Directory"));
     setFixedSize(302, 274);
 
-    m_lblAction = new QLabel(QStringLiteral("Please select the folder you want to scan"), this);
-    m_lblAction->setObjectName(QStringLiteral("lbl_action"));
-    m_lblAction->setWordWrap(true);
+    m_promptLabel = new QLabel(QStringLiteral("Please select the folder you want to scan"), this);
+    m_promptLabel->setObjectName(QStringLiteral("lbl_action"));
+    m_promptLabel->setWordWrap(true);
 
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("stview_selectdir"));
@@ -29,9 +29,9 @@ FolderDialog::FolderDialog(Settings &settings, ErrorReport &report, QWidget *par
     m_tree->setRootIsDecorated(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_cbxSub = new QCheckBox(QStringLiteral("Include Sub-folders"), this);
-    m_cbxSub->setObjectName(QStringLiteral("cbx_sub"));
-    m_cbxSub->hide();
+    m_subFolderCheck = new QCheckBox(QStringLiteral("Include Sub-folders"), this);
+    m_subFolderCheck->setObjectName(QStringLiteral("cbx_sub"));
+    m_subFolderCheck->hide();
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("btn_ok"));
@@ -40,29 +40,29 @@ FolderDialog::FolderDialog(Settings &settings, ErrorReport &report, QWidget *par
     cancel->setObjectName(QStringLiteral("btn_cancel"));
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_cbxSub);
+    buttons->addWidget(m_subFolderCheck);
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_lblAction);
+    layout->addWidget(m_promptLabel);
     layout->addWidget(m_tree, 1);
     layout->addLayout(buttons);
 
     connect(ok, &QPushButton::clicked, this,
-            [this] { runGuarded(m_report, [this] { btn_okClick(); }); });
+            [this] { runGuarded(m_report, [this] { acceptFolder(); }); });
     connect(cancel, &QPushButton::clicked, this,
-            [this] { runGuarded(m_report, [this] { btn_cancelClick(); }); });
+            [this] { runGuarded(m_report, [this] { cancelSelection(); }); });
 }
 
 void FolderDialog::setAction(const QString &prompt)
 {
-    m_lblAction->setText(prompt);
+    m_promptLabel->setText(prompt);
 }
 
 void FolderDialog::showSubFolderSwitch()
 {
-    m_cbxSub->show();
+    m_subFolderCheck->show();
 }
 
 void FolderDialog::ensureFolderTree()
@@ -90,28 +90,28 @@ void FolderDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // A window manager restoring the window is no new opening.
     if (!event->spontaneous())
-        runGuarded(m_report, [this] { formShow(); });
+        runGuarded(m_report, [this] { loadValues(); });
 }
 
-void FolderDialog::formShow()
+void FolderDialog::loadValues()
 {
     ensureFolderTree();
     m_result.clear();
-    m_cbxSub->setChecked(
+    m_subFolderCheck->setChecked(
         m_settings.readSwitch(SettingsKeys::kBasic, SettingsKeys::kEnableSubDir, false));
 }
 
-void FolderDialog::btn_okClick()
+void FolderDialog::acceptFolder()
 {
     ensureFolderTree();
     const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
     m_result = selected.isEmpty() ? QString() : m_model->filePath(selected.first());
     m_settings.writeSwitch(SettingsKeys::kBasic, SettingsKeys::kEnableSubDir,
-                           m_cbxSub->isChecked());
+                           m_subFolderCheck->isChecked());
     accept();
 }
 
-void FolderDialog::btn_cancelClick()
+void FolderDialog::cancelSelection()
 {
     m_result.clear();
     reject();
@@ -120,6 +120,6 @@ void FolderDialog::btn_cancelClick()
 void FolderDialog::done(int result)
 {
     // Whoever opens the dialog next finds the switch hidden unless it shows it.
-    m_cbxSub->hide();
+    m_subFolderCheck->hide();
     QDialog::done(result);
 }

@@ -21,8 +21,8 @@ public:
     void showSubFolderSwitch();
     QString result() const { return m_result; }
 
-    QTreeView *stview_selectdir() const { return m_tree; }
-    QCheckBox *cbx_sub() const { return m_cbxSub; }
+    QTreeView *folderTree() const { return m_tree; }
+    QCheckBox *subFolderCheck() const { return m_subFolderCheck; }
     // Selects a folder in the tree, as a click would.
     void selectFolder(const QString &path);
 
@@ -33,15 +33,15 @@ protected:
 
 private:
     void ensureFolderTree();
-    void formShow();
-    void btn_okClick();
-    void btn_cancelClick();
+    void loadValues();
+    void acceptFolder();
+    void cancelSelection();
 
     Settings &m_settings;
     ErrorReport &m_report;
-    QLabel *m_lblAction = nullptr;
+    QLabel *m_promptLabel = nullptr;
     QTreeView *m_tree = nullptr;
     FolderRootsModel *m_model = nullptr;
-    QCheckBox *m_cbxSub = nullptr;
+    QCheckBox *m_subFolderCheck = nullptr;
     QString m_result;
 };

@@ -76,47 +76,48 @@ TagDialog::TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &erro
 
 void TagDialog::createControls()
 {
-    edt_title =
+    m_titleEdit =
         addEdit(QStringLiteral("Title: "), QStringLiteral("edt_title"), kTitleRow, kFullFieldWidth);
-    edt_artist = addEdit(QStringLiteral("Artist: "), QStringLiteral("edt_artist"), kArtistRow,
-                         kFullFieldWidth);
-    edt_album =
+    m_artistEdit = addEdit(QStringLiteral("Artist: "), QStringLiteral("edt_artist"), kArtistRow,
+                           kFullFieldWidth);
+    m_albumEdit =
         addEdit(QStringLiteral("Album: "), QStringLiteral("edt_album"), kAlbumRow, kFullFieldWidth);
-    edt_year = addEdit(QStringLiteral("Year: "), QStringLiteral("edt_year"), kYearRow, kYearWidth);
-    edt_track =
+    m_yearEdit =
+        addEdit(QStringLiteral("Year: "), QStringLiteral("edt_year"), kYearRow, kYearWidth);
+    m_trackEdit =
         addEdit(QStringLiteral("Track: "), QStringLiteral("edt_track"), kTrackRow, kTrackWidth);
-    edt_track->setMaxLength(kTrackMaxLength);
-    edt_year->installEventFilter(this);
-    edt_track->installEventFilter(this);
+    m_trackEdit->setMaxLength(kTrackMaxLength);
+    m_yearEdit->installEventFilter(this);
+    m_trackEdit->installEventFilter(this);
 
     auto *genreLabel = new QLabel(QStringLiteral("Genre: "), this);
     genreLabel->setGeometry(kMargin, rowTop(kGenreRow), kLabelWidth, kRowHeight);
-    cb_genre = new QComboBox(this);
-    cb_genre->setObjectName(QStringLiteral("cb_genre"));
-    cb_genre->setEditable(false);
-    cb_genre->addItems(ValueLists::genreCaptions());
-    cb_genre->setGeometry(kFieldLeft, rowTop(kGenreRow), kFullFieldWidth, kRowHeight);
-    genreLabel->setBuddy(cb_genre);
+    m_genreList = new QComboBox(this);
+    m_genreList->setObjectName(QStringLiteral("cb_genre"));
+    m_genreList->setEditable(false);
+    m_genreList->addItems(ValueLists::genreCaptions());
+    m_genreList->setGeometry(kFieldLeft, rowTop(kGenreRow), kFullFieldWidth, kRowHeight);
+    genreLabel->setBuddy(m_genreList);
 
-    edt_comment = addEdit(QStringLiteral("Comment: "), QStringLiteral("edt_comment"), kCommentRow,
-                          kFullFieldWidth);
+    m_commentEdit = addEdit(QStringLiteral("Comment: "), QStringLiteral("edt_comment"), kCommentRow,
+                            kFullFieldWidth);
 
     // Chapters are tags of the joined file, set for every join until changed.
-    cbx_chapters = new QCheckBox(QStringLiteral("Add a chapter for each file"), this);
-    cbx_chapters->setObjectName(QStringLiteral("cbx_chapters"));
-    cbx_chapters->setGeometry(kFieldLeft, rowTop(kChaptersRow), kFullFieldWidth, kRowHeight);
+    m_chaptersCheck = new QCheckBox(QStringLiteral("Add a chapter for each file"), this);
+    m_chaptersCheck->setObjectName(QStringLiteral("cbx_chapters"));
+    m_chaptersCheck->setGeometry(kFieldLeft, rowTop(kChaptersRow), kFullFieldWidth, kRowHeight);
 
-    btn_ok = addButton(QStringLiteral("Ok"), QStringLiteral("btn_ok"), 0);
-    btn_reset = addButton(QStringLiteral("Reset"), QStringLiteral("btn_reset"), 1);
-    btn_cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("btn_cancel"), 2);
+    m_okButton = addButton(QStringLiteral("Ok"), QStringLiteral("btn_ok"), 0);
+    m_resetButton = addButton(QStringLiteral("Reset"), QStringLiteral("btn_reset"), 1);
+    m_cancelButton = addButton(QStringLiteral("Cancel"), QStringLiteral("btn_cancel"), 2);
     // Enter confirms, as in any dialog; Escape cancels.
-    btn_ok->setDefault(true);
-    connect(btn_ok, &QPushButton::clicked, this,
-            [this] { runGuarded(m_errorReport, [this] { btn_okClick(); }); });
-    connect(btn_reset, &QPushButton::clicked, this,
-            [this] { runGuarded(m_errorReport, [this] { btn_resetClick(); }); });
-    connect(btn_cancel, &QPushButton::clicked, this,
-            [this] { runGuarded(m_errorReport, [this] { btn_cancelClick(); }); });
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this,
+            [this] { runGuarded(m_errorReport, [this] { acceptValues(); }); });
+    connect(m_resetButton, &QPushButton::clicked, this,
+            [this] { runGuarded(m_errorReport, [this] { resetValues(); }); });
+    connect(m_cancelButton, &QPushButton::clicked, this,
+            [this] { runGuarded(m_errorReport, [this] { discardValues(); }); });
 }
 
 QLineEdit *TagDialog::addEdit(const QString &caption, const QString &objectName, int row, int width)
@@ -145,54 +146,55 @@ void TagDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // A window manager restoring the window is no new opening.
     if (!event->spontaneous())
-        runGuarded(m_errorReport, [this] { formShow(); });
+        runGuarded(m_errorReport, [this] { loadValues(); });
 }
 
-void TagDialog::formShow()
+void TagDialog::loadValues()
 {
-    edt_artist->setText(m_tagValues.artist);
-    edt_album->setText(m_tagValues.album);
+    m_artistEdit->setText(m_tagValues.artist);
+    m_albumEdit->setText(m_tagValues.album);
     // An index outside the list (-1 included) selects nothing.
-    cb_genre->setCurrentIndex(ValueLists::contains(cb_genre->count(), m_tagValues.genreIndex)
-                                  ? m_tagValues.genreIndex
-                                  : -1);
-    edt_track->setText(QString::number(m_tagValues.track));
-    edt_comment->setText(m_tagValues.comment);
-    edt_year->setText(QString::number(m_tagValues.year));
-    edt_title->setText(m_tagValues.title);
-    cbx_chapters->setChecked(m_settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
-                                                   ValueLists::kDefaultChapters));
+    m_genreList->setCurrentIndex(ValueLists::contains(m_genreList->count(), m_tagValues.genreIndex)
+                                     ? m_tagValues.genreIndex
+                                     : -1);
+    m_trackEdit->setText(QString::number(m_tagValues.track));
+    m_commentEdit->setText(m_tagValues.comment);
+    m_yearEdit->setText(QString::number(m_tagValues.year));
+    m_titleEdit->setText(m_tagValues.title);
+    m_chaptersCheck->setChecked(m_settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
+                                                      ValueLists::kDefaultChapters));
 }
 
-void TagDialog::btn_okClick()
+void TagDialog::acceptValues()
 {
-    m_tagValues.artist = edt_artist->text();
-    m_tagValues.year = toIntegerOr(edt_year->text(), TagValues::kInitialYear);
-    m_tagValues.album = edt_album->text();
-    m_tagValues.comment = edt_comment->text();
-    const int genre = cb_genre->currentIndex();
-    m_tagValues.genreText = genre >= 0 ? cb_genre->currentText() : QString();
+    m_tagValues.artist = m_artistEdit->text();
+    m_tagValues.year = toIntegerOr(m_yearEdit->text(), TagValues::kInitialYear);
+    m_tagValues.album = m_albumEdit->text();
+    m_tagValues.comment = m_commentEdit->text();
+    const int genre = m_genreList->currentIndex();
+    m_tagValues.genreText = genre >= 0 ? m_genreList->currentText() : QString();
     m_tagValues.genreIndex = genre >= 0 ? genre : TagValues::kNoGenre;
-    m_tagValues.track = toIntegerOr(edt_track->text(), TagValues::kInitialTrack);
-    m_tagValues.title = edt_title->text();
+    m_tagValues.track = toIntegerOr(m_trackEdit->text(), TagValues::kInitialTrack);
+    m_tagValues.title = m_titleEdit->text();
     accept();
     // Last: the tags are the dialog's own and are kept whatever the settings
     // file does; a refused write is reported once the dialog has closed.
-    m_settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters, cbx_chapters->isChecked());
+    m_settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
+                           m_chaptersCheck->isChecked());
 }
 
-void TagDialog::btn_resetClick()
+void TagDialog::resetValues()
 {
-    edt_title->clear();
-    edt_artist->clear();
-    edt_album->clear();
-    edt_year->clear();
-    edt_track->clear();
-    edt_comment->clear();
-    cb_genre->setCurrentIndex(-1);
+    m_titleEdit->clear();
+    m_artistEdit->clear();
+    m_albumEdit->clear();
+    m_yearEdit->clear();
+    m_trackEdit->clear();
+    m_commentEdit->clear();
+    m_genreList->setCurrentIndex(-1);
 }
 
-void TagDialog::btn_cancelClick()
+void TagDialog::discardValues()
 {
     reject();
 }
@@ -200,7 +202,7 @@ void TagDialog::btn_cancelClick()
 bool TagDialog::eventFilter(QObject *watched, QEvent *event)
 {
     bool refused = false;
-    if (watched == edt_year || watched == edt_track)
+    if (watched == m_yearEdit || watched == m_trackEdit)
         runGuarded(m_errorReport, [&] { refused = NumberInput::refuses(*event); });
     return refused || QDialog::eventFilter(watched, event);
 }

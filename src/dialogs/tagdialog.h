@@ -29,24 +29,24 @@ private:
     QLineEdit *addEdit(const QString &caption, const QString &objectName, int row, int width);
     QPushButton *addButton(const QString &caption, const QString &objectName, int column);
 
-    void formShow();
-    void btn_okClick();
-    void btn_resetClick();
-    void btn_cancelClick();
+    void loadValues();
+    void acceptValues();
+    void resetValues();
+    void discardValues();
 
     TagValues &m_tagValues;
     Settings &m_settings;
     ErrorReport &m_errorReport;
 
-    QLineEdit *edt_title = nullptr;
-    QLineEdit *edt_artist = nullptr;
-    QLineEdit *edt_album = nullptr;
-    QLineEdit *edt_year = nullptr;
-    QLineEdit *edt_track = nullptr;
-    QComboBox *cb_genre = nullptr;
-    QLineEdit *edt_comment = nullptr;
-    QCheckBox *cbx_chapters = nullptr;
-    QPushButton *btn_ok = nullptr;
-    QPushButton *btn_reset = nullptr;
-    QPushButton *btn_cancel = nullptr;
+    QLineEdit *m_titleEdit = nullptr;
+    QLineEdit *m_artistEdit = nullptr;
+    QLineEdit *m_albumEdit = nullptr;
+    QLineEdit *m_yearEdit = nullptr;
+    QLineEdit *m_trackEdit = nullptr;
+    QComboBox *m_genreList = nullptr;
+    QLineEdit *m_commentEdit = nullptr;
+    QCheckBox *m_chaptersCheck = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_resetButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };

@@ -155,8 +155,8 @@ TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
     tone("scan/inner/two.wav", 1.0);
     prompter.queueDialog([=](QDialog &dialog) {
         auto &dir = static_cast<FolderDialog &>(dialog);
-        EXPECT_TRUE(dir.cbx_sub()->isVisible());
-        dir.cbx_sub()->setChecked(true);
+        EXPECT_TRUE(dir.subFolderCheck()->isVisible());
+        dir.subFolderCheck()->setChecked(true);
         dir.selectFolder(root);
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });

@@ -444,7 +444,7 @@ TEST_F(MainWindowTest, ChosenFolderIsShownAndStoredAtOnce)
     QDir().mkpath(folder);
     prompter.queueDialog([&](QDialog &dialog) {
         auto &dir = static_cast<FolderDialog &>(dialog);
-        EXPECT_FALSE(dir.cbx_sub()->isVisible());
+        EXPECT_FALSE(dir.subFolderCheck()->isVisible());
         dir.selectFolder(folder);
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });

@@ -26,10 +26,10 @@ TEST_F(Tfm_aboutTest, ShowsNameVersionAndTheTwoButtons)
     EXPECT_EQ(m_about.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(m_about.size(), QSize(314, 227));
     EXPECT_EQ(m_about.minimumSize(), m_about.maximumSize()) << "the box cannot be resized";
-    EXPECT_EQ(m_about.btn_contact()->text(), QStringLiteral("Contact us "));
-    EXPECT_EQ(m_about.btn_close()->text(), QStringLiteral("Close"));
-    EXPECT_EQ(m_about.btn_contact()->objectName(), QStringLiteral("btn_contact"));
-    EXPECT_EQ(m_about.btn_close()->objectName(), QStringLiteral("btn_close"));
+    EXPECT_EQ(m_about.contactButton()->text(), QStringLiteral("Contact us "));
+    EXPECT_EQ(m_about.closeButton()->text(), QStringLiteral("Close"));
+    EXPECT_EQ(m_about.contactButton()->objectName(), QStringLiteral("btn_contact"));
+    EXPECT_EQ(m_about.closeButton()->objectName(), QStringLiteral("btn_close"));
 
     QStringList texts;
     for (const QLabel *label : m_about.findChildren<QLabel *>())
@@ -57,7 +57,7 @@ TEST_F(Tfm_aboutTest, ContactUsOpensAMailToSupportAndTheBoxStaysOpen)
 {
     bool openAfterContact = false;
     m_prompter.queueDialog([&](QDialog &dialog) {
-        QTest::mouseClick(m_about.btn_contact(), Qt::LeftButton);
+        QTest::mouseClick(m_about.contactButton(), Qt::LeftButton);
         openAfterContact = dialog.isVisible();
     });
     m_prompter.showModal(m_about);
@@ -72,7 +72,7 @@ TEST_F(Tfm_aboutTest, CloseClosesTheBox)
 {
     bool openAfterClose = true;
     m_prompter.queueDialog([&](QDialog &dialog) {
-        QTest::mouseClick(m_about.btn_close(), Qt::LeftButton);
+        QTest::mouseClick(m_about.closeButton(), Qt::LeftButton);
         openAfterClose = dialog.isVisible();
     });
     m_prompter.showModal(m_about);

@@ -37,7 +37,7 @@ protected:
     QString chooseWith(const std::function<void(QTreeView &)> &script)
     {
         prompter.queueDialog([&](QDialog &shown) {
-            script(*dialog.stview_selectdir());
+            script(*dialog.folderTree());
             shown.findChild<QPushButton *>(QStringLiteral("btn_ok"))->click();
         });
         prompter.showModal(dialog);
@@ -60,8 +60,7 @@ protected:
 
 TEST_F(Tfm_dirTest, HomeComesFirstOpenedAndNoPseudoFileSystemIsADrive)
 {
-    EXPECT_EQ(dialog.stview_selectdir()->model(), nullptr)
-        << "the tree waits for the first opening";
+    EXPECT_EQ(dialog.folderTree()->model(), nullptr) << "the tree waits for the first opening";
     chooseWith([](QTreeView &tree) {
         EXPECT_EQ(topLevelNode(tree, QDir::homePath()).row(), 0);
         EXPECT_TRUE(tree.isExpanded(tree.model()->index(0, 0)));

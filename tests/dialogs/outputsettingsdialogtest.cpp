@@ -1,8 +1,8 @@
 #include "dialogs/outputsettingsdialog.h"
+#include "kit/updown.h"
 #include "platform/apppaths.h"
 #include "platform/errorreport.h"
 #include "settings/settings.h"
-#include "kit/updown.h"
 #include "settings/valuelists.h"
 #include "support/scriptedprompter.h"
 

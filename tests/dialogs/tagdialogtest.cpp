@@ -1,8 +1,8 @@
 #include "dialogs/tagdialog.h"
+#include "audio/tags/tagvalues.h"
 #include "platform/apppaths.h"
 #include "platform/errorreport.h"
 #include "settings/settings.h"
-#include "audio/tags/tagvalues.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 

@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <tuple>
 
 namespace {
@@ -190,6 +191,35 @@ TEST_F(OutputSettingsDialogTest, WindowHasItsCaptionSizePagesAndWords)
     EXPECT_EQ(check("cb_ogg_quality")->text(), "Enable Quality");
     EXPECT_EQ(radio("rb_cdquality")->text(), "CD quality WAV format (for burning audio CD)");
     EXPECT_EQ(radio("rb_custom")->text(), "Custom format");
+}
+
+// Tab takes the controls of each page as they are read: line by line, left to
+// right.
+TEST_F(OutputSettingsDialogTest, TabOrderFollowsEachPageLineByLine)
+{
+    open([&](QDialog &) {
+        QTabWidget *pages = child<QTabWidget>("pc");
+        for (int index = 0; index < pages->count(); ++index) {
+            pages->setCurrentIndex(index);
+            QCoreApplication::processEvents();
+            QWidget *page = pages->widget(index);
+            QList<QRect> places;
+            for (QWidget *next = page->nextInFocusChain(); next != page;
+                 next = next->nextInFocusChain()) {
+                if (page->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus))
+                    places << QRect(next->mapTo(page, QPoint(0, 0)), next->size());
+            }
+            ASSERT_FALSE(places.isEmpty()) << index;
+            for (qsizetype i = 1; i < places.size(); ++i) {
+                const QRect &before = places[i - 1];
+                const QRect &after = places[i];
+                const bool sameLine = std::abs(after.center().y() - before.center().y()) < 4;
+                EXPECT_TRUE(sameLine ? after.left() > before.right()
+                                     : after.top() > before.bottom())
+                    << pages->tabText(index).toStdString() << " control " << i;
+            }
+        }
+    });
 }
 
 TEST_F(OutputSettingsDialogTest, ListsHoldTheValueListCaptions)

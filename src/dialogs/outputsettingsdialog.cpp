@@ -24,7 +24,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
+#include <span>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -33,66 +36,45 @@ const QSize kClientSize(391, 349);
 // laid out for, whatever the desktop's own font size.
 constexpr int kDialogFontPointSize = 8;
 const QSize kButtonSize(75, 25);
+constexpr int kListVisibleItems = 12;
 
 constexpr int kMp3QualityMaximum = 9;
 constexpr int kOggQualityMaximum = 1000;
-constexpr int kMp3QualityLength = 1;
-constexpr int kFlacLevelLength = 1;
-constexpr int kOggQualityLength = 5;
-
-// What the dialog shows for a key that is missing.
-constexpr int kShowMp3Quality = 9;
-constexpr int kShowVbrQuality = 9;
-constexpr int kShowWavMode = 0;
-constexpr bool kShowOggEnableQuality = true;
-constexpr int kShowOggQuality = 300;
-// What Default sets where it differs from the above.
-constexpr int kDefaultVbrQuality = 0;
-
-using ValueLists::kWavModeCdQuality;
-using ValueLists::kWavModeCustom;
 
 const QString kBitrateNote =
     QStringLiteral("8Kbps - poor quality, small file, 350Kbps - good quality, big file");
 const QString kMp3QualityNote =
     QStringLiteral("Quality: 0 - best quality, low speed, 9 - low quality, fast speed. ");
-const QString kModeNote =
-    QStringLiteral("To set the parameters below, please choose \"Custom Format\" ");
-const QString kWavNoteFirstLine =
-    QStringLiteral("To small created file, low frequency or bit per sample, but ");
-const QString kWavNoteSecondLine = QStringLiteral("quality will be lowed accordingly. ");
-const QString kOggQualityNote =
-    QStringLiteral("0 - best quality, low speed, 1000 - low quality, fast speed . ");
-const QString kOggBitrateNoteFirstLine =
-    QStringLiteral("If quality enabled, the bitrate just affects the convertation ");
-const QString kOggBitrateNoteSecondLine =
-    QStringLiteral("speed and the quality of the result file, not decide. ");
-const QString kFlacNote =
-    QStringLiteral("Lossless: exactly the joined audio, about half the size of WAV. ");
-const QString kFlacLevelNote =
-    QStringLiteral("Compression: 0 - fastest, bigger file, 8 - slowest, smallest file. ");
-const QString kM4bNote =
-    QStringLiteral("AAC audio book: players keep the place where listening stopped. ");
-const QString kM4bBitrateNote =
-    QStringLiteral("64Kbps mono or 128Kbps stereo suit most spoken books. ");
-const QString kLoudnessNote =
-    QStringLiteral("The files are measured before the join, and each is played back at one "
-                   "steady volume that meets the target. A file with high peaks is held at "
-                   "-1 dBTP and stays a little quieter. ");
 
-const QString kJunctionNote =
-    QStringLiteral("A pause puts silence between the files; a crossfade lets each file fade "
-                   "into the next, and the output is shorter by that much at each join. ");
-constexpr int kMillisecondsLength = 5;
+// Object names of the controls that other rows or the handlers refer to.
+const QString kVbrSwitch = QStringLiteral("cb_vbr");
+const QString kCustomWavButton = QStringLiteral("rb_custom");
+const QString kOggQualitySwitch = QStringLiteral("cb_ogg_quality");
+const QString kOggQualityEdit = QStringLiteral("edt_ogg_quality");
+const QString kLoudnessSwitch = QStringLiteral("cb_loudness");
+const QString kJunctionList = QStringLiteral("cb_junction");
+const QString kJunctionEdit = QStringLiteral("edt_junction_ms");
+
+// The M4B bit rate of a missing key follows the stored channel count.
+int m4bBitRateForStoredChannels(const Settings &settings, const QString &section)
+{
+    return ValueLists::m4bDefaultBitRateIndex(ValueLists::channelsAt(
+        settings.readIndex(section, SettingsKeys::kChannel, ValueLists::kDefaultChannelIndex,
+                           ValueLists::kChannelCount)));
+}
+
+// Whether a control enables those that name it: a check box or radio button
+// while it is on, a list while it shows anything but its first entry.
+bool isOn(const QWidget *enabler)
+{
+    if (const auto *button = qobject_cast<const QAbstractButton *>(enabler))
+        return button->isChecked();
+    return qobject_cast<const QComboBox *>(enabler)->currentIndex() != 0;
+}
 
 void setIndexShown(QComboBox *list, int index)
 {
     list->setCurrentIndex(ValueLists::contains(list->count(), index) ? index : -1);
-}
-
-QGroupBox *newGroup(const QString &title, QWidget *parent)
-{
-    return new QGroupBox(title, parent);
 }
 
 QGridLayout *newGrid()
@@ -142,6 +124,217 @@ QVBoxLayout *newPageLayout(QWidget *page)
 
 }  // namespace
 
+// One line of a page: a group, a control or a note. A group takes the rows
+// after it up to the next group: controls without a cell on lines of their own,
+// then a grid of the controls with one, filled by cell, then the notes. The
+// controls stand in the order their keys are stored in.
+struct OutputSettingsDialog::Row {
+    enum class Kind { Group, Check, Radio, List, Number, Note };
+    // A label in column 0 or 2 of the group's grid and its control beside it; a
+    // check box spans both.
+    struct Cell {
+        int row = -1;
+        int column = 0;
+    };
+    struct Extras {
+        QString enabledBy{};  // the check box, radio button or list that enables it
+        bool enabledWhenOff = false;
+        std::optional<int> resetValue{};  // what Default sets, where it differs
+        int (*storedDefault)(const Settings &, const QString &section) = nullptr;
+        int visibleItems = kListVisibleItems;
+        bool thousandsSeparator = false;
+    };
+
+    Kind kind = Kind::Note;
+    QString name{};     // the control's object name
+    QString caption{};  // the group's title, the label, the box's or button's text, the note
+    // The key in the page's section; none: the page's hooks load and store it. A
+    // radio button after another one has none: it stands for the next value.
+    QString key{};
+    int defaultValue = 0;  // shown for a missing key, and set by Default
+    Cell cell{};
+    QStringList (*items)() = nullptr;
+    int maximum = 0;
+    Extras extras{};
+};
+
+struct OutputSettingsDialog::Page {
+    using Row = OutputSettingsDialog::Row;
+    using Cell = Row::Cell;
+    using Extras = Row::Extras;
+
+    QString section;  // of its keys; the page is named ts_<section>
+    QString caption;
+    QList<Row> rows;
+    // What the rows leave out, after them.
+    void (OutputSettingsDialog::*load)() = nullptr;
+    void (OutputSettingsDialog::*store)() = nullptr;
+
+    static const QList<Page> &all();
+    static const Page &of(const QString &section);
+
+    static Row group(const QString &title) { return {Row::Kind::Group, {}, title}; }
+    static Row note(const QString &text) { return {Row::Kind::Note, {}, text}; }
+    static Row check(const QString &name, const QString &caption, const QString &key,
+                     bool defaultValue, Cell cell = {})
+    {
+        return {Row::Kind::Check, name, caption, key, int(defaultValue), cell};
+    }
+    static Row radio(const QString &name, const QString &caption, const QString &key = {},
+                     int defaultValue = 0)
+    {
+        return {Row::Kind::Radio, name, caption, key, defaultValue};
+    }
+    static Row list(const QString &name, const QString &caption, QStringList (*items)(),
+                    const QString &key, int defaultValue, Cell cell, const Extras &extras = {})
+    {
+        return {Row::Kind::List, name, caption, key, defaultValue, cell, items, 0, extras};
+    }
+    static Row number(const QString &name, const QString &caption, int maximum, const QString &key,
+                      int defaultValue, Cell cell, const Extras &extras = {})
+    {
+        return {Row::Kind::Number, name,    caption, key, defaultValue, cell,
+                nullptr,           maximum, extras};
+    }
+};
+
+// In the settings file's order, which the dialog loads and stores.
+const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
+{
+    static_assert(ValueLists::kWavModeCdQuality == 0 && ValueLists::kWavModeCustom == 1);
+    using namespace SettingsKeys;
+    using namespace ValueLists;
+    static const QList<Page> pages = {
+        {kMp3,
+         "MP3",
+         {
+             group("General Options"),
+             list("cb_mp3_bitrate", "Bitrate: ", bitRateCaptions, kBitrate, kDefaultBitRateIndex,
+                  {1, 0}),
+             list("cb_mp3_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
+                  {0, 2}),
+             list("cb_mp3_frequency", "Frequency: ", sampleRateCaptions, kFrequency,
+                  kDefaultSampleRateIndex, {0, 0}),
+             number("edt_mp3_quality", "Quality: ", kMp3QualityMaximum, kQuality, 9, {1, 2}),
+             note(kBitrateNote),
+             note(kMp3QualityNote),
+             group("VBR (Variable Bit Rate)"),
+             check(kVbrSwitch, "Enable VBR", kEnableVbr, false),
+             list("cb_mp3_vbr", "VBR Bitrate: ", bitRateCaptions, kVbrBitrate, kDefaultBitRateIndex,
+                  {0, 0}, {.enabledBy = kVbrSwitch}),
+             number("edt_mp3_vbr", "VBR Quality: ", kMp3QualityMaximum, kVbrQuality, 9, {0, 2},
+                    {.enabledBy = kVbrSwitch, .resetValue = 0}),
+             note(kMp3QualityNote),
+         }},
+        {kWav,
+         "WAV",
+         {
+             group("Mode"),
+             // The buttons stand for the modes 0 and 1, in this order.
+             radio("rb_cdquality", "CD quality WAV format (for burning audio CD)", kMode,
+                   kWavModeCdQuality),
+             radio(kCustomWavButton, "Custom format"),
+             note("To set the parameters below, please choose \"Custom Format\" "),
+             group("General Options"),
+             list("cb_wav_bit", "Bit Per Sample:", bitsPerSampleCaptions, kBit,
+                  kDefaultBitsPerSampleIndex, {1, 0}, {.enabledBy = kCustomWavButton}),
+             list("cb_wav_channel", "Channel:", channelCaptions, kChannel, kDefaultChannelIndex,
+                  {2, 0}, {.enabledBy = kCustomWavButton}),
+             list("cb_wav_frequency", "Frequency: ", sampleRateCaptions, kFrequency,
+                  kDefaultSampleRateIndex, {0, 0}, {.enabledBy = kCustomWavButton}),
+             note("To small created file, low frequency or bit per sample, but "),
+             note("quality will be lowed accordingly. "),
+         }},
+        {kWma,
+         "WMA",
+         {
+             group("WMA Format"),
+             list("cb_wma", {}, wmaProfileCaptions, kFormat, kDefaultWmaProfileIndex, {},
+                  {.visibleItems = 16}),
+         }},
+        {kOgg,
+         "OGG",
+         {
+             group("General Options"),
+             list("cb_ogg_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
+                  {0, 2}),
+             list("cb_ogg_fre", "Frequency: ", sampleRateCaptions, kFrequency,
+                  kDefaultSampleRateIndex, {0, 0}),
+             list("cb_ogg_bitrate", "Bitrate: ", bitRateCaptions, kBitrate, kDefaultBitRateIndex,
+                  {1, 0}),
+             note(kBitrateNote),
+             group("VBR (Variable Bit Rate)"),
+             list("cb_ogg_maxbit", "Max Bitrate: ", bitRateCaptions, kMaxBitrate,
+                  kDefaultBitRateIndex, {1, 2},
+                  {.enabledBy = kOggQualitySwitch, .enabledWhenOff = true}),
+             list("cb_ogg_minbit", "Min Bitrate: ", bitRateCaptions, kMinBitrate,
+                  kDefaultBitRateIndex, {1, 0},
+                  {.enabledBy = kOggQualitySwitch, .enabledWhenOff = true}),
+             check(kOggQualitySwitch, "Enable Quality", kEnableQuality, true, {0, 0}),
+             number(kOggQualityEdit, "VBR Quality: ", kOggQualityMaximum, kQuality, 300, {0, 2},
+                    {.enabledBy = kOggQualitySwitch, .thousandsSeparator = true}),
+             note("0 - best quality, low speed, 1000 - low quality, fast speed . "),
+             note("If quality enabled, the bitrate just affects the convertation "),
+             note("speed and the quality of the result file, not decide. "),
+         }},
+        {kFlac,
+         "FLAC",
+         {
+             group("General Options"),
+             list("cb_flac_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
+                  {0, 2}),
+             list("cb_flac_frequency", "Frequency: ", sampleRateCaptions, kFrequency,
+                  kDefaultSampleRateIndex, {0, 0}),
+             list("cb_flac_bit", "Bit Per Sample:", flacBitsPerSampleCaptions, kBit,
+                  kDefaultFlacBitsIndex, {1, 0}),
+             number("edt_flac_level", "Compression: ", kFlacLevelMaximum, kCompressionLevel,
+                    kDefaultFlacLevel, {1, 2}),
+             note("Lossless: exactly the joined audio, about half the size of WAV. "),
+             note("Compression: 0 - fastest, bigger file, 8 - slowest, smallest file. "),
+         }},
+        {kM4b,
+         "M4B",
+         {
+             group("General Options"),
+             list("cb_m4b_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
+                  {0, 2}),
+             list("cb_m4b_frequency", "Frequency: ", m4bSampleRateCaptions, kFrequency,
+                  kDefaultM4bSampleRateIndex, {0, 0}),
+             list("cb_m4b_bitrate", "Bitrate: ", m4bBitRateCaptions, kBitrate,
+                  m4bDefaultBitRateIndex(channelsAt(kDefaultChannelIndex)), {1, 0},
+                  {.storedDefault = m4bBitRateForStoredChannels}),
+             note("AAC audio book: players keep the place where listening stopped. "),
+             note("64Kbps mono or 128Kbps stereo suit most spoken books. "),
+         }},
+        {kJoin,
+         "Join",
+         {
+             group("Loudness"),
+             check(kLoudnessSwitch, "Match the loudness of the files", kMatchLoudness, false),
+             list("cb_loudness_target", "Target: ", loudnessTargetCaptions, kLoudnessTarget,
+                  kDefaultLoudnessTargetIndex, {0, 0}, {.enabledBy = kLoudnessSwitch}),
+             note("The files are measured before the join, and each is played back at one "
+                  "steady volume that meets the target. A file with high peaks is held at "
+                  "-1 dBTP and stays a little quieter. "),
+             group("Between Files"),
+             list(kJunctionList, "Insert: ", junctionCaptions, {}, int(Junction::None), {0, 0}),
+             number(kJunctionEdit, "Milliseconds: ", kJunctionMillisecondsMaximum, {},
+                    kDefaultJunctionMilliseconds, {0, 2}, {.enabledBy = kJunctionList}),
+             note("A pause puts silence between the files; a crossfade lets each file fade "
+                  "into the next, and the output is shorter by that much at each join. "),
+         },
+         &OutputSettingsDialog::loadJunction,
+         &OutputSettingsDialog::storeJunction},
+    };
+    return pages;
+}
+
+const OutputSettingsDialog::Page &OutputSettingsDialog::Page::of(const QString &section)
+{
+    const QList<Page> &pages = all();
+    return *std::ranges::find(pages, section, &Page::section);
+}
+
 OutputSettingsDialog::OutputSettingsDialog(Settings &settings, ErrorReport &errorReport,
                                            QWidget *parent)
     : QDialog(parent), m_settings(settings), m_errorReport(errorReport)
@@ -154,7 +347,6 @@ OutputSettingsDialog::OutputSettingsDialog(Settings &settings, ErrorReport &erro
     dialogFont.setPointSize(kDialogFontPointSize);
     setFont(dialogFont);
     createControls();
-    createBindings();
     connectHandlers();
     setFixedSize(kClientSize);
 }
@@ -167,316 +359,171 @@ void OutputSettingsDialog::createControls()
     layout->setContentsMargins(6, 6, 6, 8);
     layout->setSpacing(8);
 
-    auto *outputGroup = newGroup(QStringLiteral("Output Settings"), this);
+    auto *outputGroup = new QGroupBox(QStringLiteral("Output Settings"), this);
     auto *outputLayout = new QVBoxLayout(outputGroup);
     outputLayout->setContentsMargins(4, 2, 4, 4);
-    pc = new QTabWidget(outputGroup);
-    pc->setObjectName(QStringLiteral("pc"));
-    pc->addTab(createMp3Page(), QStringLiteral("MP3"));
-    pc->addTab(createWavPage(), QStringLiteral("WAV"));
-    pc->addTab(createOggPage(), QStringLiteral("OGG"));
-    pc->addTab(createWmaPage(), QStringLiteral("WMA"));
-    pc->addTab(createFlacPage(), QStringLiteral("FLAC"));
-    pc->addTab(createM4bPage(), QStringLiteral("M4B"));
-    pc->addTab(createJoinPage(), QStringLiteral("Join"));
-    outputLayout->addWidget(pc);
+    m_pages = new QTabWidget(outputGroup);
+    m_pages->setObjectName(QStringLiteral("pc"));
+    using namespace SettingsKeys;
+    // The tabs' order, which is not the settings file's.
+    for (const QString &section : {kMp3, kWav, kOgg, kWma, kFlac, kM4b, kJoin}) {
+        const Page &page = Page::of(section);
+        m_pages->addTab(createPage(page), page.caption);
+    }
+    outputLayout->addWidget(m_pages);
 
     layout->addWidget(outputGroup, 1);
     layout->addWidget(createButtonRow());
+
+    for (Binding &binding : m_bindings) {
+        if (!binding.row->extras.enabledBy.isEmpty())
+            binding.enabler = findChild<QWidget *>(binding.row->extras.enabledBy);
+    }
+    m_oggQualityEdit = bindingOf(kOggQualityEdit).edit;
+    m_oggQuality = static_cast<UpDown *>(bindingOf(kOggQualityEdit).control);
+    m_junction = static_cast<QComboBox *>(bindingOf(kJunctionList).control);
+    m_junctionMilliseconds = static_cast<UpDown *>(bindingOf(kJunctionEdit).control);
 }
 
-QComboBox *OutputSettingsDialog::addList(QGridLayout *grid, int row, int column,
-                                         const QString &caption, const QString &name,
-                                         const QStringList &items)
+QWidget *OutputSettingsDialog::createPage(const Page &page)
 {
-    auto *list = new QComboBox;
-    list->setObjectName(name);
-    list->addItems(items);
-    list->setMaxVisibleItems(12);
-    auto *label = new QLabel(caption);
-    label->setObjectName(QStringLiteral("lbl_") + name.mid(3));
-    label->setBuddy(list);
-    grid->addWidget(label, row, column);
-    grid->addWidget(list, row, column + 1);
-    return list;
+    auto *widget = new QWidget;
+    widget->setObjectName(QStringLiteral("ts_") + page.section);
+    auto *layout = newPageLayout(widget);
+
+    // One binding per row, in row order, whatever order the grids are filled in.
+    const std::span<const Row> rows(page.rows.constData(), size_t(page.rows.size()));
+    QList<Binding> bindings(page.rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        bindings[i] = {&rows[i], &page};
+        if (i > 0 && rows[i].kind == Row::Kind::Radio && rows[i - 1].kind == Row::Kind::Radio) {
+            bindings[i].row = bindings[i - 1].row;
+            bindings[i].value = bindings[i - 1].value + 1;
+        }
+    }
+    QList<QGridLayout *> grids;
+    for (size_t first = 0; first < rows.size();) {
+        size_t end = first + 1;
+        while (end < rows.size() && rows[end].kind != Row::Kind::Group)
+            ++end;
+        if (QGridLayout *grid = createGroup(widget, rows.subspan(first, end - first),
+                                            std::span(bindings).subspan(first, end - first)))
+            grids << grid;
+        first = end;
+    }
+    alignLabelColumns(grids);
+    layout->addStretch(1);
+
+    for (const Binding &binding : std::as_const(bindings)) {
+        if (binding.control)
+            m_bindings << binding;
+    }
+    return widget;
 }
 
-QLineEdit *OutputSettingsDialog::addNumberEdit(QGridLayout *grid, int row, int column,
-                                               const QString &caption, const QString &name,
-                                               int maxLength, UpDown *&spin,
-                                               const QString &spinName, int maximum)
+QGridLayout *OutputSettingsDialog::createGroup(QWidget *page, std::span<const Row> rows,
+                                               std::span<Binding> bindings)
 {
-    auto *holder = new QWidget;
-    auto *pair = new QHBoxLayout(holder);
-    pair->setContentsMargins(0, 0, 0, 0);
-    pair->setSpacing(0);
-    auto *edit = new QLineEdit;
-    edit->setObjectName(name);
-    edit->setMaxLength(maxLength);
-    edit->setFixedWidth(maxLength > 1 ? 56 : 32);
-    edit->installEventFilter(this);
-    spin = new UpDown;
-    spin->setObjectName(spinName);
-    spin->setRange(0, maximum);
-    spin->setBuddy(edit);
-    spin->setFixedHeight(edit->sizeHint().height());
-    pair->addWidget(edit);
-    pair->addWidget(spin);
-    pair->addStretch(1);
+    auto *group = new QGroupBox(rows.front().caption, page);
+    auto *layout = newGroupLayout(group);
+    QList<size_t> cells;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i].cell.row >= 0)
+            cells << i;
+        else if (rows[i].kind != Row::Kind::Note)
+            layout->addWidget(createControl(rows[i], bindings[i]));
+    }
 
-    auto *label = new QLabel(caption);
-    label->setObjectName(QStringLiteral("lbl_") + name.mid(4));
-    label->setBuddy(edit);
-    grid->addWidget(label, row, column);
-    grid->addWidget(holder, row, column + 1);
-    return edit;
+    QGridLayout *grid = nullptr;
+    if (!cells.isEmpty()) {
+        grid = newGrid();
+        std::ranges::stable_sort(
+            cells, {}, [&](size_t i) { return std::pair(rows[i].cell.row, rows[i].cell.column); });
+        for (size_t i : std::as_const(cells)) {
+            const Row &row = rows[i];
+            QWidget *control = createControl(row, bindings[i]);
+            if (row.kind == Row::Kind::Check) {
+                grid->addWidget(control, row.cell.row, row.cell.column, 1, 2);
+                continue;
+            }
+            auto *label = new QLabel(row.caption);
+            label->setObjectName(QStringLiteral("lbl_") + row.name.section(QLatin1Char('_'), 1));
+            label->setBuddy(bindings[i].edit ? bindings[i].edit : control);
+            grid->addWidget(label, row.cell.row, row.cell.column);
+            grid->addWidget(control, row.cell.row, row.cell.column + 1);
+        }
+        // A single column of controls leaves the room on its right empty.
+        if (std::ranges::none_of(cells, [&](size_t i) { return rows[i].cell.column > 0; })) {
+            grid->setColumnStretch(3, 0);
+            grid->setColumnStretch(2, 1);
+        }
+        layout->addLayout(grid);
+    }
+
+    for (const Row &row : rows) {
+        if (row.kind == Row::Kind::Note) {
+            auto *note = new QLabel(row.caption);
+            note->setWordWrap(true);
+            note->setObjectName(QStringLiteral("note"));
+            layout->addWidget(note);
+        }
+    }
+    page->layout()->addWidget(group);
+    return grid;
 }
 
-QLabel *OutputSettingsDialog::addNote(QVBoxLayout *layout, const QString &text)
+// Returns the widget that goes into the layout: a number's edit and up-down
+// come in one holder.
+QWidget *OutputSettingsDialog::createControl(const Row &row, Binding &binding)
 {
-    auto *note = new QLabel(text);
-    note->setWordWrap(true);
-    note->setObjectName(QStringLiteral("note"));
-    layout->addWidget(note);
-    return note;
-}
-
-QWidget *OutputSettingsDialog::createMp3Page()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_mp3"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *general = newGroup(QStringLiteral("General Options"), page);
-    auto *generalLayout = newGroupLayout(general);
-    auto *grid = newGrid();
-    cb_mp3_frequency =
-        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_mp3_frequency"),
-                ValueLists::sampleRateCaptions());
-    cb_mp3_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
-                             QStringLiteral("cb_mp3_channel"), ValueLists::channelCaptions());
-    cb_mp3_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "),
-                             QStringLiteral("cb_mp3_bitrate"), ValueLists::bitRateCaptions());
-    edt_mp3_quality = addNumberEdit(
-        grid, 1, 2, QStringLiteral("Quality: "), QStringLiteral("edt_mp3_quality"),
-        kMp3QualityLength, ud_mp3_quality, QStringLiteral("ud_mp3_quality"), kMp3QualityMaximum);
-    generalLayout->addLayout(grid);
-    addNote(generalLayout, kBitrateNote);
-    addNote(generalLayout, kMp3QualityNote);
-
-    auto *vbr = newGroup(QStringLiteral("VBR (Variable Bit Rate)"), page);
-    auto *vbrLayout = newGroupLayout(vbr);
-    cb_vbr = new QCheckBox(QStringLiteral("Enable VBR"));
-    cb_vbr->setObjectName(QStringLiteral("cb_vbr"));
-    vbrLayout->addWidget(cb_vbr);
-    auto *vbrGrid = newGrid();
-    cb_mp3_vbr = addList(vbrGrid, 0, 0, QStringLiteral("VBR Bitrate: "),
-                         QStringLiteral("cb_mp3_vbr"), ValueLists::bitRateCaptions());
-    edt_mp3_vbr = addNumberEdit(vbrGrid, 0, 2, QStringLiteral("VBR Quality: "),
-                                QStringLiteral("edt_mp3_vbr"), kMp3QualityLength, ud_mp3_vbr,
-                                QStringLiteral("ud_mp3_vbr"), kMp3QualityMaximum);
-    vbrLayout->addLayout(vbrGrid);
-    addNote(vbrLayout, kMp3QualityNote);
-    alignLabelColumns({grid, vbrGrid});
-
-    pageLayout->addWidget(general);
-    pageLayout->addWidget(vbr);
-    pageLayout->addStretch(1);
-    return page;
-}
-
-QWidget *OutputSettingsDialog::createWavPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_wav"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *mode = newGroup(QStringLiteral("Mode"), page);
-    auto *modeLayout = newGroupLayout(mode);
-    rb_cdquality = new QRadioButton(QStringLiteral("CD quality WAV format (for burning audio CD)"));
-    rb_cdquality->setObjectName(QStringLiteral("rb_cdquality"));
-    rb_custom = new QRadioButton(QStringLiteral("Custom format"));
-    rb_custom->setObjectName(QStringLiteral("rb_custom"));
-    modeLayout->addWidget(rb_cdquality);
-    modeLayout->addWidget(rb_custom);
-    addNote(modeLayout, kModeNote);
-
-    auto *general = newGroup(QStringLiteral("General Options"), page);
-    auto *generalLayout = newGroupLayout(general);
-    auto *grid = newGrid();
-    grid->setColumnStretch(3, 0);
-    cb_wav_frequency =
-        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_wav_frequency"),
-                ValueLists::sampleRateCaptions());
-    cb_wav_bit = addList(grid, 1, 0, QStringLiteral("Bit Per Sample:"),
-                         QStringLiteral("cb_wav_bit"), ValueLists::bitsPerSampleCaptions());
-    cb_wav_channel = addList(grid, 2, 0, QStringLiteral("Channel:"),
-                             QStringLiteral("cb_wav_channel"), ValueLists::channelCaptions());
-    grid->setColumnStretch(2, 1);
-    generalLayout->addLayout(grid);
-    addNote(generalLayout, kWavNoteFirstLine);
-    addNote(generalLayout, kWavNoteSecondLine);
-
-    pageLayout->addWidget(mode);
-    pageLayout->addWidget(general);
-    pageLayout->addStretch(1);
-    return page;
-}
-
-QWidget *OutputSettingsDialog::createOggPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_ogg"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *general = newGroup(QStringLiteral("General Options"), page);
-    auto *generalLayout = newGroupLayout(general);
-    auto *grid = newGrid();
-    cb_ogg_fre = addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_ogg_fre"),
-                         ValueLists::sampleRateCaptions());
-    cb_ogg_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
-                             QStringLiteral("cb_ogg_channel"), ValueLists::channelCaptions());
-    cb_ogg_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "),
-                             QStringLiteral("cb_ogg_bitrate"), ValueLists::bitRateCaptions());
-    generalLayout->addLayout(grid);
-    addNote(generalLayout, kBitrateNote);
-
-    auto *vbr = newGroup(QStringLiteral("VBR (Variable Bit Rate)"), page);
-    auto *vbrLayout = newGroupLayout(vbr);
-    auto *vbrGrid = newGrid();
-    cb_ogg_quality = new QCheckBox(QStringLiteral("Enable Quality"));
-    cb_ogg_quality->setObjectName(QStringLiteral("cb_ogg_quality"));
-    vbrGrid->addWidget(cb_ogg_quality, 0, 0, 1, 2);
-    edt_ogg_quality = addNumberEdit(
-        vbrGrid, 0, 2, QStringLiteral("VBR Quality: "), QStringLiteral("edt_ogg_quality"),
-        kOggQualityLength, ud_ogg_quality, QStringLiteral("ud_ogg_quality"), kOggQualityMaximum);
-    ud_ogg_quality->setThousandsSeparator(true);
-    cb_ogg_minbit = addList(vbrGrid, 1, 0, QStringLiteral("Min Bitrate: "),
-                            QStringLiteral("cb_ogg_minbit"), ValueLists::bitRateCaptions());
-    cb_ogg_maxbit = addList(vbrGrid, 1, 2, QStringLiteral("Max Bitrate: "),
-                            QStringLiteral("cb_ogg_maxbit"), ValueLists::bitRateCaptions());
-    vbrLayout->addLayout(vbrGrid);
-    addNote(vbrLayout, kOggQualityNote);
-    addNote(vbrLayout, kOggBitrateNoteFirstLine);
-    addNote(vbrLayout, kOggBitrateNoteSecondLine);
-    alignLabelColumns({grid, vbrGrid});
-
-    pageLayout->addWidget(general);
-    pageLayout->addWidget(vbr);
-    pageLayout->addStretch(1);
-    return page;
-}
-
-QWidget *OutputSettingsDialog::createWmaPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_wma"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *group = newGroup(QStringLiteral("WMA Format"), page);
-    auto *groupLayout = newGroupLayout(group);
-    cb_wma = new QComboBox;
-    cb_wma->setObjectName(QStringLiteral("cb_wma"));
-    cb_wma->addItems(ValueLists::wmaProfileCaptions());
-    cb_wma->setMaxVisibleItems(16);
-    groupLayout->addWidget(cb_wma);
-
-    pageLayout->addWidget(group);
-    pageLayout->addStretch(1);
-    return page;
-}
-
-QWidget *OutputSettingsDialog::createFlacPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_flac"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *general = newGroup(QStringLiteral("General Options"), page);
-    auto *generalLayout = newGroupLayout(general);
-    auto *grid = newGrid();
-    cb_flac_frequency =
-        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_flac_frequency"),
-                ValueLists::sampleRateCaptions());
-    cb_flac_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
-                              QStringLiteral("cb_flac_channel"), ValueLists::channelCaptions());
-    cb_flac_bit = addList(grid, 1, 0, QStringLiteral("Bit Per Sample:"),
-                          QStringLiteral("cb_flac_bit"), ValueLists::flacBitsPerSampleCaptions());
-    edt_flac_level =
-        addNumberEdit(grid, 1, 2, QStringLiteral("Compression: "), QStringLiteral("edt_flac_level"),
-                      kFlacLevelLength, ud_flac_level, QStringLiteral("ud_flac_level"),
-                      ValueLists::kFlacLevelMaximum);
-    generalLayout->addLayout(grid);
-    addNote(generalLayout, kFlacNote);
-    addNote(generalLayout, kFlacLevelNote);
-
-    pageLayout->addWidget(general);
-    pageLayout->addStretch(1);
-    return page;
-}
-
-QWidget *OutputSettingsDialog::createM4bPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_m4b"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *general = newGroup(QStringLiteral("General Options"), page);
-    auto *generalLayout = newGroupLayout(general);
-    auto *grid = newGrid();
-    cb_m4b_frequency =
-        addList(grid, 0, 0, QStringLiteral("Frequency: "), QStringLiteral("cb_m4b_frequency"),
-                ValueLists::m4bSampleRateCaptions());
-    cb_m4b_channel = addList(grid, 0, 2, QStringLiteral("Channel: "),
-                             QStringLiteral("cb_m4b_channel"), ValueLists::channelCaptions());
-    cb_m4b_bitrate = addList(grid, 1, 0, QStringLiteral("Bitrate: "),
-                             QStringLiteral("cb_m4b_bitrate"), ValueLists::m4bBitRateCaptions());
-    generalLayout->addLayout(grid);
-    addNote(generalLayout, kM4bNote);
-    addNote(generalLayout, kM4bBitrateNote);
-
-    pageLayout->addWidget(general);
-    pageLayout->addStretch(1);
-    return page;
-}
-
-QWidget *OutputSettingsDialog::createJoinPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("ts_join"));
-    auto *pageLayout = newPageLayout(page);
-
-    auto *loudness = newGroup(QStringLiteral("Loudness"), page);
-    auto *loudnessLayout = newGroupLayout(loudness);
-    cb_loudness = new QCheckBox(QStringLiteral("Match the loudness of the files"));
-    cb_loudness->setObjectName(QStringLiteral("cb_loudness"));
-    loudnessLayout->addWidget(cb_loudness);
-    auto *grid = newGrid();
-    cb_loudness_target =
-        addList(grid, 0, 0, QStringLiteral("Target: "), QStringLiteral("cb_loudness_target"),
-                ValueLists::loudnessTargetCaptions());
-    grid->setColumnStretch(3, 0);
-    grid->setColumnStretch(2, 1);
-    loudnessLayout->addLayout(grid);
-    addNote(loudnessLayout, kLoudnessNote);
-
-    auto *junction = newGroup(QStringLiteral("Between Files"), page);
-    auto *junctionLayout = newGroupLayout(junction);
-    auto *junctionGrid = newGrid();
-    cb_junction = addList(junctionGrid, 0, 0, QStringLiteral("Insert: "),
-                          QStringLiteral("cb_junction"), ValueLists::junctionCaptions());
-    edt_junction_ms =
-        addNumberEdit(junctionGrid, 0, 2, QStringLiteral("Milliseconds: "),
-                      QStringLiteral("edt_junction_ms"), kMillisecondsLength, ud_junction_ms,
-                      QStringLiteral("ud_junction_ms"), ValueLists::kJunctionMillisecondsMaximum);
-    junctionLayout->addLayout(junctionGrid);
-    addNote(junctionLayout, kJunctionNote);
-    alignLabelColumns({grid, junctionGrid});
-
-    pageLayout->addWidget(loudness);
-    pageLayout->addWidget(junction);
-    pageLayout->addStretch(1);
-    return page;
+    switch (row.kind) {
+    case Row::Kind::Check:
+        binding.control = new QCheckBox(row.caption);
+        break;
+    case Row::Kind::Radio:
+        binding.control = new QRadioButton(row.caption);
+        break;
+    case Row::Kind::List: {
+        auto *list = new QComboBox;
+        list->addItems(row.items());
+        list->setMaxVisibleItems(row.extras.visibleItems);
+        binding.control = list;
+        break;
+    }
+    case Row::Kind::Number: {
+        auto *holder = new QWidget;
+        auto *pair = new QHBoxLayout(holder);
+        pair->setContentsMargins(0, 0, 0, 0);
+        pair->setSpacing(0);
+        auto *edit = new QLineEdit;
+        edit->setObjectName(row.name);
+        // Room for the largest number as the up-down shows it.
+        const qsizetype length =
+            (row.extras.thousandsSeparator ? IntegerText::withThousandsSeparator(row.maximum)
+                                           : QString::number(row.maximum))
+                .size();
+        edit->setMaxLength(int(length));
+        edit->setFixedWidth(length > 1 ? 56 : 32);
+        edit->installEventFilter(this);
+        auto *updown = new UpDown;
+        updown->setObjectName(QStringLiteral("ud_") + row.name.section(QLatin1Char('_'), 1));
+        updown->setRange(0, row.maximum);
+        updown->setThousandsSeparator(row.extras.thousandsSeparator);
+        updown->setBuddy(edit);
+        updown->setFixedHeight(edit->sizeHint().height());
+        pair->addWidget(edit);
+        pair->addWidget(updown);
+        pair->addStretch(1);
+        binding.control = updown;
+        binding.edit = edit;
+        return holder;
+    }
+    case Row::Kind::Group:
+    case Row::Kind::Note:
+        return nullptr;
+    }
+    binding.control->setObjectName(row.name);
+    return binding.control;
 }
 
 QWidget *OutputSettingsDialog::createButtonRow()
@@ -486,56 +533,25 @@ QWidget *OutputSettingsDialog::createButtonRow()
     layout->setContentsMargins(0, 0, 2, 0);
     layout->setSpacing(8);
     layout->addStretch(1);
-    auto addButton = [&](const QString &caption, const QString &name) {
+    auto addButton = [&](const QString &caption, const QString &name, auto handler) {
         auto *button = new QPushButton(caption, row);
         button->setObjectName(name);
         button->setFixedSize(kButtonSize);
         layout->addWidget(button);
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { runGuarded(m_errorReport, handler); });
         return button;
     };
-    btn_ok = addButton(QStringLiteral("OK"), QStringLiteral("btn_ok"));
-    btn_default = addButton(QStringLiteral("Default"), QStringLiteral("btn_default"));
-    btn_cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("btn_cancel"));
-    btn_ok->setDefault(true);
+    // A refused write throws out of OK: the keys before it stay written and the
+    // dialog stays open.
+    addButton(QStringLiteral("OK"), QStringLiteral("btn_ok"), [this] {
+        storeValues();
+        accept();
+    })->setDefault(true);
+    addButton(QStringLiteral("Default"), QStringLiteral("btn_default"),
+              [this] { restoreDefaults(); });
+    addButton(QStringLiteral("Cancel"), QStringLiteral("btn_cancel"), [this] { reject(); });
     return row;
-}
-
-void OutputSettingsDialog::createBindings()
-{
-    using Kind = Binding::Kind;
-    using namespace SettingsKeys;
-    m_bindings = {
-        {Kind::Index, kMp3, kBitrate, cb_mp3_bitrate, ValueLists::kDefaultBitRateIndex},
-        {Kind::Index, kMp3, kChannel, cb_mp3_channel, ValueLists::kDefaultChannelIndex},
-        {Kind::Index, kMp3, kFrequency, cb_mp3_frequency, ValueLists::kDefaultSampleRateIndex},
-        {Kind::Position, kMp3, kQuality, ud_mp3_quality, kShowMp3Quality},
-        {Kind::Switch, kMp3, kEnableVbr, cb_vbr, false},
-        {Kind::Index, kMp3, kVbrBitrate, cb_mp3_vbr, ValueLists::kDefaultBitRateIndex},
-        {Kind::Position, kMp3, kVbrQuality, ud_mp3_vbr, kShowVbrQuality},
-        {Kind::WavMode, kWav, kMode, nullptr, kShowWavMode},
-        {Kind::Index, kWav, kBit, cb_wav_bit, ValueLists::kDefaultBitsPerSampleIndex},
-        {Kind::Index, kWav, kChannel, cb_wav_channel, ValueLists::kDefaultChannelIndex},
-        {Kind::Index, kWav, kFrequency, cb_wav_frequency, ValueLists::kDefaultSampleRateIndex},
-        {Kind::Index, kWma, kFormat, cb_wma, ValueLists::kDefaultWmaProfileIndex},
-        {Kind::Index, kOgg, kChannel, cb_ogg_channel, ValueLists::kDefaultChannelIndex},
-        {Kind::Index, kOgg, kFrequency, cb_ogg_fre, ValueLists::kDefaultSampleRateIndex},
-        {Kind::Index, kOgg, kBitrate, cb_ogg_bitrate, ValueLists::kDefaultBitRateIndex},
-        {Kind::Index, kOgg, kMaxBitrate, cb_ogg_maxbit, ValueLists::kDefaultBitRateIndex},
-        {Kind::Index, kOgg, kMinBitrate, cb_ogg_minbit, ValueLists::kDefaultBitRateIndex},
-        {Kind::Switch, kOgg, kEnableQuality, cb_ogg_quality, kShowOggEnableQuality},
-        {Kind::Position, kOgg, kQuality, ud_ogg_quality, kShowOggQuality},
-        {Kind::Index, kFlac, kChannel, cb_flac_channel, ValueLists::kDefaultChannelIndex},
-        {Kind::Index, kFlac, kFrequency, cb_flac_frequency, ValueLists::kDefaultSampleRateIndex},
-        {Kind::Index, kFlac, kBit, cb_flac_bit, ValueLists::kDefaultFlacBitsIndex},
-        {Kind::Position, kFlac, kCompressionLevel, ud_flac_level, ValueLists::kDefaultFlacLevel},
-        {Kind::Index, kM4b, kChannel, cb_m4b_channel, ValueLists::kDefaultChannelIndex},
-        {Kind::Index, kM4b, kFrequency, cb_m4b_frequency, ValueLists::kDefaultM4bSampleRateIndex},
-        {Kind::M4bBitrate, kM4b, kBitrate, cb_m4b_bitrate,
-         ValueLists::kDefaultM4bStereoBitRateIndex},
-        {Kind::Switch, kJoin, kMatchLoudness, cb_loudness, false},
-        {Kind::Index, kJoin, kLoudnessTarget, cb_loudness_target,
-         ValueLists::kDefaultLoudnessTargetIndex},
-    };
 }
 
 void OutputSettingsDialog::connectHandlers()
@@ -544,88 +560,91 @@ void OutputSettingsDialog::connectHandlers()
         return
             [this, handler] { runGuarded(m_errorReport, [this, handler] { (this->*handler)(); }); };
     };
-    connect(btn_ok, &QPushButton::clicked, this, guarded(&OutputSettingsDialog::btn_okClick));
-    connect(btn_default, &QPushButton::clicked, this,
-            guarded(&OutputSettingsDialog::btn_defaultClick));
-    connect(btn_cancel, &QPushButton::clicked, this,
-            guarded(&OutputSettingsDialog::btn_cancelClick));
-    // Toggled rather than clicked: a state set from code re-applies the rule too.
-    connect(cb_vbr, &QCheckBox::toggled, this, guarded(&OutputSettingsDialog::cb_vbrClick));
-    connect(rb_cdquality, &QRadioButton::toggled, this,
-            guarded(&OutputSettingsDialog::rb_modeClick));
-    connect(rb_custom, &QRadioButton::toggled, this, guarded(&OutputSettingsDialog::rb_modeClick));
-    connect(cb_ogg_quality, &QCheckBox::toggled, this,
-            guarded(&OutputSettingsDialog::cb_ogg_qualityClick));
-    connect(cb_loudness, &QCheckBox::toggled, this,
-            guarded(&OutputSettingsDialog::cb_loudnessClick));
-    connect(cb_junction, &QComboBox::currentIndexChanged, this,
-            guarded(&OutputSettingsDialog::cb_junctionChange));
-    connect(edt_ogg_quality, &QLineEdit::textChanged, this,
-            guarded(&OutputSettingsDialog::edt_ogg_qualityChange));
+    QList<QWidget *> enablers;
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        if (binding.enabler && !enablers.contains(binding.enabler))
+            enablers << binding.enabler;
+    }
+    // Toggled rather than clicked: a state set from code re-applies the rules too.
+    for (QWidget *enabler : std::as_const(enablers)) {
+        if (auto *button = qobject_cast<QAbstractButton *>(enabler))
+            connect(button, &QAbstractButton::toggled, this,
+                    guarded(&OutputSettingsDialog::updateEnabledControls));
+        else
+            connect(qobject_cast<QComboBox *>(enabler), &QComboBox::currentIndexChanged, this,
+                    guarded(&OutputSettingsDialog::updateEnabledControls));
+    }
+    connect(m_oggQualityEdit, &QLineEdit::textChanged, this,
+            guarded(&OutputSettingsDialog::readOggQualityText));
+}
+
+const OutputSettingsDialog::Binding &OutputSettingsDialog::bindingOf(const QString &name) const
+{
+    return *std::ranges::find_if(m_bindings, [&](const Binding &binding) {
+        return (binding.edit ? binding.edit->objectName() : binding.control->objectName()) == name;
+    });
 }
 
 // ---- Loading and storing ---------------------------------------------------
 
-void OutputSettingsDialog::loadBinding(const Binding &binding)
+int OutputSettingsDialog::storedValue(const Binding &binding) const
 {
-    switch (binding.kind) {
-    case Binding::Kind::Index:
-        setIndexShown(static_cast<QComboBox *>(binding.control),
-                      m_settings.readInteger(binding.section, binding.key, binding.defaultValue));
+    const Row &row = *binding.row;
+    const QString &section = binding.page->section;
+    const int fallback =
+        row.extras.storedDefault ? row.extras.storedDefault(m_settings, section) : row.defaultValue;
+    if (row.kind == Row::Kind::Check)
+        return int(m_settings.readSwitch(section, row.key, fallback != 0));
+    return m_settings.readInteger(section, row.key, fallback);
+}
+
+void OutputSettingsDialog::showValue(const Binding &binding, int value)
+{
+    switch (binding.row->kind) {
+    case Row::Kind::List:
+        setIndexShown(static_cast<QComboBox *>(binding.control), value);
         break;
-    case Binding::Kind::Position:
-        static_cast<UpDown *>(binding.control)
-            ->setPosition(
-                m_settings.readInteger(binding.section, binding.key, binding.defaultValue));
+    case Row::Kind::Number:
+        static_cast<UpDown *>(binding.control)->setPosition(value);
         break;
-    case Binding::Kind::Switch:
-        static_cast<QCheckBox *>(binding.control)
-            ->setChecked(
-                m_settings.readSwitch(binding.section, binding.key, binding.defaultValue != 0));
+    case Row::Kind::Check:
+        static_cast<QCheckBox *>(binding.control)->setChecked(value != 0);
         break;
-    case Binding::Kind::M4bBitrate: {
-        const int channels = ValueLists::channelsAt(
-            m_settings.readIndex(binding.section, SettingsKeys::kChannel,
-                                 ValueLists::kDefaultChannelIndex, ValueLists::kChannelCount));
-        setIndexShown(static_cast<QComboBox *>(binding.control),
-                      m_settings.readInteger(binding.section, binding.key,
-                                             ValueLists::m4bDefaultBitRateIndex(channels)));
+    case Row::Kind::Radio:
+        // Any other value leaves the buttons as they were.
+        if (value == binding.value)
+            static_cast<QRadioButton *>(binding.control)->setChecked(true);
         break;
-    }
-    case Binding::Kind::WavMode: {
-        // Any other mode leaves both buttons as they were.
-        const int mode = m_settings.readInteger(binding.section, binding.key, binding.defaultValue);
-        if (mode == kWavModeCdQuality)
-            rb_cdquality->setChecked(true);
-        else if (mode == kWavModeCustom)
-            rb_custom->setChecked(true);
+    case Row::Kind::Group:
+    case Row::Kind::Note:
         break;
-    }
     }
 }
 
-void OutputSettingsDialog::storeBinding(const Binding &binding)
+void OutputSettingsDialog::storeValue(const Binding &binding)
 {
-    switch (binding.kind) {
-    case Binding::Kind::Index:
-    case Binding::Kind::M4bBitrate:
+    const QString &section = binding.page->section;
+    const QString &key = binding.row->key;
+    switch (binding.row->kind) {
+    case Row::Kind::List:
         // The raw position: -1 when the list shows no entry.
-        m_settings.writeInteger(binding.section, binding.key,
+        m_settings.writeInteger(section, key,
                                 static_cast<QComboBox *>(binding.control)->currentIndex());
         break;
-    case Binding::Kind::Position:
-        m_settings.writeInteger(binding.section, binding.key,
-                                static_cast<UpDown *>(binding.control)->position());
+    case Row::Kind::Number:
+        m_settings.writeInteger(section, key, static_cast<UpDown *>(binding.control)->position());
         break;
-    case Binding::Kind::Switch:
-        m_settings.writeSwitch(binding.section, binding.key,
+    case Row::Kind::Check:
+        m_settings.writeSwitch(section, key,
                                static_cast<QCheckBox *>(binding.control)->isChecked());
         break;
-    case Binding::Kind::WavMode:
-        if (rb_cdquality->isChecked())
-            m_settings.writeInteger(binding.section, binding.key, kWavModeCdQuality);
-        else if (rb_custom->isChecked())
-            m_settings.writeInteger(binding.section, binding.key, kWavModeCustom);
+    case Row::Kind::Radio:
+        // With no button on, the stored value stays.
+        if (static_cast<QRadioButton *>(binding.control)->isChecked())
+            m_settings.writeInteger(section, key, binding.value);
+        break;
+    case Row::Kind::Group:
+    case Row::Kind::Note:
         break;
     }
 }
@@ -645,15 +664,15 @@ void OutputSettingsDialog::loadJunction()
     const Junction shown = crossfade > 0 ? Junction::Crossfade
                            : pause > 0   ? Junction::Pause
                                          : Junction::None;
-    cb_junction->setCurrentIndex(int(shown));
-    ud_junction_ms->setPosition(shown == Junction::Crossfade ? crossfade : pause);
+    m_junction->setCurrentIndex(int(shown));
+    m_junctionMilliseconds->setPosition(shown == Junction::Crossfade ? crossfade : pause);
 }
 
 void OutputSettingsDialog::storeJunction()
 {
     using ValueLists::Junction;
-    const auto chosen = Junction(cb_junction->currentIndex());
-    const int milliseconds = ud_junction_ms->position();
+    const auto chosen = Junction(m_junction->currentIndex());
+    const int milliseconds = m_junctionMilliseconds->position();
     m_settings.writeInteger(SettingsKeys::kJoin, SettingsKeys::kPause,
                             chosen == Junction::Pause ? milliseconds : 0);
     m_settings.writeInteger(SettingsKeys::kJoin, SettingsKeys::kCrossfade,
@@ -666,126 +685,59 @@ void OutputSettingsDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        runGuarded(m_errorReport, [this] { formShow(); });
+        runGuarded(m_errorReport, [this] { loadValues(); });
 }
 
-void OutputSettingsDialog::formShow()
+void OutputSettingsDialog::loadValues()
 {
-    pc->setCurrentIndex(0);
+    m_pages->setCurrentIndex(0);
+    for (const Page &page : Page::all()) {
+        for (const Binding &binding : std::as_const(m_bindings)) {
+            if (binding.page == &page && !binding.row->key.isEmpty())
+                showValue(binding, storedValue(binding));
+        }
+        if (page.load)
+            (this->*page.load)();
+    }
+    updateEnabledControls();
+}
+
+void OutputSettingsDialog::storeValues()
+{
+    for (const Page &page : Page::all()) {
+        for (const Binding &binding : std::as_const(m_bindings)) {
+            if (binding.page == &page && !binding.row->key.isEmpty())
+                storeValue(binding);
+        }
+        if (page.store)
+            (this->*page.store)();
+    }
+}
+
+void OutputSettingsDialog::restoreDefaults()
+{
     for (const Binding &binding : std::as_const(m_bindings))
-        loadBinding(binding);
-    loadJunction();
-    applyEnablingRules();
+        showValue(binding, binding.row->extras.resetValue.value_or(binding.row->defaultValue));
+    updateEnabledControls();
 }
 
-void OutputSettingsDialog::btn_okClick()
+void OutputSettingsDialog::updateEnabledControls()
 {
-    // A refused write throws out of here: the keys before it stay written and
-    // the dialog stays open.
-    for (const Binding &binding : std::as_const(m_bindings))
-        storeBinding(binding);
-    storeJunction();
-    accept();
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        if (!binding.enabler)
+            continue;
+        const bool enabled = isOn(binding.enabler) != binding.row->extras.enabledWhenOff;
+        binding.control->setEnabled(enabled);
+        if (binding.edit)
+            binding.edit->setEnabled(enabled);
+    }
 }
 
-void OutputSettingsDialog::btn_defaultClick()
+void OutputSettingsDialog::readOggQualityText()
 {
-    cb_mp3_bitrate->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
-    cb_mp3_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
-    cb_mp3_frequency->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
-    ud_mp3_quality->setPosition(kShowMp3Quality);
-    cb_vbr->setChecked(false);
-    cb_mp3_vbr->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
-    ud_mp3_vbr->setPosition(kDefaultVbrQuality);
-
-    rb_cdquality->setChecked(true);
-    cb_wav_bit->setCurrentIndex(ValueLists::kDefaultBitsPerSampleIndex);
-    cb_wav_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
-    cb_wav_frequency->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
-
-    cb_wma->setCurrentIndex(ValueLists::kDefaultWmaProfileIndex);
-
-    cb_ogg_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
-    cb_ogg_fre->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
-    cb_ogg_bitrate->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
-    cb_ogg_maxbit->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
-    cb_ogg_minbit->setCurrentIndex(ValueLists::kDefaultBitRateIndex);
-    cb_ogg_quality->setChecked(kShowOggEnableQuality);
-    ud_ogg_quality->setPosition(kShowOggQuality);
-
-    cb_flac_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
-    cb_flac_frequency->setCurrentIndex(ValueLists::kDefaultSampleRateIndex);
-    cb_flac_bit->setCurrentIndex(ValueLists::kDefaultFlacBitsIndex);
-    ud_flac_level->setPosition(ValueLists::kDefaultFlacLevel);
-
-    cb_m4b_channel->setCurrentIndex(ValueLists::kDefaultChannelIndex);
-    cb_m4b_frequency->setCurrentIndex(ValueLists::kDefaultM4bSampleRateIndex);
-    cb_m4b_bitrate->setCurrentIndex(ValueLists::m4bDefaultBitRateIndex(
-        ValueLists::channelsAt(ValueLists::kDefaultChannelIndex)));
-
-    cb_loudness->setChecked(false);
-    cb_loudness_target->setCurrentIndex(ValueLists::kDefaultLoudnessTargetIndex);
-    cb_junction->setCurrentIndex(int(ValueLists::Junction::None));
-    ud_junction_ms->setPosition(ValueLists::kDefaultJunctionMilliseconds);
-    applyEnablingRules();
-}
-
-void OutputSettingsDialog::btn_cancelClick()
-{
-    reject();
-}
-
-void OutputSettingsDialog::cb_vbrClick()
-{
-    const bool on = cb_vbr->isChecked();
-    cb_mp3_vbr->setEnabled(on);
-    edt_mp3_vbr->setEnabled(on);
-    ud_mp3_vbr->setEnabled(on);
-}
-
-void OutputSettingsDialog::rb_modeClick()
-{
-    const bool custom = rb_custom->isChecked();
-    cb_wav_frequency->setEnabled(custom);
-    cb_wav_bit->setEnabled(custom);
-    cb_wav_channel->setEnabled(custom);
-}
-
-void OutputSettingsDialog::cb_ogg_qualityClick()
-{
-    const bool quality = cb_ogg_quality->isChecked();
-    edt_ogg_quality->setEnabled(quality);
-    ud_ogg_quality->setEnabled(quality);
-    cb_ogg_minbit->setEnabled(!quality);
-    cb_ogg_maxbit->setEnabled(!quality);
-}
-
-void OutputSettingsDialog::cb_loudnessClick()
-{
-    cb_loudness_target->setEnabled(cb_loudness->isChecked());
-}
-
-void OutputSettingsDialog::cb_junctionChange()
-{
-    const bool milliseconds = cb_junction->currentIndex() != int(ValueLists::Junction::None);
-    edt_junction_ms->setEnabled(milliseconds);
-    ud_junction_ms->setEnabled(milliseconds);
-}
-
-void OutputSettingsDialog::applyEnablingRules()
-{
-    cb_vbrClick();
-    rb_modeClick();
-    cb_ogg_qualityClick();
-    cb_loudnessClick();
-    cb_junctionChange();
-}
-
-void OutputSettingsDialog::edt_ogg_qualityChange()
-{
-    const QString text = edt_ogg_quality->text();
+    const QString text = m_oggQualityEdit->text();
     if (text.trimmed().isEmpty()) {
-        ud_ogg_quality->setPositionQuietly(0);
+        m_oggQuality->setPositionQuietly(0);
         return;
     }
     QString digits = text;
@@ -793,26 +745,24 @@ void OutputSettingsDialog::edt_ogg_qualityChange()
     const std::optional<int> number = IntegerText::parse(digits);
     if (!number)
         throw std::invalid_argument(Messages::kNotValidInteger.arg(digits).toStdString());
-    ud_ogg_quality->setPosition(*number > kOggQualityMaximum - 1 ? kOggQualityMaximum : *number);
+    m_oggQuality->setPosition(*number > kOggQualityMaximum - 1 ? kOggQualityMaximum : *number);
 }
 
-void OutputSettingsDialog::edt_ogg_qualityExit()
+void OutputSettingsDialog::fillEmptyOggQuality()
 {
-    if (edt_ogg_quality->text().isEmpty())
-        edt_ogg_quality->setText(QStringLiteral("0"));
+    if (m_oggQualityEdit->text().isEmpty())
+        m_oggQualityEdit->setText(QStringLiteral("0"));
 }
 
 bool OutputSettingsDialog::eventFilter(QObject *watched, QEvent *event)
 {
     bool discard = false;
     runGuarded(m_errorReport, [&] {
-        const bool numberEdit = watched == edt_mp3_quality || watched == edt_mp3_vbr
-                                || watched == edt_ogg_quality || watched == edt_flac_level
-                                || watched == edt_junction_ms;
-        if (numberEdit)
+        // The number edits are the ones that carry this filter.
+        if (qobject_cast<QLineEdit *>(watched))
             discard = NumberInput::refuses(*event);
-        if (watched == edt_ogg_quality && event->type() == QEvent::FocusOut)
-            edt_ogg_qualityExit();
+        if (watched == m_oggQualityEdit && event->type() == QEvent::FocusOut)
+            fillEmptyOggQuality();
     });
     return discard || QDialog::eventFilter(watched, event);
 }

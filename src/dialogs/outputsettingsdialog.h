@@ -4,22 +4,20 @@
 #include <QList>
 #include <QString>
 
+#include <span>
+
 class ErrorReport;
-class QCheckBox;
 class QComboBox;
 class QGridLayout;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QPushButton;
-class QRadioButton;
 class QTabWidget;
-class QVBoxLayout;
 class Settings;
 class UpDown;
 
 // The output settings dialog: edits the encoder settings of the six output
-// formats and how the join treats its inputs (the Join page). It loads the stored values each time it is shown and writes all of
+// formats and how the join treats its inputs (the Join page). Each page is
+// described by rows, from which its controls are built, loaded, stored and
+// reset. It loads the stored values each time it is shown and writes all of
 // them back only on OK; Default resets the controls without writing.
 class OutputSettingsDialog : public QDialog {
     Q_OBJECT
@@ -32,105 +30,47 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // One control bound to one key, in the order the dialog loads and stores them.
+    struct Row;
+    struct Page;
+    // A control built from a row.
     struct Binding {
-        // M4bBitrate: an index whose default follows the stored M4B channel count.
-        enum class Kind { Index, Position, Switch, WavMode, M4bBitrate };
-        Kind kind;
-        QString section;
-        QString key;
-        QWidget *control;
-        int defaultValue;  // used on show for a missing or unreadable key
+        const Row *row = nullptr;  // a radio button's: the first of its run, which holds the key
+        const Page *page = nullptr;
+        QWidget *control = nullptr;  // list, up-down, check box or radio button
+        QLineEdit *edit = nullptr;   // a number's edit
+        QWidget *enabler = nullptr;  // the control whose state enables this one
+        int value = 0;               // the value a radio button stands for
     };
 
     void createControls();
-    QWidget *createMp3Page();
-    QWidget *createWavPage();
-    QWidget *createOggPage();
-    QWidget *createWmaPage();
-    QWidget *createFlacPage();
-    QWidget *createM4bPage();
-    QWidget *createJoinPage();
+    QWidget *createPage(const Page &page);
+    QGridLayout *createGroup(QWidget *page, std::span<const Row> rows, std::span<Binding> bindings);
+    QWidget *createControl(const Row &row, Binding &binding);
     QWidget *createButtonRow();
-    void createBindings();
     void connectHandlers();
+    const Binding &bindingOf(const QString &name) const;
 
-    QComboBox *addList(QGridLayout *grid, int row, int column, const QString &caption,
-                       const QString &name, const QStringList &items);
-    QLineEdit *addNumberEdit(QGridLayout *grid, int row, int column, const QString &caption,
-                             const QString &name, int maxLength, UpDown *&spin,
-                             const QString &spinName, int maximum);
-    static QLabel *addNote(QVBoxLayout *layout, const QString &text);
-
-    void loadBinding(const Binding &binding);
-    void storeBinding(const Binding &binding);
+    int storedValue(const Binding &binding) const;
+    static void showValue(const Binding &binding, int value);
+    void storeValue(const Binding &binding);
     void loadJunction();
     void storeJunction();
 
-    // Handlers.
-    void formShow();
-    void btn_okClick();
-    void btn_defaultClick();
-    void btn_cancelClick();
-    void cb_vbrClick();
-    void rb_modeClick();
-    void cb_ogg_qualityClick();
-    void cb_loudnessClick();
-    void cb_junctionChange();
-    void edt_ogg_qualityChange();
-    void edt_ogg_qualityExit();
-    void applyEnablingRules();
+    void loadValues();
+    void storeValues();
+    void restoreDefaults();
+    void updateEnabledControls();
+    void readOggQualityText();
+    void fillEmptyOggQuality();
 
     Settings &m_settings;
     ErrorReport &m_errorReport;
+    // Every control of every page, each page's in the order of its rows.
     QList<Binding> m_bindings;
 
-    QTabWidget *pc = nullptr;
-
-    QComboBox *cb_mp3_frequency = nullptr;
-    QComboBox *cb_mp3_channel = nullptr;
-    QComboBox *cb_mp3_bitrate = nullptr;
-    QLineEdit *edt_mp3_quality = nullptr;
-    UpDown *ud_mp3_quality = nullptr;
-    QCheckBox *cb_vbr = nullptr;
-    QComboBox *cb_mp3_vbr = nullptr;
-    QLineEdit *edt_mp3_vbr = nullptr;
-    UpDown *ud_mp3_vbr = nullptr;
-
-    QRadioButton *rb_cdquality = nullptr;
-    QRadioButton *rb_custom = nullptr;
-    QComboBox *cb_wav_frequency = nullptr;
-    QComboBox *cb_wav_bit = nullptr;
-    QComboBox *cb_wav_channel = nullptr;
-
-    QComboBox *cb_ogg_fre = nullptr;
-    QComboBox *cb_ogg_channel = nullptr;
-    QComboBox *cb_ogg_bitrate = nullptr;
-    QCheckBox *cb_ogg_quality = nullptr;
-    QLineEdit *edt_ogg_quality = nullptr;
-    UpDown *ud_ogg_quality = nullptr;
-    QComboBox *cb_ogg_minbit = nullptr;
-    QComboBox *cb_ogg_maxbit = nullptr;
-
-    QComboBox *cb_wma = nullptr;
-
-    QComboBox *cb_flac_frequency = nullptr;
-    QComboBox *cb_flac_channel = nullptr;
-    QComboBox *cb_flac_bit = nullptr;
-    QLineEdit *edt_flac_level = nullptr;
-    UpDown *ud_flac_level = nullptr;
-
-    QComboBox *cb_m4b_frequency = nullptr;
-    QComboBox *cb_m4b_channel = nullptr;
-    QComboBox *cb_m4b_bitrate = nullptr;
-
-    QCheckBox *cb_loudness = nullptr;
-    QComboBox *cb_loudness_target = nullptr;
-    QComboBox *cb_junction = nullptr;
-    QLineEdit *edt_junction_ms = nullptr;
-    UpDown *ud_junction_ms = nullptr;
-
-    QPushButton *btn_ok = nullptr;
-    QPushButton *btn_default = nullptr;
-    QPushButton *btn_cancel = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QLineEdit *m_oggQualityEdit = nullptr;
+    UpDown *m_oggQuality = nullptr;
+    QComboBox *m_junction = nullptr;
+    UpDown *m_junctionMilliseconds = nullptr;
 };

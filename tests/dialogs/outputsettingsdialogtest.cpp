@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -23,6 +25,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <tuple>
 
 namespace {
@@ -48,7 +51,7 @@ const QByteArray kFirstConfirmation =
     "[m4b]\nchannel=1\nfrequency=2\nbitrate=8\n"
     "[join]\nmatch loudness=0\nloudness target=0\npause=0\ncrossfade=0\n";
 
-class Tfm_setTest : public testing::Test {
+class OutputSettingsDialogTest : public testing::Test {
 protected:
     void SetUp() override { settings.open(); }
 
@@ -90,6 +93,37 @@ protected:
         QFocusEvent focusOut(QEvent::FocusOut);
         QCoreApplication::sendEvent(edit, &focusOut);
     }
+    // What every control of a dialog shows, by object name: list and spin
+    // positions, ticks and radio buttons.
+    static QMap<QString, int> shown(const QDialog &shownDialog)
+    {
+        QMap<QString, int> values;
+        for (QComboBox *box : shownDialog.findChildren<QComboBox *>())
+            values[box->objectName()] = box->currentIndex();
+        for (UpDown *updown : shownDialog.findChildren<UpDown *>())
+            values[updown->objectName()] = updown->position();
+        for (QAbstractButton *button : shownDialog.findChildren<QAbstractButton *>()) {
+            if (button->isCheckable())
+                values[button->objectName()] = int(button->isChecked());
+        }
+        return values;
+    }
+    // Moves every control off what it shows, as a user could.
+    void changeEveryControl()
+    {
+        for (QComboBox *box : dialog.findChildren<QComboBox *>())
+            box->setCurrentIndex((box->currentIndex() + 1) % box->count());
+        for (UpDown *updown : dialog.findChildren<UpDown *>())
+            updown->setPosition(updown->position() > 0 ? updown->position() - 1 : 1);
+        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            box->click();
+        for (QRadioButton *button : dialog.findChildren<QRadioButton *>()) {
+            if (!button->isChecked()) {
+                button->click();
+                break;
+            }
+        }
+    }
     QStringList labelTexts()
     {
         QStringList texts;
@@ -104,7 +138,7 @@ protected:
     OutputSettingsDialog dialog{settings, report};
 };
 
-TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
+TEST_F(OutputSettingsDialogTest, WindowHasItsCaptionSizePagesAndWords)
 {
     EXPECT_EQ(dialog.windowTitle(), "Settings");
     EXPECT_EQ(dialog.size(), QSize(391, 349));
@@ -159,7 +193,36 @@ TEST_F(Tfm_setTest, WindowHasItsCaptionSizePagesAndWords)
     EXPECT_EQ(radio("rb_custom")->text(), "Custom format");
 }
 
-TEST_F(Tfm_setTest, ListsHoldTheValueListCaptions)
+// Tab takes the controls of each page as they are read: line by line, left to
+// right.
+TEST_F(OutputSettingsDialogTest, TabOrderFollowsEachPageLineByLine)
+{
+    open([&](QDialog &) {
+        QTabWidget *pages = child<QTabWidget>("pc");
+        for (int index = 0; index < pages->count(); ++index) {
+            pages->setCurrentIndex(index);
+            QCoreApplication::processEvents();
+            QWidget *page = pages->widget(index);
+            QList<QRect> places;
+            for (QWidget *next = page->nextInFocusChain(); next != page;
+                 next = next->nextInFocusChain()) {
+                if (page->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus))
+                    places << QRect(next->mapTo(page, QPoint(0, 0)), next->size());
+            }
+            ASSERT_FALSE(places.isEmpty()) << index;
+            for (qsizetype i = 1; i < places.size(); ++i) {
+                const QRect &before = places[i - 1];
+                const QRect &after = places[i];
+                const bool sameLine = std::abs(after.center().y() - before.center().y()) < 4;
+                EXPECT_TRUE(sameLine ? after.left() > before.right()
+                                     : after.top() > before.bottom())
+                    << pages->tabText(index).toStdString() << " control " << i;
+            }
+        }
+    });
+}
+
+TEST_F(OutputSettingsDialogTest, ListsHoldTheValueListCaptions)
 {
     auto items = [](QComboBox *box) {
         QStringList texts;
@@ -189,7 +252,7 @@ TEST_F(Tfm_setTest, ListsHoldTheValueListCaptions)
     EXPECT_EQ(list("cb_wma")->itemText(34), "WMA9 8KHz,  12Kbps, Stereo, CBR");
 }
 
-TEST_F(Tfm_setTest, FirstOpeningWithoutSettingsShowsTheDialogDefaults)
+TEST_F(OutputSettingsDialogTest, FirstOpeningWithoutSettingsShowsTheDialogDefaults)
 {
     open([&](QDialog &) {
         QTabWidget *pc = child<QTabWidget>("pc");
@@ -234,7 +297,7 @@ TEST_F(Tfm_setTest, FirstOpeningWithoutSettingsShowsTheDialogDefaults)
     EXPECT_TRUE(report.texts.isEmpty());
 }
 
-TEST_F(Tfm_setTest, FirstConfirmationWritesEveryKeyInOrder)
+TEST_F(OutputSettingsDialogTest, FirstConfirmationWritesEveryKeyInOrder)
 {
     open([&](QDialog &) { click("btn_ok"); });
     EXPECT_FALSE(dialog.isVisible());
@@ -242,7 +305,7 @@ TEST_F(Tfm_setTest, FirstConfirmationWritesEveryKeyInOrder)
     EXPECT_EQ(stored(), kFirstConfirmation);
 }
 
-TEST_F(Tfm_setTest, ShowsStoredValuesEachTimeItOpens)
+TEST_F(OutputSettingsDialogTest, ShowsStoredValuesEachTimeItOpens)
 {
     store("; mine\n[mp3]\nbitrate=3\nchannel=0\nfrequency=$2\nquality=4\nenable vbr=2\nvbr "
           "bitrate=16\n"
@@ -275,7 +338,7 @@ TEST_F(Tfm_setTest, ShowsStoredValuesEachTimeItOpens)
     });
 }
 
-TEST_F(Tfm_setTest, FlacAndM4bPagesLoadAndStoreTheirKeys)
+TEST_F(OutputSettingsDialogTest, FlacAndM4bPagesLoadAndStoreTheirKeys)
 {
     // No M4B bit rate stored: mono starts at 64 Kbps.
     store("[flac]\nchannel=0\nfrequency=8\nbit=1\ncompression level=8\n"
@@ -302,7 +365,7 @@ TEST_F(Tfm_setTest, FlacAndM4bPagesLoadAndStoreTheirKeys)
                             + kFirstConfirmation.mid(kFirstConfirmation.indexOf("[join]")));
 }
 
-TEST_F(Tfm_setTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
+TEST_F(OutputSettingsDialogTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
 {
     QStringList targets;
     open([&](QDialog &) {
@@ -346,7 +409,7 @@ TEST_F(Tfm_setTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDefaults)
 
 // One choice of what goes between the files, with one length: the other key is
 // written as 0, so that the two never both hold.
-TEST_F(Tfm_setTest, JoinPageChoosesAPauseOrACrossfadeBetweenFiles)
+TEST_F(OutputSettingsDialogTest, JoinPageChoosesAPauseOrACrossfadeBetweenFiles)
 {
     QStringList choices;
     open([&](QDialog &) {
@@ -382,7 +445,48 @@ TEST_F(Tfm_setTest, JoinPageChoosesAPauseOrACrossfadeBetweenFiles)
     }
 }
 
-TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)
+// Whatever is chosen on any page reaches the file on OK, and a dialog shown
+// later shows it again; Cancel keeps nothing of it.
+TEST_F(OutputSettingsDialogTest, EveryChoiceIsStoredOnOkAndShownAgain)
+{
+    QMap<QString, int> untouched;
+    QMap<QString, int> chosen;
+    open([&](QDialog &) {
+        untouched = shown(dialog);
+        changeEveryControl();
+        click("btn_cancel");
+    });
+    EXPECT_FALSE(QFile::exists(AppPaths::settingsFile()));
+    open([&](QDialog &) {
+        EXPECT_EQ(shown(dialog), untouched);
+        changeEveryControl();
+        chosen = shown(dialog);
+        click("btn_ok");
+    });
+    ASSERT_EQ(chosen.keys(), untouched.keys());
+    for (const QString &name : chosen.keys())
+        EXPECT_NE(chosen[name], untouched[name]) << qPrintable(name);
+
+    OutputSettingsDialog later(settings, report);
+    prompter.queueDialog([&](QDialog &) { EXPECT_EQ(shown(later), chosen); });
+    prompter.showModal(later);
+}
+
+// Default puts every control back to its key's default: OK then writes what the
+// first confirmation writes, but for the VBR quality.
+TEST_F(OutputSettingsDialogTest, DefaultRestoresEveryControl)
+{
+    open([&](QDialog &) {
+        changeEveryControl();
+        click("btn_default");
+        click("btn_ok");
+    });
+    QByteArray expected = kFirstConfirmation;
+    expected.replace("vbr quality=9", "vbr quality=0");
+    EXPECT_EQ(stored(), expected);
+}
+
+TEST_F(OutputSettingsDialogTest, DefaultThenCancelOrCloseBoxWritesNothing)
 {
     const QByteArray before = "[mp3]\nbitrate=3\nvbr quality=7\n[wav]\nmode=1\n";
     store(before);
@@ -401,7 +505,7 @@ TEST_F(Tfm_setTest, DefaultThenCancelOrCloseBoxWritesNothing)
     EXPECT_EQ(stored(), before);
 }
 
-TEST_F(Tfm_setTest, DefaultThenOkStoresTheDefaultsWithVbrQualityZero)
+TEST_F(OutputSettingsDialogTest, DefaultThenOkStoresTheDefaultsWithVbrQualityZero)
 {
     store("[mp3]\nbitrate=3\nchannel=0\nfrequency=12\nquality=2\nenable vbr=1\nvbr bitrate=1\nvbr "
           "quality=7\n"
@@ -430,7 +534,7 @@ TEST_F(Tfm_setTest, DefaultThenOkStoresTheDefaultsWithVbrQualityZero)
     EXPECT_EQ(stored(), expected);
 }
 
-TEST_F(Tfm_setTest, StoredWavModeTwoSelectsNeitherButtonAndStaysTwo)
+TEST_F(OutputSettingsDialogTest, StoredWavModeTwoSelectsNeitherButtonAndStaysTwo)
 {
     store("[wav]\nmode=2\n");
     open([&](QDialog &) {
@@ -452,7 +556,7 @@ TEST_F(Tfm_setTest, StoredWavModeTwoSelectsNeitherButtonAndStaysTwo)
     EXPECT_TRUE(stored().startsWith("[wav]\nmode=1\n"));
 }
 
-TEST_F(Tfm_setTest, StoredIndexOutsideItsListShowsNoSelectionAndOkWritesMinusOne)
+TEST_F(OutputSettingsDialogTest, StoredIndexOutsideItsListShowsNoSelectionAndOkWritesMinusOne)
 {
     store("[mp3]\nfrequency=12\n[wma]\nformat=-3\n[ogg]\nchannel=2\n");
     open([&](QDialog &) {
@@ -467,7 +571,7 @@ TEST_F(Tfm_setTest, StoredIndexOutsideItsListShowsNoSelectionAndOkWritesMinusOne
     EXPECT_EQ(settings.readInteger("ogg", "channel", 0), -1);
 }
 
-TEST_F(Tfm_setTest, DisabledControlsAreStoredToo)
+TEST_F(OutputSettingsDialogTest, DisabledControlsAreStoredToo)
 {
     open([&](QDialog &) {
         list("cb_mp3_vbr")->setCurrentIndex(2);
@@ -481,7 +585,7 @@ TEST_F(Tfm_setTest, DisabledControlsAreStoredToo)
     EXPECT_EQ(settings.readInteger("ogg", "max bitrate", 0), 16);
 }
 
-TEST_F(Tfm_setTest, EnablingRulesFollowStatesSetFromCode)
+TEST_F(OutputSettingsDialogTest, EnablingRulesFollowStatesSetFromCode)
 {
     open([&](QDialog &) {
         check("cb_vbr")->setChecked(true);
@@ -505,7 +609,7 @@ TEST_F(Tfm_setTest, EnablingRulesFollowStatesSetFromCode)
     });
 }
 
-TEST_F(Tfm_setTest, TypingAboveNineHundredNinetyNineGivesOneThousand)
+TEST_F(OutputSettingsDialogTest, TypingAboveNineHundredNinetyNineGivesOneThousand)
 {
     open([&](QDialog &) {
         QLineEdit *quality = edit("edt_ogg_quality");
@@ -518,7 +622,7 @@ TEST_F(Tfm_setTest, TypingAboveNineHundredNinetyNineGivesOneThousand)
     EXPECT_EQ(settings.readInteger("ogg", "quality", 0), 1000);
 }
 
-TEST_F(Tfm_setTest, EmptyOggQualityIsZeroAndShowsZeroOnLeaving)
+TEST_F(OutputSettingsDialogTest, EmptyOggQualityIsZeroAndShowsZeroOnLeaving)
 {
     open([&](QDialog &) {
         QLineEdit *quality = edit("edt_ogg_quality");
@@ -533,7 +637,7 @@ TEST_F(Tfm_setTest, EmptyOggQualityIsZeroAndShowsZeroOnLeaving)
     });
 }
 
-TEST_F(Tfm_setTest, NumericEditsTakeDigitsAndBackspaceOnly)
+TEST_F(OutputSettingsDialogTest, NumericEditsTakeDigitsAndBackspaceOnly)
 {
     open([&](QDialog &) {
         check("cb_vbr")->setChecked(true);
@@ -558,7 +662,7 @@ TEST_F(Tfm_setTest, NumericEditsTakeDigitsAndBackspaceOnly)
     EXPECT_EQ(settings.readInteger("mp3", "quality", -1), 3);
 }
 
-TEST_F(Tfm_setTest, PastedNonNumberIsReportedAndLeavesTheSpin)
+TEST_F(OutputSettingsDialogTest, PastedNonNumberIsReportedAndLeavesTheSpin)
 {
     open([&](QDialog &) {
         QLineEdit *quality = edit("edt_ogg_quality");
@@ -578,7 +682,7 @@ TEST_F(Tfm_setTest, PastedNonNumberIsReportedAndLeavesTheSpin)
     EXPECT_EQ(settings.readInteger("ogg", "quality", 0), 123);
 }
 
-TEST_F(Tfm_setTest, SpinsStepWithinTheirRangesWithoutWrapping)
+TEST_F(OutputSettingsDialogTest, SpinsStepWithinTheirRangesWithoutWrapping)
 {
     store("[mp3]\nquality=8\n[ogg]\nquality=998\n");
     open([&](QDialog &) {
@@ -612,7 +716,7 @@ TEST_F(Tfm_setTest, SpinsStepWithinTheirRangesWithoutWrapping)
     EXPECT_EQ(settings.readInteger("ogg", "quality", 0), 999);
 }
 
-TEST_F(Tfm_setTest, FailingWriteReportsAndKeepsTheDialogOpen)
+TEST_F(OutputSettingsDialogTest, FailingWriteReportsAndKeepsTheDialogOpen)
 {
     // A regular file where the settings folder should be: no write can succeed.
     store("x");

@@ -2,6 +2,7 @@
 
 #include "audio/audiofile.h"
 #include "audio/core/lameencoder.h"
+#include "audio/core/outputformats.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
@@ -42,31 +43,34 @@ OutputFormatSetup::OutputFormatSetup(Settings &settings, AudioFile &writer, Lame
 bool OutputFormatSetup::setUpOutputFormat(int formatIndex, QString &extension)
 {
     extension.clear();
+    if (!ValueLists::contains(kOutputFormatCount, formatIndex))
+        return true;
+    const OutputFormatInfo &format = kOutputFormats[static_cast<std::size_t>(formatIndex)];
     bool accepted = true;
-    switch (formatIndex) {
-    case ValueLists::kFormatMp3:
+    switch (format.kind) {
+    case OutputFormat::Kind::Mp3:
         accepted = setUpMp3();
         break;
-    case ValueLists::kFormatWav:
+    case OutputFormat::Kind::Wav:
         setUpWav();
         break;
-    case ValueLists::kFormatWma:
+    case OutputFormat::Kind::Wma:
         accepted = setUpWma();
         break;
-    case ValueLists::kFormatOgg:
+    case OutputFormat::Kind::Ogg:
         accepted = setUpOgg();
         break;
-    case ValueLists::kFormatFlac:
+    case OutputFormat::Kind::Flac:
         accepted = setUpFlac();
         break;
-    case ValueLists::kFormatM4b:
+    case OutputFormat::Kind::M4b:
         accepted = setUpM4b();
         break;
-    default:
+    case OutputFormat::Kind::None:
         return true;
     }
     if (accepted)
-        extension = ValueLists::outputFormatExtensions().at(formatIndex);
+        extension = format.extension;
     return accepted;
 }
 

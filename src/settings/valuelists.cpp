@@ -1,5 +1,7 @@
 #include "settings/valuelists.h"
 
+#include "audio/core/outputformats.h"
+
 namespace ValueLists {
 
 namespace {
@@ -122,14 +124,10 @@ QStringList junctionCaptions()
 
 QStringList outputFormatCaptions()
 {
-    return {QStringLiteral("MP3"), QStringLiteral("WAV"),  QStringLiteral("WMA"),
-            QStringLiteral("OGG"), QStringLiteral("FLAC"), QStringLiteral("M4B")};
-}
-
-QStringList outputFormatExtensions()
-{
-    return {QStringLiteral(".mp3"), QStringLiteral(".wav"),  QStringLiteral(".wma"),
-            QStringLiteral(".ogg"), QStringLiteral(".flac"), QStringLiteral(".m4b")};
+    QStringList captions;
+    for (const OutputFormatInfo &format : kOutputFormats)
+        captions << QString(format.caption);
+    return captions;
 }
 
 // Entries 34 to 37 carry two blanks after the comma, and entries 20 and 22 share

@@ -3,6 +3,7 @@
 #include "audio/audiofile.h"
 #include "audio/core/lameencoder.h"
 #include "audio/core/outputformats.h"
+#include "audio/core/wmaprofiles.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
@@ -132,7 +133,7 @@ bool OutputFormatSetup::setUpWma()
 {
     const int profileIndex =
         m_settings.readIndex(SettingsKeys::kWma, SettingsKeys::kFormat,
-                             ValueLists::kDefaultWmaProfileIndex, ValueLists::kWmaProfileCount);
+                             ValueLists::kDefaultWmaProfileIndex, kWmaProfileCount);
     // Profile numbers count from 1.
     if (!m_writer.checkWmaFormat(profileIndex + 1)) {
         m_prompter.information(Messages::kWmaProfileNotSupported.arg(

@@ -23,8 +23,8 @@ inline constexpr std::array<int, 2> kBitsPerSample = {8, 16};
 // Channels: the channel count is the position + 1.
 inline constexpr int kChannelCount = 2;
 // Output formats: join/format is a row of kOutputFormats (audio/core/outputformats.h).
-// WMA profiles; the audio component is handed position + 1.
-inline constexpr int kWmaProfileCount = 47;
+// WMA profiles: a row of kWmaProfiles (audio/core/wmaprofiles.h); the audio
+// component is handed position + 1.
 // ID3v1 genres; the position is the genre number.
 inline constexpr int kGenreCount = 148;
 
@@ -104,7 +104,7 @@ QStringList m4bBitRateCaptions();         // "32 Kbps" .. "320 Kbps"
 QStringList loudnessTargetCaptions();     // "-16 LUFS (speech, podcasts)", ...
 QStringList junctionCaptions();           // "None", "Pause", "Crossfade"
 QStringList outputFormatCaptions();       // kOutputFormats' captions
-QStringList wmaProfileCaptions();         // 47 entries
+QStringList wmaProfileCaptions();         // kWmaProfiles' captions
 QStringList genreCaptions();              // 148 entries, ID3v1 order
 
 }  // namespace ValueLists

@@ -26,13 +26,18 @@ struct OutputFormatInfo {
 // the main window's format list: the row number is the stored index, so rows
 // are only ever added at the end.
 //
-// Adding a format: add a Kind to OutputFormat and a row here; give the writer a
-// branch for the Kind (its codec options in encodersetup.cpp's openEncoder, or a
-// writer class of its own as MP3 has), with its tags and chapters in
-// audioinformation.cpp and chapterwriter.cpp; add its settings to OutputFormat,
-// a set-up function to OutputFormatSetup, and one page description to
-// dialogs/outputsettingsdialog.cpp. The main window's list, the command line's
-// names and extensions and the settings section follow from the row.
+// Adding a format: add a Kind to OutputFormat, with its encoder settings, and
+// a row at the end here (its page: the tab it takes in the settings dialog).
+// Then the compiler points at each switch over Kind: the writer's branch (its
+// codec options in encodersetup.cpp's openEncoder, or a writer class of its
+// own as MP3's LameMp3Writer), its chapters in chapterwriter.cpp, and
+// OutputFormatSetup, which reads the row's section and hands the format to
+// AudioFile through a set and a check call of its own; the tag
+// writer in audioinformation.cpp recognises files by their first bytes, so a new
+// container needs a case there too. The settings dialog takes one page
+// description in dialogs/outputsettingsdialog.cpp. The main window's list, the
+// command line's names and extensions, the settings section and the encoder's
+// messages naming the format follow from the row.
 inline constexpr auto kOutputFormats = std::to_array<OutputFormatInfo>({
     {OutputFormat::Kind::Mp3, QLatin1StringView("MP3"), QLatin1StringView(".mp3"), nullptr, nullptr,
      QLatin1StringView("mp3"), 0},

@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "audio/core/outputformats.h"
 #include "cli/clitexts.h"
 #include "settings/valuelists.h"
 
@@ -14,8 +15,8 @@ namespace {
 QStringList formatNames()
 {
     QStringList names;
-    for (const QString &caption : ValueLists::outputFormatCaptions())
-        names << caption.toLower();
+    for (const OutputFormatInfo &format : kOutputFormats)
+        names << QString(format.caption).toLower();
     return names;
 }
 
@@ -303,10 +304,9 @@ bool CommandLine::readOutputAndFormat(const QStringList &outputs,
         m_request.formatIndex = int(names.indexOf(format->toLower()));
         return m_request.formatIndex >= 0 || refuse(CliTexts::kUnknownFormat.arg(*format, choices));
     }
-    const QStringList extensions = ValueLists::outputFormatExtensions();
-    for (int i = 0; i < extensions.size(); ++i) {
-        if (m_request.output.endsWith(extensions.at(i), Qt::CaseInsensitive)) {
-            m_request.formatIndex = i;
+    for (const OutputFormatInfo &row : kOutputFormats) {
+        if (m_request.output.endsWith(row.extension, Qt::CaseInsensitive)) {
+            m_request.formatIndex = outputFormatIndex(row.kind);
             return true;
         }
     }

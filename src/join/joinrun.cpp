@@ -2,6 +2,7 @@
 
 #include "audio/audiofile.h"
 #include "audio/core/audioerror.h"
+#include "audio/core/outputformats.h"
 #include "audio/encode/outputrateconverter.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
@@ -12,7 +13,6 @@
 #include "join/loudnesspass.h"
 #include "join/readaheadrowreader.h"
 #include "join/tagstamper.h"
-#include "settings/valuelists.h"
 
 #include <QFileInfo>
 
@@ -26,7 +26,7 @@ namespace {
 // decode at once. An encoder is slower than one decoder on its own.
 int decodersFor(const QString &outputPath)
 {
-    const QString wav = ValueLists::outputFormatExtensions().at(ValueLists::kFormatWav);
+    const QLatin1StringView wav = outputFormatInfo(OutputFormat::Kind::Wav).extension;
     return outputPath.endsWith(wav, Qt::CaseInsensitive) ? 2 : 1;
 }
 

@@ -2,6 +2,8 @@
 
 #include "audio/audiofile.h"
 #include "audio/core/lameencoder.h"
+#include "audio/core/outputformats.h"
+#include "audio/core/wmaprofiles.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "settings/settings.h"
@@ -42,31 +44,34 @@ OutputFormatSetup::OutputFormatSetup(Settings &settings, AudioFile &writer, Lame
 bool OutputFormatSetup::setUpOutputFormat(int formatIndex, QString &extension)
 {
     extension.clear();
+    if (!ValueLists::contains(kOutputFormatCount, formatIndex))
+        return true;
+    const OutputFormatInfo &format = kOutputFormats[static_cast<std::size_t>(formatIndex)];
     bool accepted = true;
-    switch (formatIndex) {
-    case ValueLists::kFormatMp3:
+    switch (format.kind) {
+    case OutputFormat::Kind::Mp3:
         accepted = setUpMp3();
         break;
-    case ValueLists::kFormatWav:
+    case OutputFormat::Kind::Wav:
         setUpWav();
         break;
-    case ValueLists::kFormatWma:
+    case OutputFormat::Kind::Wma:
         accepted = setUpWma();
         break;
-    case ValueLists::kFormatOgg:
+    case OutputFormat::Kind::Ogg:
         accepted = setUpOgg();
         break;
-    case ValueLists::kFormatFlac:
+    case OutputFormat::Kind::Flac:
         accepted = setUpFlac();
         break;
-    case ValueLists::kFormatM4b:
+    case OutputFormat::Kind::M4b:
         accepted = setUpM4b();
         break;
-    default:
+    case OutputFormat::Kind::None:
         return true;
     }
     if (accepted)
-        extension = ValueLists::outputFormatExtensions().at(formatIndex);
+        extension = format.extension;
     return accepted;
 }
 
@@ -128,7 +133,7 @@ bool OutputFormatSetup::setUpWma()
 {
     const int profileIndex =
         m_settings.readIndex(SettingsKeys::kWma, SettingsKeys::kFormat,
-                             ValueLists::kDefaultWmaProfileIndex, ValueLists::kWmaProfileCount);
+                             ValueLists::kDefaultWmaProfileIndex, kWmaProfileCount);
     // Profile numbers count from 1.
     if (!m_writer.checkWmaFormat(profileIndex + 1)) {
         m_prompter.information(Messages::kWmaProfileNotSupported.arg(

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "audio/core/outputformats.h"
+
 #include <QString>
 
 // Section and key names of vantorel.ini, each spelled in one place.
 namespace SettingsKeys {
 inline const QString kJoin = QStringLiteral("join");
 inline const QString kBasic = QStringLiteral("basic");
-inline const QString kMp3 = QStringLiteral("mp3");
-inline const QString kWav = QStringLiteral("wav");
-inline const QString kWma = QStringLiteral("wma");
-inline const QString kOgg = QStringLiteral("ogg");
-inline const QString kFlac = QStringLiteral("flac");
-inline const QString kM4b = QStringLiteral("m4b");
+// Each output format's encoder settings: the section its row names.
+inline const QString kMp3 = QString(outputFormatInfo(OutputFormat::Kind::Mp3).section);
+inline const QString kWav = QString(outputFormatInfo(OutputFormat::Kind::Wav).section);
+inline const QString kWma = QString(outputFormatInfo(OutputFormat::Kind::Wma).section);
+inline const QString kOgg = QString(outputFormatInfo(OutputFormat::Kind::Ogg).section);
+inline const QString kFlac = QString(outputFormatInfo(OutputFormat::Kind::Flac).section);
+inline const QString kM4b = QString(outputFormatInfo(OutputFormat::Kind::M4b).section);
 
 inline const QString kOutputDirectory = QStringLiteral("output directory");
 inline const QString kFormat = QStringLiteral("format");

@@ -1,5 +1,8 @@
 #include "settings/valuelists.h"
 
+#include "audio/core/outputformats.h"
+#include "audio/core/wmaprofiles.h"
+
 namespace ValueLists {
 
 namespace {
@@ -122,69 +125,18 @@ QStringList junctionCaptions()
 
 QStringList outputFormatCaptions()
 {
-    return {QStringLiteral("MP3"), QStringLiteral("WAV"),  QStringLiteral("WMA"),
-            QStringLiteral("OGG"), QStringLiteral("FLAC"), QStringLiteral("M4B")};
+    QStringList captions;
+    for (const OutputFormatInfo &format : kOutputFormats)
+        captions << QString(format.caption);
+    return captions;
 }
 
-QStringList outputFormatExtensions()
-{
-    return {QStringLiteral(".mp3"), QStringLiteral(".wav"),  QStringLiteral(".wma"),
-            QStringLiteral(".ogg"), QStringLiteral(".flac"), QStringLiteral(".m4b")};
-}
-
-// Entries 34 to 37 carry two blanks after the comma, and entries 20 and 22 share
-// one caption while being two distinct profiles: both are kept as the list shows them.
 QStringList wmaProfileCaptions()
 {
-    return {
-        QStringLiteral("WMA9 48KHz, 192Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 48KHz, 160Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 48KHz, 128Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 48KHz, 96Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 48KHz, 64Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 320Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 256Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 192Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 160Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 128Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 96Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 80Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 64Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 48Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 32Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 44KHz, 48Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 44KHz, 32Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 44KHz, 20Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 32KHz, 48Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 32KHz, 40Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 32KHz, 32Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 32KHz, 20Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 32KHz, 32Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 32KHz, 22Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 22KHz, 20Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 22KHz, 20Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 22KHz, 16Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 16KHz, 20Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 16KHz, 16Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 16KHz, 16Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 16KHz, 12Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 16KHz, 10Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 11KHz, 10Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 11KHz, 8Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 8KHz,  12Kbps, Stereo, CBR"),
-        QStringLiteral("WMA9 8KHz,  8Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 8KHz,  6Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"),
-        QStringLiteral("WMA9 48KHz, Stereo, VBR Quality 98"),
-        QStringLiteral("WMA9 48KHz, Stereo, VBR Quality 90"),
-        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 98"),
-        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 90"),
-        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 75"),
-        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 50"),
-        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 25"),
-        QStringLiteral("WMA9 44KHz, Stereo, VBR Quality 10"),
-        QStringLiteral("WMA9 44KHz, Stereo, Lossless"),
-    };
+    QStringList captions;
+    for (const WmaProfile &profile : kWmaProfiles)
+        captions << QString(profile.caption);
+    return captions;
 }
 
 QStringList genreCaptions()

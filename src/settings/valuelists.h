@@ -22,18 +22,9 @@ inline constexpr std::array<int, 17> kBitRates = {8,  16,  24,  32,  40,  48,  5
 inline constexpr std::array<int, 2> kBitsPerSample = {8, 16};
 // Channels: the channel count is the position + 1.
 inline constexpr int kChannelCount = 2;
-// Output format positions of join/format and the main window's format list.
-enum OutputFormatIndex {
-    kFormatMp3 = 0,
-    kFormatWav = 1,
-    kFormatWma = 2,
-    kFormatOgg = 3,
-    kFormatFlac = 4,
-    kFormatM4b = 5
-};
-inline constexpr int kOutputFormatCount = 6;
-// WMA profiles; the audio component is handed position + 1.
-inline constexpr int kWmaProfileCount = 47;
+// Output formats: join/format is a row of kOutputFormats (audio/core/outputformats.h).
+// WMA profiles: a row of kWmaProfiles (audio/core/wmaprofiles.h); the audio
+// component is handed position + 1.
 // ID3v1 genres; the position is the genre number.
 inline constexpr int kGenreCount = 148;
 
@@ -112,9 +103,8 @@ QStringList m4bSampleRateCaptions();      // "22050 Hz" .. "48000 Hz"
 QStringList m4bBitRateCaptions();         // "32 Kbps" .. "320 Kbps"
 QStringList loudnessTargetCaptions();     // "-16 LUFS (speech, podcasts)", ...
 QStringList junctionCaptions();           // "None", "Pause", "Crossfade"
-QStringList outputFormatCaptions();       // "MP3", "WAV", "WMA", "OGG", "FLAC", "M4B"
-QStringList outputFormatExtensions();     // ".mp3", ".wav", ".wma", ".ogg", ".flac", ".m4b"
-QStringList wmaProfileCaptions();         // 47 entries
+QStringList outputFormatCaptions();       // kOutputFormats' captions
+QStringList wmaProfileCaptions();         // kWmaProfiles' captions
 QStringList genreCaptions();              // 148 entries, ID3v1 order
 
 }  // namespace ValueLists

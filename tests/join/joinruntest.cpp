@@ -11,6 +11,7 @@
 #include "audio/audiofile.h"
 #include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
+#include "audio/core/outputformats.h"
 #include "audio/tags/audioinformation.h"
 #include "audio/tags/tagreader.h"
 #include "audio/tags/tagvalues.h"
@@ -44,7 +45,7 @@
 
 namespace {
 
-using ValueLists::OutputFormatIndex;
+using Format = OutputFormat::Kind;
 
 // What a join left: what the observer saw, in order, the error's text, the
 // output's bytes and its audio read back.
@@ -151,26 +152,28 @@ SampleArray decodeAll(const QString &path)
     return audio;
 }
 
-void selectOutput(AudioFile &writer, OutputFormatIndex format)
+void selectOutput(AudioFile &writer, Format format)
 {
     switch (format) {
-    case ValueLists::kFormatMp3:
+    case Format::Mp3:
         writer.setMp3Encoder(LameEncoder());
         return;
-    case ValueLists::kFormatWav:
+    case Format::Wav:
         writer.setWavFormat(44100, 2, 16);
         return;
-    case ValueLists::kFormatWma:
+    case Format::Wma:
         writer.setWmaFormat(ValueLists::kDefaultWmaProfileIndex + 1);
         return;
-    case ValueLists::kFormatOgg:
+    case Format::Ogg:
         writer.setOggFormat(44100, 2, 128, 128, 128, -1);
         return;
-    case ValueLists::kFormatFlac:
+    case Format::Flac:
         writer.setFlacFormat(44100, 2, 16, 5);
         return;
-    case ValueLists::kFormatM4b:
+    case Format::M4b:
         writer.setM4bFormat(44100, 2, 128);
+        return;
+    case Format::None:
         return;
     }
 }
@@ -182,12 +185,11 @@ protected:
         return Tones::write(dir.filePath(name), ToneFormat::Wav16, 8000, 1, seconds);
     }
 
-    JoinResult join(const QStringList &inputs, OutputFormatIndex format, bool readAhead,
+    JoinResult join(const QStringList &inputs, Format format, bool readAhead,
                     RecordingObserver &observer)
     {
-        const QString output = dir.filePath(QStringLiteral("joined%1%2")
-                                                .arg(readAhead)
-                                                .arg(ValueLists::outputFormatExtensions()[format]));
+        const QString output = dir.filePath(
+            QStringLiteral("joined%1%2").arg(readAhead).arg(outputFormatInfo(format).extension));
         AudioFile reader;
         AudioFile writer;
         AudioInformation information;
@@ -230,7 +232,7 @@ protected:
     // Joins twice, decoding in turn and ahead, each with a copy of observer and
     // after prepare(); expects the same of both and gives the first.
     JoinResult expectSameJoin(
-        const QStringList &inputs, OutputFormatIndex format, const RecordingObserver &observer,
+        const QStringList &inputs, Format format, const RecordingObserver &observer,
         const std::function<void()> &prepare = [] {})
     {
         RecordingObserver inTurnObserver = observer;
@@ -244,7 +246,7 @@ protected:
         EXPECT_FALSE(inTurn.audio.empty());
         EXPECT_TRUE(ahead.audio == inTurn.audio) << "the joined audio differs";
         // The other containers stamp a serial number or time of their own.
-        if (format == ValueLists::kFormatWav) {
+        if (format == Format::Wav) {
             EXPECT_TRUE(ahead.bytes == inTurn.bytes) << "the WAV files differ";
         }
         return inTurn;
@@ -257,8 +259,7 @@ protected:
     QList<AdmittedLength> admittedLengths;
 };
 
-class JoinRunFormatTest : public JoinRunTest,
-                          public testing::WithParamInterface<OutputFormatIndex> {};
+class JoinRunFormatTest : public JoinRunTest, public testing::WithParamInterface<Format> {};
 
 TEST_P(JoinRunFormatTest, MixedInputsJoinAlikeAheadAndInTurn)
 {
@@ -281,12 +282,11 @@ TEST_P(JoinRunFormatTest, MixedInputsJoinAlikeAheadAndInTurn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JoinRunFormatTest,
-                         testing::Values(ValueLists::kFormatMp3, ValueLists::kFormatWav,
-                                         ValueLists::kFormatWma, ValueLists::kFormatOgg,
-                                         ValueLists::kFormatFlac, ValueLists::kFormatM4b));
+                         testing::Values(Format::Mp3, Format::Wav, Format::Wma, Format::Ogg,
+                                         Format::Flac, Format::M4b));
 
 // Inputs of three blocks each, into WAV (two decoders) and MP3 (one).
-class JoinRunStopTest : public JoinRunTest, public testing::WithParamInterface<OutputFormatIndex> {
+class JoinRunStopTest : public JoinRunTest, public testing::WithParamInterface<Format> {
 protected:
     QStringList inputs(double seconds = 10.0)
     {
@@ -319,21 +319,23 @@ TEST_F(JoinRunTest, AJoinStoppedBeforeItsFirstBlockLeavesAnEmptyTaggedFile)
 {
     tags.title = QStringLiteral("Nothing yet");
     const QStringList inputs = {wav("a.wav", 1.0), wav("b.wav", 1.0)};
-    for (int format = 0; format < ValueLists::kOutputFormatCount; ++format) {
+    for (const OutputFormatInfo &info : kOutputFormats) {
+        const Format format = info.kind;
         for (const bool readAhead : {false, true}) {
             RecordingObserver observer;
             observer.stopAtRow = 0;
-            const JoinResult result = join(inputs, OutputFormatIndex(format), readAhead, observer);
+            const JoinResult result = join(inputs, format, readAhead, observer);
             EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
             EXPECT_FALSE(result.bytes.isEmpty());
             // WMA holds the encoder's priming as silence.
             EXPECT_TRUE(std::all_of(result.audio.begin(), result.audio.end(), [](float sample) {
                 return std::fabs(sample) < 1e-3F;
-            })) << format;
-            const bool wav = format == ValueLists::kFormatWav;
-            EXPECT_EQ(result.audio.empty(), format != ValueLists::kFormatWma) << format;
-            EXPECT_EQ(TagReader::title(result.path), wav ? QString() : tags.title) << format;
-            EXPECT_EQ(result.tagsStored, !wav) << format;
+            })) << info.caption.data();
+            const bool wav = format == Format::Wav;
+            EXPECT_EQ(result.audio.empty(), format != Format::Wma) << info.caption.data();
+            EXPECT_EQ(TagReader::title(result.path), wav ? QString() : tags.title)
+                << info.caption.data();
+            EXPECT_EQ(result.tagsStored, !wav) << info.caption.data();
         }
     }
 }
@@ -348,9 +350,10 @@ TEST_F(JoinRunTest, TagsThatDoNotFitLeaveTheOldFileAsItWas)
     tags.title = QStringLiteral("Long");
     tags.comment = QString(2 << 20, QLatin1Char('x'));
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    for (int format = 0; format < ValueLists::kOutputFormatCount; ++format) {
-        const QString target = dir.filePath(
-            QStringLiteral("joined0%1").arg(ValueLists::outputFormatExtensions()[format]));
+    for (const OutputFormatInfo &info : kOutputFormats) {
+        const Format format = info.kind;
+        const QString target =
+            dir.filePath(QStringLiteral("joined0%1").arg(outputFormatInfo(format).extension));
         QFile old(target);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("the old join");
@@ -364,12 +367,13 @@ TEST_F(JoinRunTest, TagsThatDoNotFitLeaveTheOldFileAsItWas)
             if (row == 1)
                 setrlimit(RLIMIT_FSIZE, &limit);
         };
-        const JoinResult result = join(inputs, OutputFormatIndex(format), false, observer);
+        const JoinResult result = join(inputs, format, false, observer);
         setrlimit(RLIMIT_FSIZE, &unlimited);
         EXPECT_TRUE(result.error.contains(target) && result.error.contains(std::strerror(EFBIG)))
-            << format << " " << result.error.toStdString();
-        EXPECT_EQ(result.bytes, QByteArray("the old join")) << format;
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before) << format;
+            << info.caption.data() << " " << result.error.toStdString();
+        EXPECT_EQ(result.bytes, QByteArray("the old join")) << info.caption.data();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before)
+            << info.caption.data();
     }
     std::signal(SIGXFSZ, previous);
 }
@@ -380,9 +384,8 @@ TEST_F(JoinRunTest, TagsThatDoNotFitLeaveTheOldFileAsItWas)
 TEST_F(JoinRunTest, MoreFilesThanTheFormatListsChaptersForAreRefused)
 {
     const QString input = wav("a.wav", 0.01);
-    for (const auto &[format, count] :
-         {std::pair{ValueLists::kFormatOgg, 1000}, std::pair{ValueLists::kFormatFlac, 1000},
-          std::pair{ValueLists::kFormatMp3, 256}, std::pair{ValueLists::kFormatM4b, 256}}) {
+    for (const auto &[format, count] : {std::pair{Format::Ogg, 1000}, std::pair{Format::Flac, 1000},
+                                        std::pair{Format::Mp3, 256}, std::pair{Format::M4b, 256}}) {
         RecordingObserver observer;
         const JoinResult result = join(QStringList(count, input), format, false, observer);
         EXPECT_TRUE(result.error.contains(QStringLiteral("joined0"))) << result.error.toStdString();
@@ -443,8 +446,7 @@ TEST_P(JoinRunStopTest, AnInputThatCannotBeOpenedFailsAtItsRowWithTheSameText)
     admittedLengths.clear();
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, JoinRunStopTest,
-                         testing::Values(ValueLists::kFormatWav, ValueLists::kFormatMp3));
+INSTANTIATE_TEST_SUITE_P(Formats, JoinRunStopTest, testing::Values(Format::Wav, Format::Mp3));
 
 // Into WAV the second decoder, a row ahead, spools what its queue cannot take.
 // The join waits at its first block until it does, so that the later rows are
@@ -478,7 +480,7 @@ protected:
 TEST_F(JoinRunSpoolTest, SpooledRowsJoinStopAndFailAsInTurn)
 {
     qint64 before = BlockQueue::piecesSpooled();
-    const JoinResult whole = expectSameJoin(inputs(4), ValueLists::kFormatWav, spoolingObserver());
+    const JoinResult whole = expectSameJoin(inputs(4), Format::Wav, spoolingObserver());
     EXPECT_EQ(whole.events.filter("end ").size(), 4);
     EXPECT_GT(BlockQueue::piecesSpooled(), before);
 
@@ -488,7 +490,7 @@ TEST_F(JoinRunSpoolTest, SpooledRowsJoinStopAndFailAsInTurn)
     RecordingObserver stopping = spoolingObserver();
     stopping.stopAtBlock = 2;
     stopping.stopAtRow = 1;
-    const JoinResult stopped = expectSameJoin(inputs(4), ValueLists::kFormatWav, stopping);
+    const JoinResult stopped = expectSameJoin(inputs(4), Format::Wav, stopping);
     EXPECT_EQ(stopped.events.filter("end ").size(), 1);
     EXPECT_GT(BlockQueue::piecesSpooled(), before);
 
@@ -499,7 +501,7 @@ TEST_F(JoinRunSpoolTest, SpooledRowsJoinStopAndFailAsInTurn)
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write(QByteArray(4096, 'x'));
     damaged.close();
-    const JoinResult failed = expectSameJoin(paths, ValueLists::kFormatWav, spoolingObserver());
+    const JoinResult failed = expectSameJoin(paths, Format::Wav, spoolingObserver());
     EXPECT_TRUE(failed.error.contains(paths[3])) << failed.error.toStdString();
     EXPECT_EQ(failed.events.last(), "row 3");
 }
@@ -528,15 +530,16 @@ protected:
     }
 
     // Joins as the window does, with the admitted lengths; reads the output back.
-    MediaInfo join(const QList<Input> &inputs, OutputFormatIndex format,
-                   RecordingObserver observer = {}, bool chapters = true)
+    MediaInfo join(const QList<Input> &inputs, Format format, RecordingObserver observer = {},
+                   bool chapters = true)
     {
         JoinJob job;
         for (const Input &in : inputs) {
             job.inputs << in.path;
             job.admittedLengths.append({in.frames, in.rate});
         }
-        job.outputPath = dir.filePath("chapters" + ValueLists::outputFormatExtensions()[format]);
+        job.outputPath =
+            dir.filePath(QStringLiteral("chapters") + outputFormatInfo(format).extension);
         job.chapters = chapters;
         AudioFile reader;
         AudioFile writer;
@@ -567,8 +570,7 @@ protected:
     }
 };
 
-class JoinChapterFormats : public JoinChaptersTest,
-                           public testing::WithParamInterface<OutputFormatIndex> {};
+class JoinChapterFormats : public JoinChaptersTest, public testing::WithParamInterface<Format> {};
 
 // One input of each format the list takes, most resampled, one with a title tag.
 TEST_P(JoinChapterFormats, EightInputFormatsJoinWholeWithAChapterEach)
@@ -593,9 +595,9 @@ TEST_P(JoinChapterFormats, EightInputFormatsJoinWholeWithAChapterEach)
     // Each resampled input may come out a frame longer or shorter. FFmpeg
     // decodes past the audio WMA's last frame, filled up with silence, and
     // M4B's last AAC frame whole.
-    const qint64 padding = GetParam() == ValueLists::kFormatWma   ? 2 * 2048
-                           : GetParam() == ValueLists::kFormatM4b ? 1024
-                                                                  : 0;
+    const qint64 padding = GetParam() == Format::Wma   ? 2 * 2048
+                           : GetParam() == Format::M4b ? 1024
+                                                       : 0;
     EXPECT_GE(info.decodedFrames, expected - inputs.size()) << "expected " << expected;
     EXPECT_LE(info.decodedFrames, expected + inputs.size() + padding) << "expected " << expected;
     expectChapters(info, inputs, seconds);
@@ -617,19 +619,18 @@ TEST_P(JoinChapterFormats, AStoppedJoinHasTheChaptersOfWhatItWrote)
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, JoinChapterFormats,
-    testing::Values(ValueLists::kFormatMp3, ValueLists::kFormatOgg, ValueLists::kFormatWav,
-                    ValueLists::kFormatWma, ValueLists::kFormatFlac, ValueLists::kFormatM4b),
-    [](const testing::TestParamInfo<OutputFormatIndex> &format) {
-        return ValueLists::outputFormatExtensions()[format.param].mid(1).toStdString();
+    testing::Values(Format::Mp3, Format::Ogg, Format::Wav, Format::Wma, Format::Flac, Format::M4b),
+    [](const testing::TestParamInfo<Format> &format) {
+        return QString(outputFormatInfo(format.param).extension).mid(1).toStdString();
     });
 
 TEST_F(JoinChaptersTest, ALoneInputOrChaptersTurnedOffGiveNoChapterList)
 {
     const Input a = input("a.wav", ToneFormat::Wav16, 8000, 1, 1.0);
     const Input b = input("b.wav", ToneFormat::Wav16, 8000, 1, 1.0);
-    EXPECT_TRUE(join({a}, ValueLists::kFormatMp3).chapters.isEmpty());
-    EXPECT_TRUE(join({a, b}, ValueLists::kFormatMp3, {}, false).chapters.isEmpty());
-    EXPECT_EQ(join({a, b}, ValueLists::kFormatMp3).chapters.size(), 2);
+    EXPECT_TRUE(join({a}, Format::Mp3).chapters.isEmpty());
+    EXPECT_TRUE(join({a, b}, Format::Mp3, {}, false).chapters.isEmpty());
+    EXPECT_EQ(join({a, b}, Format::Mp3).chapters.size(), 2);
 }
 
 // Rounding each input's length to the output's rate would add up; rounding
@@ -726,7 +727,7 @@ protected:
     JoinResult joinMatched(const QStringList &inputs, RecordingObserver &observer)
     {
         loudnessTarget = kTarget;
-        return join(inputs, ValueLists::kFormatWav, true, observer);
+        return join(inputs, Format::Wav, true, observer);
     }
 };
 
@@ -738,7 +739,7 @@ TEST_F(LoudnessMatchTest, EachInputMeetsTheTargetWithOneGainUnlessItsPeaksOrSile
                                 input("gated.wav", tone(-75.0))};
     loudnessTarget = kTarget;
     RecordingObserver observer;
-    const JoinResult result = expectSameJoin(inputs, ValueLists::kFormatWav, observer);
+    const JoinResult result = expectSameJoin(inputs, Format::Wav, observer);
     ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
 
     for (int row : {0, 1}) {

@@ -4,67 +4,51 @@
 
 OutputFormat OutputFormat::wav(int sampleRate, int channels, int bitsPerSample)
 {
-    OutputFormat format;
-    format.kind = Kind::Wav;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitsPerSample = bitsPerSample;
-    return format;
+    return {.kind = Kind::Wav,
+            .sampleRate = sampleRate,
+            .channels = channels,
+            .bitsPerSample = bitsPerSample};
 }
 
 OutputFormat OutputFormat::mp3With(const LameEncoder &encoder)
 {
-    OutputFormat format;
-    format.kind = Kind::Mp3;
-    format.sampleRate = encoder.sampleRate();
-    format.channels = encoder.channels();
-    format.bitrate = encoder.bitrate();
-    format.mp3 = encoder;
-    return format;
+    return {.kind = Kind::Mp3,
+            .sampleRate = encoder.sampleRate(),
+            .channels = encoder.channels(),
+            .bitrate = encoder.bitrate(),
+            .mp3 = encoder};
 }
 
 OutputFormat OutputFormat::ogg(int sampleRate, int channels, int bitrate, int maxBitrate,
                                int minBitrate, int quality)
 {
-    OutputFormat format;
-    format.kind = Kind::Ogg;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitrate = bitrate;
-    format.maxBitrate = maxBitrate;
-    format.minBitrate = minBitrate;
-    format.quality = quality;
-    return format;
+    return {.kind = Kind::Ogg,
+            .sampleRate = sampleRate,
+            .channels = channels,
+            .bitrate = bitrate,
+            .maxBitrate = maxBitrate,
+            .minBitrate = minBitrate,
+            .quality = quality};
 }
 
 OutputFormat OutputFormat::wma(int profile)
 {
-    OutputFormat format;
-    format.kind = Kind::Wma;
-    format.wmaProfile = profile;
-    return format;
+    return {.kind = Kind::Wma, .wmaProfile = profile};
 }
 
 OutputFormat OutputFormat::flac(int sampleRate, int channels, int bitsPerSample,
                                 int compressionLevel)
 {
-    OutputFormat format;
-    format.kind = Kind::Flac;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitsPerSample = bitsPerSample;
-    format.compressionLevel = compressionLevel;
-    return format;
+    return {.kind = Kind::Flac,
+            .sampleRate = sampleRate,
+            .channels = channels,
+            .bitsPerSample = bitsPerSample,
+            .compressionLevel = compressionLevel};
 }
 
 OutputFormat OutputFormat::m4b(int sampleRate, int channels, int bitrate)
 {
-    OutputFormat format;
-    format.kind = Kind::M4b;
-    format.sampleRate = sampleRate;
-    format.channels = channels;
-    format.bitrate = bitrate;
-    return format;
+    return {.kind = Kind::M4b, .sampleRate = sampleRate, .channels = channels, .bitrate = bitrate};
 }
 
 int OutputFormat::writtenSampleRate() const

@@ -22,7 +22,7 @@ struct OutputFormat {
     int quality = -1;          // OGG: 0 best .. 1000 fastest; -1 = average bit rate mode
     int wmaProfile = 10;       // WMA: 1..47, see wmaprofiles.h
     int compressionLevel = 5;  // FLAC: 0 fastest .. 8 smallest
-    LameEncoder mp3;           // MP3: the encoder settings at SetMp3Encoder
+    LameEncoder mp3{};         // MP3: the encoder settings at SetMp3Encoder
 
     // The rate the file is written at: the WMA profile's, else sampleRate.
     // Throws AudioError for a WMA profile number outside the list.

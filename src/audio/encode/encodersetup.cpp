@@ -2,8 +2,9 @@
 
 #include "audio/core/audioerror.h"
 #include "audio/core/averror.h"
-#include "audio/tags/mp4tagroom.h"
+#include "audio/core/outputformats.h"
 #include "audio/core/wmaprofiles.h"
+#include "audio/tags/mp4tagroom.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,27 +20,6 @@ constexpr double kVorbisQualityMax = 10.0;
 constexpr int kFlacLevelMax = 8;
 // What audiobook players look for first; the ipod muxer adds isom and iso2.
 constexpr char kM4bBrand[] = "M4B ";
-
-QString formatName(const OutputFormat &format)
-{
-    switch (format.kind) {
-    case OutputFormat::Kind::Mp3:
-        return QStringLiteral("MP3");
-    case OutputFormat::Kind::Wav:
-        return QStringLiteral("WAV");
-    case OutputFormat::Kind::Ogg:
-        return QStringLiteral("OGG");
-    case OutputFormat::Kind::Wma:
-        return QStringLiteral("WMA");
-    case OutputFormat::Kind::Flac:
-        return QStringLiteral("FLAC");
-    case OutputFormat::Kind::M4b:
-        return QStringLiteral("M4B");
-    case OutputFormat::Kind::None:
-        break;
-    }
-    return QStringLiteral("no format");
-}
 
 const AVCodec *findEncoder(const char *name, const QString &fileName)
 {
@@ -162,11 +142,15 @@ const char *wavCodec(const OutputFormat &format, const QString &fileName)
 
 Choice choose(const OutputFormat &format, const QString &fileName)
 {
+    // MP3 is LameMp3Writer's.
+    if (format.kind == OutputFormat::Kind::None || format.kind == OutputFormat::Kind::Mp3)
+        throw AudioError(QStringLiteral("%1: no output format selected").arg(fileName));
+    const OutputFormatInfo &info = outputFormatInfo(format.kind);
+    Choice choice{info.codec, info.muxer, format.sampleRate, format.channels};
     switch (format.kind) {
     case OutputFormat::Kind::Wav:
-        return {wavCodec(format, fileName), "wav", format.sampleRate, format.channels};
-    case OutputFormat::Kind::Ogg:
-        return {"libvorbis", "ogg", format.sampleRate, format.channels};
+        choice.codec = wavCodec(format, fileName);
+        break;
     case OutputFormat::Kind::Wma: {
         const WmaProfile profile = wmaProfile(format.wmaProfile);
         // Anything else would be a different format from the one chosen.
@@ -176,7 +160,9 @@ Choice choose(const OutputFormat &format, const QString &fileName)
                                "writes only constant bit rates of 24 Kbps or more)")
                     .arg(fileName)
                     .arg(format.wmaProfile));
-        return {"wmav2", "asf", profile.sampleRate, profile.channels};
+        choice.sampleRate = profile.sampleRate;
+        choice.channels = profile.channels;
+        break;
     }
     case OutputFormat::Kind::Flac:
         if (format.bitsPerSample != 16 && format.bitsPerSample != 24)
@@ -184,14 +170,14 @@ Choice choose(const OutputFormat &format, const QString &fileName)
                 QStringLiteral("%1: FLAC with %2 bits per sample is not supported (16 or 24)")
                     .arg(fileName)
                     .arg(format.bitsPerSample));
-        return {"flac", "flac", format.sampleRate, format.channels};
+        break;
+    case OutputFormat::Kind::Ogg:
     case OutputFormat::Kind::M4b:
-        return {"aac", "ipod", format.sampleRate, format.channels};
-    case OutputFormat::Kind::Mp3:  // LameMp3Writer's
+    case OutputFormat::Kind::Mp3:
     case OutputFormat::Kind::None:
         break;
     }
-    throw AudioError(QStringLiteral("%1: no output format selected").arg(fileName));
+    return choice;
 }
 
 }  // namespace
@@ -231,7 +217,7 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
     const int result = avcodec_open2(context, codec, nullptr);
     if (result < 0)
         throw AudioError(QStringLiteral("%1: the %2 encoder refuses %3 Hz, %4 channels: %5")
-                             .arg(fileName, formatName(format))
+                             .arg(fileName, outputFormatInfo(format.kind).caption)
                              .arg(choice.sampleRate)
                              .arg(choice.channels)
                              .arg(avErrorText(result)));

@@ -205,20 +205,15 @@ void writeRf64(const QString &path, const QString &fileName, const StoredTags &v
                  hasAnyField ? toQByteArray(id3.render(kId3v2Version)) : QByteArray());
 }
 
-void writeOggVorbis(const QString &path, const QString &fileName, const StoredTags &values)
+// The files whose one tag TagLib's generic setters fill: OGG Vorbis (a Xiph
+// comment), WMA (the ASF content description and extended items) and M4B.
+template <typename File>
+void writeOwnTag(const QString &path, const QString &fileName, const StoredTags &values,
+                 const char *kind, bool rateNeeded = true)
 {
     CheckedFileStream stream(path);
-    TagLib::Ogg::Vorbis::File file(&stream);
-    openForWriting(file, stream, fileName, "OGG Vorbis");
-    fillTag(*file.tag(), values);
-    throwUnlessSaved(file.save(), stream, fileName);
-}
-
-void writeAsf(const QString &path, const QString &fileName, const StoredTags &values)
-{
-    CheckedFileStream stream(path);
-    TagLib::ASF::File file(&stream);
-    openForWriting(file, stream, fileName, "WMA");
+    File file(&stream);
+    openForWriting(file, stream, fileName, kind, rateNeeded);
     fillTag(*file.tag(), values);
     throwUnlessSaved(file.save(), stream, fileName);
 }
@@ -230,17 +225,6 @@ void writeFlac(const QString &path, const QString &fileName, const StoredTags &v
     TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance());
     openForWriting(file, stream, fileName, "FLAC");
     fillTag(*file.xiphComment(true), values);
-    throwUnlessSaved(file.save(), stream, fileName);
-}
-
-// The iTunes items (title ©nam, artist ©ART, album ©alb, comment ©cmt, genre
-// ©gen, year ©day, track trkn); the others, such as the gapless item, stay.
-void writeMp4(const QString &path, const QString &fileName, const StoredTags &values)
-{
-    CheckedFileStream stream(path);
-    TagLib::MP4::File file(&stream);
-    openForWriting(file, stream, fileName, "M4B", false);
-    fillTag(*file.tag(), values);
     throwUnlessSaved(file.save(), stream, fileName);
 }
 
@@ -328,16 +312,19 @@ bool AudioInformation::writeTags(const QString &fileName, const QString &shownNa
         writeRf64(path, name, values);
         break;
     case Container::OggVorbis:
-        writeOggVorbis(path, name, values);
+        writeOwnTag<TagLib::Ogg::Vorbis::File>(path, name, values, "OGG Vorbis");
         break;
     case Container::Asf:
-        writeAsf(path, name, values);
+        writeOwnTag<TagLib::ASF::File>(path, name, values, "WMA");
         break;
     case Container::Flac:
         writeFlac(path, name, values);
         break;
     case Container::Mp4:
-        writeMp4(path, name, values);
+        // The iTunes items (title ©nam, artist ©ART, album ©alb, comment ©cmt,
+        // genre ©gen, year ©day, track trkn); the others, such as the gapless
+        // item, stay. An index without a frame is taken (see openForWriting).
+        writeOwnTag<TagLib::MP4::File>(path, name, values, "M4B", false);
         break;
     case Container::Unknown:
         throw AudioError(

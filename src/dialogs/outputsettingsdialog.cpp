@@ -1,5 +1,6 @@
 #include "dialogs/outputsettingsdialog.h"
 
+#include "audio/core/outputformats.h"
 #include "kit/numberinput.h"
 #include "kit/updown.h"
 #include "platform/errorreport.h"
@@ -164,7 +165,7 @@ struct OutputSettingsDialog::Page {
     using Extras = Row::Extras;
 
     QString section;  // of its keys; the page is named ts_<section>
-    QString caption;
+    QString caption;  // the Join page's; a format's tab is captioned from its table row
     QList<Row> rows;
     // What the rows leave out, after them.
     void (OutputSettingsDialog::*load)() = nullptr;
@@ -206,7 +207,7 @@ const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
     using namespace ValueLists;
     static const QList<Page> pages = {
         {kMp3,
-         "MP3",
+         {},
          {
              group("General Options"),
              list("cb_mp3_bitrate", "Bitrate: ", bitRateCaptions, kBitrate, kDefaultBitRateIndex,
@@ -227,7 +228,7 @@ const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
              note(kMp3QualityNote),
          }},
         {kWav,
-         "WAV",
+         {},
          {
              group("Mode"),
              // The buttons stand for the modes 0 and 1, in this order.
@@ -246,14 +247,14 @@ const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
              note("quality will be lowed accordingly. "),
          }},
         {kWma,
-         "WMA",
+         {},
          {
              group("WMA Format"),
              list("cb_wma", {}, wmaProfileCaptions, kFormat, kDefaultWmaProfileIndex, {},
                   {.visibleItems = 16}),
          }},
         {kOgg,
-         "OGG",
+         {},
          {
              group("General Options"),
              list("cb_ogg_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
@@ -278,7 +279,7 @@ const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
              note("speed and the quality of the result file, not decide. "),
          }},
         {kFlac,
-         "FLAC",
+         {},
          {
              group("General Options"),
              list("cb_flac_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
@@ -293,7 +294,7 @@ const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
              note("Compression: 0 - fastest, bigger file, 8 - slowest, smallest file. "),
          }},
         {kM4b,
-         "M4B",
+         {},
          {
              group("General Options"),
              list("cb_m4b_channel", "Channel: ", channelCaptions, kChannel, kDefaultChannelIndex,
@@ -365,11 +366,12 @@ void OutputSettingsDialog::createControls()
     m_pages = new QTabWidget(outputGroup);
     m_pages->setObjectName(QStringLiteral("pc"));
     using namespace SettingsKeys;
-    // The tabs' order, which is not the settings file's.
-    for (const QString &section : {kMp3, kWav, kOgg, kWma, kFlac, kM4b, kJoin}) {
-        const Page &page = Page::of(section);
-        m_pages->addTab(createPage(page), page.caption);
-    }
+    // The format tabs in the table's page order, which is not the settings
+    // file's, then the join's own.
+    for (const OutputFormatInfo *format : outputFormatPages())
+        m_pages->addTab(createPage(Page::of(QString(format->section))), QString(format->caption));
+    const Page &joinPage = Page::of(kJoin);
+    m_pages->addTab(createPage(joinPage), joinPage.caption);
     outputLayout->addWidget(m_pages);
 
     layout->addWidget(outputGroup, 1);

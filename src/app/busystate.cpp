@@ -2,7 +2,7 @@
 
 #include <QAction>
 
-BusyState::BusyState(const MenuItems &items) : m_items(items) {}
+BusyState::BusyState(const MenuActions &actions) : m_actions(actions) {}
 
 void BusyState::setEnabled(std::initializer_list<QAction *> actions, bool enabled)
 {
@@ -12,15 +12,14 @@ void BusyState::setEnabled(std::initializer_list<QAction *> actions, bool enable
 
 void BusyState::firstShow()
 {
-    const MenuItems &i = m_items;
-    setEnabled({i.Stop1, i.Stop2, i.Stopplay1, i.StopPlaying1, i.Pause1, i.Pause2}, false);
+    const MenuActions &a = m_actions;
+    setEnabled({a.stop, a.stopPlaying, a.pause}, false);
 }
 
 void BusyState::setAdmissionItems(bool enabled)
 {
-    const MenuItems &i = m_items;
-    setEnabled({i.AddFile1, i.AddPath1, i.Remove1, i.Clear1, i.SortByName1, i.Join1, i.Play1,
-                i.AddFile2, i.AddPath2, i.Remove2, i.Clear2, i.SortByName2, i.Join2, i.Play2},
+    const MenuActions &a = m_actions;
+    setEnabled({a.addFile, a.addPath, a.removeFile, a.clear, a.sortByName, a.join, a.play},
                enabled);
 }
 
@@ -52,45 +51,44 @@ void BusyState::admissionEnds()
 
 void BusyState::setJoinLockedItems(bool enabled)
 {
-    const MenuItems &i = m_items;
-    setEnabled({i.Play1, i.Play2, i.Join1, i.Join2, i.AddFile1, i.AddFile2, i.AddPath1, i.AddPath2,
-                i.Remove1, i.Remove2, i.Clear1, i.Clear2, i.SortByName1, i.SortByName2, i.Option1,
-                i.ID3Tag1},
+    const MenuActions &a = m_actions;
+    setEnabled({a.play, a.join, a.addFile, a.addPath, a.removeFile, a.clear, a.sortByName,
+                a.options, a.id3Tag},
                enabled);
 }
 
 void BusyState::joinStarts()
 {
     setJoinLockedItems(false);
-    setEnabled({m_items.Stop2, m_items.Stop1}, true);
+    m_actions.stop->setEnabled(true);
 }
 
 void BusyState::joinEnds()
 {
     setJoinLockedItems(true);
-    setEnabled({m_items.Stop2, m_items.Stop1}, false);
+    m_actions.stop->setEnabled(false);
 }
 
 void BusyState::playbackStarts()
 {
-    const MenuItems &i = m_items;
-    setEnabled({i.Pause1, i.Pause2, i.Stopplay1, i.StopPlaying1}, true);
-    setEnabled({i.Join1, i.Join2, i.Clear1, i.Clear2}, false);
+    const MenuActions &a = m_actions;
+    setEnabled({a.pause, a.stopPlaying}, true);
+    setEnabled({a.join, a.clear}, false);
 }
 
 void BusyState::pause()
 {
-    setEnabled({m_items.Pause2, m_items.Pause1}, false);
+    m_actions.pause->setEnabled(false);
 }
 
 void BusyState::resume()
 {
-    setEnabled({m_items.Pause2, m_items.Pause1}, true);
+    m_actions.pause->setEnabled(true);
 }
 
 void BusyState::playbackStops()
 {
-    const MenuItems &i = m_items;
-    setEnabled({i.Pause1, i.Pause2, i.Stopplay1, i.StopPlaying1}, false);
-    setEnabled({i.Join1, i.Join2, i.Clear1, i.Clear2}, true);
+    const MenuActions &a = m_actions;
+    setEnabled({a.pause, a.stopPlaying}, false);
+    setEnabled({a.join, a.clear}, true);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/menuitems.h"
+#include "app/menuactions.h"
 #include "platform/busyflags.h"
 
 #include <initializer_list>
@@ -12,7 +12,7 @@ class QAction;
 // last event that named it.
 class BusyState : public BusyFlags {
 public:
-    explicit BusyState(const MenuItems &items);
+    explicit BusyState(const MenuActions &actions);
 
     // An admission may start while another one pumps messages; only the
     // outermost one sets and clears Adding and the admission items.
@@ -35,6 +35,6 @@ private:
     void setAdmissionItems(bool enabled);
     void setJoinLockedItems(bool enabled);
 
-    const MenuItems &m_items;
+    const MenuActions &m_actions;
     int m_admissionDepth = 0;
 };

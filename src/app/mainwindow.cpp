@@ -98,7 +98,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     createComponents();
     createControls();
     m_menus = new MainMenus(menuBar(), this);
-    m_busy = std::make_unique<BusyState>(m_menus->items());
+    m_busy = std::make_unique<BusyState>(m_menus->actions());
     createSubsystems();
     m_outputFields = std::make_unique<OutputFields>(*this);
     createDialogs();
@@ -114,9 +114,9 @@ MainWindow::~MainWindow()
     qApp->removeEventFilter(m_keyHook);
 }
 
-const MenuItems &MainWindow::menuItems() const
+const MenuActions &MainWindow::menuActions() const
 {
-    return m_menus->items();
+    return m_menus->actions();
 }
 
 // Window creation: the first use of three components.
@@ -248,36 +248,26 @@ void MainWindow::guarded(void (MainWindow::*command)())
 
 void MainWindow::connectCommands()
 {
-    const MenuItems &i = m_menus->items();
+    const MenuActions &a = m_menus->actions();
     const auto bind = [this](QAction *action, void (MainWindow::*command)()) {
         connect(action, &QAction::triggered, this, [this, command] { guarded(command); });
     };
-    bind(i.AddFile1, &MainWindow::addFile1Click);
-    bind(i.AddFile2, &MainWindow::addFile1Click);
-    bind(i.AddPath1, &MainWindow::addPath1Click);
-    bind(i.AddPath2, &MainWindow::addPath1Click);
-    bind(i.Remove1, &MainWindow::remove1Click);
-    bind(i.Remove2, &MainWindow::remove1Click);
-    bind(i.Clear1, &MainWindow::clear1Click);
-    bind(i.Clear2, &MainWindow::clear1Click);
-    bind(i.SortByName1, &MainWindow::sortByName1Click);
-    bind(i.SortByName2, &MainWindow::sortByName1Click);
-    bind(i.Exit1, &MainWindow::exit1Click);
-    bind(i.Join1, &MainWindow::join1Click);
-    bind(i.Join2, &MainWindow::join1Click);
-    bind(i.Stop1, &MainWindow::stop1Click);
-    bind(i.Stop2, &MainWindow::stop1Click);
-    bind(i.Play1, &MainWindow::play1Click);
-    bind(i.Play2, &MainWindow::play1Click);
-    bind(i.Pause1, &MainWindow::pause1Click);
-    bind(i.Pause2, &MainWindow::pause1Click);
-    bind(i.Stopplay1, &MainWindow::stopplay1Click);
-    bind(i.StopPlaying1, &MainWindow::stopplay1Click);
-    bind(i.Option1, &MainWindow::option1Click);
-    bind(i.ID3Tag1, &MainWindow::id3Tag1Click);
-    bind(i.Content1, &MainWindow::content1Click);
-    bind(i.WebSite1, &MainWindow::webSite1Click);
-    bind(i.About1, &MainWindow::about1Click);
+    bind(a.addFile, &MainWindow::addFile1Click);
+    bind(a.addPath, &MainWindow::addPath1Click);
+    bind(a.removeFile, &MainWindow::remove1Click);
+    bind(a.clear, &MainWindow::clear1Click);
+    bind(a.sortByName, &MainWindow::sortByName1Click);
+    bind(a.exit, &MainWindow::exit1Click);
+    bind(a.join, &MainWindow::join1Click);
+    bind(a.stop, &MainWindow::stop1Click);
+    bind(a.play, &MainWindow::play1Click);
+    bind(a.pause, &MainWindow::pause1Click);
+    bind(a.stopPlaying, &MainWindow::stopplay1Click);
+    bind(a.options, &MainWindow::option1Click);
+    bind(a.id3Tag, &MainWindow::id3Tag1Click);
+    bind(a.content, &MainWindow::content1Click);
+    bind(a.webSite, &MainWindow::webSite1Click);
+    bind(a.about, &MainWindow::about1Click);
 
     connect(m_lv, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos));

@@ -51,7 +51,7 @@ public:
     QComboBox *cb_format() const { return m_cbFormat; }
     QLineEdit *edt_dir() const { return m_edtDir; }
     Skin *skin() const { return m_skin; }
-    const MenuItems &menuItems() const;
+    const MenuActions &menuActions() const;
 
     // State.
     BusyState &busy() { return *m_busy; }

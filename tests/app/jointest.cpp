@@ -99,7 +99,7 @@ protected:
     {
         window().cb_format()->setCurrentIndex(format);
         window().edt_filename()->setText(name);
-        window().menuItems().Join1->trigger();
+        window().menuActions().join->trigger();
     }
 
     QStringList statuses()
@@ -142,9 +142,9 @@ protected:
         EXPECT_FALSE(main.pb()->captionVisible());
         EXPECT_EQ(main.edt_filename()->text(), "new");
         EXPECT_EQ(main.tagValues, TagValues());
-        EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-        EXPECT_TRUE(main.menuItems().Option1->isEnabled());
-        EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+        EXPECT_TRUE(main.menuActions().join->isEnabled());
+        EXPECT_TRUE(main.menuActions().options->isEnabled());
+        EXPECT_FALSE(main.menuActions().stop->isEnabled());
     }
 };
 
@@ -337,9 +337,9 @@ TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         if (main.pb()->position() > 0 && main.busy().Joining) {
             EXPECT_TRUE(main.pb()->captionVisible());
-            EXPECT_TRUE(main.menuItems().Stop1->isEnabled());
-            EXPECT_FALSE(main.menuItems().Join1->isEnabled());
-            main.menuItems().Stop1->trigger();
+            EXPECT_TRUE(main.menuActions().stop->isEnabled());
+            EXPECT_FALSE(main.menuActions().join->isEnabled());
+            main.menuActions().stop->trigger();
         }
     });
     stopper.start(0);
@@ -367,8 +367,8 @@ TEST_F(JoinTest, InputShortenedAfterItWasAddedFailsTheJoinNamingIt)
     EXPECT_TRUE(prompter.messages().first().contains(a.path))
         << prompter.messages().first().toStdString();
     EXPECT_FALSE(main.busy().Joining);
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
 }
 
 TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
@@ -420,8 +420,8 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     // The values wait for the next join.
     EXPECT_EQ(main.tagValues, tags);
     // The commands are given back, as after a finished run.
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
     EXPECT_FALSE(main.pb()->captionVisible());
 }
 
@@ -434,7 +434,7 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         if (main.pb()->position() > 0 && main.busy().Joining) {
-            main.menuItems().Stop1->trigger();
+            main.menuActions().stop->trigger();
             QDir(outputFolder()).removeRecursively();
         }
     });
@@ -445,9 +445,9 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.pb()->position(), 0);
     EXPECT_FALSE(main.pb()->captionVisible());
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
     // And the next join runs.
     join(Wav);
     EXPECT_EQ(statuses(), QStringList{"Finished"});
@@ -507,7 +507,7 @@ TEST_F(JoinTest, JoinAfterConfirmingTheSettingsDialogUsesTheNewSettings)
         dialog.findChild<QCheckBox *>("cb_vbr")->click();
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });
-    main.menuItems().Option1->trigger();
+    main.menuActions().options->trigger();
     join(Mp3);
     ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
     QFile file(outputFolder() + "/joined.mp3");
@@ -548,7 +548,7 @@ TEST_F(JoinTest, TheTagDialogsChapterSwitchDecidesWhetherTheJoinAddsChapters)
             dialog.findChild<QCheckBox *>("cbx_chapters")->setChecked(on);
             dialog.findChild<QPushButton *>("btn_ok")->click();
         });
-        main.menuItems().ID3Tag1->trigger();
+        main.menuActions().id3Tag->trigger();
     };
     admit({input("Chapter One.wav", ToneFormat::Wav16, 22050, 1, 1.0),
            input("two.ogg", ToneFormat::Ogg, 44100, 2, 0.5)});
@@ -618,8 +618,8 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         if (statuses().contains("Measuring") && main.busy().Joining) {
-            EXPECT_TRUE(main.menuItems().Stop1->isEnabled());
-            main.menuItems().Stop1->trigger();
+            EXPECT_TRUE(main.menuActions().stop->isEnabled());
+            main.menuActions().stop->trigger();
         }
     });
     stopper.start(0);
@@ -634,8 +634,8 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     EXPECT_FALSE(main.busy().Joining);
     EXPECT_EQ(main.pb()->position(), 0);
     EXPECT_FALSE(main.pb()->captionVisible());
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
 }
 
 TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
@@ -658,7 +658,7 @@ TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
     EXPECT_EQ(statuses(), before);
     EXPECT_FALSE(QFileInfo::exists(outputFolder() + "/joined.wav"));
     EXPECT_FALSE(main.busy().Joining);
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
     EXPECT_FALSE(main.pb()->captionVisible());
 }

@@ -97,12 +97,12 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     MainWindow &main = showWindow();
     bool lockedMeanwhile = false;
     prompter.onMessage([&](const QString &) {
-        lockedMeanwhile = main.busy().Adding && !main.menuItems().AddFile1->isEnabled()
-                          && !main.menuItems().Play2->isEnabled();
+        lockedMeanwhile = main.busy().Adding && !main.menuActions().addFile->isEnabled()
+                          && !main.menuActions().play->isEnabled();
     });
     addFiles({dataPath("missing.wav")});
     EXPECT_TRUE(lockedMeanwhile);
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
     EXPECT_EQ(totalTimeShown(), "00:00:00");
 
     // The settings file cannot be written: the admission fails at its first write.
@@ -110,11 +110,11 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     QDir().mkpath(settingsPath());
     prompter.clear();
     prompter.queueOpenFiles({tone("a.wav", 1.0)});
-    main.menuItems().AddFile1->trigger();
+    main.menuActions().addFile->trigger();
     EXPECT_EQ(prompter.messages(), QStringList{"Unable to write to vantorel.ini"});
     EXPECT_FALSE(main.busy().Adding);
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
-    EXPECT_TRUE(main.menuItems().Play2->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
+    EXPECT_TRUE(main.menuActions().play->isEnabled());
     QDir().rmdir(settingsPath());
 }
 
@@ -132,7 +132,7 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
         if (!nested) {
             nested = true;
             main.skinClick("Add");
-        } else if (!main.busy().Adding || main.menuItems().AddPath1->isEnabled()) {
+        } else if (!main.busy().Adding || main.menuActions().addPath->isEnabled()) {
             unlockedTooEarly = true;
         }
     });
@@ -143,7 +143,7 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
     EXPECT_FALSE(unlockedTooEarly);
     EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
     EXPECT_FALSE(main.busy().Adding);
-    EXPECT_TRUE(main.menuItems().AddPath1->isEnabled());
+    EXPECT_TRUE(main.menuActions().addPath->isEnabled());
 }
 
 TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
@@ -231,13 +231,13 @@ TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
     EXPECT_TRUE(main.busy().Playing);
     EXPECT_EQ(main.joinList().status(0), "Playing");
     // Admission gives back Play but Join and Clear still wait for the preview.
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
     main.join1Click();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
     main.stopplay1Click();
-    EXPECT_FALSE(main.menuItems().Pause1->isEnabled());
-    EXPECT_FALSE(main.menuItems().StopPlaying1->isEnabled());
-    EXPECT_TRUE(main.menuItems().Clear2->isEnabled());
+    EXPECT_FALSE(main.menuActions().pause->isEnabled());
+    EXPECT_FALSE(main.menuActions().stopPlaying->isEnabled());
+    EXPECT_TRUE(main.menuActions().clear->isEnabled());
 }
 
 TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
@@ -291,7 +291,7 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     const QString a = tone("a10.wav", 1.0), b = tone("a9.wav", 2.0), c = tone("B.wav", 5.0);
     addFiles({c, a, b});
     play(0);
-    main.menuItems().SortByName2->trigger();
+    main.menuActions().sortByName->trigger();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, a, c}));
     EXPECT_EQ(main.playingRow(), 2);
     EXPECT_EQ(main.joinList().totalSeconds(), 8);

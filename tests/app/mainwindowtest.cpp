@@ -34,15 +34,12 @@ namespace {
 
 using Kind = ScriptedPrompter::Kind;
 
-QStringList enabledItems(const MenuItems &i)
+QStringList enabledItems(const MenuActions &a)
 {
     QStringList names;
     for (QAction *action :
-         {i.AddFile1,    i.AddPath1,   i.Remove1, i.Clear1,    i.Exit1,    i.Join1,
-          i.Stop1,       i.Play1,      i.Pause1,  i.Stopplay1, i.Option1,  i.ID3Tag1,
-          i.Content1,    i.WebSite1,   i.About1,  i.AddFile2,  i.AddPath2, i.Remove2,
-          i.Clear2,      i.Join2,      i.Stop2,   i.Play2,     i.Pause2,   i.StopPlaying1,
-          i.SortByName1, i.SortByName2}) {
+         {a.addFile, a.addPath, a.removeFile, a.clear, a.exit, a.join, a.stop, a.play, a.pause,
+          a.stopPlaying, a.options, a.id3Tag, a.content, a.webSite, a.about, a.sortByName}) {
         if (action->isEnabled())
             names << action->objectName();
     }
@@ -57,18 +54,13 @@ QStringList without(QStringList names, const QStringList &removed)
 }
 
 const QStringList kAllItems = {
-    "AddFile1", "AddPath1", "Remove1",      "Clear1",      "Exit1",      "Join1",    "Stop1",
-    "Play1",    "Pause1",   "Stopplay1",    "Option1",     "ID3Tag1",    "Content1", "WebSite1",
-    "About1",   "AddFile2", "AddPath2",     "Remove2",     "Clear2",     "Join2",    "Stop2",
-    "Play2",    "Pause2",   "StopPlaying1", "SortByName1", "SortByName2"};
-const QStringList kIdleDisabled = {"Stop1",        "Stop2",  "Stopplay1",
-                                   "StopPlaying1", "Pause1", "Pause2"};
-const QStringList kAdmissionItems = {"AddFile1", "AddPath1", "Remove1",     "Clear1",     "Join1",
-                                     "Play1",    "AddFile2", "AddPath2",    "Remove2",    "Clear2",
-                                     "Join2",    "Play2",    "SortByName1", "SortByName2"};
-const QStringList kJoinLocked = {
-    "Play1",   "Play2",   "Join1",  "Join2",  "AddFile1", "AddFile2", "AddPath1",    "AddPath2",
-    "Remove1", "Remove2", "Clear1", "Clear2", "Option1",  "ID3Tag1",  "SortByName1", "SortByName2"};
+    "addFile", "addPath",     "removeFile", "clear",  "exit",    "join",    "stop",  "play",
+    "pause",   "stopPlaying", "options",    "id3Tag", "content", "webSite", "about", "sortByName"};
+const QStringList kIdleDisabled = {"stop", "stopPlaying", "pause"};
+const QStringList kAdmissionItems = {"addFile", "addPath", "removeFile", "clear",
+                                     "join",    "play",    "sortByName"};
+const QStringList kJoinLocked = {"play",  "join",       "addFile", "addPath", "removeFile",
+                                 "clear", "sortByName", "options", "id3Tag"};
 
 }  // namespace
 
@@ -252,10 +244,10 @@ TEST_F(MainWindowTest, ErrorDuringARunGivesTheCommandsBack)
     main.busy().joinStarts();
     main.pb()->setCaptionVisible(true);
     runGuarded(main, [] { throw AudioError(QStringLiteral("disk full")); });
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_TRUE(main.menuItems().AddFile2->isEnabled());
-    EXPECT_TRUE(main.menuItems().Option1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
+    EXPECT_TRUE(main.menuActions().options->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
     EXPECT_FALSE(main.pb()->captionVisible());
 }
 
@@ -263,7 +255,7 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
 {
     MainWindow &main = showWindow();
     BusyState &busy = main.busy();
-    const MenuItems &items = main.menuItems();
+    const MenuActions &items = main.menuActions();
     const QStringList idle = without(kAllItems, kIdleDisabled);
     EXPECT_EQ(enabledItems(items), idle);
 
@@ -274,17 +266,15 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
 
     busy.joinStarts();
     EXPECT_EQ(enabledItems(items),
-              without(kAllItems,
-                      kJoinLocked + QStringList{"Stopplay1", "StopPlaying1", "Pause1", "Pause2"}));
+              without(kAllItems, kJoinLocked + QStringList{"stopPlaying", "pause"}));
     busy.joinEnds();
     EXPECT_EQ(enabledItems(items), idle);
 
     busy.playbackStarts();
-    const QStringList playing =
-        without(kAllItems, {"Stop1", "Stop2", "Join1", "Join2", "Clear1", "Clear2"});
+    const QStringList playing = without(kAllItems, {"stop", "join", "clear"});
     EXPECT_EQ(enabledItems(items), playing);
     busy.pause();
-    EXPECT_EQ(enabledItems(items), without(playing, {"Pause1", "Pause2"}));
+    EXPECT_EQ(enabledItems(items), without(playing, {"pause"}));
     busy.resume();
     EXPECT_EQ(enabledItems(items), playing);
     busy.playbackStops();
@@ -293,10 +283,10 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
 
 // Captions as shown, without their access keys; each key is unique within its
 // menu and the same for an item in both menus.
-TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
+TEST_F(MainWindowTest, MenuActionsCarryTheirCaptionsAccessKeysAndSeparators)
 {
     MainWindow &main = showWindow();
-    const MenuItems &i = main.menuItems();
+    const MenuActions &i = main.menuActions();
     QMap<QString, QChar> keyOfCaption;
     const auto captions = [&](const QList<QAction *> &actions) {
         QStringList shown;
@@ -319,10 +309,11 @@ TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
         }
         return shown;
     };
-    EXPECT_EQ(captions(i.File1->actions()),
+    EXPECT_EQ(captions(i.fileMenu->actions()),
               QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Exit"}));
-    EXPECT_EQ(captions(i.Action1->actions()), QStringList({"Join", "Stop", "-", "Play", "Pause",
-                                                           "Stop Playing", "-", "Sort by Name"}));
+    EXPECT_EQ(
+        captions(i.actionMenu->actions()),
+        QStringList({"Join", "Stop", "-", "Play", "Pause", "Stop Playing", "-", "Sort by Name"}));
     EXPECT_EQ(captions(main.findChild<QMenu *>("pm")->actions()),
               QStringList({"Add File", "Add Path", "Remove File", "Clear", "Sort by Name", "-",
                            "Join", "Stop", "-", "Play", "Pause", "Stop Playing"}));

@@ -9,9 +9,9 @@
 // otherwise the defaults apply. Any message box ends the run with an error.
 
 #include "app/mainwindow.h"
-#include "app/menuitems.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
+#include "player/menuactions.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
@@ -118,7 +118,7 @@ int main(int argc, char **argv)
 
             QElapsedTimer timer;
             timer.start();
-            main.menuItems().Join1->trigger();
+            main.menuActions().join->trigger();
             wallSeconds = double(timer.nsecsElapsed()) / 1e9;
         }
         main.close();

@@ -1,6 +1,5 @@
 #include "app/joincommand.h"
 
-#include "app/busystate.h"
 #include "audio/audiofile.h"
 #include "audio/encode/outputfile.h"
 #include "audio/tags/tagvalues.h"
@@ -12,6 +11,7 @@
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
+#include "player/busystate.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
@@ -56,13 +56,13 @@ int JoinCommand::junctionMilliseconds(const QString &key) const
 
 void JoinCommand::enterJoiningState()
 {
-    m_.busy.joinStarts();
+    m_.busy.lockForJoin();
     m_.pb.setCaptionVisible(true);
 }
 
 void JoinCommand::leaveJoiningState()
 {
-    m_.busy.joinEnds();
+    m_.busy.endJoin();
     m_.pb.setCaptionVisible(false);
 }
 
@@ -74,15 +74,12 @@ QString JoinCommand::prepare()
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
 
-    m_.busy.Joining = true;
     m_.pb.setPosition(0);
 
     QString extension;
     OutputFormatSetup setup(m_.settings, m_.writer, m_.encoder, m_.prompter);
-    if (!setup.setUpOutputFormat(m_.cb_format.currentIndex(), extension)) {
-        m_.busy.Joining = false;
+    if (!setup.setUpOutputFormat(m_.cb_format.currentIndex(), extension))
         return {};
-    }
     if (m_.writer.isOpen())
         m_.writer.closeFile();
 
@@ -90,16 +87,13 @@ QString JoinCommand::prepare()
     // Writing over an input would destroy it while it is being read.
     if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
         m_.prompter.information(Messages::kOutputIsInput);
-        m_.busy.Joining = false;
         return {};
     }
     // A device, FIFO or folder of that name is never replaced, nor made writable.
     OutputFile::checkTarget(outputPath);
     if (QFileInfo::exists(outputPath)) {
-        if (!m_.prompter.askYesNo(Messages::kOverwrite)) {
-            m_.busy.Joining = false;
+        if (!m_.prompter.askYesNo(Messages::kOverwrite))
             return {};
-        }
         QFile::setPermissions(outputPath, QFile::permissions(outputPath) | QFileDevice::WriteOwner);
     }
     return outputPath;
@@ -112,7 +106,7 @@ void JoinCommand::joinFiles()
         m_.prompter.information(Messages::kAddFile);
         return;
     }
-    if (busy.Playing) {
+    if (busy.playing()) {
         m_.prompter.information(Messages::kStopPlayingFirst);
         return;
     }
@@ -120,10 +114,12 @@ void JoinCommand::joinFiles()
         return;
     // Held until the run has finished, however it finishes; a run ended by an
     // error leaves it to the error report to give the commands back.
-    busy.joinRunActive = true;
+    busy.beginJoin();
     try {
         const QString outputPath = prepare();
-        if (!outputPath.isEmpty()) {
+        if (outputPath.isEmpty()) {
+            busy.cancelJoin();
+        } else {
             enterJoiningState();
             JoinJob job;
             job.inputs = m_.list.fullPaths();
@@ -142,7 +138,7 @@ void JoinCommand::joinFiles()
             JoinRun run(m_.reader, m_.writer, m_.information);
             run.run(job, *this);
             m_.pb.setPosition(0);
-            busy.Joining = false;
+            busy.stopJoin();
             // Stopped while measuring, nothing was written: the name and the
             // tags wait for the next join. A file that could not take them
             // (a WAV without audio) leaves them for the next one too.
@@ -163,20 +159,18 @@ void JoinCommand::joinFiles()
                 m_.list.setStatus(row.key(), row.value());
         }
         m_statusBeforeMeasuring.clear();
-        busy.joinRunActive = false;
-        busy.joinRunFailed = true;
+        busy.failJoin();
         throw;
     }
-    busy.joinRunActive = false;
 }
 
 bool JoinCommand::rowStarts(int row)
 {
-    if (!m_.busy.Joining)
+    if (!m_.busy.joining())
         return false;
     QCoreApplication::processEvents();
     // A stop, or an error reported meanwhile, ends the run before the row begins.
-    if (!m_.busy.Joining || row >= m_.list.rowCount())
+    if (!m_.busy.joining() || row >= m_.list.rowCount())
         return false;
     m_.list.selectRow(row);
     m_.list.focus();
@@ -188,7 +182,7 @@ bool JoinCommand::blockStarts()
 {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    return m_.busy.Joining;
+    return m_.busy.joining();
 }
 
 void JoinCommand::blockWritten(qint64 processed, qint64 total)
@@ -220,5 +214,5 @@ void JoinCommand::measured(qint64 processed, qint64 total)
 bool JoinCommand::measuringGoesOn()
 {
     QCoreApplication::processEvents();
-    return m_.busy.Joining;
+    return m_.busy.joining();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/menuactions.h"
+#include "player/menuactions.h"
 
 #include <QObject>
 

@@ -200,16 +200,10 @@ void MainWindow::createSubsystems()
 
     BusyState *busy = m_busy.get();
     connect(m_joinList, &JoinList::totalTimeChanged, this, &MainWindow::showTotalTime);
-    connect(m_joinList, &JoinList::admissionStarts, this, [busy] { busy->beginAdmission(); });
-    connect(m_joinList, &JoinList::admissionEnds, this, [busy] { busy->endAdmission(); });
+    connect(m_joinList, &JoinList::admissionStarts, this, [busy] { busy->beginAdding(); });
+    connect(m_joinList, &JoinList::admissionEnds, this, [busy] { busy->endAdding(); });
     connect(m_joinList, &JoinList::rowRemoved, m_previewPlayer, &PreviewPlayer::rowRemoved);
     connect(m_joinList, &JoinList::rowsExchanged, m_previewPlayer, &PreviewPlayer::rowsExchanged);
-    connect(m_previewPlayer, &PreviewPlayer::playbackStarts, this,
-            [busy] { busy->playbackStarts(); });
-    connect(m_previewPlayer, &PreviewPlayer::pause, this, [busy] { busy->pause(); });
-    connect(m_previewPlayer, &PreviewPlayer::resume, this, [busy] { busy->resume(); });
-    connect(m_previewPlayer, &PreviewPlayer::playbackStops, this,
-            [busy] { busy->playbackStops(); });
 }
 
 int MainWindow::playingRow() const
@@ -310,9 +304,6 @@ void MainWindow::formShow()
         m_joinList->resetTotals();
         restoreOutputFields();
         tagValues.reset();
-        m_busy->Playing = false;
-        m_busy->Paused = false;
-        m_busy->Joining = false;
         m_busy->firstShow();
         placeControls();
         if (QScreen *screen = this->screen()) {
@@ -380,7 +371,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     runGuarded(*this, [this] {
         // A join still running stops at its next check.
-        m_busy->Joining = false;
+        m_busy->stopJoin();
         if (m_settings->isOpen()) {
             m_settings->writeInteger(SettingsKeys::kJoin, SettingsKeys::kFormat,
                                      m_cbFormat->currentIndex());
@@ -395,7 +386,7 @@ void MainWindow::report(const std::exception &error)
     m_prompter.information(QString::fromUtf8(error.what()));
     // Whenever a join run is active: Stop may have cleared Joining before a
     // close or the stamping failed, and the commands must still come back.
-    if (m_busy->Joining || m_busy->joinRunActive || m_busy->joinRunFailed) {
+    if (m_busy->joinUnfinished()) {
         // Closing may itself fail (for example a full disk); that is worth a word too.
         for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
             try {
@@ -406,13 +397,11 @@ void MainWindow::report(const std::exception &error)
             }
         }
         m_pb->setPosition(0);
-        m_busy->Joining = false;
         // The run will not get to give the commands back itself.
-        m_busy->joinEnds();
+        m_busy->abandonJoin();
         m_pb->setCaptionVisible(false);
-        m_busy->joinRunFailed = false;
     }
-    if (m_busy->Playing)
+    if (m_busy->playing())
         m_audioPlayer->stop();
 }
 
@@ -470,7 +459,7 @@ void MainWindow::addFile1Click()
 
 void MainWindow::addPath1Click()
 {
-    if (m_busy->joinBusy() || m_busy->Playing || m_busy->Adding)
+    if (m_busy->joinBusy() || m_busy->playing() || m_busy->adding())
         return;
     m_fmDir->setAction(QString());
     m_fmDir->setAction(QStringLiteral("Please select the folder you want to add."));
@@ -487,7 +476,7 @@ void MainWindow::remove1Click()
     if (m_busy->joinBusy())
         return;
     const int row = m_joinList->selectedRow();
-    if (row >= 0 && m_busy->Playing && row == m_previewPlayer->playingRow()) {
+    if (row >= 0 && m_busy->playing() && row == m_previewPlayer->playingRow()) {
         m_prompter.information(Messages::kStopPlayingFirst);
         return;
     }
@@ -500,7 +489,7 @@ void MainWindow::clear1Click()
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
-    if (m_busy->Playing) {
+    if (m_busy->playing()) {
         m_prompter.information(Messages::kStopPlayingFirst);
         return;
     }
@@ -527,7 +516,7 @@ void MainWindow::moveDownClick()
 void MainWindow::sortByName1Click()
 {
     // The rows move as Up and Down move them, so under the same guard.
-    if (mayMoveRows() && !m_busy->Adding)
+    if (mayMoveRows() && !m_busy->adding())
         m_joinList->sortByName();
 }
 
@@ -539,11 +528,11 @@ void MainWindow::lvMoveRow(int from, int to)
 
 bool MainWindow::mayDropFiles(const QStringList &paths) const
 {
-    if (m_busy->joinBusy() || m_busy->Adding)
+    if (m_busy->joinBusy() || m_busy->adding())
         return false;
     // A folder is scanned on AudioFileRead, which the preview reads from: as
     // Add Path, not while playing. Files alone are admitted as Add File admits.
-    return !m_busy->Playing || std::none_of(paths.begin(), paths.end(), [](const QString &path) {
+    return !m_busy->playing() || std::none_of(paths.begin(), paths.end(), [](const QString &path) {
         return QFileInfo(path).isDir();
     });
 }
@@ -562,7 +551,7 @@ void MainWindow::join1Click()
 
 void MainWindow::stop1Click()
 {
-    m_busy->Joining = false;
+    m_busy->stopJoin();
 }
 
 void MainWindow::play1Click()
@@ -571,7 +560,7 @@ void MainWindow::play1Click()
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
-    if (m_busy->Adding)
+    if (m_busy->adding())
         return;
     m_previewPlayer->playFile();
 }

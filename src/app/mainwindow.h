@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/busystate.h"
 #include "audio/tags/tagvalues.h"
 #include "joinlist/joinlistview.h"
 #include "platform/errorreport.h"
+#include "player/busystate.h"
 
 #include <QMainWindow>
 
@@ -17,6 +17,7 @@ class JoinList;
 class KeyHook;
 class LameEncoder;
 class MainMenus;
+struct MenuActions;
 class OutputFields;
 class PreviewPlayer;
 class Prompter;

@@ -8,6 +8,7 @@
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
 #include "platform/messages.h"
+#include "player/menuactions.h"
 #include "settings/settings.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
@@ -137,7 +138,7 @@ protected:
     void expectIdleAfterJoin()
     {
         MainWindow &main = window();
-        EXPECT_FALSE(main.busy().Joining);
+        EXPECT_FALSE(main.busy().joining());
         EXPECT_EQ(main.pb()->position(), 0);
         EXPECT_FALSE(main.pb()->captionVisible());
         EXPECT_EQ(main.edt_filename()->text(), "new");
@@ -230,12 +231,12 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
     join(Wav);
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
-    main.busy().Playing = true;
-    join(Wav);
-    main.busy().Playing = false;
-    main.busy().Joining = true;
+    main.busy().beginPreview();
+    main.join1Click();  // the menu's Join is disabled while playing; the skin's is not
+    main.busy().endPreview();
+    main.busy().beginJoin();
     main.join1Click();
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
     EXPECT_EQ(prompter.messages(), QStringList({Messages::kAddFile, Messages::kStopPlayingFirst}));
     EXPECT_FALSE(QDir(outputFolder()).exists());
 }
@@ -258,7 +259,7 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
                            Messages::kWmaProfileNotSupported.arg(
                                QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"))}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(main.edt_filename()->text(), "joined");
     EXPECT_EQ(main.tagValues, tags);
     EXPECT_EQ(statuses(), QStringList{"unconverted"});
@@ -284,7 +285,7 @@ TEST_F(JoinTest, DeclinedOverwriteLeavesFileNameAndTags)
     EXPECT_EQ(existing.readAll(), "keep me");
     EXPECT_EQ(main.edt_filename()->text(), "joined");
     EXPECT_EQ(main.tagValues, tags);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
 }
 
 TEST_F(JoinTest, ReadOnlyOutputIsReplacedAfterYes)
@@ -335,7 +336,7 @@ TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
     setTags();
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.busy().Joining) {
+        if (main.pb()->position() > 0 && main.busy().joining()) {
             EXPECT_TRUE(main.pb()->captionVisible());
             EXPECT_TRUE(main.menuActions().stop->isEnabled());
             EXPECT_FALSE(main.menuActions().join->isEnabled());
@@ -366,7 +367,7 @@ TEST_F(JoinTest, InputShortenedAfterItWasAddedFailsTheJoinNamingIt)
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains(a.path))
         << prompter.messages().first().toStdString();
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
 }
@@ -394,7 +395,7 @@ TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
     QFile after(in.path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), before);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(main.edt_filename()->text(), "song");
     EXPECT_EQ(statuses(), QStringList{"unconverted"});
 }
@@ -414,7 +415,7 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     EXPECT_TRUE(prompter.messages().first().contains(b.path))
         << prompter.messages().first().toStdString();
     EXPECT_EQ(statuses(), QStringList({"Finished", "Converting"}));
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(main.pb()->position(), 0);
     EXPECT_FALSE(main.audioFileWrite().isOpen());
     // The values wait for the next join.
@@ -433,7 +434,7 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     // Stop, and the output's folder goes away: completing the output fails.
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.busy().Joining) {
+        if (main.pb()->position() > 0 && main.busy().joining()) {
             main.menuActions().stop->trigger();
             QDir(outputFolder()).removeRecursively();
         }
@@ -442,7 +443,7 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     join(Wav);
     stopper.stop();
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(main.pb()->position(), 0);
     EXPECT_FALSE(main.pb()->captionVisible());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
@@ -480,7 +481,7 @@ TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
     EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
     EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
-    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_FALSE(main.busy().playing());
     EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
     expectIdleAfterJoin();
 }
@@ -531,7 +532,7 @@ TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
     join(Wav);
     closer.stop();
     EXPECT_FALSE(main.isVisible());
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
     EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
     EXPECT_TRUE(settingsText().contains("format=1"));
@@ -617,7 +618,7 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     const TagValues tags = main.tagValues;
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (statuses().contains("Measuring") && main.busy().Joining) {
+        if (statuses().contains("Measuring") && main.busy().joining()) {
             EXPECT_TRUE(main.menuActions().stop->isEnabled());
             main.menuActions().stop->trigger();
         }
@@ -631,7 +632,7 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
     EXPECT_EQ(main.edt_filename()->text(), "second");
     EXPECT_EQ(main.tagValues, tags);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(main.pb()->position(), 0);
     EXPECT_FALSE(main.pb()->captionVisible());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
@@ -657,7 +658,7 @@ TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
     // No row is left saying it is being measured.
     EXPECT_EQ(statuses(), before);
     EXPECT_FALSE(QFileInfo::exists(outputFolder() + "/joined.wav"));
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
     EXPECT_FALSE(main.pb()->captionVisible());

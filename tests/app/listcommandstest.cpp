@@ -8,6 +8,7 @@
 #include "dialogs/folderdialog.h"
 #include "joinlist/joinlist.h"
 #include "platform/messages.h"
+#include "player/menuactions.h"
 #include "player/previewplayer.h"
 #include "skin/skinitem.h"
 #include "support/dragstep.h"
@@ -65,7 +66,7 @@ protected:
     {
         window().joinList().selectRow(row);
         window().play1Click();
-        ASSERT_TRUE(window().busy().Playing);
+        ASSERT_TRUE(window().busy().playing());
     }
 
     // Drags onto the list and lets go at the same place, then lets the window
@@ -97,7 +98,7 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     MainWindow &main = showWindow();
     bool lockedMeanwhile = false;
     prompter.onMessage([&](const QString &) {
-        lockedMeanwhile = main.busy().Adding && !main.menuActions().addFile->isEnabled()
+        lockedMeanwhile = main.busy().adding() && !main.menuActions().addFile->isEnabled()
                           && !main.menuActions().play->isEnabled();
     });
     addFiles({dataPath("missing.wav")});
@@ -112,7 +113,7 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     prompter.queueOpenFiles({tone("a.wav", 1.0)});
     main.menuActions().addFile->trigger();
     EXPECT_EQ(prompter.messages(), QStringList{"Unable to write to vantorel.ini"});
-    EXPECT_FALSE(main.busy().Adding);
+    EXPECT_FALSE(main.busy().adding());
     EXPECT_TRUE(main.menuActions().addFile->isEnabled());
     EXPECT_TRUE(main.menuActions().play->isEnabled());
     QDir().rmdir(settingsPath());
@@ -132,7 +133,7 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
         if (!nested) {
             nested = true;
             main.skinClick("Add");
-        } else if (!main.busy().Adding || main.menuActions().addPath->isEnabled()) {
+        } else if (!main.busy().adding() || main.menuActions().addPath->isEnabled()) {
             unlockedTooEarly = true;
         }
     });
@@ -142,7 +143,7 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
     ASSERT_TRUE(nested);
     EXPECT_FALSE(unlockedTooEarly);
     EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
-    EXPECT_FALSE(main.busy().Adding);
+    EXPECT_FALSE(main.busy().adding());
     EXPECT_TRUE(main.menuActions().addPath->isEnabled());
 }
 
@@ -169,12 +170,12 @@ TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
 TEST_F(ListCommandsTest, AddPathWaitsWhilePlayingOrAdding)
 {
     MainWindow &main = showWindow();
-    main.busy().Playing = true;
+    main.busy().beginPreview();
     main.addPath1Click();
-    main.busy().Playing = false;
-    main.busy().Adding = true;
+    main.busy().endPreview();
+    main.busy().beginAdding();
     main.addPath1Click();
-    main.busy().Adding = false;
+    main.busy().endAdding();
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
 
@@ -211,9 +212,9 @@ TEST_F(ListCommandsTest, ClearSaysWhyItWaitsAndShowsZero)
     main.clear1Click();
     EXPECT_EQ(main.lv()->topLevelItemCount(), 1);
     main.stopplay1Click();
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     main.clear1Click();
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kStopPlayingFirst, Messages::kStopConvertingFirst}));
     main.clear1Click();
@@ -228,7 +229,7 @@ TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
     play(0);
     addFiles({tone("b.wav", 1.0), tone("c.wav", 1.0)});
     EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
-    EXPECT_TRUE(main.busy().Playing);
+    EXPECT_TRUE(main.busy().playing());
     EXPECT_EQ(main.joinList().status(0), "Playing");
     // Admission gives back Play but Join and Clear still wait for the preview.
     EXPECT_TRUE(main.menuActions().join->isEnabled());
@@ -246,12 +247,12 @@ TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
     QDir().mkpath(dataPath("folder"));
     const QString a = tone("a.wav", 1.0), b = tone("folder/b.wav", 1.0), c = tone("c.wav", 2.0);
     const QString gone = dataPath("gone.wav");
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     EXPECT_FALSE(dropFiles({a}));
-    main.busy().Joining = false;
-    main.busy().Adding = true;
+    main.busy().cancelJoin();
+    main.busy().beginAdding();
     EXPECT_FALSE(dropFiles({a}));
-    main.busy().Adding = false;
+    main.busy().endAdding();
     EXPECT_TRUE(dropFiles({a, dataPath("folder"), gone, c}));
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, b, c}));
     EXPECT_EQ(prompter.messages(), QStringList{gone + Messages::kFileRemovedSuffix});
@@ -261,7 +262,7 @@ TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
     EXPECT_FALSE(dropFiles({dataPath("folder")}));
     EXPECT_TRUE(dropFiles({a}));
     EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
-    EXPECT_TRUE(main.busy().Playing);
+    EXPECT_TRUE(main.busy().playing());
 }
 
 TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelectionAlong)
@@ -276,10 +277,10 @@ TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelection
     EXPECT_EQ(main.playingRow(), 2);
     EXPECT_EQ(main.joinList().selectedRow(), 2);
     EXPECT_EQ(main.joinList().totalSeconds(), 8);
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     const std::unique_ptr<QMimeData> last(main.lv()->rowDragData(2));
     EXPECT_FALSE(dropOnList(*last));
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
 }
 
@@ -315,9 +316,9 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     prompter.queueOpenFiles({b});
     QTest::keyClick(lv, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     main.sortByName1Click();
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
 }
 

@@ -169,11 +169,11 @@ TEST_F(MainWindowTest, SkinStopPlayingNeedsItsExactName)
     main.addFile1Click();
     main.joinList().selectRow(0);
     main.play1Click();
-    ASSERT_TRUE(main.busy().Playing);
+    ASSERT_TRUE(main.busy().playing());
     main.skinClick("Stop Playing");
-    EXPECT_TRUE(main.busy().Playing);
+    EXPECT_TRUE(main.busy().playing());
     main.skinClick("Stop playing");
-    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_FALSE(main.busy().playing());
     EXPECT_EQ(main.joinList().status(0), "Stop playing");
     qunsetenv("VANTOREL_SILENT_AUDIO");
 }
@@ -184,24 +184,24 @@ TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 1.0)});
     main.addFile1Click();
     main.joinList().selectRow(0);
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     main.clear1Click();
     main.play1Click();
     main.skinClick("Play");  // the skin's Play goes straight to the work, which waits
     EXPECT_EQ(main.joinList().status(0), "unconverted");
-    main.busy().Joining = false;
-    main.busy().Playing = true;
+    main.busy().cancelJoin();
+    main.busy().beginPreview();
     main.clear1Click();
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kStopConvertingFirst, Messages::kStopConvertingFirst,
                            Messages::kStopPlayingFirst}));
-    main.busy().Playing = false;
+    main.busy().endPreview();
 }
 
 TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
 {
     MainWindow &main = showWindow();
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     main.option1Click();
     main.id3Tag1Click();
     main.skinClick("Options");
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
     main.about1Click();
     ASSERT_EQ(prompter.kinds(), QList<Kind>{Kind::Modal});
     EXPECT_EQ(prompter.shown().first().text, "About");
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
 }
 
 TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
@@ -228,20 +228,20 @@ TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
 TEST_F(MainWindowTest, ErrorWhileJoiningResetsTheBarAndClearsJoining)
 {
     MainWindow &main = showWindow();
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     main.pb()->setPosition(40);
     runGuarded(main, [] { throw AudioError(QStringLiteral("Cannot decode /tmp/x.mp3")); });
     EXPECT_EQ(prompter.messages(), QStringList{"Cannot decode /tmp/x.mp3"});
     EXPECT_EQ(prompter.kinds(), QList<Kind>{Kind::Information});
     EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
 }
 
 TEST_F(MainWindowTest, ErrorDuringARunGivesTheCommandsBack)
 {
     MainWindow &main = showWindow();
-    main.busy().Joining = true;
-    main.busy().joinStarts();
+    main.busy().beginJoin();
+    main.busy().lockForJoin();
     main.pb()->setCaptionVisible(true);
     runGuarded(main, [] { throw AudioError(QStringLiteral("disk full")); });
     EXPECT_TRUE(main.menuActions().join->isEnabled());
@@ -259,25 +259,26 @@ TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
     const QStringList idle = without(kAllItems, kIdleDisabled);
     EXPECT_EQ(enabledItems(items), idle);
 
-    busy.admissionStarts();
+    busy.beginAdding();
     EXPECT_EQ(enabledItems(items), without(idle, kAdmissionItems));
-    busy.admissionEnds();
+    busy.endAdding();
     EXPECT_EQ(enabledItems(items), idle);
 
-    busy.joinStarts();
+    busy.beginJoin();
+    busy.lockForJoin();
     EXPECT_EQ(enabledItems(items),
               without(kAllItems, kJoinLocked + QStringList{"stopPlaying", "pause"}));
-    busy.joinEnds();
+    busy.endJoin();
     EXPECT_EQ(enabledItems(items), idle);
 
-    busy.playbackStarts();
+    busy.beginPreview();
     const QStringList playing = without(kAllItems, {"stop", "join", "clear"});
     EXPECT_EQ(enabledItems(items), playing);
-    busy.pause();
+    busy.pausePreview();
     EXPECT_EQ(enabledItems(items), without(playing, {"pause"}));
-    busy.resume();
+    busy.resumePreview();
     EXPECT_EQ(enabledItems(items), playing);
-    busy.playbackStops();
+    busy.endPreview();
     EXPECT_EQ(enabledItems(items), idle);
 }
 

@@ -108,8 +108,9 @@ int main(int argc, char **argv)
         const QFileInfo output(options->output);
         main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
                                   output.absolutePath());
+        AudioFile probe;
         for (const QString &input : options->inputs)
-            main.joinList().admitFile(input, main.audioFileWrite());
+            main.joinList().admitFile(input, probe);
         // An input the window refuses ends the benchmark with the window's message.
         if (prompter.shown.isEmpty()) {
             main.cb_format()->setCurrentIndex(options->format);

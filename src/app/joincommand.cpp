@@ -1,13 +1,14 @@
 #include "app/joincommand.h"
 
 #include "audio/audiofile.h"
+#include "audio/core/lameencoder.h"
 #include "audio/encode/outputfile.h"
+#include "audio/tags/audioinformation.h"
 #include "audio/tags/tagvalues.h"
 #include "inputs/rowstatus.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
 #include "joinlist/joinlist.h"
-#include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
@@ -16,18 +17,23 @@
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 
-namespace {
-const QString kNewName = QStringLiteral("new");
-}  // namespace
+#include <exception>
+#include <utility>
 
-JoinCommand::JoinCommand(const Parts &parts) : m_(parts) {}
+JoinCommand::JoinCommand(Parts parts)
+    : m_(std::move(parts)),
+      m_reader(std::make_unique<AudioFile>()),
+      m_writer(std::make_unique<AudioFile>()),
+      m_encoder(std::make_unique<LameEncoder>()),
+      m_information(std::make_unique<AudioInformation>())
+{}
+
+JoinCommand::~JoinCommand() = default;
 
 QString JoinCommand::outputFolder() const
 {
@@ -57,13 +63,13 @@ int JoinCommand::junctionMilliseconds(const QString &key) const
 void JoinCommand::enterJoiningState()
 {
     m_.busy.lockForJoin();
-    m_.pb.setCaptionVisible(true);
+    m_.view.showJoining(true);
 }
 
 void JoinCommand::leaveJoiningState()
 {
     m_.busy.endJoin();
-    m_.pb.setCaptionVisible(false);
+    m_.view.showJoining(false);
 }
 
 QString JoinCommand::prepare()
@@ -74,16 +80,16 @@ QString JoinCommand::prepare()
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
 
-    m_.pb.setPosition(0);
+    m_.view.showProgress(0);
 
     QString extension;
-    OutputFormatSetup setup(m_.settings, m_.writer, m_.encoder, m_.prompter);
-    if (!setup.setUpOutputFormat(m_.cb_format.currentIndex(), extension))
+    OutputFormatSetup setup(m_.settings, *m_writer, *m_encoder, m_.prompter);
+    if (!setup.setUpOutputFormat(m_.view.formatIndex(), extension))
         return {};
-    if (m_.writer.isOpen())
-        m_.writer.closeFile();
+    if (m_writer->isOpen())
+        m_writer->closeFile();
 
-    QString outputPath = folder + m_.edt_filename.text() + extension;
+    QString outputPath = folder + m_.view.outputName() + extension;
     // Writing over an input would destroy it while it is being read.
     if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
         m_.prompter.information(Messages::kOutputIsInput);
@@ -135,15 +141,15 @@ void JoinCommand::joinFiles()
             job.pauseMilliseconds = junctionMilliseconds(SettingsKeys::kPause);
             job.crossfadeMilliseconds = junctionMilliseconds(SettingsKeys::kCrossfade);
             m_statusBeforeMeasuring.clear();
-            JoinRun run(m_.reader, m_.writer, m_.information);
+            JoinRun run(*m_reader, *m_writer, *m_information);
             run.run(job, *this);
-            m_.pb.setPosition(0);
+            m_.view.showProgress(0);
             busy.stopJoin();
             // Stopped while measuring, nothing was written: the name and the
             // tags wait for the next join. A file that could not take them
             // (a WAV without audio) leaves them for the next one too.
             if (run.outputCreated()) {
-                m_.edt_filename.setText(kNewName);
+                m_.view.nameUsed();
                 if (run.tagsStored())
                     m_.tagValues.reset();
                 else
@@ -162,6 +168,21 @@ void JoinCommand::joinFiles()
         busy.failJoin();
         throw;
     }
+}
+
+void JoinCommand::abandon()
+{
+    for (AudioFile *file : {m_reader.get(), m_writer.get()}) {
+        try {
+            if (file->isOpen())
+                file->closeFile();
+        } catch (const std::exception &closeError) {
+            m_.prompter.information(QString::fromUtf8(closeError.what()));
+        }
+    }
+    m_.view.showProgress(0);
+    m_.busy.abandonJoin();
+    m_.view.showJoining(false);
 }
 
 bool JoinCommand::rowStarts(int row)
@@ -187,7 +208,7 @@ bool JoinCommand::blockStarts()
 
 void JoinCommand::blockWritten(qint64 processed, qint64 total)
 {
-    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+    m_.view.showProgress(JoinRun::progressPercent(processed, total));
 }
 
 void JoinCommand::rowEnds(int row)
@@ -208,7 +229,7 @@ void JoinCommand::rowMeasured(int row)
 
 void JoinCommand::measured(qint64 processed, qint64 total)
 {
-    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+    m_.view.showProgress(JoinRun::progressPercent(processed, total));
 }
 
 bool JoinCommand::measuringGoesOn()

@@ -5,8 +5,6 @@
 #include "app/mainmenus.h"
 #include "app/outputfields.h"
 #include "audio/audiofile.h"
-#include "audio/core/lameencoder.h"
-#include "audio/tags/audioinformation.h"
 #include "desktop/appfont.h"
 #include "dialogs/aboutdialog.h"
 #include "dialogs/folderdialog.h"
@@ -60,6 +58,8 @@ constexpr Placement kDirPlace{161, 398, 244, 21};
 constexpr Placement kSkinPlace{208, 120, 32, 32};
 
 constexpr int kDefaultFormat = 0;
+// The output name offered at start and after each join that used the last one.
+const QString kNewName = QStringLiteral("new");
 const QString kTotalTimeElement = QStringLiteral("Total time");
 const QColor kBarColor(240, 245, 255);
 
@@ -124,12 +124,7 @@ void MainWindow::createComponents()
 {
     m_audioFileRead = std::make_unique<AudioFile>();
     m_audioFileWrite = std::make_unique<AudioFile>();
-    m_lameEncoder = std::make_unique<LameEncoder>();
-    m_audioInformation = std::make_unique<AudioInformation>();
     m_audioPlayer = new AudioPlayer(this);
-    m_audioFileWrite->setOptionFlag(true);
-    m_audioFileRead->setOptionFlag(true);
-    m_audioInformation->setOptionFlag(true);
 }
 
 void MainWindow::createControls()
@@ -194,9 +189,15 @@ void MainWindow::createSubsystems()
         new JoinList(*m_lv, m_prompter, *m_settings, *m_audioFileWrite, *m_audioFileRead, this);
     m_previewPlayer = new PreviewPlayer(*m_joinList, *m_audioFileRead, *m_audioPlayer, m_prompter,
                                         *m_busy, *this, this);
+    JoinCommand::View view{
+        [this] { return m_edtFilename->text(); },
+        [this] { return m_cbFormat->currentIndex(); },
+        [this] { m_edtFilename->setText(kNewName); },
+        [this](int percent) { m_pb->setPosition(percent); },
+        [this](bool joining) { m_pb->setCaptionVisible(joining); },
+    };
     m_joinCommand = std::make_unique<JoinCommand>(JoinCommand::Parts{
-        *m_joinList, *m_busy, *m_pb, *m_edtFilename, *m_cbFormat, *m_settings, m_prompter,
-        *m_audioFileRead, *m_audioFileWrite, *m_lameEncoder, *m_audioInformation, tagValues});
+        *m_joinList, *m_busy, *m_settings, m_prompter, m_tagValues, std::move(view)});
 
     BusyState *busy = m_busy.get();
     connect(m_joinList, &JoinList::totalTimeChanged, this, &MainWindow::showTotalTime);
@@ -223,7 +224,7 @@ void MainWindow::createDialogs()
 {
     m_fmAbout = new AboutDialog(m_prompter, this);
     m_fmDir = new FolderDialog(*m_settings, *this, this);
-    m_fmId3 = new TagDialog(tagValues, *m_settings, *this, this);
+    m_fmId3 = new TagDialog(m_tagValues, *m_settings, *this, this);
 }
 
 // The settings dialog reads its values each time it is shown, so it is built
@@ -300,10 +301,10 @@ void MainWindow::formShow()
     // and leaves the file alone.
     runGuarded(*this, [this] { m_settings->open(); });
     runGuarded(*this, [this] {
-        m_edtFilename->setText(QStringLiteral("new"));
+        m_edtFilename->setText(kNewName);
         m_joinList->resetTotals();
         restoreOutputFields();
-        tagValues.reset();
+        m_tagValues.reset();
         m_busy->firstShow();
         placeControls();
         if (QScreen *screen = this->screen()) {
@@ -387,19 +388,8 @@ void MainWindow::report(const std::exception &error)
     // Whenever a join run is active: Stop may have cleared Joining before a
     // close or the stamping failed, and the commands must still come back.
     if (m_busy->joinUnfinished()) {
-        // Closing may itself fail (for example a full disk); that is worth a word too.
-        for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
-            try {
-                if (file->isOpen())
-                    file->closeFile();
-            } catch (const std::exception &closeError) {
-                m_prompter.information(QString::fromUtf8(closeError.what()));
-            }
-        }
-        m_pb->setPosition(0);
         // The run will not get to give the commands back itself.
-        m_busy->abandonJoin();
-        m_pb->setCaptionVisible(false);
+        m_joinCommand->abandon();
     }
     if (m_busy->playing())
         m_audioPlayer->stop();

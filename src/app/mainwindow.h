@@ -10,12 +10,10 @@
 #include <memory>
 
 class AudioFile;
-class AudioInformation;
 class AudioPlayer;
 class JoinCommand;
 class JoinList;
 class KeyHook;
-class LameEncoder;
 class MainMenus;
 struct MenuActions;
 class OutputFields;
@@ -56,20 +54,13 @@ public:
 
     // State.
     BusyState &busy() { return *m_busy; }
-    TagValues tagValues;
+    TagValues &tagValues() { return m_tagValues; }
     Prompter &prompter() { return m_prompter; }
     Settings &settings() { return *m_settings; }
     JoinList &joinList() { return *m_joinList; }
     PreviewPlayer &previewPlayer() { return *m_previewPlayer; }
     // The row the preview last started.
     int playingRow() const;
-
-    // Audio components.
-    AudioFile &audioFileRead() { return *m_audioFileRead; }
-    AudioFile &audioFileWrite() { return *m_audioFileWrite; }
-    LameEncoder &audioFile2LameEnc() { return *m_lameEncoder; }
-    AudioInformation &audioInformation() { return *m_audioInformation; }
-    AudioPlayer &audioPlayer() { return *m_audioPlayer; }
 
     // Dialogs, created once and living as long as the window.
     OutputSettingsDialog &fm_set();
@@ -141,10 +132,11 @@ private:
 
     Prompter &m_prompter;
     std::unique_ptr<Settings> m_settings;
+    TagValues m_tagValues;
+    // The preview reads from the first, which also probes a folder's files;
+    // the second probes the files Add File and a drop bring.
     std::unique_ptr<AudioFile> m_audioFileRead;
     std::unique_ptr<AudioFile> m_audioFileWrite;
-    std::unique_ptr<LameEncoder> m_lameEncoder;
-    std::unique_ptr<AudioInformation> m_audioInformation;
     AudioPlayer *m_audioPlayer = nullptr;
 
     JoinListView *m_lv = nullptr;

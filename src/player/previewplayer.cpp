@@ -106,7 +106,6 @@ void PreviewPlayer::playFile()
     } catch (...) {
         formatError = std::current_exception();
     }
-    m_reader.seek(0, 3);
     m_player.play();
     m_list.setStatus(m_playingRow, RowStatus::kPlaying);
     m_busy.beginPreview();

@@ -246,11 +246,6 @@ void writeMp4(const QString &path, const QString &fileName, const StoredTags &va
 
 }  // namespace
 
-void AudioInformation::setOptionFlag(bool flag)
-{
-    m_optionFlag = flag;
-}
-
 void AudioInformation::setProperty(const QString &name, const QString &value)
 {
     if (name == QLatin1String("infoTitle"))

@@ -113,8 +113,8 @@ int main(int argc, char **argv)
             main.joinList().admitFile(input, probe);
         // An input the window refuses ends the benchmark with the window's message.
         if (prompter.shown.isEmpty()) {
-            main.cb_format()->setCurrentIndex(options->format);
-            main.edt_filename()->setText(output.completeBaseName());
+            main.formatBox()->setCurrentIndex(options->format);
+            main.fileNameEdit()->setText(output.completeBaseName());
             audioSeconds = secondsOfAudio(main.joinList().fullPaths());
 
             QElapsedTimer timer;

@@ -30,9 +30,9 @@ QMenu *addSubMenu(QMenuBar *bar, const char *name, const QString &caption)
 
 }  // namespace
 
-MainMenus::MainMenus(QMenuBar *mm, QWidget *owner) : QObject(owner), m_mm(mm)
+MainMenus::MainMenus(QMenuBar *mm, QWidget *owner) : QObject(owner), m_menuBar(mm)
 {
-    m_mm->setObjectName(QStringLiteral("mm"));
+    m_menuBar->setObjectName(QStringLiteral("mm"));
     createActions(owner);
     buildMainMenu();
     buildContextMenu(owner);
@@ -65,12 +65,12 @@ void MainMenus::createActions(QWidget *owner)
 void MainMenus::buildMainMenu()
 {
     MenuActions &a = m_actions;
-    a.fileMenu = addSubMenu(m_mm, "File1", QStringLiteral("&File"));
+    a.fileMenu = addSubMenu(m_menuBar, "File1", QStringLiteral("&File"));
     a.fileMenu->addActions({a.addFile, a.addPath, a.removeFile, a.clear});
     addSeparator(a.fileMenu, "N1");
     a.fileMenu->addAction(a.exit);
 
-    a.actionMenu = addSubMenu(m_mm, "Action1", QStringLiteral("&Action"));
+    a.actionMenu = addSubMenu(m_menuBar, "Action1", QStringLiteral("&Action"));
     a.actionMenu->addActions({a.join, a.stop});
     addSeparator(a.actionMenu, "N4");
     a.actionMenu->addActions({a.play, a.pause, a.stopPlaying});
@@ -78,9 +78,9 @@ void MainMenus::buildMainMenu()
     a.actionMenu->addAction(a.sortByName);
 
     // Two top-level items that are commands themselves.
-    m_mm->addActions({a.options, a.id3Tag});
+    m_menuBar->addActions({a.options, a.id3Tag});
 
-    a.helpMenu = addSubMenu(m_mm, "Help1", QStringLiteral("&Help"));
+    a.helpMenu = addSubMenu(m_menuBar, "Help1", QStringLiteral("&Help"));
     a.helpMenu->addAction(a.content);
     addSeparator(a.helpMenu, "N2");
     a.helpMenu->addAction(a.webSite);
@@ -91,11 +91,11 @@ void MainMenus::buildMainMenu()
 void MainMenus::buildContextMenu(QWidget *owner)
 {
     const MenuActions &a = m_actions;
-    m_pm = new QMenu(owner);
-    m_pm->setObjectName(QStringLiteral("pm"));
-    m_pm->addActions({a.addFile, a.addPath, a.removeFile, a.clear, a.sortByName});
-    addSeparator(m_pm, "N6");
-    m_pm->addActions({a.join, a.stop});
-    addSeparator(m_pm, "N5");
-    m_pm->addActions({a.play, a.pause, a.stopPlaying});
+    m_contextMenu = new QMenu(owner);
+    m_contextMenu->setObjectName(QStringLiteral("pm"));
+    m_contextMenu->addActions({a.addFile, a.addPath, a.removeFile, a.clear, a.sortByName});
+    addSeparator(m_contextMenu, "N6");
+    m_contextMenu->addActions({a.join, a.stop});
+    addSeparator(m_contextMenu, "N5");
+    m_contextMenu->addActions({a.play, a.pause, a.stopPlaying});
 }

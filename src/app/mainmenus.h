@@ -17,15 +17,15 @@ public:
     MainMenus(QMenuBar *mm, QWidget *owner);
 
     const MenuActions &actions() const { return m_actions; }
-    QMenuBar *mm() const { return m_mm; }
-    QMenu *pm() const { return m_pm; }
+    QMenuBar *menuBar() const { return m_menuBar; }
+    QMenu *contextMenu() const { return m_contextMenu; }
 
 private:
     void createActions(QWidget *owner);
     void buildMainMenu();
     void buildContextMenu(QWidget *owner);
 
-    QMenuBar *m_mm;
-    QMenu *m_pm = nullptr;
+    QMenuBar *m_menuBar;
+    QMenu *m_contextMenu = nullptr;
     MenuActions m_actions;
 };

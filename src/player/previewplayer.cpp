@@ -137,7 +137,7 @@ void PreviewPlayer::stopPlay()
     m_busy.endPreview();
 }
 
-void PreviewPlayer::lvDblClick()
+void PreviewPlayer::playActivatedRow()
 {
     if (m_list.selectedRow() < 0)
         return;

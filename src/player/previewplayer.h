@@ -23,7 +23,7 @@ public:
     void pausePlay();
     void stopPlay();
     void feedPlayer();
-    void lvDblClick();
+    void playActivatedRow();
 
     int playingRow() const { return m_playingRow; }
 

@@ -83,8 +83,8 @@ protected:
         for (const Input &in : inputs)
             paths << in.path;
         prompter.queueOpenFiles(paths);
-        window().addFile1Click();
-        ASSERT_EQ(window().lv()->topLevelItemCount(), inputs.size());
+        window().addFiles();
+        ASSERT_EQ(window().listView()->topLevelItemCount(), inputs.size());
     }
 
     static qint64 expectedFrames(const QList<Input> &inputs, int outputRate)
@@ -98,8 +98,8 @@ protected:
     // Runs Join as the menu does, so that errors reach the error report.
     void join(Format format, const QString &name = QStringLiteral("joined"))
     {
-        window().cb_format()->setCurrentIndex(format);
-        window().edt_filename()->setText(name);
+        window().formatBox()->setCurrentIndex(format);
+        window().fileNameEdit()->setText(name);
         window().menuActions().join->trigger();
     }
 
@@ -139,9 +139,9 @@ protected:
     {
         MainWindow &main = window();
         EXPECT_FALSE(main.busy().joining());
-        EXPECT_EQ(main.pb()->position(), 0);
-        EXPECT_FALSE(main.pb()->captionVisible());
-        EXPECT_EQ(main.edt_filename()->text(), "new");
+        EXPECT_EQ(main.progressBar()->position(), 0);
+        EXPECT_FALSE(main.progressBar()->captionVisible());
+        EXPECT_EQ(main.fileNameEdit()->text(), "new");
         EXPECT_EQ(main.tagValues(), TagValues());
         EXPECT_TRUE(main.menuActions().join->isEnabled());
         EXPECT_TRUE(main.menuActions().options->isEnabled());
@@ -232,10 +232,10 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     main.busy().beginPreview();
-    main.join1Click();  // the menu's Join is disabled while playing; the skin's is not
+    main.join();  // the menu's Join is disabled while playing; the skin's is not
     main.busy().endPreview();
     main.busy().beginJoin();
-    main.join1Click();
+    main.join();
     main.busy().cancelJoin();
     EXPECT_EQ(prompter.messages(), QStringList({Messages::kAddFile, Messages::kStopPlayingFirst}));
     EXPECT_FALSE(QDir(outputFolder()).exists());
@@ -260,7 +260,7 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
                                QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"))}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(main.busy().joining());
-    EXPECT_EQ(main.edt_filename()->text(), "joined");
+    EXPECT_EQ(main.fileNameEdit()->text(), "joined");
     EXPECT_EQ(main.tagValues(), tags);
     EXPECT_EQ(statuses(), QStringList{"unconverted"});
 }
@@ -283,7 +283,7 @@ TEST_F(JoinTest, DeclinedOverwriteLeavesFileNameAndTags)
     EXPECT_EQ(prompter.kinds().last(), ScriptedPrompter::Kind::Question);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "keep me");
-    EXPECT_EQ(main.edt_filename()->text(), "joined");
+    EXPECT_EQ(main.fileNameEdit()->text(), "joined");
     EXPECT_EQ(main.tagValues(), tags);
     EXPECT_FALSE(main.busy().joining());
 }
@@ -336,8 +336,8 @@ TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
     setTags();
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.busy().joining()) {
-            EXPECT_TRUE(main.pb()->captionVisible());
+        if (main.progressBar()->position() > 0 && main.busy().joining()) {
+            EXPECT_TRUE(main.progressBar()->captionVisible());
             EXPECT_TRUE(main.menuActions().stop->isEnabled());
             EXPECT_FALSE(main.menuActions().join->isEnabled());
             main.menuActions().stop->trigger();
@@ -396,7 +396,7 @@ TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), before);
     EXPECT_FALSE(main.busy().joining());
-    EXPECT_EQ(main.edt_filename()->text(), "song");
+    EXPECT_EQ(main.fileNameEdit()->text(), "song");
     EXPECT_EQ(statuses(), QStringList{"unconverted"});
 }
 
@@ -416,7 +416,7 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
         << prompter.messages().first().toStdString();
     EXPECT_EQ(statuses(), QStringList({"Finished", "Converting"}));
     EXPECT_FALSE(main.busy().joining());
-    EXPECT_EQ(main.pb()->position(), 0);
+    EXPECT_EQ(main.progressBar()->position(), 0);
     // The output was closed: only a closed output takes its name.
     EXPECT_EQ(QDir(outputFolder()).entryList(QDir::Files), QStringList{"joined.wav"});
     // The values wait for the next join.
@@ -424,7 +424,7 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     // The commands are given back, as after a finished run.
     EXPECT_TRUE(main.menuActions().join->isEnabled());
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_FALSE(main.progressBar()->captionVisible());
 }
 
 TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
@@ -435,7 +435,7 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     // Stop, and the output's folder goes away: completing the output fails.
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.busy().joining()) {
+        if (main.progressBar()->position() > 0 && main.busy().joining()) {
             main.menuActions().stop->trigger();
             QDir(outputFolder()).removeRecursively();
         }
@@ -445,8 +445,8 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     stopper.stop();
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_FALSE(main.busy().joining());
-    EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_EQ(main.progressBar()->position(), 0);
+    EXPECT_FALSE(main.progressBar()->captionVisible());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
     EXPECT_TRUE(main.menuActions().addFile->isEnabled());
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
@@ -465,22 +465,22 @@ TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
     bool sent = false;
     QTimer clicks;
     QObject::connect(&clicks, &QTimer::timeout, [&] {
-        if (sent || main.pb()->position() == 0)
+        if (sent || main.progressBar()->position() == 0)
             return;
         sent = true;
-        main.skinClick("Stop");
-        main.skinClick("Clear");
-        main.skinClick("Remove");
-        main.skinClick("Add");
-        main.skinClick("join");
-        main.skinClick("Play");
+        main.runSkinCommand("Stop");
+        main.runSkinCommand("Clear");
+        main.runSkinCommand("Remove");
+        main.runSkinCommand("Add");
+        main.runSkinCommand("join");
+        main.runSkinCommand("Play");
     });
     clicks.start(0);
     join(Wav);
     clicks.stop();
     ASSERT_TRUE(sent);
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 2);
     EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
     EXPECT_FALSE(main.busy().playing());
     EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
@@ -526,7 +526,7 @@ TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
            input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.isVisible())
+        if (main.progressBar()->position() > 0 && main.isVisible())
             main.close();
     });
     closer.start(0);
@@ -587,7 +587,7 @@ TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)
         EXPECT_TRUE(now.filter(QRegularExpression("Converting|Finished")).isEmpty());
         measured.insert(int(now.indexOf("Measuring")));
         measured.insert(int(now.lastIndexOf("Measuring")));
-        highest = qMax(highest, main.pb()->position());
+        highest = qMax(highest, main.progressBar()->position());
     });
     watcher.start(0);
     join(Wav);
@@ -631,11 +631,11 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     EXPECT_EQ(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"joined.wav"});
     EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
-    EXPECT_EQ(main.edt_filename()->text(), "second");
+    EXPECT_EQ(main.fileNameEdit()->text(), "second");
     EXPECT_EQ(main.tagValues(), tags);
     EXPECT_FALSE(main.busy().joining());
-    EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_EQ(main.progressBar()->position(), 0);
+    EXPECT_FALSE(main.progressBar()->captionVisible());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
 }
@@ -662,5 +662,5 @@ TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
     EXPECT_FALSE(main.busy().joining());
     EXPECT_TRUE(main.menuActions().join->isEnabled());
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_FALSE(main.progressBar()->captionVisible());
 }

@@ -199,16 +199,16 @@ TEST_F(PreviewPlayerTest, DoubleClickOnAnotherRowStartsItAndTheOldRowKeepsItsWor
 {
     admit({tone("a.wav", 5.0), tone("b.wav", 5.0), tone("c.wav", 5.0)});
     list.selectRow(0);
-    player.lvDblClick();
+    player.playActivatedRow();
     ASSERT_EQ(list.status(0), "Playing");
     list.selectRow(1);
-    player.lvDblClick();
+    player.playActivatedRow();
     EXPECT_EQ(list.status(0), "Playing");
     EXPECT_EQ(list.status(1), "Playing");
     EXPECT_EQ(player.playingRow(), 1);
     player.pausePlay();
     list.selectRow(2);
-    player.lvDblClick();
+    player.playActivatedRow();
     EXPECT_EQ(list.status(1), "Paused");
     EXPECT_EQ(list.status(2), "Playing");
     EXPECT_EQ(player.playingRow(), 2);
@@ -221,11 +221,11 @@ TEST_F(PreviewPlayerTest, DoubleClickOnAMissingFileEndsThePreview)
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
     admit({a, b});
     list.selectRow(0);
-    player.lvDblClick();
+    player.playActivatedRow();
     ASSERT_TRUE(busy.playing());
     QFile::remove(b);
     list.selectRow(1);
-    player.lvDblClick();
+    player.playActivatedRow();
     EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
     EXPECT_FALSE(busy.playing());
     EXPECT_EQ(list.status(0), "Stop playing");
@@ -237,7 +237,7 @@ TEST_F(PreviewPlayerTest, DoubleClickWhileJoiningSaysSo)
     admit({tone("a.wav", 1.0)});
     busy.beginJoin();
     list.selectRow(0);
-    player.lvDblClick();
+    player.playActivatedRow();
     busy.cancelJoin();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
     EXPECT_EQ(list.status(0), "unconverted");

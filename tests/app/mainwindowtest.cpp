@@ -320,6 +320,11 @@ TEST_F(MainWindowTest, MenuActionsCarryTheirCaptionsAccessKeysAndSeparators)
                            "Join", "Stop", "-", "Play", "Pause", "Stop Playing"}));
     EXPECT_EQ(captions(main.menuBar()->actions()),
               QStringList({"File", "Action", "Options", "ID3 Tag", "Help"}));
+    // Each context menu item is the menu bar's action itself, enabled with it.
+    for (QAction *action : main.findChild<QMenu *>("pm")->actions())
+        EXPECT_TRUE(action->isSeparator() || i.fileMenu->actions().contains(action)
+                    || i.actionMenu->actions().contains(action))
+            << qPrintable(action->text());
 }
 
 TEST_F(MainWindowTest, EscapeClosesTheActiveMainWindowAndWritesTheSettings)

@@ -58,7 +58,6 @@ qint64 pass(const QString &input, AudioFile *writer, int *sampleRate)
 {
     AudioFile reader;
     reader.openFile(input, 0, 1);
-    reader.seek(0, 3);
     *sampleRate = reader.sampleRate();
     if (writer)
         writer->setInputFormat(reader.sampleRate(), reader.channels());

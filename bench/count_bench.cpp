@@ -70,7 +70,6 @@ void measure(const QString &path, bool countOnly)
     }
     timer.restart();
     cpu = ProcessUsage::cpuSeconds();
-    reader.seek(0, 3);
     qint64 frames = 0;
     for (SampleArray samples;
          !(samples = reader.readSamples(kBlockSeconds * reader.sampleRate())).empty();)

@@ -57,7 +57,6 @@ void measure(const QString &path)
     QElapsedTimer timer;
     timer.start();
     reader.openFile(path, 0, 1);
-    reader.seek(0, 3);
     const double openSeconds = timer.nsecsElapsed() / 1e9;
     const int block = kBlockSeconds * reader.sampleRate();
     qint64 frames = 0;

@@ -9,9 +9,9 @@
 // otherwise the defaults apply. Any message box ends the run with an error.
 
 #include "app/mainwindow.h"
-#include "app/menuitems.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
+#include "player/menuactions.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
@@ -108,17 +108,18 @@ int main(int argc, char **argv)
         const QFileInfo output(options->output);
         main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
                                   output.absolutePath());
+        AudioFile probe;
         for (const QString &input : options->inputs)
-            main.joinList().admitFile(input, main.audioFileWrite());
+            main.joinList().admitFile(input, probe);
         // An input the window refuses ends the benchmark with the window's message.
         if (prompter.shown.isEmpty()) {
-            main.cb_format()->setCurrentIndex(options->format);
-            main.edt_filename()->setText(output.completeBaseName());
+            main.formatBox()->setCurrentIndex(options->format);
+            main.fileNameEdit()->setText(output.completeBaseName());
             audioSeconds = secondsOfAudio(main.joinList().fullPaths());
 
             QElapsedTimer timer;
             timer.start();
-            main.menuItems().Join1->trigger();
+            main.menuActions().join->trigger();
             wallSeconds = double(timer.nsecsElapsed()) / 1e9;
         }
         main.close();

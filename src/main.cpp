@@ -1,7 +1,7 @@
 #include "app/configureapplication.h"
 #include "app/mainwindow.h"
-#include "platform/filenamebytes.h"
 #include "desktop/qtprompter.h"
+#include "platform/filenamebytes.h"
 
 #include <QApplication>
 
@@ -11,10 +11,10 @@ int main(int argc, char **argv)
     configureApplication(app);
 
     QtPrompter prompter;
-    MainWindow fm_main(prompter);
-    fm_main.admitAtFirstShow(QApplication::arguments(),
-                             FileNameBytes::unreachableArguments(argc, argv));
-    prompter.setParentWindow(&fm_main);
-    fm_main.show();
+    MainWindow window(prompter);
+    window.admitAtFirstShow(QApplication::arguments(),
+                            FileNameBytes::unreachableArguments(argc, argv));
+    prompter.setParentWindow(&window);
+    window.show();
     return app.exec();
 }

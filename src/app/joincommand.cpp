@@ -1,33 +1,39 @@
 #include "app/joincommand.h"
 
-#include "app/busystate.h"
 #include "audio/audiofile.h"
+#include "audio/core/lameencoder.h"
 #include "audio/encode/outputfile.h"
+#include "audio/tags/audioinformation.h"
 #include "audio/tags/tagvalues.h"
 #include "inputs/rowstatus.h"
 #include "join/joinrun.h"
 #include "join/outputformatsetup.h"
 #include "joinlist/joinlist.h"
-#include "kit/themedprogressbar.h"
 #include "platform/apppaths.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
+#include "player/busystate.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 
-namespace {
-const QString kNewName = QStringLiteral("new");
-}  // namespace
+#include <exception>
+#include <utility>
 
-JoinCommand::JoinCommand(const Parts &parts) : m_(parts) {}
+JoinCommand::JoinCommand(Parts parts)
+    : m_(std::move(parts)),
+      m_reader(std::make_unique<AudioFile>()),
+      m_writer(std::make_unique<AudioFile>()),
+      m_encoder(std::make_unique<LameEncoder>()),
+      m_information(std::make_unique<AudioInformation>())
+{}
+
+JoinCommand::~JoinCommand() = default;
 
 QString JoinCommand::outputFolder() const
 {
@@ -56,14 +62,14 @@ int JoinCommand::junctionMilliseconds(const QString &key) const
 
 void JoinCommand::enterJoiningState()
 {
-    m_.busy.joinStarts();
-    m_.pb.setCaptionVisible(true);
+    m_.busy.lockForJoin();
+    m_.view.showJoining(true);
 }
 
 void JoinCommand::leaveJoiningState()
 {
-    m_.busy.joinEnds();
-    m_.pb.setCaptionVisible(false);
+    m_.busy.endJoin();
+    m_.view.showJoining(false);
 }
 
 QString JoinCommand::prepare()
@@ -74,32 +80,26 @@ QString JoinCommand::prepare()
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
 
-    m_.busy.Joining = true;
-    m_.pb.setPosition(0);
+    m_.view.showProgress(0);
 
     QString extension;
-    OutputFormatSetup setup(m_.settings, m_.writer, m_.encoder, m_.prompter);
-    if (!setup.setUpOutputFormat(m_.cb_format.currentIndex(), extension)) {
-        m_.busy.Joining = false;
+    OutputFormatSetup setup(m_.settings, *m_writer, *m_encoder, m_.prompter);
+    if (!setup.setUpOutputFormat(m_.view.formatIndex(), extension))
         return {};
-    }
-    if (m_.writer.isOpen())
-        m_.writer.closeFile();
+    if (m_writer->isOpen())
+        m_writer->closeFile();
 
-    QString outputPath = folder + m_.edt_filename.text() + extension;
+    QString outputPath = folder + m_.view.outputName() + extension;
     // Writing over an input would destroy it while it is being read.
     if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
         m_.prompter.information(Messages::kOutputIsInput);
-        m_.busy.Joining = false;
         return {};
     }
     // A device, FIFO or folder of that name is never replaced, nor made writable.
     OutputFile::checkTarget(outputPath);
     if (QFileInfo::exists(outputPath)) {
-        if (!m_.prompter.askYesNo(Messages::kOverwrite)) {
-            m_.busy.Joining = false;
+        if (!m_.prompter.askYesNo(Messages::kOverwrite))
             return {};
-        }
         QFile::setPermissions(outputPath, QFile::permissions(outputPath) | QFileDevice::WriteOwner);
     }
     return outputPath;
@@ -112,7 +112,7 @@ void JoinCommand::joinFiles()
         m_.prompter.information(Messages::kAddFile);
         return;
     }
-    if (busy.Playing) {
+    if (busy.playing()) {
         m_.prompter.information(Messages::kStopPlayingFirst);
         return;
     }
@@ -120,10 +120,12 @@ void JoinCommand::joinFiles()
         return;
     // Held until the run has finished, however it finishes; a run ended by an
     // error leaves it to the error report to give the commands back.
-    busy.joinRunActive = true;
+    busy.beginJoin();
     try {
         const QString outputPath = prepare();
-        if (!outputPath.isEmpty()) {
+        if (outputPath.isEmpty()) {
+            busy.cancelJoin();
+        } else {
             enterJoiningState();
             JoinJob job;
             job.inputs = m_.list.fullPaths();
@@ -139,15 +141,15 @@ void JoinCommand::joinFiles()
             job.pauseMilliseconds = junctionMilliseconds(SettingsKeys::kPause);
             job.crossfadeMilliseconds = junctionMilliseconds(SettingsKeys::kCrossfade);
             m_statusBeforeMeasuring.clear();
-            JoinRun run(m_.reader, m_.writer, m_.information);
+            JoinRun run(*m_reader, *m_writer, *m_information);
             run.run(job, *this);
-            m_.pb.setPosition(0);
-            busy.Joining = false;
+            m_.view.showProgress(0);
+            busy.stopJoin();
             // Stopped while measuring, nothing was written: the name and the
             // tags wait for the next join. A file that could not take them
             // (a WAV without audio) leaves them for the next one too.
             if (run.outputCreated()) {
-                m_.edt_filename.setText(kNewName);
+                m_.view.nameUsed();
                 if (run.tagsStored())
                     m_.tagValues.reset();
                 else
@@ -163,20 +165,33 @@ void JoinCommand::joinFiles()
                 m_.list.setStatus(row.key(), row.value());
         }
         m_statusBeforeMeasuring.clear();
-        busy.joinRunActive = false;
-        busy.joinRunFailed = true;
+        busy.failJoin();
         throw;
     }
-    busy.joinRunActive = false;
+}
+
+void JoinCommand::abandon()
+{
+    for (AudioFile *file : {m_reader.get(), m_writer.get()}) {
+        try {
+            if (file->isOpen())
+                file->closeFile();
+        } catch (const std::exception &closeError) {
+            m_.prompter.information(QString::fromUtf8(closeError.what()));
+        }
+    }
+    m_.view.showProgress(0);
+    m_.busy.abandonJoin();
+    m_.view.showJoining(false);
 }
 
 bool JoinCommand::rowStarts(int row)
 {
-    if (!m_.busy.Joining)
+    if (!m_.busy.joining())
         return false;
     QCoreApplication::processEvents();
     // A stop, or an error reported meanwhile, ends the run before the row begins.
-    if (!m_.busy.Joining || row >= m_.list.rowCount())
+    if (!m_.busy.joining() || row >= m_.list.rowCount())
         return false;
     m_.list.selectRow(row);
     m_.list.focus();
@@ -188,12 +203,12 @@ bool JoinCommand::blockStarts()
 {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    return m_.busy.Joining;
+    return m_.busy.joining();
 }
 
 void JoinCommand::blockWritten(qint64 processed, qint64 total)
 {
-    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+    m_.view.showProgress(JoinRun::progressPercent(processed, total));
 }
 
 void JoinCommand::rowEnds(int row)
@@ -214,11 +229,11 @@ void JoinCommand::rowMeasured(int row)
 
 void JoinCommand::measured(qint64 processed, qint64 total)
 {
-    m_.pb.setPosition(JoinRun::progressPercent(processed, total));
+    m_.view.showProgress(JoinRun::progressPercent(processed, total));
 }
 
 bool JoinCommand::measuringGoesOn()
 {
     QCoreApplication::processEvents();
-    return m_.busy.Joining;
+    return m_.busy.joining();
 }

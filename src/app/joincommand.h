@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class AudioFile;
@@ -13,10 +15,7 @@ class BusyState;
 class JoinList;
 class LameEncoder;
 class Prompter;
-class QComboBox;
-class QLineEdit;
 class Settings;
-class ThemedProgressBar;
 struct TagValues;
 
 // The window's Join: the guards, the output folder and name, the format set-up,
@@ -25,27 +24,39 @@ struct TagValues;
 // between blocks so that Stop and everything else stay usable, and finally the
 // resets for the next join. A join that matches loudness measures its inputs
 // first, shown the same way; stopped there, it leaves everything as it was.
+// It owns the files it reads and writes.
 class JoinCommand : public JoinObserver {
 public:
-    // What the join reads and changes of the window.
+    // The window's side of a join: the output it names and the progress it shows.
+    struct View {
+        std::function<QString()> outputName;
+        // The position in the output format list; any other value selects none.
+        std::function<int()> formatIndex;
+        // The output has taken the name: the next join needs a new one.
+        std::function<void()> nameUsed;
+        std::function<void(int percent)> showProgress;
+        std::function<void(bool joining)> showJoining;
+    };
+
+    // What the join reads and changes besides its own files.
     struct Parts {
         JoinList &list;
         BusyState &busy;
-        ThemedProgressBar &pb;
-        QLineEdit &edt_filename;
-        QComboBox &cb_format;
         Settings &settings;
         Prompter &prompter;
-        AudioFile &reader;
-        AudioFile &writer;
-        LameEncoder &encoder;
-        AudioInformation &information;
         TagValues &tagValues;
+        View view;
     };
 
-    explicit JoinCommand(const Parts &parts);
+    explicit JoinCommand(Parts parts);
+    ~JoinCommand() override;
+    JoinCommand(const JoinCommand &) = delete;
+    JoinCommand &operator=(const JoinCommand &) = delete;
 
     void joinFiles();
+    // After an error the run could not handle: closes its files (a failure to
+    // close is worth a word too), clears the bar and gives the commands back.
+    void abandon();
 
     bool rowStarts(int row) override;
     bool blockStarts() override;
@@ -68,6 +79,10 @@ private:
     int junctionMilliseconds(const QString &key) const;
 
     Parts m_;
+    std::unique_ptr<AudioFile> m_reader;
+    std::unique_ptr<AudioFile> m_writer;
+    std::unique_ptr<LameEncoder> m_encoder;
+    std::unique_ptr<AudioInformation> m_information;
     // The status each row read before it was measured, to read again afterwards.
     QHash<int, QString> m_statusBeforeMeasuring;
 };

@@ -19,7 +19,7 @@ bool KeyHook::eventFilter(QObject *watched, QEvent *event)
         return false;
     m_lastKeyPress = event;
     const auto *keyEvent = static_cast<QKeyEvent *>(event);
-    if (watched == m_main.lv() && isListCommand(*keyEvent)) {
+    if (watched == m_main.listView() && isListCommand(*keyEvent)) {
         const int key = keyEvent->key();
         runGuarded(m_main, [this, key] { handleListKey(key); });
         return true;
@@ -46,11 +46,11 @@ bool KeyHook::isListCommand(const QKeyEvent &event)
 void KeyHook::handleListKey(int key)
 {
     if (key == Qt::Key_Delete)
-        m_main.remove1Click();
+        m_main.removeFile();
     else if (key == Qt::Key_Up)
-        m_main.moveUpClick();
+        m_main.moveUp();
     else
-        m_main.moveDownClick();
+        m_main.moveDown();
 }
 
 void KeyHook::handleKey(int key)
@@ -61,6 +61,6 @@ void KeyHook::handleKey(int key)
         if (QApplication::activeWindow() == &m_main && !QApplication::activePopupWidget())
             m_main.close();
     } else if (key == Qt::Key_F1) {
-        m_main.content1Click();
+        m_main.showHelp();
     }
 }

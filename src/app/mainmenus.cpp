@@ -7,11 +7,10 @@
 
 namespace {
 
-QAction *addItem(QWidget *menu, const char *name, const QString &caption)
+QAction *createAction(QWidget *owner, const char *name, const QString &caption)
 {
-    auto *action = new QAction(caption, menu);
+    auto *action = new QAction(caption, owner);
     action->setObjectName(QString::fromLatin1(name));
-    menu->addAction(action);
     return action;
 }
 
@@ -31,63 +30,72 @@ QMenu *addSubMenu(QMenuBar *bar, const char *name, const QString &caption)
 
 }  // namespace
 
-MainMenus::MainMenus(QMenuBar *mm, QWidget *owner) : QObject(owner), m_mm(mm)
+MainMenus::MainMenus(QMenuBar *mm, QWidget *owner) : QObject(owner), m_menuBar(mm)
 {
-    m_mm->setObjectName(QStringLiteral("mm"));
-    buildMainMenu(owner);
+    m_menuBar->setObjectName(QStringLiteral("mm"));
+    createActions(owner);
+    buildMainMenu();
     buildContextMenu(owner);
 }
 
-void MainMenus::buildMainMenu(QWidget *)
+void MainMenus::createActions(QWidget *owner)
 {
-    MenuItems &i = m_items;
-    i.File1 = addSubMenu(m_mm, "File1", QStringLiteral("&File"));
-    i.AddFile1 = addItem(i.File1, "AddFile1", QStringLiteral("&Add File"));
-    // On the main menu's item only: a key shared by two actions triggers neither.
-    i.AddFile1->setShortcut(QKeySequence::Open);
-    i.AddPath1 = addItem(i.File1, "AddPath1", QStringLiteral("Add Pat&h"));
-    i.Remove1 = addItem(i.File1, "Remove1", QStringLiteral("&Remove File"));
-    i.Clear1 = addItem(i.File1, "Clear1", QStringLiteral("&Clear"));
-    addSeparator(i.File1, "N1");
-    i.Exit1 = addItem(i.File1, "Exit1", QStringLiteral("E&xit"));
+    MenuActions &a = m_actions;
+    a.addFile = createAction(owner, "addFile", QStringLiteral("&Add File"));
+    a.addFile->setShortcut(QKeySequence::Open);
+    // The context menu shows the caption alone, as it always has.
+    a.addFile->setShortcutVisibleInContextMenu(false);
+    a.addPath = createAction(owner, "addPath", QStringLiteral("Add Pat&h"));
+    a.removeFile = createAction(owner, "removeFile", QStringLiteral("&Remove File"));
+    a.clear = createAction(owner, "clear", QStringLiteral("&Clear"));
+    a.sortByName = createAction(owner, "sortByName", QStringLiteral("Sort by &Name"));
+    a.join = createAction(owner, "join", QStringLiteral("&Join"));
+    a.stop = createAction(owner, "stop", QStringLiteral("&Stop"));
+    a.play = createAction(owner, "play", QStringLiteral("&Play"));
+    a.pause = createAction(owner, "pause", QStringLiteral("Pa&use"));
+    a.stopPlaying = createAction(owner, "stopPlaying", QStringLiteral("S&top Playing"));
+    a.options = createAction(owner, "options", QStringLiteral("&Options"));
+    a.id3Tag = createAction(owner, "id3Tag", QStringLiteral("&ID3 Tag"));
+    a.exit = createAction(owner, "exit", QStringLiteral("E&xit"));
+    a.content = createAction(owner, "content", QStringLiteral("&Content"));
+    a.webSite = createAction(owner, "webSite", QStringLiteral("&Web Site"));
+    a.about = createAction(owner, "about", QStringLiteral("&About"));
+}
 
-    i.Action1 = addSubMenu(m_mm, "Action1", QStringLiteral("&Action"));
-    i.Join1 = addItem(i.Action1, "Join1", QStringLiteral("&Join"));
-    i.Stop1 = addItem(i.Action1, "Stop1", QStringLiteral("&Stop"));
-    addSeparator(i.Action1, "N4");
-    i.Play1 = addItem(i.Action1, "Play1", QStringLiteral("&Play"));
-    i.Pause1 = addItem(i.Action1, "Pause1", QStringLiteral("Pa&use"));
-    i.Stopplay1 = addItem(i.Action1, "Stopplay1", QStringLiteral("S&top Playing"));
-    addSeparator(i.Action1, "N7");
-    i.SortByName1 = addItem(i.Action1, "SortByName1", QStringLiteral("Sort by &Name"));
+void MainMenus::buildMainMenu()
+{
+    MenuActions &a = m_actions;
+    a.fileMenu = addSubMenu(m_menuBar, "File1", QStringLiteral("&File"));
+    a.fileMenu->addActions({a.addFile, a.addPath, a.removeFile, a.clear});
+    addSeparator(a.fileMenu, "N1");
+    a.fileMenu->addAction(a.exit);
+
+    a.actionMenu = addSubMenu(m_menuBar, "Action1", QStringLiteral("&Action"));
+    a.actionMenu->addActions({a.join, a.stop});
+    addSeparator(a.actionMenu, "N4");
+    a.actionMenu->addActions({a.play, a.pause, a.stopPlaying});
+    addSeparator(a.actionMenu, "N7");
+    a.actionMenu->addAction(a.sortByName);
 
     // Two top-level items that are commands themselves.
-    i.Option1 = addItem(m_mm, "Option1", QStringLiteral("&Options"));
-    i.ID3Tag1 = addItem(m_mm, "ID3Tag1", QStringLiteral("&ID3 Tag"));
+    m_menuBar->addActions({a.options, a.id3Tag});
 
-    i.Help1 = addSubMenu(m_mm, "Help1", QStringLiteral("&Help"));
-    i.Content1 = addItem(i.Help1, "Content1", QStringLiteral("&Content"));
-    addSeparator(i.Help1, "N2");
-    i.WebSite1 = addItem(i.Help1, "WebSite1", QStringLiteral("&Web Site"));
-    addSeparator(i.Help1, "N3");
-    i.About1 = addItem(i.Help1, "About1", QStringLiteral("&About"));
+    a.helpMenu = addSubMenu(m_menuBar, "Help1", QStringLiteral("&Help"));
+    a.helpMenu->addAction(a.content);
+    addSeparator(a.helpMenu, "N2");
+    a.helpMenu->addAction(a.webSite);
+    addSeparator(a.helpMenu, "N3");
+    a.helpMenu->addAction(a.about);
 }
 
 void MainMenus::buildContextMenu(QWidget *owner)
 {
-    MenuItems &i = m_items;
-    m_pm = new QMenu(owner);
-    m_pm->setObjectName(QStringLiteral("pm"));
-    i.AddFile2 = addItem(m_pm, "AddFile2", QStringLiteral("&Add File"));
-    i.AddPath2 = addItem(m_pm, "AddPath2", QStringLiteral("Add Pat&h"));
-    i.Remove2 = addItem(m_pm, "Remove2", QStringLiteral("&Remove File"));
-    i.Clear2 = addItem(m_pm, "Clear2", QStringLiteral("&Clear"));
-    i.SortByName2 = addItem(m_pm, "SortByName2", QStringLiteral("Sort by &Name"));
-    addSeparator(m_pm, "N6");
-    i.Join2 = addItem(m_pm, "Join2", QStringLiteral("&Join"));
-    i.Stop2 = addItem(m_pm, "Stop2", QStringLiteral("&Stop"));
-    addSeparator(m_pm, "N5");
-    i.Play2 = addItem(m_pm, "Play2", QStringLiteral("&Play"));
-    i.Pause2 = addItem(m_pm, "Pause2", QStringLiteral("Pa&use"));
-    i.StopPlaying1 = addItem(m_pm, "StopPlaying1", QStringLiteral("S&top Playing"));
+    const MenuActions &a = m_actions;
+    m_contextMenu = new QMenu(owner);
+    m_contextMenu->setObjectName(QStringLiteral("pm"));
+    m_contextMenu->addActions({a.addFile, a.addPath, a.removeFile, a.clear, a.sortByName});
+    addSeparator(m_contextMenu, "N6");
+    m_contextMenu->addActions({a.join, a.stop});
+    addSeparator(m_contextMenu, "N5");
+    m_contextMenu->addActions({a.play, a.pause, a.stopPlaying});
 }

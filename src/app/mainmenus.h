@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/menuitems.h"
+#include "player/menuactions.h"
 
 #include <QObject>
 
@@ -8,23 +8,24 @@ class QMenu;
 class QMenuBar;
 class QWidget;
 
-// Builds the main menu `mm` and the context menu `pm` with every item's name,
-// caption and separator. Each caption's access key (after "&") is unique
-// within its menu, and an item has the same one in both menus.
+// Builds the main menu `mm` and the context menu `pm` with every action's
+// caption and every separator; the list commands' actions are put in both.
+// Each caption's access key (after "&") is unique within its menu.
 class MainMenus : public QObject {
     Q_OBJECT
 public:
     MainMenus(QMenuBar *mm, QWidget *owner);
 
-    const MenuItems &items() const { return m_items; }
-    QMenuBar *mm() const { return m_mm; }
-    QMenu *pm() const { return m_pm; }
+    const MenuActions &actions() const { return m_actions; }
+    QMenuBar *menuBar() const { return m_menuBar; }
+    QMenu *contextMenu() const { return m_contextMenu; }
 
 private:
-    void buildMainMenu(QWidget *owner);
+    void createActions(QWidget *owner);
+    void buildMainMenu();
     void buildContextMenu(QWidget *owner);
 
-    QMenuBar *m_mm;
-    QMenu *m_pm = nullptr;
-    MenuItems m_items;
+    QMenuBar *m_menuBar;
+    QMenu *m_contextMenu = nullptr;
+    MenuActions m_actions;
 };

@@ -5,8 +5,6 @@
 #include "app/mainmenus.h"
 #include "app/outputfields.h"
 #include "audio/audiofile.h"
-#include "audio/core/lameencoder.h"
-#include "audio/tags/audioinformation.h"
 #include "desktop/appfont.h"
 #include "dialogs/aboutdialog.h"
 #include "dialogs/folderdialog.h"
@@ -52,14 +50,16 @@ constexpr int kClientHeight = 427;
 struct Placement {
     int left, top, width, height;
 };
-constexpr Placement kLvPlace{0, 47, 489, 271};
-constexpr Placement kPbPlace{19, 326, 451, 12};
-constexpr Placement kFilenamePlace{355, 356, 129, 21};
+constexpr Placement kListViewPlace{0, 47, 489, 271};
+constexpr Placement kProgressBarPlace{19, 326, 451, 12};
+constexpr Placement kFileNamePlace{355, 356, 129, 21};
 constexpr Placement kFormatPlace{96, 398, 58, 21};
 constexpr Placement kDirPlace{161, 398, 244, 21};
 constexpr Placement kSkinPlace{208, 120, 32, 32};
 
 constexpr int kDefaultFormat = 0;
+// The output name offered at start and after each join that used the last one.
+const QString kNewName = QStringLiteral("new");
 const QString kTotalTimeElement = QStringLiteral("Total time");
 const QColor kBarColor(240, 245, 255);
 
@@ -98,7 +98,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     createComponents();
     createControls();
     m_menus = new MainMenus(menuBar(), this);
-    m_busy = std::make_unique<BusyState>(m_menus->items());
+    m_busy = std::make_unique<BusyState>(m_menus->actions());
     createSubsystems();
     m_outputFields = std::make_unique<OutputFields>(*this);
     createDialogs();
@@ -114,22 +114,16 @@ MainWindow::~MainWindow()
     qApp->removeEventFilter(m_keyHook);
 }
 
-const MenuItems &MainWindow::menuItems() const
+const MenuActions &MainWindow::menuActions() const
 {
-    return m_menus->items();
+    return m_menus->actions();
 }
 
-// Window creation: the first use of three components.
 void MainWindow::createComponents()
 {
-    m_audioFileRead = std::make_unique<AudioFile>();
-    m_audioFileWrite = std::make_unique<AudioFile>();
-    m_lameEncoder = std::make_unique<LameEncoder>();
-    m_audioInformation = std::make_unique<AudioInformation>();
+    m_previewReader = std::make_unique<AudioFile>();
+    m_fileProbe = std::make_unique<AudioFile>();
     m_audioPlayer = new AudioPlayer(this);
-    m_audioFileWrite->setOptionFlag(true);
-    m_audioFileRead->setOptionFlag(true);
-    m_audioInformation->setOptionFlag(true);
 }
 
 void MainWindow::createControls()
@@ -143,73 +137,73 @@ void MainWindow::createControls()
     m_skin->setObjectName(QStringLiteral("Skin"));
     place(m_skin, kSkinPlace);
 
-    m_lv = new JoinListView(client);
-    m_lv->setObjectName(QStringLiteral("lv"));
-    m_lv->setFrameShape(QFrame::NoFrame);
-    m_lv->setRootIsDecorated(false);
-    m_lv->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lv->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lv->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_lv->setUniformRowHeights(true);
-    m_lv->setAllColumnsShowFocus(true);
+    m_listView = new JoinListView(client);
+    m_listView->setObjectName(QStringLiteral("lv"));
+    m_listView->setFrameShape(QFrame::NoFrame);
+    m_listView->setRootIsDecorated(false);
+    m_listView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_listView->setUniformRowHeights(true);
+    m_listView->setAllColumnsShowFocus(true);
     // Grid lines between the cells, and margins narrow enough for "unconverted"
     // to fit its fixed column.
-    m_lv->setStyleSheet(QStringLiteral(
+    m_listView->setStyleSheet(QStringLiteral(
         "QTreeView#lv { background: white; selection-background-color: #2f66ae;"
         " selection-color: white; }"
         "QTreeView#lv::item { border-right: 1px solid #dde5f2; border-bottom: 1px solid #dde5f2;"
         " padding: 1px 1px; }"
         "QTreeView#lv::item:selected { background: #2f66ae; color: white; }"));
-    m_lv->header()->setSectionsClickable(false);
-    m_lv->header()->setSectionsMovable(false);
+    m_listView->header()->setSectionsClickable(false);
+    m_listView->header()->setSectionsMovable(false);
 
-    m_pb = new ThemedProgressBar(client);
-    m_pb->setObjectName(QStringLiteral("pb"));
-    m_pb->setBorderColor(kBarColor);
-    m_pb->setFillColor(kBarColor);
-    m_pb->setPosition(0);
-    m_pb->setCaptionVisible(false);
+    m_progressBar = new ThemedProgressBar(client);
+    m_progressBar->setObjectName(QStringLiteral("pb"));
+    m_progressBar->setBorderColor(kBarColor);
+    m_progressBar->setFillColor(kBarColor);
+    m_progressBar->setPosition(0);
+    m_progressBar->setCaptionVisible(false);
 
-    m_edtFilename = new QLineEdit(client);
-    m_edtFilename->setObjectName(QStringLiteral("edt_filename"));
+    m_fileNameEdit = new QLineEdit(client);
+    m_fileNameEdit->setObjectName(QStringLiteral("edt_filename"));
 
-    m_cbFormat = new QComboBox(client);
-    m_cbFormat->setObjectName(QStringLiteral("cb_format"));
-    m_cbFormat->addItems(ValueLists::outputFormatCaptions());
+    m_formatBox = new QComboBox(client);
+    m_formatBox->setObjectName(QStringLiteral("cb_format"));
+    m_formatBox->addItems(ValueLists::outputFormatCaptions());
 
-    m_edtDir = new QLineEdit(client);
-    m_edtDir->setObjectName(QStringLiteral("edt_dir"));
-    m_edtDir->setReadOnly(true);
+    m_folderEdit = new QLineEdit(client);
+    m_folderEdit->setObjectName(QStringLiteral("edt_dir"));
+    m_folderEdit->setReadOnly(true);
 
-    setTabOrder(m_lv, m_cbFormat);
-    setTabOrder(m_cbFormat, m_edtDir);
-    setTabOrder(m_edtDir, m_edtFilename);
+    setTabOrder(m_listView, m_formatBox);
+    setTabOrder(m_formatBox, m_folderEdit);
+    setTabOrder(m_folderEdit, m_fileNameEdit);
 }
 
 // Each subsystem is handed what it uses, and tells the window what changed.
 void MainWindow::createSubsystems()
 {
     m_joinList =
-        new JoinList(*m_lv, m_prompter, *m_settings, *m_audioFileWrite, *m_audioFileRead, this);
-    m_previewPlayer = new PreviewPlayer(*m_joinList, *m_audioFileRead, *m_audioPlayer, m_prompter,
+        new JoinList(*m_listView, m_prompter, *m_settings, *m_fileProbe, *m_previewReader, this);
+    m_previewPlayer = new PreviewPlayer(*m_joinList, *m_previewReader, *m_audioPlayer, m_prompter,
                                         *m_busy, *this, this);
+    JoinCommand::View view{
+        [this] { return m_fileNameEdit->text(); },
+        [this] { return m_formatBox->currentIndex(); },
+        [this] { m_fileNameEdit->setText(kNewName); },
+        [this](int percent) { m_progressBar->setPosition(percent); },
+        [this](bool joining) { m_progressBar->setCaptionVisible(joining); },
+    };
     m_joinCommand = std::make_unique<JoinCommand>(JoinCommand::Parts{
-        *m_joinList, *m_busy, *m_pb, *m_edtFilename, *m_cbFormat, *m_settings, m_prompter,
-        *m_audioFileRead, *m_audioFileWrite, *m_lameEncoder, *m_audioInformation, tagValues});
+        *m_joinList, *m_busy, *m_settings, m_prompter, m_tagValues, std::move(view)});
 
     BusyState *busy = m_busy.get();
     connect(m_joinList, &JoinList::totalTimeChanged, this, &MainWindow::showTotalTime);
-    connect(m_joinList, &JoinList::admissionStarts, this, [busy] { busy->beginAdmission(); });
-    connect(m_joinList, &JoinList::admissionEnds, this, [busy] { busy->endAdmission(); });
+    connect(m_joinList, &JoinList::admissionStarts, this, [busy] { busy->beginAdding(); });
+    connect(m_joinList, &JoinList::admissionEnds, this, [busy] { busy->endAdding(); });
     connect(m_joinList, &JoinList::rowRemoved, m_previewPlayer, &PreviewPlayer::rowRemoved);
     connect(m_joinList, &JoinList::rowsExchanged, m_previewPlayer, &PreviewPlayer::rowsExchanged);
-    connect(m_previewPlayer, &PreviewPlayer::playbackStarts, this,
-            [busy] { busy->playbackStarts(); });
-    connect(m_previewPlayer, &PreviewPlayer::pause, this, [busy] { busy->pause(); });
-    connect(m_previewPlayer, &PreviewPlayer::resume, this, [busy] { busy->resume(); });
-    connect(m_previewPlayer, &PreviewPlayer::playbackStops, this,
-            [busy] { busy->playbackStops(); });
 }
 
 int MainWindow::playingRow() const
@@ -227,18 +221,18 @@ void MainWindow::showTotalTime(const QString &text)
 
 void MainWindow::createDialogs()
 {
-    m_fmAbout = new AboutDialog(m_prompter, this);
-    m_fmDir = new FolderDialog(*m_settings, *this, this);
-    m_fmId3 = new TagDialog(tagValues, *m_settings, *this, this);
+    m_aboutDialog = new AboutDialog(m_prompter, this);
+    m_folderDialog = new FolderDialog(*m_settings, *this, this);
+    m_tagDialog = new TagDialog(m_tagValues, *m_settings, *this, this);
 }
 
 // The settings dialog reads its values each time it is shown, so it is built
 // at first use: a join that never opens it does not carry its many controls.
-OutputSettingsDialog &MainWindow::fm_set()
+OutputSettingsDialog &MainWindow::outputSettingsDialog()
 {
-    if (!m_fmSet)
-        m_fmSet = new OutputSettingsDialog(*m_settings, *this, this);
-    return *m_fmSet;
+    if (!m_outputSettingsDialog)
+        m_outputSettingsDialog = new OutputSettingsDialog(*m_settings, *this, this);
+    return *m_outputSettingsDialog;
 }
 
 void MainWindow::guarded(void (MainWindow::*command)())
@@ -248,55 +242,47 @@ void MainWindow::guarded(void (MainWindow::*command)())
 
 void MainWindow::connectCommands()
 {
-    const MenuItems &i = m_menus->items();
+    const MenuActions &a = m_menus->actions();
     const auto bind = [this](QAction *action, void (MainWindow::*command)()) {
         connect(action, &QAction::triggered, this, [this, command] { guarded(command); });
     };
-    bind(i.AddFile1, &MainWindow::addFile1Click);
-    bind(i.AddFile2, &MainWindow::addFile1Click);
-    bind(i.AddPath1, &MainWindow::addPath1Click);
-    bind(i.AddPath2, &MainWindow::addPath1Click);
-    bind(i.Remove1, &MainWindow::remove1Click);
-    bind(i.Remove2, &MainWindow::remove1Click);
-    bind(i.Clear1, &MainWindow::clear1Click);
-    bind(i.Clear2, &MainWindow::clear1Click);
-    bind(i.SortByName1, &MainWindow::sortByName1Click);
-    bind(i.SortByName2, &MainWindow::sortByName1Click);
-    bind(i.Exit1, &MainWindow::exit1Click);
-    bind(i.Join1, &MainWindow::join1Click);
-    bind(i.Join2, &MainWindow::join1Click);
-    bind(i.Stop1, &MainWindow::stop1Click);
-    bind(i.Stop2, &MainWindow::stop1Click);
-    bind(i.Play1, &MainWindow::play1Click);
-    bind(i.Play2, &MainWindow::play1Click);
-    bind(i.Pause1, &MainWindow::pause1Click);
-    bind(i.Pause2, &MainWindow::pause1Click);
-    bind(i.Stopplay1, &MainWindow::stopplay1Click);
-    bind(i.StopPlaying1, &MainWindow::stopplay1Click);
-    bind(i.Option1, &MainWindow::option1Click);
-    bind(i.ID3Tag1, &MainWindow::id3Tag1Click);
-    bind(i.Content1, &MainWindow::content1Click);
-    bind(i.WebSite1, &MainWindow::webSite1Click);
-    bind(i.About1, &MainWindow::about1Click);
+    bind(a.addFile, &MainWindow::addFiles);
+    bind(a.addPath, &MainWindow::addPath);
+    bind(a.removeFile, &MainWindow::removeFile);
+    bind(a.clear, &MainWindow::clearList);
+    bind(a.sortByName, &MainWindow::sortByName);
+    bind(a.exit, &MainWindow::exit);
+    bind(a.join, &MainWindow::join);
+    bind(a.stop, &MainWindow::stopJoin);
+    bind(a.play, &MainWindow::play);
+    bind(a.pause, &MainWindow::pause);
+    bind(a.stopPlaying, &MainWindow::stopPlaying);
+    bind(a.options, &MainWindow::showOptions);
+    bind(a.id3Tag, &MainWindow::editTags);
+    bind(a.content, &MainWindow::showHelp);
+    bind(a.webSite, &MainWindow::openWebSite);
+    bind(a.about, &MainWindow::showAbout);
 
-    connect(m_lv, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        m_menus->pm()->popup(m_lv->viewport()->mapToGlobal(pos));
+    connect(m_listView, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        m_menus->contextMenu()->popup(m_listView->viewport()->mapToGlobal(pos));
     });
-    connect(m_lv, &QTreeWidget::doubleClicked, this, [this] { guarded(&MainWindow::lvDblClick); });
-    m_lv->setDropGate({[this](const QStringList &paths) { return mayDropFiles(paths); },
-                       [this] { return mayMoveRows(); }});
+    connect(m_listView, &QTreeWidget::doubleClicked, this,
+            [this] { guarded(&MainWindow::playActivatedRow); });
+    m_listView->setDropGate({[this](const QStringList &paths) { return mayDropFiles(paths); },
+                             [this] { return mayMoveRows(); }});
     // Queued: the admission pumps events and shows its messages, while the file
     // manager waits for its drop to be answered.
     connect(
-        m_lv, &JoinListView::pathsDropped, this,
+        m_listView, &JoinListView::pathsDropped, this,
         [this](const QStringList &paths, const QStringList &unreachable) {
             runGuarded(*this, [&] { dropFiles(paths, unreachable); });
         },
         Qt::QueuedConnection);
-    connect(m_lv, &JoinListView::rowMoveRequested, this,
-            [this](int from, int to) { runGuarded(*this, [&] { lvMoveRow(from, to); }); });
-    connect(m_skin, &Skin::click, this,
-            [this](const QString &name) { runGuarded(*this, [this, name] { skinClick(name); }); });
+    connect(m_listView, &JoinListView::rowMoveRequested, this,
+            [this](int from, int to) { runGuarded(*this, [&] { moveRow(from, to); }); });
+    connect(m_skin, &Skin::click, this, [this](const QString &name) {
+        runGuarded(*this, [this, name] { runSkinCommand(name); });
+    });
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -305,10 +291,10 @@ void MainWindow::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
-    formShow();
+    firstShow();
 }
 
-void MainWindow::formShow()
+void MainWindow::firstShow()
 {
     // A skin that cannot be loaded is reported once; the window still works without it.
     runGuarded(*this, [this] { loadSkin(); });
@@ -316,13 +302,10 @@ void MainWindow::formShow()
     // and leaves the file alone.
     runGuarded(*this, [this] { m_settings->open(); });
     runGuarded(*this, [this] {
-        m_edtFilename->setText(QStringLiteral("new"));
+        m_fileNameEdit->setText(kNewName);
         m_joinList->resetTotals();
         restoreOutputFields();
-        tagValues.reset();
-        m_busy->Playing = false;
-        m_busy->Paused = false;
-        m_busy->Joining = false;
+        m_tagValues.reset();
         m_busy->firstShow();
         placeControls();
         if (QScreen *screen = this->screen()) {
@@ -369,31 +352,31 @@ void MainWindow::loadSkin()
 
 void MainWindow::restoreOutputFields()
 {
-    m_edtDir->setText(m_settings->readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
-                                           AppPaths::defaultOutputFolder()));
+    m_folderEdit->setText(m_settings->readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
+                                               AppPaths::defaultOutputFolder()));
     const int format =
         m_settings->readInteger(SettingsKeys::kJoin, SettingsKeys::kFormat, kDefaultFormat);
     // A stored value outside the list leaves the box without a selection.
-    m_cbFormat->setCurrentIndex(format >= 0 && format < m_cbFormat->count() ? format : -1);
+    m_formatBox->setCurrentIndex(format >= 0 && format < m_formatBox->count() ? format : -1);
 }
 
 void MainWindow::placeControls()
 {
-    place(m_lv, kLvPlace);
-    place(m_pb, kPbPlace);
-    place(m_edtFilename, kFilenamePlace);
-    place(m_cbFormat, kFormatPlace);
-    place(m_edtDir, kDirPlace);
+    place(m_listView, kListViewPlace);
+    place(m_progressBar, kProgressBarPlace);
+    place(m_fileNameEdit, kFileNamePlace);
+    place(m_formatBox, kFormatPlace);
+    place(m_folderEdit, kDirPlace);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     runGuarded(*this, [this] {
         // A join still running stops at its next check.
-        m_busy->Joining = false;
+        m_busy->stopJoin();
         if (m_settings->isOpen()) {
             m_settings->writeInteger(SettingsKeys::kJoin, SettingsKeys::kFormat,
-                                     m_cbFormat->currentIndex());
+                                     m_formatBox->currentIndex());
             m_settings->close();
         }
     });
@@ -405,24 +388,11 @@ void MainWindow::report(const std::exception &error)
     m_prompter.information(QString::fromUtf8(error.what()));
     // Whenever a join run is active: Stop may have cleared Joining before a
     // close or the stamping failed, and the commands must still come back.
-    if (m_busy->Joining || m_busy->joinRunActive || m_busy->joinRunFailed) {
-        // Closing may itself fail (for example a full disk); that is worth a word too.
-        for (AudioFile *file : {m_audioFileRead.get(), m_audioFileWrite.get()}) {
-            try {
-                if (file->isOpen())
-                    file->closeFile();
-            } catch (const std::exception &closeError) {
-                m_prompter.information(QString::fromUtf8(closeError.what()));
-            }
-        }
-        m_pb->setPosition(0);
-        m_busy->Joining = false;
+    if (m_busy->joinUnfinished()) {
         // The run will not get to give the commands back itself.
-        m_busy->joinEnds();
-        m_pb->setCaptionVisible(false);
-        m_busy->joinRunFailed = false;
+        m_joinCommand->abandon();
     }
-    if (m_busy->Playing)
+    if (m_busy->playing())
         m_audioPlayer->stop();
 }
 
@@ -435,7 +405,7 @@ int MainWindow::showDialog(QDialog &dialog)
     return m_prompter.showModal(dialog);
 }
 
-void MainWindow::skinClick(const QString &name)
+void MainWindow::runSkinCommand(const QString &name)
 {
     // Exact names, case included, in this order; any other name does nothing.
     struct Dispatch {
@@ -445,19 +415,19 @@ void MainWindow::skinClick(const QString &name)
     // One element a line, in dispatch order.
     // clang-format off
     static const Dispatch kTable[] = {
-        {"Add", &MainWindow::addFile1Click},
-        {"Remove", &MainWindow::remove1Click},
-        {"Clear", &MainWindow::clear1Click},
-        {"Up", &MainWindow::moveUpClick},
-        {"Down", &MainWindow::moveDownClick},
+        {"Add", &MainWindow::addFiles},
+        {"Remove", &MainWindow::removeFile},
+        {"Clear", &MainWindow::clearList},
+        {"Up", &MainWindow::moveUp},
+        {"Down", &MainWindow::moveDown},
         {"Play", nullptr},
-        {"Pause", &MainWindow::pause1Click},
-        {"Stop playing", &MainWindow::stopplay1Click},
-        {"join", &MainWindow::join1Click},
-        {"Stop", &MainWindow::stop1Click},
-        {"ID3Tag", &MainWindow::id3Tag1Click},
-        {"Options", &MainWindow::option1Click},
-        {"Browse", &MainWindow::browseClick},
+        {"Pause", &MainWindow::pause},
+        {"Stop playing", &MainWindow::stopPlaying},
+        {"join", &MainWindow::join},
+        {"Stop", &MainWindow::stopJoin},
+        {"ID3Tag", &MainWindow::editTags},
+        {"Options", &MainWindow::showOptions},
+        {"Browse", &MainWindow::chooseOutputFolder},
     };
     // clang-format on
     for (const Dispatch &entry : kTable) {
@@ -471,46 +441,46 @@ void MainWindow::skinClick(const QString &name)
     }
 }
 
-void MainWindow::addFile1Click()
+void MainWindow::addFiles()
 {
     if (m_busy->joinBusy())
         return;
     m_joinList->addFile();
 }
 
-void MainWindow::addPath1Click()
+void MainWindow::addPath()
 {
-    if (m_busy->joinBusy() || m_busy->Playing || m_busy->Adding)
+    if (m_busy->joinBusy() || m_busy->playing() || m_busy->adding())
         return;
-    m_fmDir->setAction(QString());
-    m_fmDir->setAction(QStringLiteral("Please select the folder you want to add."));
-    m_fmDir->setWindowTitle(QStringLiteral("Open Folder"));
-    m_fmDir->showSubFolderSwitch();
-    showDialog(*m_fmDir);
-    const QString folder = m_fmDir->result();
+    m_folderDialog->setAction(QString());
+    m_folderDialog->setAction(QStringLiteral("Please select the folder you want to add."));
+    m_folderDialog->setWindowTitle(QStringLiteral("Open Folder"));
+    m_folderDialog->showSubFolderSwitch();
+    showDialog(*m_folderDialog);
+    const QString folder = m_folderDialog->result();
     if (!folder.isEmpty())
         m_joinList->addPath(folder);
 }
 
-void MainWindow::remove1Click()
+void MainWindow::removeFile()
 {
     if (m_busy->joinBusy())
         return;
     const int row = m_joinList->selectedRow();
-    if (row >= 0 && m_busy->Playing && row == m_previewPlayer->playingRow()) {
+    if (row >= 0 && m_busy->playing() && row == m_previewPlayer->playingRow()) {
         m_prompter.information(Messages::kStopPlayingFirst);
         return;
     }
     m_joinList->removeFile();
 }
 
-void MainWindow::clear1Click()
+void MainWindow::clearList()
 {
     if (m_busy->joinBusy()) {
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
-    if (m_busy->Playing) {
+    if (m_busy->playing()) {
         m_prompter.information(Messages::kStopPlayingFirst);
         return;
     }
@@ -522,26 +492,26 @@ bool MainWindow::mayMoveRows() const
     return !m_busy->joinBusy();
 }
 
-void MainWindow::moveUpClick()
+void MainWindow::moveUp()
 {
     if (mayMoveRows())
         m_joinList->moveUp();
 }
 
-void MainWindow::moveDownClick()
+void MainWindow::moveDown()
 {
     if (mayMoveRows())
         m_joinList->moveDown();
 }
 
-void MainWindow::sortByName1Click()
+void MainWindow::sortByName()
 {
     // The rows move as Up and Down move them, so under the same guard.
-    if (mayMoveRows() && !m_busy->Adding)
+    if (mayMoveRows() && !m_busy->adding())
         m_joinList->sortByName();
 }
 
-void MainWindow::lvMoveRow(int from, int to)
+void MainWindow::moveRow(int from, int to)
 {
     if (mayMoveRows())
         m_joinList->moveRow(from, to);
@@ -549,11 +519,11 @@ void MainWindow::lvMoveRow(int from, int to)
 
 bool MainWindow::mayDropFiles(const QStringList &paths) const
 {
-    if (m_busy->joinBusy() || m_busy->Adding)
+    if (m_busy->joinBusy() || m_busy->adding())
         return false;
-    // A folder is scanned on AudioFileRead, which the preview reads from: as
-    // Add Path, not while playing. Files alone are admitted as Add File admits.
-    return !m_busy->Playing || std::none_of(paths.begin(), paths.end(), [](const QString &path) {
+    // A folder is scanned on the preview's reader: as Add Path, not while
+    // playing. Files alone are admitted as Add File admits.
+    return !m_busy->playing() || std::none_of(paths.begin(), paths.end(), [](const QString &path) {
         return QFileInfo(path).isDir();
     });
 }
@@ -565,77 +535,77 @@ void MainWindow::dropFiles(const QStringList &paths, const QStringList &unreacha
         m_joinList->addPaths(paths, unreachable);
 }
 
-void MainWindow::join1Click()
+void MainWindow::join()
 {
     m_joinCommand->joinFiles();
 }
 
-void MainWindow::stop1Click()
+void MainWindow::stopJoin()
 {
-    m_busy->Joining = false;
+    m_busy->stopJoin();
 }
 
-void MainWindow::play1Click()
+void MainWindow::play()
 {
     if (m_busy->joinBusy()) {
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
-    if (m_busy->Adding)
+    if (m_busy->adding())
         return;
     m_previewPlayer->playFile();
 }
 
-void MainWindow::pause1Click()
+void MainWindow::pause()
 {
     m_previewPlayer->pausePlay();
 }
 
-void MainWindow::stopplay1Click()
+void MainWindow::stopPlaying()
 {
     m_previewPlayer->stopPlay();
 }
 
-void MainWindow::option1Click()
+void MainWindow::showOptions()
 {
     if (m_busy->joinBusy())
         return;
-    showDialog(fm_set());
+    showDialog(outputSettingsDialog());
 }
 
-void MainWindow::id3Tag1Click()
+void MainWindow::editTags()
 {
     if (m_busy->joinBusy())
         return;
-    showDialog(*m_fmId3);
+    showDialog(*m_tagDialog);
 }
 
-void MainWindow::browseClick()
+void MainWindow::chooseOutputFolder()
 {
-    m_outputFields->browseClick();
+    m_outputFields->chooseOutputFolder();
 }
 
-void MainWindow::exit1Click()
+void MainWindow::exit()
 {
     close();
 }
 
-void MainWindow::content1Click()
+void MainWindow::showHelp()
 {
     m_prompter.openUrl(QUrl::fromLocalFile(AppPaths::helpPage()));
 }
 
-void MainWindow::webSite1Click()
+void MainWindow::openWebSite()
 {
     m_prompter.openUrl(QUrl(Links::kWebSite));
 }
 
-void MainWindow::about1Click()
+void MainWindow::showAbout()
 {
-    showDialog(*m_fmAbout);
+    showDialog(*m_aboutDialog);
 }
 
-void MainWindow::lvDblClick()
+void MainWindow::playActivatedRow()
 {
-    m_previewPlayer->lvDblClick();
+    m_previewPlayer->playActivatedRow();
 }

@@ -1,22 +1,21 @@
 #pragma once
 
-#include "app/busystate.h"
 #include "audio/tags/tagvalues.h"
 #include "joinlist/joinlistview.h"
 #include "platform/errorreport.h"
+#include "player/busystate.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
 class AudioFile;
-class AudioInformation;
 class AudioPlayer;
 class JoinCommand;
 class JoinList;
 class KeyHook;
-class LameEncoder;
 class MainMenus;
+struct MenuActions;
 class OutputFields;
 class PreviewPlayer;
 class Prompter;
@@ -33,8 +32,9 @@ class OutputSettingsDialog;
 class ThemedProgressBar;
 
 // The main window: owns the program's state for its whole life (the list, the
-// busy flags, the tag values, the settings object, the audio components, the
-// skin) and dispatches every command to the subsystem that does its work.
+// busy state, the tag values, the settings object, the files the list and the
+// preview read, the skin) and dispatches every command to the subsystem that
+// does its work.
 class MainWindow : public QMainWindow, public ErrorReport {
     Q_OBJECT
 public:
@@ -45,17 +45,17 @@ public:
     void report(const std::exception &error) override;
 
     // Controls.
-    JoinListView *lv() const { return m_lv; }
-    ThemedProgressBar *pb() const { return m_pb; }
-    QLineEdit *edt_filename() const { return m_edtFilename; }
-    QComboBox *cb_format() const { return m_cbFormat; }
-    QLineEdit *edt_dir() const { return m_edtDir; }
+    JoinListView *listView() const { return m_listView; }
+    ThemedProgressBar *progressBar() const { return m_progressBar; }
+    QLineEdit *fileNameEdit() const { return m_fileNameEdit; }
+    QComboBox *formatBox() const { return m_formatBox; }
+    QLineEdit *folderEdit() const { return m_folderEdit; }
     Skin *skin() const { return m_skin; }
-    const MenuItems &menuItems() const;
+    const MenuActions &menuActions() const;
 
     // State.
     BusyState &busy() { return *m_busy; }
-    TagValues tagValues;
+    TagValues &tagValues() { return m_tagValues; }
     Prompter &prompter() { return m_prompter; }
     Settings &settings() { return *m_settings; }
     JoinList &joinList() { return *m_joinList; }
@@ -63,18 +63,11 @@ public:
     // The row the preview last started.
     int playingRow() const;
 
-    // Audio components.
-    AudioFile &audioFileRead() { return *m_audioFileRead; }
-    AudioFile &audioFileWrite() { return *m_audioFileWrite; }
-    LameEncoder &audioFile2LameEnc() { return *m_lameEncoder; }
-    AudioInformation &audioInformation() { return *m_audioInformation; }
-    AudioPlayer &audioPlayer() { return *m_audioPlayer; }
-
     // Dialogs, created once and living as long as the window.
-    OutputSettingsDialog &fm_set();
-    AboutDialog &fm_about() { return *m_fmAbout; }
-    FolderDialog &fm_dir() { return *m_fmDir; }
-    TagDialog &fm_id3() { return *m_fmId3; }
+    OutputSettingsDialog &outputSettingsDialog();
+    AboutDialog &aboutDialog() { return *m_aboutDialog; }
+    FolderDialog &folderDialog() { return *m_folderDialog; }
+    TagDialog &tagDialog() { return *m_tagDialog; }
 
     // The skin's "Total time" element, or nullptr when the skin has none.
     SkinElement *totalTimeElement() const { return m_totalTime; }
@@ -90,33 +83,33 @@ public:
     int showDialog(QDialog &dialog);
 
     // Commands, whatever their trigger.
-    void addFile1Click();
-    void addPath1Click();
-    void remove1Click();
-    void clear1Click();
-    void moveUpClick();
-    void moveDownClick();
-    void sortByName1Click();
-    void join1Click();
-    void stop1Click();
-    void play1Click();
-    void pause1Click();
-    void stopplay1Click();
-    void option1Click();
-    void id3Tag1Click();
-    void browseClick();
-    void exit1Click();
-    void content1Click();
-    void webSite1Click();
-    void about1Click();
-    void lvDblClick();
+    void addFiles();
+    void addPath();
+    void removeFile();
+    void clearList();
+    void moveUp();
+    void moveDown();
+    void sortByName();
+    void join();
+    void stopJoin();
+    void play();
+    void pause();
+    void stopPlaying();
+    void showOptions();
+    void editTags();
+    void chooseOutputFolder();
+    void exit();
+    void showHelp();
+    void openWebSite();
+    void showAbout();
+    void playActivatedRow();
     // Files and folders handed over from outside: dropped on the list, or
     // named on the command line.
     void dropFiles(const QStringList &paths, const QStringList &unreachable = {});
     // A row dragged to a new place in the list.
-    void lvMoveRow(int from, int to);
+    void moveRow(int from, int to);
     // A click on a skin element, by its name.
-    void skinClick(const QString &elementName);
+    void runSkinCommand(const QString &elementName);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -129,7 +122,7 @@ private:
     void createSubsystems();
     void connectCommands();
     void showTotalTime(const QString &text);
-    void formShow();
+    void firstShow();
     void loadSkin();
     void placeControls();
     void restoreOutputFields();
@@ -140,26 +133,27 @@ private:
 
     Prompter &m_prompter;
     std::unique_ptr<Settings> m_settings;
-    std::unique_ptr<AudioFile> m_audioFileRead;
-    std::unique_ptr<AudioFile> m_audioFileWrite;
-    std::unique_ptr<LameEncoder> m_lameEncoder;
-    std::unique_ptr<AudioInformation> m_audioInformation;
+    TagValues m_tagValues;
+    // The preview reads from the first, which also probes a folder's files;
+    // the second probes the files Add File and a drop bring.
+    std::unique_ptr<AudioFile> m_previewReader;
+    std::unique_ptr<AudioFile> m_fileProbe;
     AudioPlayer *m_audioPlayer = nullptr;
 
-    JoinListView *m_lv = nullptr;
-    ThemedProgressBar *m_pb = nullptr;
-    QLineEdit *m_edtFilename = nullptr;
-    QComboBox *m_cbFormat = nullptr;
-    QLineEdit *m_edtDir = nullptr;
+    JoinListView *m_listView = nullptr;
+    ThemedProgressBar *m_progressBar = nullptr;
+    QLineEdit *m_fileNameEdit = nullptr;
+    QComboBox *m_formatBox = nullptr;
+    QLineEdit *m_folderEdit = nullptr;
     Skin *m_skin = nullptr;
     SkinElement *m_totalTime = nullptr;
     MainMenus *m_menus = nullptr;
     std::unique_ptr<BusyState> m_busy;
 
-    OutputSettingsDialog *m_fmSet = nullptr;
-    AboutDialog *m_fmAbout = nullptr;
-    FolderDialog *m_fmDir = nullptr;
-    TagDialog *m_fmId3 = nullptr;
+    OutputSettingsDialog *m_outputSettingsDialog = nullptr;
+    AboutDialog *m_aboutDialog = nullptr;
+    FolderDialog *m_folderDialog = nullptr;
+    TagDialog *m_tagDialog = nullptr;
 
     JoinList *m_joinList = nullptr;
     PreviewPlayer *m_previewPlayer = nullptr;

@@ -17,26 +17,26 @@ const QString kRefusedFilenameChars = QStringLiteral("\"*/:<>?\\|");
 
 OutputFields::OutputFields(MainWindow &main) : QObject(&main), m_main(main)
 {
-    m_main.edt_filename()->installEventFilter(this);
+    m_main.fileNameEdit()->installEventFilter(this);
 }
 
 bool OutputFields::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_main.edt_filename())
+    if (watched != m_main.fileNameEdit())
         return QObject::eventFilter(watched, event);
     bool refused = false;
     runGuarded(m_main, [&] {
         switch (event->type()) {
         case QEvent::FocusIn:
             if (movesWithinTheWindow(static_cast<QFocusEvent *>(event)->reason()))
-                edt_filenameEnter();
+                rememberFileName();
             break;
         case QEvent::KeyPress:
-            refused = edt_filenameKeyPress(static_cast<QKeyEvent *>(event)->text());
+            refused = refuseInvalidKey(static_cast<QKeyEvent *>(event)->text());
             break;
         case QEvent::FocusOut:
             if (movesWithinTheWindow(static_cast<QFocusEvent *>(event)->reason()))
-                edt_filenameExit();
+                restoreEmptyFileName();
             break;
         default:
             break;
@@ -52,12 +52,12 @@ bool OutputFields::movesWithinTheWindow(Qt::FocusReason reason)
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-void OutputFields::edt_filenameEnter()
+void OutputFields::rememberFileName()
 {
-    m_savedFilename = m_main.edt_filename()->text();
+    m_savedFileName = m_main.fileNameEdit()->text();
 }
 
-bool OutputFields::edt_filenameKeyPress(const QString &typed)
+bool OutputFields::refuseInvalidKey(const QString &typed)
 {
     if (typed.size() != 1 || !kRefusedFilenameChars.contains(typed.at(0)))
         return false;
@@ -65,19 +65,19 @@ bool OutputFields::edt_filenameKeyPress(const QString &typed)
     return true;
 }
 
-void OutputFields::edt_filenameExit()
+void OutputFields::restoreEmptyFileName()
 {
-    if (!m_main.edt_filename()->text().isEmpty())
+    if (!m_main.fileNameEdit()->text().isEmpty())
         return;
     m_main.prompter().information(Messages::kFilenameEmpty);
-    m_main.edt_filename()->setText(m_savedFilename);
+    m_main.fileNameEdit()->setText(m_savedFileName);
 }
 
-void OutputFields::browseClick()
+void OutputFields::chooseOutputFolder()
 {
     if (m_main.busy().joinBusy())
         return;
-    FolderDialog &dialog = m_main.fm_dir();
+    FolderDialog &dialog = m_main.folderDialog();
     dialog.setWindowTitle(QStringLiteral("Output Directory"));
     dialog.setAction(QString());
     dialog.setAction(QStringLiteral("Please select the folder you want to save your files."));
@@ -85,7 +85,7 @@ void OutputFields::browseClick()
     const QString folder = dialog.result();
     if (folder.isEmpty())
         return;
-    m_main.edt_dir()->clear();
-    m_main.edt_dir()->setText(folder);
+    m_main.folderEdit()->clear();
+    m_main.folderEdit()->setText(folder);
     m_main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory, folder);
 }

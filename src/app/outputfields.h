@@ -13,17 +13,17 @@ class OutputFields : public QObject {
 public:
     explicit OutputFields(MainWindow &main);
 
-    void browseClick();
+    void chooseOutputFolder();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     static bool movesWithinTheWindow(Qt::FocusReason reason);
-    void edt_filenameEnter();
-    // True when the key is refused.
-    bool edt_filenameKeyPress(const QString &typed);
-    void edt_filenameExit();
+    void rememberFileName();
+    // True when the key is refused, after saying why.
+    bool refuseInvalidKey(const QString &typed);
+    void restoreEmptyFileName();
 
     MainWindow &m_main;
-    QString m_savedFilename;
+    QString m_savedFileName;
 };

@@ -29,8 +29,6 @@ AudioFile::AudioFile() : m_impl(std::make_unique<Impl>()) {}
 
 AudioFile::~AudioFile() = default;
 
-void AudioFile::setOptionFlag(bool) {}
-
 void AudioFile::openFile(const QString &fileName, int, int)
 {
     closeFile();
@@ -42,14 +40,6 @@ void AudioFile::openFile(const QString &fileName, int, int)
     m_impl->channels = reader->channels();
     m_impl->sampleRate = reader->sampleRate();
     m_impl->reader = std::move(reader);
-}
-
-int AudioFile::seek(int, int)
-{
-    if (!m_impl->reader)
-        throw AudioError(QStringLiteral("Seek: no file is open"));
-    m_impl->reader->rewind();
-    return 0;
 }
 
 SampleArray AudioFile::readSamples(int frameCount)

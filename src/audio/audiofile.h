@@ -21,12 +21,8 @@ public:
     AudioFile(const AudioFile &) = delete;
     AudioFile &operator=(const AudioFile &) = delete;
 
-    // Set once at start-up; nothing depends on it.
-    void setOptionFlag(bool flag);
-
     // Reading.
     void openFile(const QString &fileName, int mode = 0, int flags = 1);
-    int seek(int position, int origin);
     SampleArray readSamples(int frameCount);
     // Gives a block back once it has been written or queued, so that the next
     // ReadSamples reuses its memory instead of allocating anew.

@@ -61,7 +61,6 @@ bool DecodeWorker::decodeRow(int row)
     using Item = BlockQueue::Item;
     try {
         m_reader.openFile(m_inputs.at(row), 0, 1);
-        m_reader.seek(0, 3);
         const RowReader::Input input{m_reader.sampleRate(), m_reader.channels(),
                                      m_reader.sampleCount(), m_reader.blockAlign()};
         if (!m_queue.push(Item::opened(row, input)))

@@ -11,7 +11,6 @@ RowReader::Input DirectRowReader::open(int row)
 {
     m_row = row;
     m_reader.openFile(m_inputs.at(row), 0, 1);
-    m_reader.seek(0, 3);
     return {m_reader.sampleRate(), m_reader.channels(), m_reader.sampleCount(),
             m_reader.blockAlign()};
 }

@@ -105,7 +105,6 @@ std::optional<Loudness> LoudnessPass::Shared::measureRow(AudioFile &reader, int 
 {
     const QString &path = inputs.at(row);
     reader.openFile(path, 0, 1);
-    reader.seek(0, 3);
     LoudnessMeter meter(path, reader.sampleRate(), reader.channels(), outputChannels);
     // As far as the join reads: the length counted, or an early end.
     const qint64 length = reader.sampleCount();

@@ -3,11 +3,11 @@
 #include "audio/audiofile.h"
 #include "inputs/rowstatus.h"
 #include "joinlist/joinlist.h"
-#include "platform/busyflags.h"
 #include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
 #include "player/audioplayer.h"
+#include "player/busystate.h"
 
 #include <QFileInfo>
 
@@ -19,7 +19,7 @@ constexpr int kFeedFrames = 4410;
 }  // namespace
 
 PreviewPlayer::PreviewPlayer(JoinList &list, AudioFile &reader, AudioPlayer &player,
-                             Prompter &prompter, BusyFlags &busy, ErrorReport &report,
+                             Prompter &prompter, BusyState &busy, ErrorReport &report,
                              QObject *parent)
     : QObject(parent),
       m_list(list),
@@ -40,7 +40,7 @@ void PreviewPlayer::feedPlayer()
 {
     // A player event still in flight after the preview ended must not read
     // from the reader, which a join may be using by now.
-    if (!m_busy.Playing || m_busy.joinBusy() || !m_reader.isOpen())
+    if (!m_busy.playing() || m_busy.joinBusy() || !m_reader.isOpen())
         return;
     SampleArray block = m_reader.readSamples(kFeedFrames);
     m_player.loadArray(block);
@@ -49,12 +49,11 @@ void PreviewPlayer::feedPlayer()
 
 void PreviewPlayer::resumePlaying()
 {
-    m_busy.Paused = false;
     m_player.play();
     m_list.focus();
     m_list.setStatus(m_playingRow, RowStatus::kPlaying);
     // Before the feeds, so that a failing feed leaves Pause and Stop Playing usable.
-    emit resume();
+    m_busy.resumePreview();
     feedPlayer();
     feedPlayer();
 }
@@ -66,28 +65,21 @@ void PreviewPlayer::stopRunningPreview()
     m_player.stop();
 }
 
-void PreviewPlayer::endPlayingState()
-{
-    m_busy.Playing = false;
-    m_busy.Paused = false;
-    emit playbackStops();
-}
-
 void PreviewPlayer::playFile()
 {
-    if (m_busy.Paused) {
+    if (m_busy.paused()) {
         resumePlaying();
         return;
     }
-    if (m_busy.joinBusy() || m_busy.Adding)
+    if (m_busy.joinBusy() || m_busy.adding())
         return;
     if (m_list.rowCount() == 0)
         return;
     const int selected = m_list.selectedRow();
-    if (m_busy.Playing && selected < 0)
+    if (m_busy.playing() && selected < 0)
         return;
-    const bool replacingPreview = m_busy.Playing;
-    if (m_busy.Playing) {
+    const bool replacingPreview = m_busy.playing();
+    if (m_busy.playing()) {
         stopRunningPreview();
         m_list.setStatus(m_playingRow, RowStatus::kStopPlaying);
     }
@@ -104,7 +96,7 @@ void PreviewPlayer::playFile()
         m_prompter.information(path + Messages::kPlayFileRemovedSuffix);
         // The preview it replaced has already stopped: nothing plays any more.
         if (replacingPreview)
-            endPlayingState();
+            m_busy.endPreview();
         return;
     }
     m_reader.openFile(path, 0, 1);
@@ -114,12 +106,9 @@ void PreviewPlayer::playFile()
     } catch (...) {
         formatError = std::current_exception();
     }
-    m_reader.seek(0, 3);
     m_player.play();
     m_list.setStatus(m_playingRow, RowStatus::kPlaying);
-    m_busy.Playing = true;
-    m_busy.Paused = false;
-    emit playbackStarts();
+    m_busy.beginPreview();
     feedPlayer();
     feedPlayer();
     if (formatError)
@@ -128,28 +117,27 @@ void PreviewPlayer::playFile()
 
 void PreviewPlayer::pausePlay()
 {
-    if (!m_busy.Playing)
+    if (!m_busy.playing())
         return;
-    if (m_busy.Paused) {
+    if (m_busy.paused()) {
         resumePlaying();
         return;
     }
     m_player.stop();
-    m_busy.Paused = true;
+    m_busy.pausePreview();
     m_list.setStatus(m_playingRow, RowStatus::kPaused);
-    emit pause();
 }
 
 void PreviewPlayer::stopPlay()
 {
-    if (!m_busy.Playing)
+    if (!m_busy.playing())
         return;
     stopRunningPreview();
     m_list.setStatus(m_playingRow, RowStatus::kStopPlaying);
-    endPlayingState();
+    m_busy.endPreview();
 }
 
-void PreviewPlayer::lvDblClick()
+void PreviewPlayer::playActivatedRow()
 {
     if (m_list.selectedRow() < 0)
         return;
@@ -157,21 +145,18 @@ void PreviewPlayer::lvDblClick()
         m_prompter.information(Messages::kStopConvertingFirst);
         return;
     }
-    if (m_busy.Adding)
+    if (m_busy.adding())
         return;
-    const bool endedPreview = m_busy.Playing;
+    const bool endedPreview = m_busy.playing();
     const int endedRow = m_playingRow;
-    if (m_busy.Playing) {
+    if (endedPreview) {
         stopRunningPreview();
-        m_busy.Playing = false;
-        m_busy.Paused = false;
+        m_busy.endPreview();
     }
     // When the double-clicked file cannot start, nothing plays any more.
     const auto settleEndedPreview = [&] {
-        if (endedPreview && !m_busy.Playing) {
+        if (endedPreview && !m_busy.playing())
             m_list.setStatus(endedRow, RowStatus::kStopPlaying);
-            emit playbackStops();
-        }
     };
     try {
         playFile();

@@ -4,27 +4,26 @@
 
 class AudioFile;
 class AudioPlayer;
+class BusyState;
 class ErrorReport;
 class JoinList;
 class Prompter;
-struct BusyFlags;
 
 // The preview: plays one row's file, fed to the player a small block at a
 // time, with pause, resume and stop. Its state shows in the row's status and in
-// the Playing and Paused flags; the menu enabling that goes with each change is
-// signalled. It keeps PlayingRow, the row it last started, on that row's file
+// the busy state, whose transitions set the menu enabling too. It keeps PlayingRow, the row it last started, on that row's file
 // while rows move.
 class PreviewPlayer : public QObject {
     Q_OBJECT
 public:
     PreviewPlayer(JoinList &list, AudioFile &reader, AudioPlayer &player, Prompter &prompter,
-                  BusyFlags &busy, ErrorReport &report, QObject *parent = nullptr);
+                  BusyState &busy, ErrorReport &report, QObject *parent = nullptr);
 
     void playFile();
     void pausePlay();
     void stopPlay();
     void feedPlayer();
-    void lvDblClick();
+    void playActivatedRow();
 
     int playingRow() const { return m_playingRow; }
 
@@ -32,22 +31,15 @@ public:
     void rowRemoved(int row);
     void rowsExchanged(int first, int second);
 
-signals:
-    void playbackStarts();
-    void pause();
-    void resume();
-    void playbackStops();
-
 private:
     void resumePlaying();
     void stopRunningPreview();
-    void endPlayingState();
 
     JoinList &m_list;
     AudioFile &m_reader;
     AudioPlayer &m_player;
     Prompter &m_prompter;
-    BusyFlags &m_busy;
+    BusyState &m_busy;
     ErrorReport &m_report;
     int m_playingRow = 0;
 };

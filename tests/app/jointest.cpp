@@ -8,6 +8,7 @@
 #include "joinlist/joinlist.h"
 #include "kit/themedprogressbar.h"
 #include "platform/messages.h"
+#include "player/menuactions.h"
 #include "settings/settings.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
@@ -82,8 +83,8 @@ protected:
         for (const Input &in : inputs)
             paths << in.path;
         prompter.queueOpenFiles(paths);
-        window().addFile1Click();
-        ASSERT_EQ(window().lv()->topLevelItemCount(), inputs.size());
+        window().addFiles();
+        ASSERT_EQ(window().listView()->topLevelItemCount(), inputs.size());
     }
 
     static qint64 expectedFrames(const QList<Input> &inputs, int outputRate)
@@ -97,9 +98,9 @@ protected:
     // Runs Join as the menu does, so that errors reach the error report.
     void join(Format format, const QString &name = QStringLiteral("joined"))
     {
-        window().cb_format()->setCurrentIndex(format);
-        window().edt_filename()->setText(name);
-        window().menuItems().Join1->trigger();
+        window().formatBox()->setCurrentIndex(format);
+        window().fileNameEdit()->setText(name);
+        window().menuActions().join->trigger();
     }
 
     QStringList statuses()
@@ -112,7 +113,7 @@ protected:
 
     void setTags()
     {
-        TagValues &tags = window().tagValues;
+        TagValues &tags = window().tagValues();
         tags.title = "Evening";
         tags.artist = "The Testers";
         tags.album = "Joined Up";
@@ -137,14 +138,14 @@ protected:
     void expectIdleAfterJoin()
     {
         MainWindow &main = window();
-        EXPECT_FALSE(main.busy().Joining);
-        EXPECT_EQ(main.pb()->position(), 0);
-        EXPECT_FALSE(main.pb()->captionVisible());
-        EXPECT_EQ(main.edt_filename()->text(), "new");
-        EXPECT_EQ(main.tagValues, TagValues());
-        EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-        EXPECT_TRUE(main.menuItems().Option1->isEnabled());
-        EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+        EXPECT_FALSE(main.busy().joining());
+        EXPECT_EQ(main.progressBar()->position(), 0);
+        EXPECT_FALSE(main.progressBar()->captionVisible());
+        EXPECT_EQ(main.fileNameEdit()->text(), "new");
+        EXPECT_EQ(main.tagValues(), TagValues());
+        EXPECT_TRUE(main.menuActions().join->isEnabled());
+        EXPECT_TRUE(main.menuActions().options->isEnabled());
+        EXPECT_FALSE(main.menuActions().stop->isEnabled());
     }
 };
 
@@ -230,12 +231,12 @@ TEST_F(JoinTest, RefusalsBeforeAnythingStarts)
     join(Wav);
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
-    main.busy().Playing = true;
-    join(Wav);
-    main.busy().Playing = false;
-    main.busy().Joining = true;
-    main.join1Click();
-    main.busy().Joining = false;
+    main.busy().beginPreview();
+    main.join();  // the menu's Join is disabled while playing; the skin's is not
+    main.busy().endPreview();
+    main.busy().beginJoin();
+    main.join();
+    main.busy().cancelJoin();
     EXPECT_EQ(prompter.messages(), QStringList({Messages::kAddFile, Messages::kStopPlayingFirst}));
     EXPECT_FALSE(QDir(outputFolder()).exists());
 }
@@ -247,7 +248,7 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
     MainWindow &main = showWindow();
     admit({input("a.wav", ToneFormat::Wav16, 8000, 1, 0.5)});
     setTags();
-    const TagValues tags = main.tagValues;
+    const TagValues tags = main.tagValues();
     join(Mp3);
     join(Ogg);
     join(M4b);
@@ -258,9 +259,9 @@ TEST_F(JoinTest, RefusedFormatCombinationsCreateNoFile)
                            Messages::kWmaProfileNotSupported.arg(
                                QStringLiteral("WMA9 8KHz,  5Kbps, Mono, CBR"))}));
     EXPECT_TRUE(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_EQ(main.edt_filename()->text(), "joined");
-    EXPECT_EQ(main.tagValues, tags);
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_EQ(main.fileNameEdit()->text(), "joined");
+    EXPECT_EQ(main.tagValues(), tags);
     EXPECT_EQ(statuses(), QStringList{"unconverted"});
 }
 
@@ -275,16 +276,16 @@ TEST_F(JoinTest, DeclinedOverwriteLeavesFileNameAndTags)
     existing.write("keep me");
     existing.close();
     setTags();
-    const TagValues tags = main.tagValues;
+    const TagValues tags = main.tagValues();
     prompter.queueYesNo(false);
     join(Wav);
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kOverwrite});
     EXPECT_EQ(prompter.kinds().last(), ScriptedPrompter::Kind::Question);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "keep me");
-    EXPECT_EQ(main.edt_filename()->text(), "joined");
-    EXPECT_EQ(main.tagValues, tags);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.fileNameEdit()->text(), "joined");
+    EXPECT_EQ(main.tagValues(), tags);
+    EXPECT_FALSE(main.busy().joining());
 }
 
 TEST_F(JoinTest, ReadOnlyOutputIsReplacedAfterYes)
@@ -335,11 +336,11 @@ TEST_F(JoinTest, StopDuringARowFinishesThatRowAndStillClosesTagsAndResets)
     setTags();
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.busy().Joining) {
-            EXPECT_TRUE(main.pb()->captionVisible());
-            EXPECT_TRUE(main.menuItems().Stop1->isEnabled());
-            EXPECT_FALSE(main.menuItems().Join1->isEnabled());
-            main.menuItems().Stop1->trigger();
+        if (main.progressBar()->position() > 0 && main.busy().joining()) {
+            EXPECT_TRUE(main.progressBar()->captionVisible());
+            EXPECT_TRUE(main.menuActions().stop->isEnabled());
+            EXPECT_FALSE(main.menuActions().join->isEnabled());
+            main.menuActions().stop->trigger();
         }
     });
     stopper.start(0);
@@ -366,9 +367,9 @@ TEST_F(JoinTest, InputShortenedAfterItWasAddedFailsTheJoinNamingIt)
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains(a.path))
         << prompter.messages().first().toStdString();
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
 }
 
 TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
@@ -394,8 +395,8 @@ TEST_F(JoinTest, OutputThatIsAnInputIsRefusedThroughARelativePathOrALink)
     QFile after(in.path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), before);
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_EQ(main.edt_filename()->text(), "song");
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_EQ(main.fileNameEdit()->text(), "song");
     EXPECT_EQ(statuses(), QStringList{"unconverted"});
 }
 
@@ -408,21 +409,22 @@ TEST_F(JoinTest, ErrorDuringTheRunIsReportedAndEndsIt)
     admit({a, b});
     QFile::remove(b.path);
     setTags();
-    const TagValues tags = main.tagValues;
+    const TagValues tags = main.tagValues();
     join(Wav);
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains(b.path))
         << prompter.messages().first().toStdString();
     EXPECT_EQ(statuses(), QStringList({"Finished", "Converting"}));
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.audioFileWrite().isOpen());
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_EQ(main.progressBar()->position(), 0);
+    // The output was closed: only a closed output takes its name.
+    EXPECT_EQ(QDir(outputFolder()).entryList(QDir::Files), QStringList{"joined.wav"});
     // The values wait for the next join.
-    EXPECT_EQ(main.tagValues, tags);
+    EXPECT_EQ(main.tagValues(), tags);
     // The commands are given back, as after a finished run.
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
+    EXPECT_FALSE(main.progressBar()->captionVisible());
 }
 
 TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
@@ -433,8 +435,8 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     // Stop, and the output's folder goes away: completing the output fails.
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.busy().Joining) {
-            main.menuItems().Stop1->trigger();
+        if (main.progressBar()->position() > 0 && main.busy().joining()) {
+            main.menuActions().stop->trigger();
             QDir(outputFolder()).removeRecursively();
         }
     });
@@ -442,12 +444,12 @@ TEST_F(JoinTest, AFailureAfterStopStillGivesTheCommandsBack)
     join(Wav);
     stopper.stop();
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.pb()->captionVisible());
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_EQ(main.progressBar()->position(), 0);
+    EXPECT_FALSE(main.progressBar()->captionVisible());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
     // And the next join runs.
     join(Wav);
     EXPECT_EQ(statuses(), QStringList{"Finished"});
@@ -463,24 +465,24 @@ TEST_F(JoinTest, CommandsArrivingWithStopWaitUntilTheRunHasFinished)
     bool sent = false;
     QTimer clicks;
     QObject::connect(&clicks, &QTimer::timeout, [&] {
-        if (sent || main.pb()->position() == 0)
+        if (sent || main.progressBar()->position() == 0)
             return;
         sent = true;
-        main.skinClick("Stop");
-        main.skinClick("Clear");
-        main.skinClick("Remove");
-        main.skinClick("Add");
-        main.skinClick("join");
-        main.skinClick("Play");
+        main.runSkinCommand("Stop");
+        main.runSkinCommand("Clear");
+        main.runSkinCommand("Remove");
+        main.runSkinCommand("Add");
+        main.runSkinCommand("join");
+        main.runSkinCommand("Play");
     });
     clicks.start(0);
     join(Wav);
     clicks.stop();
     ASSERT_TRUE(sent);
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 2);
     EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
-    EXPECT_FALSE(main.busy().Playing);
+    EXPECT_FALSE(main.busy().playing());
     EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
     expectIdleAfterJoin();
 }
@@ -507,7 +509,7 @@ TEST_F(JoinTest, JoinAfterConfirmingTheSettingsDialogUsesTheNewSettings)
         dialog.findChild<QCheckBox *>("cb_vbr")->click();
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });
-    main.menuItems().Option1->trigger();
+    main.menuActions().options->trigger();
     join(Mp3);
     ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
     QFile file(outputFolder() + "/joined.mp3");
@@ -524,14 +526,14 @@ TEST_F(JoinTest, ClosingTheWindowDuringARunEndsItWithAValidOutput)
            input("b.wav", ToneFormat::Wav16, 8000, 1, 3.0)});
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (main.pb()->position() > 0 && main.isVisible())
+        if (main.progressBar()->position() > 0 && main.isVisible())
             main.close();
     });
     closer.start(0);
     join(Wav);
     closer.stop();
     EXPECT_FALSE(main.isVisible());
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_FALSE(main.busy().joining());
     EXPECT_EQ(statuses(), QStringList({"Finished", "unconverted"}));
     EXPECT_EQ(probeMedia(outputFolder() + "/joined.wav").decodedFrames, 32000);
     EXPECT_TRUE(settingsText().contains("format=1"));
@@ -548,7 +550,7 @@ TEST_F(JoinTest, TheTagDialogsChapterSwitchDecidesWhetherTheJoinAddsChapters)
             dialog.findChild<QCheckBox *>("cbx_chapters")->setChecked(on);
             dialog.findChild<QPushButton *>("btn_ok")->click();
         });
-        main.menuItems().ID3Tag1->trigger();
+        main.menuActions().id3Tag->trigger();
     };
     admit({input("Chapter One.wav", ToneFormat::Wav16, 22050, 1, 1.0),
            input("two.ogg", ToneFormat::Ogg, 44100, 2, 0.5)});
@@ -585,7 +587,7 @@ TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)
         EXPECT_TRUE(now.filter(QRegularExpression("Converting|Finished")).isEmpty());
         measured.insert(int(now.indexOf("Measuring")));
         measured.insert(int(now.lastIndexOf("Measuring")));
-        highest = qMax(highest, main.pb()->position());
+        highest = qMax(highest, main.progressBar()->position());
     });
     watcher.start(0);
     join(Wav);
@@ -614,12 +616,12 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     join(Wav);
     main.settings().writeSwitch("join", "match loudness", true);
     setTags();
-    const TagValues tags = main.tagValues;
+    const TagValues tags = main.tagValues();
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (statuses().contains("Measuring") && main.busy().Joining) {
-            EXPECT_TRUE(main.menuItems().Stop1->isEnabled());
-            main.menuItems().Stop1->trigger();
+        if (statuses().contains("Measuring") && main.busy().joining()) {
+            EXPECT_TRUE(main.menuActions().stop->isEnabled());
+            main.menuActions().stop->trigger();
         }
     });
     stopper.start(0);
@@ -629,13 +631,13 @@ TEST_F(JoinTest, StopWhileMeasuringWritesNothingAndLeavesEverythingAsItWas)
     EXPECT_EQ(QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"joined.wav"});
     EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
-    EXPECT_EQ(main.edt_filename()->text(), "second");
-    EXPECT_EQ(main.tagValues, tags);
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.pb()->captionVisible());
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
+    EXPECT_EQ(main.fileNameEdit()->text(), "second");
+    EXPECT_EQ(main.tagValues(), tags);
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_EQ(main.progressBar()->position(), 0);
+    EXPECT_FALSE(main.progressBar()->captionVisible());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
 }
 
 TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
@@ -657,8 +659,8 @@ TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
     // No row is left saying it is being measured.
     EXPECT_EQ(statuses(), before);
     EXPECT_FALSE(QFileInfo::exists(outputFolder() + "/joined.wav"));
-    EXPECT_FALSE(main.busy().Joining);
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_FALSE(main.busy().joining());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
+    EXPECT_FALSE(main.progressBar()->captionVisible());
 }

@@ -8,6 +8,7 @@
 #include "dialogs/folderdialog.h"
 #include "joinlist/joinlist.h"
 #include "platform/messages.h"
+#include "player/menuactions.h"
 #include "player/previewplayer.h"
 #include "skin/skinitem.h"
 #include "support/dragstep.h"
@@ -52,7 +53,7 @@ protected:
     void addFiles(const QStringList &files)
     {
         prompter.queueOpenFiles(files);
-        window().addFile1Click();
+        window().addFiles();
     }
 
     QString totalTimeShown()
@@ -64,15 +65,15 @@ protected:
     void play(int row)
     {
         window().joinList().selectRow(row);
-        window().play1Click();
-        ASSERT_TRUE(window().busy().Playing);
+        window().play();
+        ASSERT_TRUE(window().busy().playing());
     }
 
     // Drags onto the list and lets go at the same place, then lets the window
     // do what the drop asked for; whether the list took the drag.
     bool dropOnList(const QMimeData &mime, QPoint at = {})
     {
-        QWidget &viewport = *window().lv()->viewport();
+        QWidget &viewport = *window().listView()->viewport();
         const bool taken = dragStep(viewport, QEvent::DragEnter, mime, at) != Qt::IgnoreAction
                            && dragStep(viewport, QEvent::Drop, mime, at) != Qt::IgnoreAction;
         QCoreApplication::processEvents();
@@ -97,12 +98,12 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     MainWindow &main = showWindow();
     bool lockedMeanwhile = false;
     prompter.onMessage([&](const QString &) {
-        lockedMeanwhile = main.busy().Adding && !main.menuItems().AddFile1->isEnabled()
-                          && !main.menuItems().Play2->isEnabled();
+        lockedMeanwhile = main.busy().adding() && !main.menuActions().addFile->isEnabled()
+                          && !main.menuActions().play->isEnabled();
     });
     addFiles({dataPath("missing.wav")});
     EXPECT_TRUE(lockedMeanwhile);
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
     EXPECT_EQ(totalTimeShown(), "00:00:00");
 
     // The settings file cannot be written: the admission fails at its first write.
@@ -110,11 +111,11 @@ TEST_F(ListCommandsTest, AdmissionLocksItsItemsAndGivesThemBackEvenAfterAnError)
     QDir().mkpath(settingsPath());
     prompter.clear();
     prompter.queueOpenFiles({tone("a.wav", 1.0)});
-    main.menuItems().AddFile1->trigger();
+    main.menuActions().addFile->trigger();
     EXPECT_EQ(prompter.messages(), QStringList{"Unable to write to vantorel.ini"});
-    EXPECT_FALSE(main.busy().Adding);
-    EXPECT_TRUE(main.menuItems().AddFile1->isEnabled());
-    EXPECT_TRUE(main.menuItems().Play2->isEnabled());
+    EXPECT_FALSE(main.busy().adding());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
+    EXPECT_TRUE(main.menuActions().play->isEnabled());
     QDir().rmdir(settingsPath());
 }
 
@@ -131,19 +132,19 @@ TEST_F(ListCommandsTest, AddFileDuringAnAdmissionKeepsTheItemsLockedUntilBothEnd
     QObject::connect(&during, &QTimer::timeout, [&] {
         if (!nested) {
             nested = true;
-            main.skinClick("Add");
-        } else if (!main.busy().Adding || main.menuItems().AddPath1->isEnabled()) {
+            main.runSkinCommand("Add");
+        } else if (!main.busy().adding() || main.menuActions().addPath->isEnabled()) {
             unlockedTooEarly = true;
         }
     });
     during.start(0);
-    main.addFile1Click();
+    main.addFiles();
     during.stop();
     ASSERT_TRUE(nested);
     EXPECT_FALSE(unlockedTooEarly);
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
-    EXPECT_FALSE(main.busy().Adding);
-    EXPECT_TRUE(main.menuItems().AddPath1->isEnabled());
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 4);
+    EXPECT_FALSE(main.busy().adding());
+    EXPECT_TRUE(main.menuActions().addPath->isEnabled());
 }
 
 TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
@@ -160,8 +161,8 @@ TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
         dir.selectFolder(root);
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });
-    main.addPath1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 2);
+    main.addPath();
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 2);
     EXPECT_EQ(totalTimeShown(), "00:00:02");
     EXPECT_TRUE(settingsText().contains("enable sub dir=1"));
 }
@@ -169,12 +170,12 @@ TEST_F(ListCommandsTest, AddPathScansTheChosenFolderWithTheDialogsSwitch)
 TEST_F(ListCommandsTest, AddPathWaitsWhilePlayingOrAdding)
 {
     MainWindow &main = showWindow();
-    main.busy().Playing = true;
-    main.addPath1Click();
-    main.busy().Playing = false;
-    main.busy().Adding = true;
-    main.addPath1Click();
-    main.busy().Adding = false;
+    main.busy().beginPreview();
+    main.addPath();
+    main.busy().endPreview();
+    main.busy().beginAdding();
+    main.addPath();
+    main.busy().endAdding();
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
 
@@ -184,18 +185,18 @@ TEST_F(ListCommandsTest, RemovingThePlayingRowIsRefusedAndRowsMovingKeepThePlayi
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0), c = tone("c.wav", 5.0);
     addFiles({a, b, c});
     play(2);
-    main.remove1Click();
+    main.removeFile();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 3);
     main.joinList().selectRow(0);
-    main.remove1Click();
+    main.removeFile();
     EXPECT_EQ(main.playingRow(), 1);
     main.joinList().selectRow(0);
-    main.skinClick("Down");
+    main.runSkinCommand("Down");
     EXPECT_EQ(main.playingRow(), 0);
-    main.skinClick("Up");
+    main.runSkinCommand("Up");
     EXPECT_EQ(main.playingRow(), 1);
-    main.stopplay1Click();
+    main.stopPlaying();
     EXPECT_EQ(main.joinList().fullPath(1), c);
     EXPECT_EQ(main.joinList().status(1), "Stop playing");
 }
@@ -204,20 +205,20 @@ TEST_F(ListCommandsTest, ClearSaysWhyItWaitsAndShowsZero)
 {
     MainWindow &main = showWindow();
     window().totalTimeElement()->setText("12:34:56");
-    main.clear1Click();
+    main.clearList();
     EXPECT_EQ(totalTimeShown(), "00:00:00");
     addFiles({tone("a.wav", 2.0)});
     play(0);
-    main.clear1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 1);
-    main.stopplay1Click();
-    main.busy().Joining = true;
-    main.clear1Click();
-    main.busy().Joining = false;
+    main.clearList();
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 1);
+    main.stopPlaying();
+    main.busy().beginJoin();
+    main.clearList();
+    main.busy().cancelJoin();
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kStopPlayingFirst, Messages::kStopConvertingFirst}));
-    main.clear1Click();
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
+    main.clearList();
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 0);
     EXPECT_EQ(totalTimeShown(), "00:00:00");
 }
 
@@ -227,17 +228,17 @@ TEST_F(ListCommandsTest, AddFileDuringAPreviewKeepsItPlaying)
     addFiles({tone("a.wav", 5.0)});
     play(0);
     addFiles({tone("b.wav", 1.0), tone("c.wav", 1.0)});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
-    EXPECT_TRUE(main.busy().Playing);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 3);
+    EXPECT_TRUE(main.busy().playing());
     EXPECT_EQ(main.joinList().status(0), "Playing");
     // Admission gives back Play but Join and Clear still wait for the preview.
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    main.join1Click();
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    main.join();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopPlayingFirst});
-    main.stopplay1Click();
-    EXPECT_FALSE(main.menuItems().Pause1->isEnabled());
-    EXPECT_FALSE(main.menuItems().StopPlaying1->isEnabled());
-    EXPECT_TRUE(main.menuItems().Clear2->isEnabled());
+    main.stopPlaying();
+    EXPECT_FALSE(main.menuActions().pause->isEnabled());
+    EXPECT_FALSE(main.menuActions().stopPlaying->isEnabled());
+    EXPECT_TRUE(main.menuActions().clear->isEnabled());
 }
 
 TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
@@ -246,12 +247,12 @@ TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
     QDir().mkpath(dataPath("folder"));
     const QString a = tone("a.wav", 1.0), b = tone("folder/b.wav", 1.0), c = tone("c.wav", 2.0);
     const QString gone = dataPath("gone.wav");
-    main.busy().Joining = true;
+    main.busy().beginJoin();
     EXPECT_FALSE(dropFiles({a}));
-    main.busy().Joining = false;
-    main.busy().Adding = true;
+    main.busy().cancelJoin();
+    main.busy().beginAdding();
     EXPECT_FALSE(dropFiles({a}));
-    main.busy().Adding = false;
+    main.busy().endAdding();
     EXPECT_TRUE(dropFiles({a, dataPath("folder"), gone, c}));
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, b, c}));
     EXPECT_EQ(prompter.messages(), QStringList{gone + Messages::kFileRemovedSuffix});
@@ -260,8 +261,8 @@ TEST_F(ListCommandsTest, DroppedFilesAndFoldersAreAdmittedInOrderUnlessBusy)
     play(0);
     EXPECT_FALSE(dropFiles({dataPath("folder")}));
     EXPECT_TRUE(dropFiles({a}));
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 4);
-    EXPECT_TRUE(main.busy().Playing);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 4);
+    EXPECT_TRUE(main.busy().playing());
 }
 
 TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelectionAlong)
@@ -270,16 +271,16 @@ TEST_F(ListCommandsTest, ARowDraggedToANewPlaceTakesThePlayingRowAndTheSelection
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 1.0), c = tone("c.wav", 2.0);
     addFiles({a, b, c});
     play(0);
-    const std::unique_ptr<QMimeData> first(main.lv()->rowDragData(0));
-    EXPECT_TRUE(dropOnList(*first, main.lv()->viewport()->rect().bottomLeft()));
+    const std::unique_ptr<QMimeData> first(main.listView()->rowDragData(0));
+    EXPECT_TRUE(dropOnList(*first, main.listView()->viewport()->rect().bottomLeft()));
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
     EXPECT_EQ(main.playingRow(), 2);
     EXPECT_EQ(main.joinList().selectedRow(), 2);
     EXPECT_EQ(main.joinList().totalSeconds(), 8);
-    main.busy().Joining = true;
-    const std::unique_ptr<QMimeData> last(main.lv()->rowDragData(2));
+    main.busy().beginJoin();
+    const std::unique_ptr<QMimeData> last(main.listView()->rowDragData(2));
     EXPECT_FALSE(dropOnList(*last));
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, c, a}));
 }
 
@@ -291,13 +292,13 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     const QString a = tone("a10.wav", 1.0), b = tone("a9.wav", 2.0), c = tone("B.wav", 5.0);
     addFiles({c, a, b});
     play(0);
-    main.menuItems().SortByName2->trigger();
+    main.menuActions().sortByName->trigger();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, a, c}));
     EXPECT_EQ(main.playingRow(), 2);
     EXPECT_EQ(main.joinList().totalSeconds(), 8);
-    main.stopplay1Click();
+    main.stopPlaying();
 
-    QTreeWidget *lv = main.lv();
+    QTreeWidget *lv = main.listView();
     lv->setFocus();
     main.joinList().selectRow(0);
     QTest::keyClick(lv, Qt::Key_Down, Qt::ControlModifier);
@@ -306,8 +307,8 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     QTest::keyClick(lv, Qt::Key_Up, Qt::ControlModifier);
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({b, a, c}));
     EXPECT_EQ(main.joinList().selectedRow(), 0);
-    QTest::keyClick(main.edt_filename(), Qt::Key_Delete);
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 3);
+    QTest::keyClick(main.fileNameEdit(), Qt::Key_Delete);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 3);
     QTest::keyClick(lv, Qt::Key_Delete);
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c}));
     EXPECT_EQ(main.joinList().totalSeconds(), 6);
@@ -315,9 +316,9 @@ TEST_F(ListCommandsTest, SortByNameAndTheListKeysMoveRowsAsTheCommandsDo)
     prompter.queueOpenFiles({b});
     QTest::keyClick(lv, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
-    main.busy().Joining = true;
-    main.sortByName1Click();
-    main.busy().Joining = false;
+    main.busy().beginJoin();
+    main.sortByName();
+    main.busy().cancelJoin();
     EXPECT_EQ(main.joinList().fullPaths(), QStringList({a, c, b}));
 }
 
@@ -332,10 +333,10 @@ TEST_F(ListCommandsTest, FilesNamedOnTheCommandLineAreAdmittedOnceTheWindowIsUp)
     main.admitAtFirstShow(
         {"vantorel", "--an-option", QDir::current().relativeFilePath(a), twin, twin, "--", gone},
         {twin});
-    EXPECT_EQ(main.lv()->topLevelItemCount(), 0);
+    EXPECT_EQ(main.listView()->topLevelItemCount(), 0);
     bool afterFirstShow = false;
     prompter.onMessage([&](const QString &) {
-        afterFirstShow = main.isVisible() && main.edt_filename()->text() == "new";
+        afterFirstShow = main.isVisible() && main.fileNameEdit()->text() == "new";
     });
     showWindow();
     QCoreApplication::processEvents();

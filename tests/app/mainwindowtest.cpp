@@ -34,15 +34,12 @@ namespace {
 
 using Kind = ScriptedPrompter::Kind;
 
-QStringList enabledItems(const MenuItems &i)
+QStringList enabledItems(const MenuActions &a)
 {
     QStringList names;
     for (QAction *action :
-         {i.AddFile1,    i.AddPath1,   i.Remove1, i.Clear1,    i.Exit1,    i.Join1,
-          i.Stop1,       i.Play1,      i.Pause1,  i.Stopplay1, i.Option1,  i.ID3Tag1,
-          i.Content1,    i.WebSite1,   i.About1,  i.AddFile2,  i.AddPath2, i.Remove2,
-          i.Clear2,      i.Join2,      i.Stop2,   i.Play2,     i.Pause2,   i.StopPlaying1,
-          i.SortByName1, i.SortByName2}) {
+         {a.addFile, a.addPath, a.removeFile, a.clear, a.exit, a.join, a.stop, a.play, a.pause,
+          a.stopPlaying, a.options, a.id3Tag, a.content, a.webSite, a.about, a.sortByName}) {
         if (action->isEnabled())
             names << action->objectName();
     }
@@ -57,28 +54,23 @@ QStringList without(QStringList names, const QStringList &removed)
 }
 
 const QStringList kAllItems = {
-    "AddFile1", "AddPath1", "Remove1",      "Clear1",      "Exit1",      "Join1",    "Stop1",
-    "Play1",    "Pause1",   "Stopplay1",    "Option1",     "ID3Tag1",    "Content1", "WebSite1",
-    "About1",   "AddFile2", "AddPath2",     "Remove2",     "Clear2",     "Join2",    "Stop2",
-    "Play2",    "Pause2",   "StopPlaying1", "SortByName1", "SortByName2"};
-const QStringList kIdleDisabled = {"Stop1",        "Stop2",  "Stopplay1",
-                                   "StopPlaying1", "Pause1", "Pause2"};
-const QStringList kAdmissionItems = {"AddFile1", "AddPath1", "Remove1",     "Clear1",     "Join1",
-                                     "Play1",    "AddFile2", "AddPath2",    "Remove2",    "Clear2",
-                                     "Join2",    "Play2",    "SortByName1", "SortByName2"};
-const QStringList kJoinLocked = {
-    "Play1",   "Play2",   "Join1",  "Join2",  "AddFile1", "AddFile2", "AddPath1",    "AddPath2",
-    "Remove1", "Remove2", "Clear1", "Clear2", "Option1",  "ID3Tag1",  "SortByName1", "SortByName2"};
+    "addFile", "addPath",     "removeFile", "clear",  "exit",    "join",    "stop",  "play",
+    "pause",   "stopPlaying", "options",    "id3Tag", "content", "webSite", "about", "sortByName"};
+const QStringList kIdleDisabled = {"stop", "stopPlaying", "pause"};
+const QStringList kAdmissionItems = {"addFile", "addPath", "removeFile", "clear",
+                                     "join",    "play",    "sortByName"};
+const QStringList kJoinLocked = {"play",  "join",       "addFile", "addPath", "removeFile",
+                                 "clear", "sortByName", "options", "id3Tag"};
 
 }  // namespace
 
 TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsDefaults)
 {
     MainWindow &main = showWindow();
-    EXPECT_EQ(main.edt_dir()->text(), AppPaths::defaultOutputFolder());
-    EXPECT_TRUE(main.edt_dir()->text().startsWith(QDir::homePath()));
-    EXPECT_EQ(main.cb_format()->currentText(), "MP3");
-    EXPECT_EQ(main.edt_filename()->text(), "new");
+    EXPECT_EQ(main.folderEdit()->text(), AppPaths::defaultOutputFolder());
+    EXPECT_TRUE(main.folderEdit()->text().startsWith(QDir::homePath()));
+    EXPECT_EQ(main.formatBox()->currentText(), "MP3");
+    EXPECT_EQ(main.fileNameEdit()->text(), "new");
     EXPECT_EQ(main.windowTitle(), "Vantorel");
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
@@ -88,15 +80,15 @@ TEST_F(MainWindowTest, ControlsSitAtTheirPlacesInAFixedClientArea)
     MainWindow &main = showWindow();
     EXPECT_EQ(main.centralWidget()->size(), QSize(490, 427));
     EXPECT_EQ(main.minimumSize(), main.maximumSize());
-    EXPECT_EQ(main.lv()->geometry(), QRect(0, 47, 489, 271));
-    EXPECT_EQ(main.pb()->geometry(), QRect(19, 326, 451, 12));
-    EXPECT_EQ(main.edt_filename()->geometry(), QRect(355, 356, 129, 21));
-    EXPECT_EQ(main.cb_format()->geometry(), QRect(96, 398, 58, 21));
-    EXPECT_EQ(main.edt_dir()->geometry(), QRect(161, 398, 244, 21));
+    EXPECT_EQ(main.listView()->geometry(), QRect(0, 47, 489, 271));
+    EXPECT_EQ(main.progressBar()->geometry(), QRect(19, 326, 451, 12));
+    EXPECT_EQ(main.fileNameEdit()->geometry(), QRect(355, 356, 129, 21));
+    EXPECT_EQ(main.formatBox()->geometry(), QRect(96, 398, 58, 21));
+    EXPECT_EQ(main.folderEdit()->geometry(), QRect(161, 398, 244, 21));
     QStringList headers;
-    for (int c = 0; c < main.lv()->columnCount(); ++c)
-        headers << main.lv()->headerItem()->text(c) + "/"
-                       + QString::number(main.lv()->columnWidth(c));
+    for (int c = 0; c < main.listView()->columnCount(); ++c)
+        headers << main.listView()->headerItem()->text(c) + "/"
+                       + QString::number(main.listView()->columnWidth(c));
     EXPECT_EQ(headers, QStringList({"File Name/120", "Full Path/217", "Time/60", "Status/72"}));
 }
 
@@ -104,8 +96,8 @@ TEST_F(MainWindowTest, StoredFormatSelectsItsEntryAndCloseWritesTheSelection)
 {
     writeSettingsText("[join]\nformat=2\n");
     MainWindow &main = showWindow();
-    EXPECT_EQ(main.cb_format()->currentText(), "WMA");
-    main.cb_format()->setCurrentIndex(3);
+    EXPECT_EQ(main.formatBox()->currentText(), "WMA");
+    main.formatBox()->setCurrentIndex(3);
     main.close();
     EXPECT_TRUE(settingsText().contains("format=3")) << settingsText().toStdString();
 }
@@ -114,9 +106,9 @@ TEST_F(MainWindowTest, StoredFormatFourSelectsFlacAndFiveM4b)
 {
     writeSettingsText("[join]\nformat=4\n");
     MainWindow &main = showWindow();
-    EXPECT_EQ(main.cb_format()->currentText(), "FLAC");
-    main.cb_format()->setCurrentIndex(5);
-    EXPECT_EQ(main.cb_format()->currentText(), "M4B");
+    EXPECT_EQ(main.formatBox()->currentText(), "FLAC");
+    main.formatBox()->setCurrentIndex(5);
+    EXPECT_EQ(main.formatBox()->currentText(), "M4B");
     main.close();
     EXPECT_TRUE(settingsText().contains("format=5")) << settingsText().toStdString();
 }
@@ -125,7 +117,7 @@ TEST_F(MainWindowTest, FormatOutsideTheListLeavesNoSelectionAndCloseWritesMinusO
 {
     writeSettingsText("; kept\n[join]\nformat=7\n");
     MainWindow &main = showWindow();
-    EXPECT_EQ(main.cb_format()->currentIndex(), -1);
+    EXPECT_EQ(main.formatBox()->currentIndex(), -1);
     main.close();
     EXPECT_EQ(settingsText(), "; kept\n[join]\nformat=-1\n");
 }
@@ -137,10 +129,10 @@ TEST_F(MainWindowTest, MissingSkinIsReportedOnceAndTheRestOfFirstShowRuns)
     MainWindow &main = showWindow();
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains("nothing-here.dll"));
-    EXPECT_EQ(main.edt_dir()->text(), "/srv/out");
+    EXPECT_EQ(main.folderEdit()->text(), "/srv/out");
     EXPECT_EQ(main.totalTimeElement(), nullptr);
     // Total-time updates are skipped without the element.
-    main.clear1Click();
+    main.clearList();
     EXPECT_EQ(prompter.messages().size(), 1);
 }
 
@@ -153,8 +145,8 @@ TEST_F(MainWindowTest, SettingsFileTooLargeIsReportedOnceAndNeverReplaced)
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.messages().first().contains(settingsPath()));
     // The rest of the first show ran, on the defaults.
-    EXPECT_EQ(main.cb_format()->currentText(), "MP3");
-    EXPECT_EQ(main.edt_filename()->text(), "new");
+    EXPECT_EQ(main.formatBox()->currentText(), "MP3");
+    EXPECT_EQ(main.fileNameEdit()->text(), "new");
     main.close();
     EXPECT_EQ(settingsText(), content);
 }
@@ -162,10 +154,10 @@ TEST_F(MainWindowTest, SettingsFileTooLargeIsReportedOnceAndNeverReplaced)
 TEST_F(MainWindowTest, SkinNamesDispatchExactlyAndInAnyOtherCaseDoNothing)
 {
     showWindow();
-    window().skinClick("Join");
-    window().skinClick("JOIN");
+    window().runSkinCommand("Join");
+    window().runSkinCommand("JOIN");
     EXPECT_TRUE(prompter.shown().isEmpty());
-    window().skinClick("join");
+    window().runSkinCommand("join");
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
 }
 
@@ -174,14 +166,14 @@ TEST_F(MainWindowTest, SkinStopPlayingNeedsItsExactName)
     qputenv("VANTOREL_SILENT_AUDIO", "1");
     MainWindow &main = showWindow();
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 5.0)});
-    main.addFile1Click();
+    main.addFiles();
     main.joinList().selectRow(0);
-    main.play1Click();
-    ASSERT_TRUE(main.busy().Playing);
-    main.skinClick("Stop Playing");
-    EXPECT_TRUE(main.busy().Playing);
-    main.skinClick("Stop playing");
-    EXPECT_FALSE(main.busy().Playing);
+    main.play();
+    ASSERT_TRUE(main.busy().playing());
+    main.runSkinCommand("Stop Playing");
+    EXPECT_TRUE(main.busy().playing());
+    main.runSkinCommand("Stop playing");
+    EXPECT_FALSE(main.busy().playing());
     EXPECT_EQ(main.joinList().status(0), "Stop playing");
     qunsetenv("VANTOREL_SILENT_AUDIO");
 }
@@ -190,36 +182,36 @@ TEST_F(MainWindowTest, GuardsGiveTheirOwnTexts)
 {
     MainWindow &main = showWindow();
     prompter.queueOpenFiles({Tones::write(dataPath("a.wav"), ToneFormat::Wav16, 22050, 1, 1.0)});
-    main.addFile1Click();
+    main.addFiles();
     main.joinList().selectRow(0);
-    main.busy().Joining = true;
-    main.clear1Click();
-    main.play1Click();
-    main.skinClick("Play");  // the skin's Play goes straight to the work, which waits
+    main.busy().beginJoin();
+    main.clearList();
+    main.play();
+    main.runSkinCommand("Play");  // the skin's Play goes straight to the work, which waits
     EXPECT_EQ(main.joinList().status(0), "unconverted");
-    main.busy().Joining = false;
-    main.busy().Playing = true;
-    main.clear1Click();
+    main.busy().cancelJoin();
+    main.busy().beginPreview();
+    main.clearList();
     EXPECT_EQ(prompter.messages(),
               QStringList({Messages::kStopConvertingFirst, Messages::kStopConvertingFirst,
                            Messages::kStopPlayingFirst}));
-    main.busy().Playing = false;
+    main.busy().endPreview();
 }
 
 TEST_F(MainWindowTest, DialogCommandsWaitWhileJoiningButAboutOpens)
 {
     MainWindow &main = showWindow();
-    main.busy().Joining = true;
-    main.option1Click();
-    main.id3Tag1Click();
-    main.skinClick("Options");
-    main.skinClick("ID3Tag");
-    main.skinClick("Browse");
+    main.busy().beginJoin();
+    main.showOptions();
+    main.editTags();
+    main.runSkinCommand("Options");
+    main.runSkinCommand("ID3Tag");
+    main.runSkinCommand("Browse");
     EXPECT_TRUE(prompter.shown().isEmpty());
-    main.about1Click();
+    main.showAbout();
     ASSERT_EQ(prompter.kinds(), QList<Kind>{Kind::Modal});
     EXPECT_EQ(prompter.shown().first().text, "About");
-    main.busy().Joining = false;
+    main.busy().cancelJoin();
 }
 
 TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
@@ -227,8 +219,8 @@ TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
     MainWindow &main = showWindow();
     QPoint seen;
     prompter.queueDialog([&](QDialog &dialog) { seen = dialog.pos(); });
-    main.about1Click();
-    const QDialog &about = main.fm_about();
+    main.showAbout();
+    const QDialog &about = main.aboutDialog();
     EXPECT_EQ(seen.x(), main.x() + (main.width() - about.width()) / 2);
     EXPECT_EQ(seen.y(), main.y() + (main.height() - about.height()) / 2);
 }
@@ -236,67 +228,66 @@ TEST_F(MainWindowTest, DialogsAreCentredOverTheMainWindow)
 TEST_F(MainWindowTest, ErrorWhileJoiningResetsTheBarAndClearsJoining)
 {
     MainWindow &main = showWindow();
-    main.busy().Joining = true;
-    main.pb()->setPosition(40);
+    main.busy().beginJoin();
+    main.progressBar()->setPosition(40);
     runGuarded(main, [] { throw AudioError(QStringLiteral("Cannot decode /tmp/x.mp3")); });
     EXPECT_EQ(prompter.messages(), QStringList{"Cannot decode /tmp/x.mp3"});
     EXPECT_EQ(prompter.kinds(), QList<Kind>{Kind::Information});
-    EXPECT_EQ(main.pb()->position(), 0);
-    EXPECT_FALSE(main.busy().Joining);
+    EXPECT_EQ(main.progressBar()->position(), 0);
+    EXPECT_FALSE(main.busy().joining());
 }
 
 TEST_F(MainWindowTest, ErrorDuringARunGivesTheCommandsBack)
 {
     MainWindow &main = showWindow();
-    main.busy().Joining = true;
-    main.busy().joinStarts();
-    main.pb()->setCaptionVisible(true);
+    main.busy().beginJoin();
+    main.busy().lockForJoin();
+    main.progressBar()->setCaptionVisible(true);
     runGuarded(main, [] { throw AudioError(QStringLiteral("disk full")); });
-    EXPECT_TRUE(main.menuItems().Join1->isEnabled());
-    EXPECT_TRUE(main.menuItems().AddFile2->isEnabled());
-    EXPECT_TRUE(main.menuItems().Option1->isEnabled());
-    EXPECT_FALSE(main.menuItems().Stop1->isEnabled());
-    EXPECT_FALSE(main.pb()->captionVisible());
+    EXPECT_TRUE(main.menuActions().join->isEnabled());
+    EXPECT_TRUE(main.menuActions().addFile->isEnabled());
+    EXPECT_TRUE(main.menuActions().options->isEnabled());
+    EXPECT_FALSE(main.menuActions().stop->isEnabled());
+    EXPECT_FALSE(main.progressBar()->captionVisible());
 }
 
 TEST_F(MainWindowTest, EnablingFollowsThePlainStates)
 {
     MainWindow &main = showWindow();
     BusyState &busy = main.busy();
-    const MenuItems &items = main.menuItems();
+    const MenuActions &items = main.menuActions();
     const QStringList idle = without(kAllItems, kIdleDisabled);
     EXPECT_EQ(enabledItems(items), idle);
 
-    busy.admissionStarts();
+    busy.beginAdding();
     EXPECT_EQ(enabledItems(items), without(idle, kAdmissionItems));
-    busy.admissionEnds();
+    busy.endAdding();
     EXPECT_EQ(enabledItems(items), idle);
 
-    busy.joinStarts();
+    busy.beginJoin();
+    busy.lockForJoin();
     EXPECT_EQ(enabledItems(items),
-              without(kAllItems,
-                      kJoinLocked + QStringList{"Stopplay1", "StopPlaying1", "Pause1", "Pause2"}));
-    busy.joinEnds();
+              without(kAllItems, kJoinLocked + QStringList{"stopPlaying", "pause"}));
+    busy.endJoin();
     EXPECT_EQ(enabledItems(items), idle);
 
-    busy.playbackStarts();
-    const QStringList playing =
-        without(kAllItems, {"Stop1", "Stop2", "Join1", "Join2", "Clear1", "Clear2"});
+    busy.beginPreview();
+    const QStringList playing = without(kAllItems, {"stop", "join", "clear"});
     EXPECT_EQ(enabledItems(items), playing);
-    busy.pause();
-    EXPECT_EQ(enabledItems(items), without(playing, {"Pause1", "Pause2"}));
-    busy.resume();
+    busy.pausePreview();
+    EXPECT_EQ(enabledItems(items), without(playing, {"pause"}));
+    busy.resumePreview();
     EXPECT_EQ(enabledItems(items), playing);
-    busy.playbackStops();
+    busy.endPreview();
     EXPECT_EQ(enabledItems(items), idle);
 }
 
 // Captions as shown, without their access keys; each key is unique within its
 // menu and the same for an item in both menus.
-TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
+TEST_F(MainWindowTest, MenuActionsCarryTheirCaptionsAccessKeysAndSeparators)
 {
     MainWindow &main = showWindow();
-    const MenuItems &i = main.menuItems();
+    const MenuActions &i = main.menuActions();
     QMap<QString, QChar> keyOfCaption;
     const auto captions = [&](const QList<QAction *> &actions) {
         QStringList shown;
@@ -319,21 +310,27 @@ TEST_F(MainWindowTest, MenuItemsCarryTheirCaptionsAccessKeysAndSeparators)
         }
         return shown;
     };
-    EXPECT_EQ(captions(i.File1->actions()),
+    EXPECT_EQ(captions(i.fileMenu->actions()),
               QStringList({"Add File", "Add Path", "Remove File", "Clear", "-", "Exit"}));
-    EXPECT_EQ(captions(i.Action1->actions()), QStringList({"Join", "Stop", "-", "Play", "Pause",
-                                                           "Stop Playing", "-", "Sort by Name"}));
+    EXPECT_EQ(
+        captions(i.actionMenu->actions()),
+        QStringList({"Join", "Stop", "-", "Play", "Pause", "Stop Playing", "-", "Sort by Name"}));
     EXPECT_EQ(captions(main.findChild<QMenu *>("pm")->actions()),
               QStringList({"Add File", "Add Path", "Remove File", "Clear", "Sort by Name", "-",
                            "Join", "Stop", "-", "Play", "Pause", "Stop Playing"}));
     EXPECT_EQ(captions(main.menuBar()->actions()),
               QStringList({"File", "Action", "Options", "ID3 Tag", "Help"}));
+    // Each context menu item is the menu bar's action itself, enabled with it.
+    for (QAction *action : main.findChild<QMenu *>("pm")->actions())
+        EXPECT_TRUE(action->isSeparator() || i.fileMenu->actions().contains(action)
+                    || i.actionMenu->actions().contains(action))
+            << qPrintable(action->text());
 }
 
 TEST_F(MainWindowTest, EscapeClosesTheActiveMainWindowAndWritesTheSettings)
 {
     MainWindow &main = showWindow();
-    main.cb_format()->setCurrentIndex(1);
+    main.formatBox()->setCurrentIndex(1);
     QTest::keyClick(&main, Qt::Key_Escape);
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(settingsText().contains("format=1"));
@@ -346,7 +343,7 @@ TEST_F(MainWindowTest, EscapeInsideADialogLeavesTheMainWindowOpen)
         QApplication::setActiveWindow(&dialog);
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
-    main.about1Click();
+    main.showAbout();
     EXPECT_TRUE(main.isVisible());
 }
 
@@ -354,7 +351,7 @@ TEST_F(MainWindowTest, EscapeInAnOpenMenuClosesOnlyTheMenu)
 {
     MainWindow &main = showWindow();
     QMenu *pm = main.findChild<QMenu *>("pm");
-    pm->popup(main.lv()->mapToGlobal(QPoint(20, 20)));
+    pm->popup(main.listView()->mapToGlobal(QPoint(20, 20)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(pm));
     QTest::keyClick(pm, Qt::Key_Escape);
     EXPECT_FALSE(pm->isVisible());
@@ -365,8 +362,8 @@ TEST_F(MainWindowTest, EveryF1PressOpensTheHelpEvenWithoutItsRelease)
 {
     MainWindow &main = showWindow();
     // The help viewer takes the focus, so the release of F1 never reaches us.
-    QTest::keyPress(main.lv(), Qt::Key_F1);
-    QTest::keyPress(main.lv(), Qt::Key_F1);
+    QTest::keyPress(main.listView(), Qt::Key_F1);
+    QTest::keyPress(main.listView(), Qt::Key_F1);
     EXPECT_EQ(prompter.openedUrls().size(), 2);
 }
 
@@ -374,18 +371,18 @@ TEST_F(MainWindowTest, F1OpensTheHelpFromADialogToo)
 {
     MainWindow &main = showWindow();
     prompter.queueDialog([](QDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_F1); });
-    main.about1Click();
+    main.showAbout();
     ASSERT_EQ(prompter.openedUrls().size(), 1);
     EXPECT_EQ(prompter.openedUrls().first(), QUrl::fromLocalFile(AppPaths::helpPage()));
     EXPECT_TRUE(QFileInfo::exists(AppPaths::helpPage()));
-    QTest::keyClick(main.lv(), Qt::Key_F1);
+    QTest::keyClick(main.listView(), Qt::Key_F1);
     EXPECT_EQ(prompter.openedUrls().size(), 2);
 }
 
 TEST_F(MainWindowTest, RefusedCharacterIsDroppedWithOneMessage)
 {
     MainWindow &main = showWindow();
-    QLineEdit *name = main.edt_filename();
+    QLineEdit *name = main.fileNameEdit();
     name->clear();
     QTest::keyClicks(name, "a:b");
     EXPECT_EQ(name->text(), "ab");
@@ -395,13 +392,13 @@ TEST_F(MainWindowTest, RefusedCharacterIsDroppedWithOneMessage)
 TEST_F(MainWindowTest, EmptiedNameIsRestoredOnLeaving)
 {
     MainWindow &main = showWindow();
-    QLineEdit *name = main.edt_filename();
+    QLineEdit *name = main.fileNameEdit();
     name->setText("concert");
     name->setFocus();
     QApplication::processEvents();
     ASSERT_TRUE(name->hasFocus());
     name->clear();
-    main.lv()->setFocus();
+    main.listView()->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kFilenameEmpty});
     EXPECT_EQ(name->text(), "concert");
@@ -410,7 +407,7 @@ TEST_F(MainWindowTest, EmptiedNameIsRestoredOnLeaving)
 TEST_F(MainWindowTest, AnotherWindowTakingOverDoesNotCountAsLeavingTheName)
 {
     MainWindow &main = showWindow();
-    QLineEdit *name = main.edt_filename();
+    QLineEdit *name = main.fileNameEdit();
     name->setFocus();
     QApplication::processEvents();
     name->clear();
@@ -428,12 +425,12 @@ TEST_F(MainWindowTest, AnotherWindowTakingOverDoesNotCountAsLeavingTheName)
 TEST_F(MainWindowTest, CancelledFolderChoiceChangesNothing)
 {
     MainWindow &main = showWindow();
-    const QString before = main.edt_dir()->text();
+    const QString before = main.folderEdit()->text();
     prompter.queueDialog(
         [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_cancel")->click(); });
-    main.skinClick("Browse");
+    main.runSkinCommand("Browse");
     EXPECT_EQ(prompter.shown().first().text, "Output Directory");
-    EXPECT_EQ(main.edt_dir()->text(), before);
+    EXPECT_EQ(main.folderEdit()->text(), before);
     EXPECT_FALSE(settingsText().contains("output directory"));
 }
 
@@ -448,19 +445,19 @@ TEST_F(MainWindowTest, ChosenFolderIsShownAndStoredAtOnce)
         dir.selectFolder(folder);
         dialog.findChild<QPushButton *>("btn_ok")->click();
     });
-    main.browseClick();
-    EXPECT_EQ(main.edt_dir()->text(), folder);
+    main.chooseOutputFolder();
+    EXPECT_EQ(main.folderEdit()->text(), folder);
     EXPECT_TRUE(settingsText().contains("output directory=" + folder));
 }
 
 TEST_F(MainWindowTest, OkWithoutASelectedFolderCountsAsCancelledButStoresTheSwitch)
 {
     MainWindow &main = showWindow();
-    const QString before = main.edt_dir()->text();
+    const QString before = main.folderEdit()->text();
     prompter.queueDialog(
         [](QDialog &dialog) { dialog.findChild<QPushButton *>("btn_ok")->click(); });
-    main.browseClick();
-    EXPECT_EQ(main.edt_dir()->text(), before);
+    main.chooseOutputFolder();
+    EXPECT_EQ(main.folderEdit()->text(), before);
     EXPECT_FALSE(settingsText().contains("output directory"));
     EXPECT_TRUE(settingsText().contains("[basic]\nenable sub dir=0"))
         << settingsText().toStdString();

@@ -1,15 +1,16 @@
 // The preview player without a window, on the silent output: status words,
-// messages, the Playing and Paused flags, the menu events it signals, and the
-// playing row it keeps.
+// messages, the playing and paused states with the menu enabling they set, and
+// the playing row it keeps.
 
 #include "player/previewplayer.h"
 #include "audio/audiofile.h"
 #include "joinlist/joinlist.h"
 #include "platform/apppaths.h"
-#include "platform/busyflags.h"
 #include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "player/audioplayer.h"
+#include "player/busystate.h"
+#include "player/menuactions.h"
 #include "settings/settings.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -40,10 +42,6 @@ protected:
     {
         ASSERT_TRUE(m_data.isValid());
         settings.open();
-        QObject::connect(&player, &PreviewPlayer::playbackStarts, [this] { m_events << "starts"; });
-        QObject::connect(&player, &PreviewPlayer::pause, [this] { m_events << "pause"; });
-        QObject::connect(&player, &PreviewPlayer::resume, [this] { m_events << "resume"; });
-        QObject::connect(&player, &PreviewPlayer::playbackStops, [this] { m_events << "stops"; });
         // As the window wires them.
         QObject::connect(&list, &JoinList::rowRemoved, &player, &PreviewPlayer::rowRemoved);
         QObject::connect(&list, &JoinList::rowsExchanged, &player, &PreviewPlayer::rowsExchanged);
@@ -68,8 +66,17 @@ protected:
         player.playFile();
     }
 
-    // The last menu event the player signalled.
-    QString lastEvent() const { return m_events.isEmpty() ? QString() : m_events.last(); }
+    // What the preview's enabling says: playing, paused, stopped, or nothing
+    // set yet.
+    QString menuState() const
+    {
+        const MenuActions &a = m_actions;
+        if (a.stopPlaying->isEnabled() && !a.join->isEnabled())
+            return a.pause->isEnabled() ? "playing" : "paused";
+        if (!a.stopPlaying->isEnabled() && !a.pause->isEnabled() && a.join->isEnabled())
+            return "stopped";
+        return {};
+    }
 
     QTemporaryDir m_data;
     ScriptedPrompter prompter;
@@ -78,13 +85,23 @@ protected:
     AudioFile reader;
     AudioFile probe;
     AudioPlayer audioPlayer;
-    BusyFlags busy;
+    QObject m_actionOwner;  // before the actions it owns
+    MenuActions m_actions = createActions();
+    BusyState busy{m_actions};
     QTreeWidget lv;
     JoinList list{lv, prompter, settings, probe, reader};
     PreviewPlayer player{list, reader, audioPlayer, prompter, busy, report};
 
 private:
-    QStringList m_events;
+    MenuActions createActions()
+    {
+        MenuActions a;
+        for (QAction **action : {&a.addFile, &a.addPath, &a.removeFile, &a.clear, &a.sortByName,
+                                 &a.join, &a.stop, &a.play, &a.pause, &a.stopPlaying, &a.options,
+                                 &a.id3Tag, &a.exit, &a.content, &a.webSite, &a.about})
+            *action = new QAction(&m_actionOwner);
+        return a;
+    }
 };
 
 }  // namespace
@@ -95,8 +112,8 @@ TEST_F(PreviewPlayerTest, PlayWithAnEmptyListOrNothingPlayingDoesNothing)
     player.pausePlay();
     player.stopPlay();
     EXPECT_TRUE(prompter.shown().isEmpty());
-    EXPECT_FALSE(busy.Playing);
-    EXPECT_EQ(lastEvent(), QString());
+    EXPECT_FALSE(busy.playing());
+    EXPECT_EQ(menuState(), QString());
 }
 
 TEST_F(PreviewPlayerTest, PlayWithoutASelectionAsksForOneOnlyWhileStopped)
@@ -107,25 +124,25 @@ TEST_F(PreviewPlayerTest, PlayWithoutASelectionAsksForOneOnlyWhileStopped)
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kSelectFileToPlay});
     play(1);
     ASSERT_EQ(list.status(1), "Playing");
-    EXPECT_EQ(lastEvent(), "starts");
+    EXPECT_EQ(menuState(), "playing");
     lv.clearSelection();
     player.playFile();
     EXPECT_EQ(list.status(1), "Playing");
     EXPECT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(busy.Playing);
+    EXPECT_TRUE(busy.playing());
     EXPECT_EQ(player.playingRow(), 1);
 }
 
 TEST_F(PreviewPlayerTest, NothingStartsWhileJoiningOrAdding)
 {
     admit({tone("a.wav", 1.0)});
-    busy.Joining = true;
+    busy.beginJoin();
     play(0);
-    busy.Joining = false;
-    busy.Adding = true;
+    busy.cancelJoin();
+    busy.beginAdding();
     play(0);
-    busy.Adding = false;
-    EXPECT_FALSE(busy.Playing);
+    busy.endAdding();
+    EXPECT_FALSE(busy.playing());
     EXPECT_EQ(list.status(0), "unconverted");
 }
 
@@ -136,15 +153,15 @@ TEST_F(PreviewPlayerTest, DeletedFileIsNamedAndAReplacedPreviewEndsTheState)
     QFile::remove(b);
     play(1);
     EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
-    EXPECT_FALSE(busy.Playing);
+    EXPECT_FALSE(busy.playing());
 
     play(0);
-    ASSERT_TRUE(busy.Playing);
+    ASSERT_TRUE(busy.playing());
     play(1);
     EXPECT_EQ(list.status(0), "Stop playing");
-    EXPECT_FALSE(busy.Playing);
-    EXPECT_FALSE(busy.Paused);
-    EXPECT_EQ(lastEvent(), "stops");
+    EXPECT_FALSE(busy.playing());
+    EXPECT_FALSE(busy.paused());
+    EXPECT_EQ(menuState(), "stopped");
 }
 
 TEST_F(PreviewPlayerTest, PauseThenPlayOrPauseResumes)
@@ -153,16 +170,16 @@ TEST_F(PreviewPlayerTest, PauseThenPlayOrPauseResumes)
     play(0);
     player.pausePlay();
     EXPECT_EQ(list.status(0), "Paused");
-    EXPECT_TRUE(busy.Paused);
-    EXPECT_EQ(lastEvent(), "pause");
+    EXPECT_TRUE(busy.paused());
+    EXPECT_EQ(menuState(), "paused");
     player.playFile();
     EXPECT_EQ(list.status(0), "Playing");
-    EXPECT_FALSE(busy.Paused);
-    EXPECT_EQ(lastEvent(), "resume");
+    EXPECT_FALSE(busy.paused());
+    EXPECT_EQ(menuState(), "playing");
     player.pausePlay();
     player.pausePlay();
     EXPECT_EQ(list.status(0), "Playing");
-    EXPECT_EQ(lastEvent(), "resume");
+    EXPECT_EQ(menuState(), "playing");
 }
 
 TEST_F(PreviewPlayerTest, PauseThenStopPlayingEndsThePreview)
@@ -172,31 +189,31 @@ TEST_F(PreviewPlayerTest, PauseThenStopPlayingEndsThePreview)
     player.pausePlay();
     player.stopPlay();
     EXPECT_EQ(list.status(0), "Stop playing");
-    EXPECT_FALSE(busy.Playing);
-    EXPECT_FALSE(busy.Paused);
+    EXPECT_FALSE(busy.playing());
+    EXPECT_FALSE(busy.paused());
     EXPECT_FALSE(reader.isOpen());
-    EXPECT_EQ(lastEvent(), "stops");
+    EXPECT_EQ(menuState(), "stopped");
 }
 
 TEST_F(PreviewPlayerTest, DoubleClickOnAnotherRowStartsItAndTheOldRowKeepsItsWord)
 {
     admit({tone("a.wav", 5.0), tone("b.wav", 5.0), tone("c.wav", 5.0)});
     list.selectRow(0);
-    player.lvDblClick();
+    player.playActivatedRow();
     ASSERT_EQ(list.status(0), "Playing");
     list.selectRow(1);
-    player.lvDblClick();
+    player.playActivatedRow();
     EXPECT_EQ(list.status(0), "Playing");
     EXPECT_EQ(list.status(1), "Playing");
     EXPECT_EQ(player.playingRow(), 1);
     player.pausePlay();
     list.selectRow(2);
-    player.lvDblClick();
+    player.playActivatedRow();
     EXPECT_EQ(list.status(1), "Paused");
     EXPECT_EQ(list.status(2), "Playing");
     EXPECT_EQ(player.playingRow(), 2);
-    EXPECT_FALSE(busy.Paused);
-    EXPECT_EQ(lastEvent(), "starts");
+    EXPECT_FALSE(busy.paused());
+    EXPECT_EQ(menuState(), "playing");
 }
 
 TEST_F(PreviewPlayerTest, DoubleClickOnAMissingFileEndsThePreview)
@@ -204,24 +221,24 @@ TEST_F(PreviewPlayerTest, DoubleClickOnAMissingFileEndsThePreview)
     const QString a = tone("a.wav", 5.0), b = tone("b.wav", 5.0);
     admit({a, b});
     list.selectRow(0);
-    player.lvDblClick();
-    ASSERT_TRUE(busy.Playing);
+    player.playActivatedRow();
+    ASSERT_TRUE(busy.playing());
     QFile::remove(b);
     list.selectRow(1);
-    player.lvDblClick();
+    player.playActivatedRow();
     EXPECT_EQ(prompter.messages(), QStringList{b + Messages::kPlayFileRemovedSuffix});
-    EXPECT_FALSE(busy.Playing);
+    EXPECT_FALSE(busy.playing());
     EXPECT_EQ(list.status(0), "Stop playing");
-    EXPECT_EQ(lastEvent(), "stops");
+    EXPECT_EQ(menuState(), "stopped");
 }
 
 TEST_F(PreviewPlayerTest, DoubleClickWhileJoiningSaysSo)
 {
     admit({tone("a.wav", 1.0)});
-    busy.Joining = true;
+    busy.beginJoin();
     list.selectRow(0);
-    player.lvDblClick();
-    busy.Joining = false;
+    player.playActivatedRow();
+    busy.cancelJoin();
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kStopConvertingFirst});
     EXPECT_EQ(list.status(0), "unconverted");
 }
@@ -231,9 +248,9 @@ TEST_F(PreviewPlayerTest, FilePlayedToItsEndStopsByItself)
     admit({tone("a.wav", 0.3)});
     play(0);
     QTRY_COMPARE_WITH_TIMEOUT(list.status(0), QString("Stop playing"), 5000);
-    EXPECT_FALSE(busy.Playing);
+    EXPECT_FALSE(busy.playing());
     EXPECT_FALSE(reader.isOpen());
-    EXPECT_EQ(lastEvent(), "stops");
+    EXPECT_EQ(menuState(), "stopped");
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(report.errors.isEmpty());
 }

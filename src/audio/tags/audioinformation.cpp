@@ -230,11 +230,6 @@ void writeFlac(const QString &path, const QString &fileName, const StoredTags &v
 
 }  // namespace
 
-void AudioInformation::setOptionFlag(bool flag)
-{
-    m_optionFlag = flag;
-}
-
 void AudioInformation::setProperty(const QString &name, const QString &value)
 {
     if (name == QLatin1String("infoTitle"))

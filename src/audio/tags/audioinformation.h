@@ -20,8 +20,6 @@
 // as its genre byte whatever the text.
 class AudioInformation {
 public:
-    void setOptionFlag(bool flag);
-
     // The five text properties, set by name: infoTitle, infoArtist, infoAlbum,
     // infoComments, infoGenreS. An unknown name throws AudioError.
     void setProperty(const QString &name, const QString &value);
@@ -39,7 +37,6 @@ private:
     bool hasListedGenre() const;
     QString genreToStore() const;
 
-    bool m_optionFlag = false;
     QString m_title;
     QString m_artist;
     QString m_album;

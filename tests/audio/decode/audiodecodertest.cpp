@@ -3,6 +3,7 @@
 // do not depend on codec frames, restart at frame 0, and damaged or foreign
 // input that fails cleanly or reads what it really holds.
 
+#include "audio/decode/audiodecoder.h"
 #include "audio/audiofile.h"
 #include "audio/core/audioerror.h"
 #include "audio/core/lameencoder.h"
@@ -40,14 +41,12 @@ struct ReadBack {
     qint64 frames() const { return channels ? qint64(samples.size()) / channels : 0; }
 };
 
-// Reads a file the way the join does: open, seek(0, 3), blocks until empty.
 // Reads a file to its end as the join does; with recycle, each block is given
 // back to the reader, whose next block reuses its memory.
 ReadBack readAll(const QString &path, int blockFrames = kJoinBlockFrames, bool recycle = false)
 {
     AudioFile reader;
     reader.openFile(path, 0, 1);
-    reader.seek(0, 3);
     ReadBack result;
     result.sampleCount = reader.sampleCount();
     result.durationMs = reader.duration();
@@ -290,25 +289,22 @@ TEST_F(AudioDecoderTest, BlockSizeDoesNotChangeWhatIsRead)
     }
 }
 
-TEST_F(AudioDecoderTest, SeekStartsOverAtTheFirstFrame)
+TEST_F(AudioDecoderTest, RewindStartsOverAtTheFirstFrame)
 {
     PcmWav wav;
     wav.channels = 1;
     const SampleArray expected = writePcmWav(path("t.wav"), wav, 20000);
-    AudioFile reader;
-    reader.openFile(path("t.wav"), 0, 1);
-    reader.seek(0, 3);
-    const SampleArray first = reader.readSamples(777);
-    reader.readSamples(5000);
-    reader.seek(0, 3);
-    EXPECT_EQ(reader.readSamples(777), first);
-    while (!reader.readSamples(4096).empty()) {
+    AudioDecoder reader(path("t.wav"));
+    const SampleArray first = reader.read(777);
+    reader.read(5000);
+    reader.rewind();
+    EXPECT_EQ(reader.read(777), first);
+    while (!reader.read(4096).empty()) {
     }
-    reader.seek(0, 3);
+    reader.rewind();
     qint64 frames = 0;
     SampleArray all;
-    for (SampleArray block; !(block = reader.readSamples(3000)).empty();
-         frames += qint64(block.size()))
+    for (SampleArray block; !(block = reader.read(3000)).empty(); frames += qint64(block.size()))
         all.insert(all.end(), block.begin(), block.end());
     EXPECT_EQ(frames, 20000);
     EXPECT_EQ(all, expected);
@@ -464,17 +460,15 @@ TEST_P(EncodedFormatTest, BlockSizeDoesNotChangeWhatIsRead)
     EXPECT_EQ(readAll(file, kJoinBlockFrames, true).samples, whole.samples);
 }
 
-TEST_P(EncodedFormatTest, SeekAfterReadingStartsOverAtTheFirstFrame)
+TEST_P(EncodedFormatTest, RewindAfterReadingStartsOverAtTheFirstFrame)
 {
     const QString file = writeTone();
     const ReadBack whole = readAll(file);
-    AudioFile reader;
-    reader.openFile(file, 0, 1);
-    reader.seek(0, 3);
-    reader.readSamples(5000);
-    reader.seek(0, 3);
+    AudioDecoder reader(file);
+    reader.read(5000);
+    reader.rewind();
     SampleArray again;
-    for (SampleArray block; !(block = reader.readSamples(4410)).empty();)
+    for (SampleArray block; !(block = reader.read(4410)).empty();)
         again.insert(again.end(), block.begin(), block.end());
     EXPECT_EQ(again, whole.samples);
 }

@@ -31,7 +31,6 @@ Read readAll(const QString &path)
 {
     AudioFile reader;
     reader.openFile(path, 0, 1);
-    reader.seek(0, 3);
     Read read;
     read.sampleCount = reader.sampleCount();
     read.sampleRate = reader.sampleRate();

@@ -91,7 +91,6 @@ Read readThrough(const QString &path)
 {
     AudioFile reader;
     reader.openFile(path, 0, 1);
-    reader.seek(0, 3);
     Read result;
     result.sampleCount = reader.sampleCount();
     for (SampleArray block = reader.readSamples(65536); !block.empty();

@@ -67,7 +67,6 @@ Decoded decode(const QString &path)
 {
     AudioFile reader;
     reader.openFile(path, 0, 1);
-    reader.seek(0, 3);
     Decoded result;
     result.sampleRate = reader.sampleRate();
     result.channels = reader.channels();

@@ -50,7 +50,6 @@ struct Values {
 void stamp(const QString &path, const Values &values)
 {
     AudioInformation information;
-    information.setOptionFlag(true);
     information.setProperty(QStringLiteral("infoTitle"), values.title);
     information.setProperty(QStringLiteral("infoArtist"), values.artist);
     information.setProperty(QStringLiteral("infoAlbum"), values.album);

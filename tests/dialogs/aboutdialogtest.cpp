@@ -13,7 +13,7 @@
 
 namespace {
 
-class Tfm_aboutTest : public testing::Test {
+class AboutDialogTest : public testing::Test {
 protected:
     ScriptedPrompter m_prompter;
     AboutDialog m_about{m_prompter};
@@ -21,7 +21,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Tfm_aboutTest, ShowsNameVersionAndTheTwoButtons)
+TEST_F(AboutDialogTest, ShowsNameVersionAndTheTwoButtons)
 {
     EXPECT_EQ(m_about.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(m_about.size(), QSize(314, 227));
@@ -42,7 +42,7 @@ TEST_F(Tfm_aboutTest, ShowsNameVersionAndTheTwoButtons)
     EXPECT_EQ(name->palette().color(QPalette::WindowText), QColor(24, 54, 97));
 }
 
-TEST_F(Tfm_aboutTest, BannerSpansTheWidthNinetyPixelsHigh)
+TEST_F(AboutDialogTest, BannerSpansTheWidthNinetyPixelsHigh)
 {
     const auto *banner = m_about.findChild<QLabel *>(QStringLiteral("img_banner"));
     ASSERT_NE(banner, nullptr);
@@ -53,7 +53,7 @@ TEST_F(Tfm_aboutTest, BannerSpansTheWidthNinetyPixelsHigh)
     EXPECT_EQ(separator->frameShadow(), QFrame::Sunken);
 }
 
-TEST_F(Tfm_aboutTest, ContactUsOpensAMailToSupportAndTheBoxStaysOpen)
+TEST_F(AboutDialogTest, ContactUsOpensAMailToSupportAndTheBoxStaysOpen)
 {
     bool openAfterContact = false;
     m_prompter.queueDialog([&](QDialog &dialog) {
@@ -68,7 +68,7 @@ TEST_F(Tfm_aboutTest, ContactUsOpensAMailToSupportAndTheBoxStaysOpen)
     EXPECT_EQ(m_prompter.openedUrls().front().scheme(), QStringLiteral("mailto"));
 }
 
-TEST_F(Tfm_aboutTest, CloseClosesTheBox)
+TEST_F(AboutDialogTest, CloseClosesTheBox)
 {
     bool openAfterClose = true;
     m_prompter.queueDialog([&](QDialog &dialog) {

@@ -24,7 +24,7 @@ public:
     QStringList texts;
 };
 
-class Tfm_dirTest : public testing::Test {
+class FolderDialogTest : public testing::Test {
 protected:
     void SetUp() override { settings.open(); }
     void TearDown() override
@@ -58,7 +58,7 @@ protected:
     FolderDialog dialog{settings, report};
 };
 
-TEST_F(Tfm_dirTest, HomeComesFirstOpenedAndNoPseudoFileSystemIsADrive)
+TEST_F(FolderDialogTest, HomeComesFirstOpenedAndNoPseudoFileSystemIsADrive)
 {
     EXPECT_EQ(dialog.folderTree()->model(), nullptr) << "the tree waits for the first opening";
     chooseWith([](QTreeView &tree) {
@@ -69,7 +69,7 @@ TEST_F(Tfm_dirTest, HomeComesFirstOpenedAndNoPseudoFileSystemIsADrive)
     });
 }
 
-TEST_F(Tfm_dirTest, ClickingTheTopLevelHomeOrRootFolderChoosesIt)
+TEST_F(FolderDialogTest, ClickingTheTopLevelHomeOrRootFolderChoosesIt)
 {
     for (const QString &folder : {QDir::homePath(), QStringLiteral("/")}) {
         const QString chosen = chooseWith([&](QTreeView &tree) {
@@ -82,7 +82,7 @@ TEST_F(Tfm_dirTest, ClickingTheTopLevelHomeOrRootFolderChoosesIt)
 }
 
 // A folder is found below the nearest top-level node that holds it.
-TEST_F(Tfm_dirTest, FoldersBelowHomeAndOutsideItAreChosen)
+TEST_F(FolderDialogTest, FoldersBelowHomeAndOutsideItAreChosen)
 {
     QTemporaryDir outside;
     const QString belowHome = QDir::homePath() + QStringLiteral("/Music/Live");

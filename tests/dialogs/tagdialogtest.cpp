@@ -27,7 +27,7 @@ public:
     QStringList texts;
 };
 
-class Tfm_id3Test : public testing::Test {
+class TagDialogTest : public testing::Test {
 protected:
     void SetUp() override { settings.open(); }
     void TearDown() override
@@ -84,7 +84,7 @@ protected:
     TagDialog dialog{tags, settings, errors};
 };
 
-TEST_F(Tfm_id3Test, IsAFixedDialogCaptionedId3WithTheGenreList)
+TEST_F(TagDialogTest, IsAFixedDialogCaptionedId3WithTheGenreList)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ID3"));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
@@ -97,7 +97,7 @@ TEST_F(Tfm_id3Test, IsAFixedDialogCaptionedId3WithTheGenreList)
     EXPECT_EQ(edit("edt_track")->maxLength(), 2);
 }
 
-TEST_F(Tfm_id3Test, OpeningAfterStartShowsTheInitialValues)
+TEST_F(TagDialogTest, OpeningAfterStartShowsTheInitialValues)
 {
     open([&](TagDialog &) {
         for (const char *name : {"edt_title", "edt_artist", "edt_album", "edt_comment"})
@@ -108,7 +108,7 @@ TEST_F(Tfm_id3Test, OpeningAfterStartShowsTheInitialValues)
     });
 }
 
-TEST_F(Tfm_id3Test, OkStoresWhatWasEnteredAndReopeningShowsIt)
+TEST_F(TagDialogTest, OkStoresWhatWasEnteredAndReopeningShowsIt)
 {
     open([&](TagDialog &) {
         fillAll();
@@ -131,7 +131,7 @@ TEST_F(Tfm_id3Test, OkStoresWhatWasEnteredAndReopeningShowsIt)
     });
 }
 
-TEST_F(Tfm_id3Test, EnterConfirmsAndEscapeCancels)
+TEST_F(TagDialogTest, EnterConfirmsAndEscapeCancels)
 {
     open([&](TagDialog &) {
         edit("edt_title")->setText(QStringLiteral("Typed"));
@@ -146,7 +146,7 @@ TEST_F(Tfm_id3Test, EnterConfirmsAndEscapeCancels)
     EXPECT_EQ(tags.title, QStringLiteral("Typed"));
 }
 
-TEST_F(Tfm_id3Test, OkWithTheInitialValuesFillsTheGenreText)
+TEST_F(TagDialogTest, OkWithTheInitialValuesFillsTheGenreText)
 {
     open([&](TagDialog &) { click("btn_ok"); });
     EXPECT_EQ(tags.genreIndex, 12);
@@ -155,7 +155,7 @@ TEST_F(Tfm_id3Test, OkWithTheInitialValuesFillsTheGenreText)
     EXPECT_EQ(tags.track, 0);
 }
 
-TEST_F(Tfm_id3Test, YearAndTrackThatDoNotConvertFallBack)
+TEST_F(TagDialogTest, YearAndTrackThatDoNotConvertFallBack)
 {
     struct Case {
         QString year;
@@ -183,7 +183,7 @@ TEST_F(Tfm_id3Test, YearAndTrackThatDoNotConvertFallBack)
     }
 }
 
-TEST_F(Tfm_id3Test, YearAndTrackTakeOnlyTypedDigitsAndBackspace)
+TEST_F(TagDialogTest, YearAndTrackTakeOnlyTypedDigitsAndBackspace)
 {
     open([&](TagDialog &) {
         QLineEdit *year = edit("edt_year");
@@ -212,7 +212,7 @@ TEST_F(Tfm_id3Test, YearAndTrackTakeOnlyTypedDigitsAndBackspace)
 
 // Alt and AltGr (Ctrl+Alt) still type characters, and an input method commits
 // text without a key press; none of it may bring letters into the two fields.
-TEST_F(Tfm_id3Test, YearAndTrackRefuseLettersFromAltAltGrAndInputMethods)
+TEST_F(TagDialogTest, YearAndTrackRefuseLettersFromAltAltGrAndInputMethods)
 {
     const auto commit = [](QLineEdit *edit, const QString &text) {
         QInputMethodEvent event;
@@ -240,7 +240,7 @@ TEST_F(Tfm_id3Test, YearAndTrackRefuseLettersFromAltAltGrAndInputMethods)
     EXPECT_EQ(tags.track, 12);
 }
 
-TEST_F(Tfm_id3Test, ResetEmptiesTheFieldsWithoutStoring)
+TEST_F(TagDialogTest, ResetEmptiesTheFieldsWithoutStoring)
 {
     tags = someStoredValues();
     open([&](TagDialog &) {
@@ -255,7 +255,7 @@ TEST_F(Tfm_id3Test, ResetEmptiesTheFieldsWithoutStoring)
     EXPECT_EQ(tags, someStoredValues());
 }
 
-TEST_F(Tfm_id3Test, ResetThenOkStoresNoGenreAndTheFallBacks)
+TEST_F(TagDialogTest, ResetThenOkStoresNoGenreAndTheFallBacks)
 {
     tags = someStoredValues();
     open([&](TagDialog &) {
@@ -271,7 +271,7 @@ TEST_F(Tfm_id3Test, ResetThenOkStoresNoGenreAndTheFallBacks)
     open([&](TagDialog &) { EXPECT_EQ(genre()->currentIndex(), -1); });
 }
 
-TEST_F(Tfm_id3Test, CancelAndTheCloseBoxStoreNothing)
+TEST_F(TagDialogTest, CancelAndTheCloseBoxStoreNothing)
 {
     tags = someStoredValues();
     open([&](TagDialog &) {
@@ -292,7 +292,7 @@ TEST_F(Tfm_id3Test, CancelAndTheCloseBoxStoreNothing)
 }
 
 // Unlike the tags, the switch lasts: it is stored in the settings file, on Ok only.
-TEST_F(Tfm_id3Test, TheChapterSwitchIsStoredOnOkAndShownFromTheSettingsFile)
+TEST_F(TagDialogTest, TheChapterSwitchIsStoredOnOkAndShownFromTheSettingsFile)
 {
     const QRect comment = edit("edt_comment")->geometry();
     const QRect ok = dialog.findChild<QPushButton *>(QStringLiteral("btn_ok"))->geometry();
@@ -324,7 +324,7 @@ TEST_F(Tfm_id3Test, TheChapterSwitchIsStoredOnOkAndShownFromTheSettingsFile)
     open([&](TagDialog &) { EXPECT_TRUE(chapters()->isChecked()) << "unreadable reads as on"; });
 }
 
-TEST_F(Tfm_id3Test, OkKeepsTheTagsWhenTheSettingsFileRefusesTheSwitch)
+TEST_F(TagDialogTest, OkKeepsTheTagsWhenTheSettingsFileRefusesTheSwitch)
 {
     settings.close();  // every write now fails as a read-only file makes it fail
     open([&](TagDialog &) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "audio/audiofile.h"
-#include "audio/tags/audioinformation.h"
 #include "audio/core/lameencoder.h"
+#include "audio/tags/audioinformation.h"
 #include "cli/commandline.h"
 #include "cli/stderrprompter.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "audio/tags/tagvalues.h"
 #include "join/chapterplan.h"
 #include "join/rowreader.h"
-#include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 
 #include <QString>

@@ -1,5 +1,5 @@
-#include "audio/tags/asfmarkerwriter.h"
 #include "audio/core/audioerror.h"
+#include "audio/tags/asfmarkerwriter.h"
 
 #include "fuzzinput.h"
 

@@ -4,12 +4,12 @@
 #include "audio/core/avdeleters.h"
 #include "audio/core/averror.h"
 #include "audio/core/channelmix.h"
-#include "audio/tags/chapterwriter.h"
 #include "audio/encode/encodersetup.h"
 #include "audio/encode/lamemp3writer.h"
+#include "audio/encode/outputfile.h"
+#include "audio/tags/chapterwriter.h"
 #include "audio/tags/mp4movielength.h"
 #include "audio/tags/mp4tagroom.h"
-#include "audio/encode/outputfile.h"
 
 extern "C" {
 #include <libavutil/samplefmt.h>

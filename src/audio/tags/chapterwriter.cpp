@@ -1,8 +1,8 @@
 #include "audio/tags/chapterwriter.h"
 
-#include "audio/tags/asfmarkerwriter.h"
 #include "audio/core/audioerror.h"
 #include "audio/core/checkedfilestream.h"
+#include "audio/tags/asfmarkerwriter.h"
 #include "audio/tags/taglibshared.h"
 #include "audio/tags/wavechunkfile.h"
 

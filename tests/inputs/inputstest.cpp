@@ -1,0 +1,39 @@
+// What the inputs library decides alone: the order of names and the time
+// shown for a length. The folder scan that uses them is tested with the list.
+
+#include "inputs/formathms.h"
+#include "inputs/naturalorder.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+TEST(FormatHms, WritesTwoDigitFieldsAndUnlimitedHours)
+{
+    EXPECT_EQ(formatHms(0), "00:00:00");
+    EXPECT_EQ(formatHms(59), "00:00:59");
+    EXPECT_EQ(formatHms(2 * 3600 + 3 * 60 + 4), "02:03:04");
+    EXPECT_EQ(formatHms(360000), "100:00:00");
+    EXPECT_EQ(formatHms(qint64(3) * 1000 * 1000 * 3600 + 61), "3000000:01:01");
+}
+
+TEST(NaturalOrder, ComparesLettersWithoutCaseAndDigitRunsByValue)
+{
+    const QStringList ordered = {"01-chapter.wav", "2 intro.wav",     "02-chapter.wav",
+                                 "10 outro.wav",   "12-chapter.wav",  "Chapter 9.mp3",
+                                 "chapter 10.mp3", "Chapter 100.mp3", "track 45",
+                                 "track 0150",     "track 162",       "track 99999999999999999999"};
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        for (qsizetype j = 0; j < ordered.size(); ++j) {
+            const int order = NaturalOrder::compare(ordered[i], ordered[j]);
+            EXPECT_EQ(order < 0, i < j)
+                << ordered[i].toStdString() << " / " << ordered[j].toStdString();
+            EXPECT_EQ(order == 0, i == j)
+                << ordered[i].toStdString() << " / " << ordered[j].toStdString();
+        }
+    }
+    // Equal but for case or leading zeros: still one order, the same both ways.
+    EXPECT_LT(NaturalOrder::compare("A.wav", "a.wav") * NaturalOrder::compare("a.wav", "A.wav"), 0);
+    EXPECT_LT(NaturalOrder::compare("07.wav", "7.wav") * NaturalOrder::compare("7.wav", "07.wav"),
+              0);
+}

@@ -26,7 +26,7 @@
 #include <utility>
 
 JoinCommand::JoinCommand(Parts parts)
-    : m_(std::move(parts)),
+    : m_parts(std::move(parts)),
       m_reader(std::make_unique<AudioFile>()),
       m_writer(std::make_unique<AudioFile>()),
       m_encoder(std::make_unique<LameEncoder>()),
@@ -37,8 +37,8 @@ JoinCommand::~JoinCommand() = default;
 
 QString JoinCommand::outputFolder() const
 {
-    QString folder = m_.settings.readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
-                                          AppPaths::defaultOutputFolder());
+    QString folder = m_parts.settings.readText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory,
+                                               AppPaths::defaultOutputFolder());
     // An emptied setting would write beside wherever the program was started.
     if (folder.isEmpty())
         folder = AppPaths::defaultOutputFolder();
@@ -47,29 +47,30 @@ QString JoinCommand::outputFolder() const
 
 std::optional<double> JoinCommand::loudnessTarget() const
 {
-    if (!m_.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kMatchLoudness, false))
+    if (!m_parts.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kMatchLoudness, false))
         return std::nullopt;
-    return ValueLists::loudnessTargetAt(m_.settings.readIndex(
+    return ValueLists::loudnessTargetAt(m_parts.settings.readIndex(
         SettingsKeys::kJoin, SettingsKeys::kLoudnessTarget, ValueLists::kDefaultLoudnessTargetIndex,
         int(ValueLists::kLoudnessTargets.size())));
 }
 
 int JoinCommand::junctionMilliseconds(const QString &key) const
 {
-    return m_.settings.readIndex(SettingsKeys::kJoin, key, ValueLists::kDefaultJunctionMilliseconds,
-                                 ValueLists::kJunctionMillisecondsMaximum + 1);
+    return m_parts.settings.readIndex(SettingsKeys::kJoin, key,
+                                      ValueLists::kDefaultJunctionMilliseconds,
+                                      ValueLists::kJunctionMillisecondsMaximum + 1);
 }
 
 void JoinCommand::enterJoiningState()
 {
-    m_.busy.lockForJoin();
-    m_.view.showJoining(true);
+    m_parts.busy.lockForJoin();
+    m_parts.view.showJoining(true);
 }
 
 void JoinCommand::leaveJoiningState()
 {
-    m_.busy.endJoin();
-    m_.view.showJoining(false);
+    m_parts.busy.endJoin();
+    m_parts.view.showJoining(false);
 }
 
 QString JoinCommand::prepare()
@@ -80,25 +81,25 @@ QString JoinCommand::prepare()
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
 
-    m_.view.showProgress(0);
+    m_parts.view.showProgress(0);
 
     QString extension;
-    OutputFormatSetup setup(m_.settings, *m_writer, *m_encoder, m_.prompter);
-    if (!setup.setUpOutputFormat(m_.view.formatIndex(), extension))
+    OutputFormatSetup setup(m_parts.settings, *m_writer, *m_encoder, m_parts.prompter);
+    if (!setup.setUpOutputFormat(m_parts.view.formatIndex(), extension))
         return {};
     if (m_writer->isOpen())
         m_writer->closeFile();
 
-    QString outputPath = folder + m_.view.outputName() + extension;
+    QString outputPath = folder + m_parts.view.outputName() + extension;
     // Writing over an input would destroy it while it is being read.
-    if (JoinRun::isAnInput(outputPath, m_.list.fullPaths())) {
-        m_.prompter.information(Messages::kOutputIsInput);
+    if (JoinRun::isAnInput(outputPath, m_parts.list.fullPaths())) {
+        m_parts.prompter.information(Messages::kOutputIsInput);
         return {};
     }
     // A device, FIFO or folder of that name is never replaced, nor made writable.
     OutputFile::checkTarget(outputPath);
     if (QFileInfo::exists(outputPath)) {
-        if (!m_.prompter.askYesNo(Messages::kOverwrite))
+        if (!m_parts.prompter.askYesNo(Messages::kOverwrite))
             return {};
         QFile::setPermissions(outputPath, QFile::permissions(outputPath) | QFileDevice::WriteOwner);
     }
@@ -107,13 +108,13 @@ QString JoinCommand::prepare()
 
 void JoinCommand::joinFiles()
 {
-    BusyState &busy = m_.busy;
-    if (m_.list.rowCount() == 0) {
-        m_.prompter.information(Messages::kAddFile);
+    BusyState &busy = m_parts.busy;
+    if (m_parts.list.rowCount() == 0) {
+        m_parts.prompter.information(Messages::kAddFile);
         return;
     }
     if (busy.playing()) {
-        m_.prompter.information(Messages::kStopPlayingFirst);
+        m_parts.prompter.information(Messages::kStopPlayingFirst);
         return;
     }
     if (busy.joinBusy())
@@ -128,32 +129,32 @@ void JoinCommand::joinFiles()
         } else {
             enterJoiningState();
             JoinJob job;
-            job.inputs = m_.list.fullPaths();
-            job.totalFrames = m_.list.totalSamples();
-            for (int row = 0; row < m_.list.rowCount(); ++row)
+            job.inputs = m_parts.list.fullPaths();
+            job.totalFrames = m_parts.list.totalSamples();
+            for (int row = 0; row < m_parts.list.rowCount(); ++row)
                 job.admittedLengths.append(
-                    {m_.list.admittedSamples(row), m_.list.admittedSampleRate(row)});
-            job.chapters = m_.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
-                                                  ValueLists::kDefaultChapters);
+                    {m_parts.list.admittedSamples(row), m_parts.list.admittedSampleRate(row)});
+            job.chapters = m_parts.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
+                                                       ValueLists::kDefaultChapters);
             job.outputPath = outputPath;
-            job.tags = m_.tagValues;
+            job.tags = m_parts.tagValues;
             job.loudnessTarget = loudnessTarget();
             job.pauseMilliseconds = junctionMilliseconds(SettingsKeys::kPause);
             job.crossfadeMilliseconds = junctionMilliseconds(SettingsKeys::kCrossfade);
             m_statusBeforeMeasuring.clear();
             JoinRun run(*m_reader, *m_writer, *m_information);
             run.run(job, *this);
-            m_.view.showProgress(0);
+            m_parts.view.showProgress(0);
             busy.stopJoin();
             // Stopped while measuring, nothing was written: the name and the
             // tags wait for the next join. A file that could not take them
             // (a WAV without audio) leaves them for the next one too.
             if (run.outputCreated()) {
-                m_.view.nameUsed();
+                m_parts.view.nameUsed();
                 if (run.tagsStored())
-                    m_.tagValues.reset();
+                    m_parts.tagValues.reset();
                 else
-                    m_.prompter.information(Messages::kTagsNotStored);
+                    m_parts.prompter.information(Messages::kTagsNotStored);
             }
             leaveJoiningState();
         }
@@ -161,8 +162,8 @@ void JoinCommand::joinFiles()
         // A row whose measuring the failure cut short shows what it did before.
         for (auto row = m_statusBeforeMeasuring.cbegin(); row != m_statusBeforeMeasuring.cend();
              ++row) {
-            if (row.key() < m_.list.rowCount())
-                m_.list.setStatus(row.key(), row.value());
+            if (row.key() < m_parts.list.rowCount())
+                m_parts.list.setStatus(row.key(), row.value());
         }
         m_statusBeforeMeasuring.clear();
         busy.failJoin();
@@ -177,25 +178,25 @@ void JoinCommand::abandon()
             if (file->isOpen())
                 file->closeFile();
         } catch (const std::exception &closeError) {
-            m_.prompter.information(QString::fromUtf8(closeError.what()));
+            m_parts.prompter.information(QString::fromUtf8(closeError.what()));
         }
     }
-    m_.view.showProgress(0);
-    m_.busy.abandonJoin();
-    m_.view.showJoining(false);
+    m_parts.view.showProgress(0);
+    m_parts.busy.abandonJoin();
+    m_parts.view.showJoining(false);
 }
 
 bool JoinCommand::rowStarts(int row)
 {
-    if (!m_.busy.joining())
+    if (!m_parts.busy.joining())
         return false;
     QCoreApplication::processEvents();
     // A stop, or an error reported meanwhile, ends the run before the row begins.
-    if (!m_.busy.joining() || row >= m_.list.rowCount())
+    if (!m_parts.busy.joining() || row >= m_parts.list.rowCount())
         return false;
-    m_.list.selectRow(row);
-    m_.list.focus();
-    m_.list.setStatus(row, RowStatus::kConverting);
+    m_parts.list.selectRow(row);
+    m_parts.list.focus();
+    m_parts.list.setStatus(row, RowStatus::kConverting);
     return true;
 }
 
@@ -203,37 +204,37 @@ bool JoinCommand::blockStarts()
 {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    return m_.busy.joining();
+    return m_parts.busy.joining();
 }
 
 void JoinCommand::blockWritten(qint64 processed, qint64 total)
 {
-    m_.view.showProgress(JoinRun::progressPercent(processed, total));
+    m_parts.view.showProgress(JoinRun::progressPercent(processed, total));
 }
 
 void JoinCommand::rowEnds(int row)
 {
-    m_.list.setStatus(row, RowStatus::kFinished);
+    m_parts.list.setStatus(row, RowStatus::kFinished);
 }
 
 void JoinCommand::rowMeasuring(int row)
 {
-    m_statusBeforeMeasuring.insert(row, m_.list.status(row));
-    m_.list.setStatus(row, RowStatus::kMeasuring);
+    m_statusBeforeMeasuring.insert(row, m_parts.list.status(row));
+    m_parts.list.setStatus(row, RowStatus::kMeasuring);
 }
 
 void JoinCommand::rowMeasured(int row)
 {
-    m_.list.setStatus(row, m_statusBeforeMeasuring.take(row));
+    m_parts.list.setStatus(row, m_statusBeforeMeasuring.take(row));
 }
 
 void JoinCommand::measured(qint64 processed, qint64 total)
 {
-    m_.view.showProgress(JoinRun::progressPercent(processed, total));
+    m_parts.view.showProgress(JoinRun::progressPercent(processed, total));
 }
 
 bool JoinCommand::measuringGoesOn()
 {
     QCoreApplication::processEvents();
-    return m_.busy.joining();
+    return m_parts.busy.joining();
 }

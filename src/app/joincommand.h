@@ -78,7 +78,7 @@ private:
     // join/pause or join/crossfade, in milliseconds; the engine lets a crossfade win.
     int junctionMilliseconds(const QString &key) const;
 
-    Parts m_;
+    Parts m_parts;
     std::unique_ptr<AudioFile> m_reader;
     std::unique_ptr<AudioFile> m_writer;
     std::unique_ptr<LameEncoder> m_encoder;

@@ -9,14 +9,17 @@
 
 #include <memory>
 
+class AboutDialog;
 class AudioFile;
 class AudioPlayer;
+class FolderDialog;
 class JoinCommand;
 class JoinList;
 class KeyHook;
 class MainMenus;
 struct MenuActions;
 class OutputFields;
+class OutputSettingsDialog;
 class PreviewPlayer;
 class Prompter;
 class QComboBox;
@@ -25,10 +28,7 @@ class QLineEdit;
 class Settings;
 class Skin;
 class SkinElement;
-class AboutDialog;
-class FolderDialog;
 class TagDialog;
-class OutputSettingsDialog;
 class ThemedProgressBar;
 
 // The main window: owns the program's state for its whole life (the list, the

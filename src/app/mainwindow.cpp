@@ -100,7 +100,12 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     m_menus = new MainMenus(menuBar(), this);
     m_busy = std::make_unique<BusyState>(m_menus->actions());
     createSubsystems();
-    m_outputFields = std::make_unique<OutputFields>(*this);
+    m_outputFields = std::make_unique<OutputFields>(
+        OutputFields::Parts{*m_fileNameEdit, *m_folderEdit, m_prompter, *m_settings, *m_busy, *this,
+                            [this](const QString &caption, const QString &prompt) {
+                                return askFolder(caption, prompt, false);
+                            }},
+        this);
     createDialogs();
     connectCommands();
     m_keyHook = new KeyHook(*this);
@@ -452,14 +457,21 @@ void MainWindow::addPath()
 {
     if (m_busy->joinBusy() || m_busy->playing() || m_busy->adding())
         return;
-    m_folderDialog->setAction(QString());
-    m_folderDialog->setAction(QStringLiteral("Please select the folder you want to add."));
-    m_folderDialog->setWindowTitle(QStringLiteral("Open Folder"));
-    m_folderDialog->showSubFolderSwitch();
-    showDialog(*m_folderDialog);
-    const QString folder = m_folderDialog->result();
+    const QString folder =
+        askFolder(QStringLiteral("Open Folder"),
+                  QStringLiteral("Please select the folder you want to add."), true);
     if (!folder.isEmpty())
         m_joinList->addPath(folder);
+}
+
+QString MainWindow::askFolder(const QString &caption, const QString &prompt, bool offerSubFolders)
+{
+    m_folderDialog->setWindowTitle(caption);
+    m_folderDialog->setAction(prompt);
+    if (offerSubFolders)
+        m_folderDialog->showSubFolderSwitch();
+    showDialog(*m_folderDialog);
+    return m_folderDialog->result();
 }
 
 void MainWindow::removeFile()

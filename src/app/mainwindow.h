@@ -126,6 +126,9 @@ private:
     void loadSkin();
     void placeControls();
     void restoreOutputFields();
+    // The folder dialog with this caption and prompt; the folder chosen, or
+    // empty when cancelled.
+    QString askFolder(const QString &caption, const QString &prompt, bool offerSubFolders);
     bool mayDropFiles(const QStringList &paths) const;
     bool mayMoveRows() const;
     // Runs a command from a Qt entry point, handing any error to the report.

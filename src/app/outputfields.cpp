@@ -1,31 +1,34 @@
 #include "app/outputfields.h"
 
-#include "app/mainwindow.h"
-#include "dialogs/folderdialog.h"
+#include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "platform/prompter.h"
+#include "player/busystate.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <utility>
+
 namespace {
 // Kept portable: the names must also be valid on other systems' file systems.
 const QString kRefusedFilenameChars = QStringLiteral("\"*/:<>?\\|");
 }  // namespace
 
-OutputFields::OutputFields(MainWindow &main) : QObject(&main), m_main(main)
+OutputFields::OutputFields(Parts parts, QObject *parent)
+    : QObject(parent), m_parts(std::move(parts))
 {
-    m_main.fileNameEdit()->installEventFilter(this);
+    m_parts.fileNameEdit.installEventFilter(this);
 }
 
 bool OutputFields::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_main.fileNameEdit())
+    if (watched != &m_parts.fileNameEdit)
         return QObject::eventFilter(watched, event);
     bool refused = false;
-    runGuarded(m_main, [&] {
+    runGuarded(m_parts.report, [&] {
         switch (event->type()) {
         case QEvent::FocusIn:
             if (movesWithinTheWindow(static_cast<QFocusEvent *>(event)->reason()))
@@ -54,38 +57,35 @@ bool OutputFields::movesWithinTheWindow(Qt::FocusReason reason)
 
 void OutputFields::rememberFileName()
 {
-    m_savedFileName = m_main.fileNameEdit()->text();
+    m_savedFileName = m_parts.fileNameEdit.text();
 }
 
 bool OutputFields::refuseInvalidKey(const QString &typed)
 {
     if (typed.size() != 1 || !kRefusedFilenameChars.contains(typed.at(0)))
         return false;
-    m_main.prompter().information(Messages::kInvalidFilenameChar);
+    m_parts.prompter.information(Messages::kInvalidFilenameChar);
     return true;
 }
 
 void OutputFields::restoreEmptyFileName()
 {
-    if (!m_main.fileNameEdit()->text().isEmpty())
+    if (!m_parts.fileNameEdit.text().isEmpty())
         return;
-    m_main.prompter().information(Messages::kFilenameEmpty);
-    m_main.fileNameEdit()->setText(m_savedFileName);
+    m_parts.prompter.information(Messages::kFilenameEmpty);
+    m_parts.fileNameEdit.setText(m_savedFileName);
 }
 
 void OutputFields::chooseOutputFolder()
 {
-    if (m_main.busy().joinBusy())
+    if (m_parts.busy.joinBusy())
         return;
-    FolderDialog &dialog = m_main.folderDialog();
-    dialog.setWindowTitle(QStringLiteral("Output Directory"));
-    dialog.setAction(QString());
-    dialog.setAction(QStringLiteral("Please select the folder you want to save your files."));
-    m_main.showDialog(dialog);
-    const QString folder = dialog.result();
+    const QString folder =
+        m_parts.askFolder(QStringLiteral("Output Directory"),
+                          QStringLiteral("Please select the folder you want to save your files."));
     if (folder.isEmpty())
         return;
-    m_main.folderEdit()->clear();
-    m_main.folderEdit()->setText(folder);
-    m_main.settings().writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory, folder);
+    m_parts.folderEdit.clear();
+    m_parts.folderEdit.setText(folder);
+    m_parts.settings.writeText(SettingsKeys::kJoin, SettingsKeys::kOutputDirectory, folder);
 }

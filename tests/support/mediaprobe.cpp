@@ -48,11 +48,15 @@ void appendSamples(const AVFrame *frame, QByteArray &pcm)
                qsizetype(frame->nb_samples) * frame->ch_layout.nb_channels * bytes);
 }
 
-void countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
-                        const AVStream *stream, MediaInfo &info, QByteArray *pcm)
+void countDecodedFrames(const QString &path, AVCodecContext *decoder, AVPacket *packet,
+                        AVFrame *frame, const AVStream *stream, MediaInfo &info, QByteArray *pcm)
 {
-    avcodec_send_packet(decoder, packet);
-    while (avcodec_receive_frame(decoder, frame) == 0) {
+    // A strict decoder (AV_EF_EXPLODE) refuses a damaged packet.
+    const bool strict = decoder->err_recognition & AV_EF_EXPLODE;
+    if (int code = avcodec_send_packet(decoder, packet); code < 0 && strict)
+        fail(path, "avcodec_send_packet", code);
+    int code = 0;
+    while ((code = avcodec_receive_frame(decoder, frame)) == 0) {
         if (info.decodedFrames == 0 && frame->best_effort_timestamp != AV_NOPTS_VALUE)
             info.firstFrameTime = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
         info.decodedFrames += frame->nb_samples;
@@ -60,9 +64,12 @@ void countDecodedFrames(AVCodecContext *decoder, AVPacket *packet, AVFrame *fram
             appendSamples(frame, *pcm);
         av_frame_unref(frame);
     }
+    if (strict && code != AVERROR(EAGAIN) && code != AVERROR_EOF)
+        fail(path, "avcodec_receive_frame", code);
 }
 
-void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr)
+void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr,
+                 int errorRecognition = 0)
 {
     const QByteArray name = QFile::encodeName(path);
     AVFormatContext *rawContext = nullptr;
@@ -99,6 +106,7 @@ void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr
     CodecContextPtr decoder(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(decoder.get(), parameters);
     decoder->pkt_timebase = stream->time_base;
+    decoder->err_recognition = errorRecognition;
     if (int code = avcodec_open2(decoder.get(), codec, nullptr); code < 0)
         fail(path, "avcodec_open2", code);
 
@@ -106,10 +114,10 @@ void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr
     FramePtr frame(av_frame_alloc());
     while (av_read_frame(context.get(), packet.get()) >= 0) {
         if (packet->stream_index == index)
-            countDecodedFrames(decoder.get(), packet.get(), frame.get(), stream, info, pcm);
+            countDecodedFrames(path, decoder.get(), packet.get(), frame.get(), stream, info, pcm);
         av_packet_unref(packet.get());
     }
-    countDecodedFrames(decoder.get(), nullptr, frame.get(), stream, info, pcm);
+    countDecodedFrames(path, decoder.get(), nullptr, frame.get(), stream, info, pcm);
 }
 
 QString fromTagLib(const TagLib::String &text)
@@ -197,6 +205,15 @@ QByteArray decodePcm(const QString &path)
     MediaInfo info;
     QByteArray pcm;
     probeStream(path, info, &pcm);
+    return pcm;
+}
+
+QByteArray decodePcmChecked(const QString &path)
+{
+    av_log_set_level(AV_LOG_ERROR);
+    MediaInfo info;
+    QByteArray pcm;
+    probeStream(path, info, &pcm, AV_EF_CRCCHECK | AV_EF_EXPLODE);
     return pcm;
 }
 

@@ -62,6 +62,9 @@ MediaInfo probeMedia(const QString &path);
 // Every decoded sample of a PCM or FLAC file, interleaved, as the bytes of the
 // decoder's 16-bit or 32-bit integers, for comparing two files sample for sample.
 QByteArray decodePcm(const QString &path);
+// The same with the decoder's checks on (FLAC: every frame's CRC); throws
+// std::runtime_error at the first frame it refuses.
+QByteArray decodePcmChecked(const QString &path);
 
 // One box at the top level of an MP4 file.
 struct Mp4Box {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <optional>
@@ -19,10 +20,19 @@ public:
 
     qint64 firstFrame() const { return m_firstFrame; }
     qint64 blockFrames() const { return m_blockFrames; }
+    // The header's length, its CRC-8 included.
+    int headerBytes() const { return m_headerBytes; }
+
+    // The header at data, the one this was parsed from, as the header of a
+    // variable-blocksize stream whose frame starts at firstFrame: the same
+    // block, rate, channel and depth codes, the new number, a new CRC-8.
+    QByteArray renumbered(const quint8 *data, qint64 firstFrame) const;
 
 private:
-    FlacFrameHeader(qint64 firstFrame, qint64 blockFrames);
+    FlacFrameHeader(qint64 firstFrame, qint64 blockFrames, int numberBytes, int headerBytes);
 
     qint64 m_firstFrame = 0;
     qint64 m_blockFrames = 0;
+    int m_numberBytes = 0;
+    int m_headerBytes = 0;
 };

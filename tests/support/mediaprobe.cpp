@@ -55,8 +55,7 @@ void countDecodedFrames(const QString &path, AVCodecContext *decoder, AVPacket *
     const bool strict = decoder->err_recognition & AV_EF_EXPLODE;
     if (int code = avcodec_send_packet(decoder, packet); code < 0 && strict)
         fail(path, "avcodec_send_packet", code);
-    int code = 0;
-    while ((code = avcodec_receive_frame(decoder, frame)) == 0) {
+    while (avcodec_receive_frame(decoder, frame) == 0) {
         if (info.decodedFrames == 0 && frame->best_effort_timestamp != AV_NOPTS_VALUE)
             info.firstFrameTime = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
         info.decodedFrames += frame->nb_samples;
@@ -64,8 +63,6 @@ void countDecodedFrames(const QString &path, AVCodecContext *decoder, AVPacket *
             appendSamples(frame, *pcm);
         av_frame_unref(frame);
     }
-    if (strict && code != AVERROR(EAGAIN) && code != AVERROR_EOF)
-        fail(path, "avcodec_receive_frame", code);
 }
 
 void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr,

@@ -16,8 +16,6 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include <functional>
-
 namespace {
 
 constexpr int kRate = 44100;
@@ -129,40 +127,31 @@ TEST(FlacFrameCopierTest, OneBlockSizeStillReadsAsVariable)
     EXPECT_EQ(decodePcmChecked(joined), decodePcm(inputs[0]) + decodePcm(inputs[1]));
 }
 
-// A copy of file with its bytes changed by edit.
-QString alteredCopy(const QString &file, const QString &copy,
-                    const std::function<void(QFile &)> &edit)
-{
-    QFile::copy(file, copy);
-    QFile altered(copy);
-    EXPECT_TRUE(altered.open(QIODevice::ReadWrite));
-    edit(altered);
-    return copy;
-}
-
 TEST(FlacFrameCopierTest, RefusesAnInputThatDoesNotFitByName)
 {
     QTemporaryDir dir;
     const QString good = writeFlac(dir.filePath("good.flac"), 0, 0, 20000);
     const QString joined = dir.filePath("joined.flac");
-    // An ID3v1 tag at the end is no damage.
-    const QString tagged = alteredCopy(good, dir.filePath("tagged.flac"), [](QFile &file) {
-        file.seek(file.size());
-        file.write("TAG" + QByteArray(125, ' '));
-    });
-    FlacFrameCopier({tagged, good}).write(joined);
+    // Copies with an ID3v1 tag at the end (no damage), two bytes changed, the end cut off.
+    const QStringList copies{dir.filePath("tagged.flac"), dir.filePath("damaged.flac"),
+                             dir.filePath("cut.flac")};
+    for (const QString &copy : copies) {
+        QFile::copy(good, copy);
+        QFile file(copy);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        if (copy == copies[2]) {
+            file.resize(file.size() - 300);
+        } else {
+            file.seek(copy == copies[0] ? file.size() : file.size() / 2);
+            file.write(copy == copies[0] ? "TAG" + QByteArray(125, ' ') : "zz");
+        }
+    }
+    FlacFrameCopier({copies[0], good}).write(joined);
     EXPECT_EQ(decodePcmChecked(joined), decodePcm(good) + decodePcm(good));
     QFile::remove(joined);
 
-    const QStringList culprits{writeFlac(dir.filePath("48k.flac"), 0, 0, 20000, 48000),
-                               alteredCopy(good, dir.filePath("damaged.flac"),
-                                           [](QFile &file) {
-                                               file.seek(file.size() / 2);
-                                               file.write("zz");
-                                           }),
-                               alteredCopy(good, dir.filePath("cut.flac"),
-                                           [](QFile &file) { file.resize(file.size() - 300); })};
-    for (const QString &culprit : culprits) {
+    const QString otherRate = writeFlac(dir.filePath("48k.flac"), 0, 0, 20000, 48000);
+    for (const QString &culprit : {otherRate, copies[1], copies[2]}) {
         try {
             FlacFrameCopier({good, culprit}).write(joined);
             ADD_FAILURE() << "accepted " << culprit.toStdString();

@@ -103,11 +103,17 @@ void FlacFrameCopier::write(const QString &target)
         start();
         for (const QString &input : std::as_const(m_inputs))
             copyInput(input);
+        finish();
     } catch (...) {
         // The output goes with OutputFile; nothing of it stays open here.
         m_file.close();
         throw;
     }
+    output.commit();
+}
+
+void FlacFrameCopier::finish()
+{
     m_maxBlock = std::max(m_maxBlock, m_lastBlock);
     if (m_minBlock == 0)
         m_minBlock = m_lastBlock;
@@ -119,7 +125,6 @@ void FlacFrameCopier::write(const QString &target)
     if (!m_file.flush())
         throw AudioError::writing(QStringLiteral("the audio"), m_target, m_file.errorString());
     m_file.close();
-    output.commit();
 }
 
 void FlacFrameCopier::start()

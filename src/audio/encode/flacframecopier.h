@@ -38,6 +38,8 @@ private:
     };
 
     void start();
+    // Fills in STREAMINFO and closes the file.
+    void finish();
     void copyInput(const QString &fileName);
     void checkFormat(const QString &fileName, const Format &format);
     void copyFrame(const QString &fileName, const FlacFrameHeader &header, const quint8 *data,

@@ -166,6 +166,11 @@ int AudioFile::outputChannels() const
     return m_impl->format.outputChannels();
 }
 
+const OutputFormat &AudioFile::outputFormat() const
+{
+    return m_impl->format;
+}
+
 qsizetype AudioFile::maxChapters() const
 {
     return ChapterWriter::maxChapters(m_impl->format.kind);

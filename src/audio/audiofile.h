@@ -10,6 +10,7 @@
 #include <memory>
 
 class LameEncoder;
+struct OutputFormat;
 
 // One audio file component: either reads (decodes) one input file, or writes
 // (encodes) one output file in the format selected before CreateFile.
@@ -57,6 +58,8 @@ public:
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.
     void setChapters(const ChapterList &chapters);
+    // The output format selected for the next CreateFile.
+    const OutputFormat &outputFormat() const;
     // The most chapters the selected output format can list.
     qsizetype maxChapters() const;
 

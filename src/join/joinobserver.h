@@ -11,6 +11,8 @@ public:
 
     // Row `row` is next: false ends the join before the row is opened.
     virtual bool rowStarts(int row) = 0;
+    // Right after rowStarts: the row's frames are copied, not encoded.
+    virtual void rowCopying(int row);
     // Before each block: false ends the row there, and so the join.
     virtual bool blockStarts() = 0;
     // After each block: the frames written so far over all rows, never above

@@ -6,11 +6,14 @@
 #include "audio/encode/outputrateconverter.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
+#include "join/copyjoinparts.h"
 #include "join/directrowreader.h"
+#include "join/flaccopyjoin.h"
 #include "join/joinobserver.h"
 #include "join/junctionmixer.h"
 #include "join/loudnessmatch.h"
 #include "join/loudnesspass.h"
+#include "join/mp3copyjoin.h"
 #include "join/readaheadrowreader.h"
 #include "join/tagstamper.h"
 
@@ -84,17 +87,40 @@ bool JoinRun::isAnInput(const QString &outputPath, const QStringList &inputs)
     });
 }
 
-std::optional<BlockShaping> JoinRun::shapingFor(const JoinJob &job, JoinObserver &observer) const
+std::optional<std::vector<float>> JoinRun::gainsFor(const JoinJob &job,
+                                                    JoinObserver &observer) const
 {
+    std::vector<float> gains;
     if (!job.loudnessTarget)
-        return BlockShaping();
+        return gains;
     LoudnessPass pass(job.inputs, job.totalFrames, m_writer.outputChannels());
     if (!pass.run(observer))
         return std::nullopt;
-    std::vector<float> gains;
     for (const Loudness &loudness : pass.results())
         gains.push_back(LoudnessMatch::gain(loudness, *job.loudnessTarget));
-    return BlockShaping(std::move(gains));
+    return gains;
+}
+
+bool JoinRun::runCopyJoin(const JoinJob &job, const std::vector<float> &gains,
+                          JoinObserver &observer)
+{
+    if (!job.copy)
+        return false;
+    const OutputFormat &format = m_writer.outputFormat();
+    const CopyJoinParts parts{job, format, gains, m_information, observer};
+    std::optional<CopyJoinOutcome> outcome;
+    if (format.kind == OutputFormat::Kind::Mp3)
+        outcome = Mp3CopyJoin(parts).run();
+    else if (format.kind == OutputFormat::Kind::Flac)
+        outcome = FlacCopyJoin(parts).run();
+    if (!outcome)
+        return false;
+    m_stopped = outcome->stopped;
+    m_outputCreated = outcome->outputCreated;
+    m_tagsStored = outcome->tagsStored;
+    m_copiedRows = outcome->copiedRows;
+    m_encodedRows = outcome->encodedRows;
+    return true;
 }
 
 void JoinRun::run(const JoinJob &job, JoinObserver &observer)
@@ -102,6 +128,8 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     m_stopped = false;
     m_outputCreated = false;
     m_tagsStored = false;
+    m_copiedRows = 0;
+    m_encodedRows = 0;
     // Before anything is measured or written: a list cut short would pass for whole.
     if (job.chapters && job.inputs.size() > m_writer.maxChapters())
         throw AudioError(QStringLiteral("%1: this format lists at most %2 chapters, and the "
@@ -110,11 +138,14 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
                              .arg(job.outputPath)
                              .arg(m_writer.maxChapters())
                              .arg(job.inputs.size()));
-    const std::optional<BlockShaping> shaping = shapingFor(job, observer);
-    if (!shaping) {
+    std::optional<std::vector<float>> gains = gainsFor(job, observer);
+    if (!gains) {
         m_stopped = true;
         return;
     }
+    if (runCopyJoin(job, *gains, observer))
+        return;
+    const std::optional<BlockShaping> shaping(BlockShaping(std::move(*gains)));
     if (m_writer.isOpen())
         m_writer.closeFile();
     qint64 processed = 0;
@@ -206,6 +237,7 @@ bool JoinRun::joinRow(RowReader &rows, const JoinJob &job, int row, JoinObserver
         m_junctions->rowEnds();
     }
     rows.close();
+    ++m_encodedRows;
     observer.rowEnds(row);
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AudioFile;
 class AudioInformation;
@@ -49,6 +50,9 @@ struct JoinJob {
     // A crossfade leaves no pause when both are set.
     int pauseMilliseconds = 0;
     int crossfadeMilliseconds = 0;
+    // MP3 and FLAC outputs: the inputs' frames are copied where they can be
+    // (Mp3CopyJoin, FlacCopyJoin), and only the rest is encoded.
+    bool copy = false;
 };
 
 // The join itself, without widgets: every input, in order, decoded and written
@@ -77,6 +81,9 @@ public:
     bool outputCreated() const { return m_outputCreated; }
     // Whether the last run's output holds its tags: not a WAV without audio.
     bool tagsStored() const { return m_tagsStored; }
+    // The rows of the last run whose frames were copied, and those encoded.
+    int copiedRows() const { return m_copiedRows; }
+    int encodedRows() const { return m_encodedRows; }
 
     // The bar's percentage for a share of the list, rounded half up; safe for
     // lists of any length and never above 100.
@@ -97,8 +104,12 @@ private:
     // over: the frames written, fewer when the input ended, none at its end.
     qint64 joinBlock(RowReader &rows, int frames, OutputRateConverter *converter, int blockAlign);
     void writePiece(const SampleArray &piece, OutputRateConverter *converter, int blockAlign);
-    // The shaping of the job's blocks; none when the observer stopped the measuring.
-    std::optional<BlockShaping> shapingFor(const JoinJob &job, JoinObserver &observer) const;
+    // The loudness gain of each row, empty without matching; none when the
+    // observer stopped the measuring.
+    std::optional<std::vector<float>> gainsFor(const JoinJob &job, JoinObserver &observer) const;
+    // A join that copies frames, when the job asks for one and its output and
+    // inputs allow it: whether it ran.
+    bool runCopyJoin(const JoinJob &job, const std::vector<float> &gains, JoinObserver &observer);
 
     AudioFile &m_reader;
     AudioFile &m_writer;
@@ -111,4 +122,6 @@ private:
     bool m_stopped = false;
     bool m_outputCreated = false;
     bool m_tagsStored = false;
+    int m_copiedRows = 0;
+    int m_encodedRows = 0;
 };

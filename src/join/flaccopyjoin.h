@@ -1,0 +1,15 @@
+#pragma once
+
+#include "join/copyjoinparts.h"
+
+#include <optional>
+
+class FlacCopyJoin {
+public:
+    explicit FlacCopyJoin(const CopyJoinParts &parts);
+    // None when no row can be copied: the join is then encoded as usual.
+    std::optional<CopyJoinOutcome> run();
+
+private:
+    const CopyJoinParts &m_parts;
+};

@@ -2,7 +2,7 @@
 // every frame's CRCs and the STREAMINFO right; an input that does not fit or
 // is damaged is refused by name and leaves no output.
 
-#include "audio/encode/flacframecopier.h"
+#include "audio/copy/flacframecopier.h"
 #include "audio/audiofile.h"
 #include "audio/core/audioerror.h"
 #include "audio/decode/flacframeheader.h"

@@ -1,4 +1,4 @@
-#include "audio/encode/flacframecopier.h"
+#include "audio/copy/flacframecopier.h"
 
 #include "audio/core/audioerror.h"
 #include "audio/core/avdeleters.h"

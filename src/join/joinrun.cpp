@@ -162,8 +162,8 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     if (job.pauseMilliseconds > 0 || job.crossfadeMilliseconds > 0) {
         const int rate = m_writer.outputSampleRate();
         m_junctions = std::make_unique<JunctionMixer>(
-            m_writer, m_writer.outputChannels(),
-            JunctionMixer::framesFor(job.pauseMilliseconds, rate),
+            [this](const SampleArray &frames) { m_writer.writeSamples(frames); },
+            m_writer.outputChannels(), JunctionMixer::framesFor(job.pauseMilliseconds, rate),
             JunctionMixer::framesFor(job.crossfadeMilliseconds, rate));
     }
     {

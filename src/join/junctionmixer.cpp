@@ -1,14 +1,12 @@
 #include "join/junctionmixer.h"
 
-#include "audio/audiofile.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
-JunctionMixer::JunctionMixer(AudioFile &writer, int channels, qint64 pauseFrames,
-                             qint64 crossfadeFrames)
-    : m_writer(writer),
+JunctionMixer::JunctionMixer(Sink sink, int channels, qint64 pauseFrames, qint64 crossfadeFrames)
+    : m_sink(std::move(sink)),
       m_channels(channels),
       m_pause(crossfadeFrames > 0 ? 0 : std::max<qint64>(pauseFrames, 0)),
       m_crossfade(std::max<qint64>(crossfadeFrames, 0))
@@ -90,7 +88,7 @@ void JunctionMixer::writeOut(const float *frames, qint64 count)
         return;
     // Copied out first: the writer takes whole arrays, and frames may lie in m_scratch.
     m_out.assign(frames, frames + count * m_channels);
-    m_writer.writeSamples(m_out);
+    m_sink(m_out);
     m_written += count;
 }
 

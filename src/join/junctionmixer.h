@@ -4,7 +4,7 @@
 
 #include <QtGlobal>
 
-class AudioFile;
+#include <functional>
 
 // What the join puts between two inputs, on frames already at the output's
 // rate and channel count: a pause of digital silence, or a crossfade, where
@@ -17,8 +17,11 @@ class AudioFile;
 // none before the first input or after the last.
 class JunctionMixer {
 public:
+    // Where the mixed frames go, in order.
+    using Sink = std::function<void(const SampleArray &frames)>;
+
     // Frames at the output's rate; a crossfade leaves no room for a pause.
-    JunctionMixer(AudioFile &writer, int channels, qint64 pauseFrames, qint64 crossfadeFrames);
+    JunctionMixer(Sink sink, int channels, qint64 pauseFrames, qint64 crossfadeFrames);
 
     // Milliseconds as frames at rate, rounded half up.
     static qint64 framesFor(int milliseconds, int rate);
@@ -40,7 +43,7 @@ private:
     void writeOut(const float *frames, qint64 count);
     qint64 heldFrames() const { return qint64(m_held.size()) / m_channels; }
 
-    AudioFile &m_writer;
+    Sink m_sink;
     int m_channels;
     qint64 m_pause;
     qint64 m_crossfade;

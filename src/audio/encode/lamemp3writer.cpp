@@ -2,6 +2,7 @@
 
 #include "audio/core/audioerror.h"
 #include "audio/core/averror.h"
+#include "audio/encode/id3tagroom.h"
 
 #include <lame/lame.h>
 
@@ -9,33 +10,11 @@
 
 namespace {
 
-// Room kept in the ID3v2 tag in front of the audio, so that stamping the tags
-// later rewrites only the tag and not the whole file. Enough for the tag
-// values the program stamps, with room to spare.
-constexpr int kTagPadding = 2048;
 constexpr int kQualityMax = 9;     // LAME's algorithm quality, 0 best
 constexpr int kVbrQualityMax = 9;  // LAME's VBR scale, 0 best
 // What LAME asks of an output buffer: 1.25 bytes a sample and 7200 more.
 constexpr std::size_t kBufferSlack = 7200;
 constexpr std::size_t kBufferPerFourSamples = 5;
-// An ID3v2.4 tag without flags; its sizes are written 7 bits a byte.
-constexpr char kId3Header[] = {'I', 'D', '3', 4, 0, 0};
-constexpr char kFrameFlags[] = {0, 0};
-constexpr char kUtf8 = 3;
-constexpr int kSyncsafeBits = 7;
-constexpr int kSyncsafeMask = 0x7F;
-constexpr int kSyncsafeBytes = 4;
-
-QByteArray syncsafe(int value)
-{
-    QByteArray bytes(kSyncsafeBytes, '\0');
-    for (int i = kSyncsafeBytes - 1; i >= 0; --i) {
-        bytes[i] = static_cast<char>(value & kSyncsafeMask);
-        value >>= kSyncsafeBits;
-    }
-    return bytes;
-}
-
 QString lameError(int result)
 {
     return QStringLiteral("LAME error %1").arg(result);
@@ -50,10 +29,7 @@ void LameDeleter::operator()(lame_global_struct *lame) const
 
 LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
                              const QString &fileName, int extraTagRoom)
-    : m_fileName(fileName),
-      m_lame(lame_init()),
-      m_file(path),
-      m_tagRoom(kTagPadding + std::max(extraTagRoom, 0))
+    : m_fileName(fileName), m_lame(lame_init()), m_file(path), m_tagRoom(extraTagRoom)
 {
     checkAllocated(m_lame.get(), "lame_init", m_fileName);
     configure(settings);
@@ -111,12 +87,7 @@ void LameMp3Writer::configure(const LameEncoder &settings)
 
 void LameMp3Writer::writeTagRoom()
 {
-    const QByteArray encoder = QByteArray("LAME ") + get_lame_short_version();
-    const QByteArray frame = QByteArray("TSSE") + syncsafe(1 + int(encoder.size()))
-                             + QByteArray(kFrameFlags, sizeof kFrameFlags) + kUtf8 + encoder;
-    const QByteArray tag = QByteArray(kId3Header, sizeof kId3Header)
-                           + syncsafe(int(frame.size()) + m_tagRoom) + frame
-                           + QByteArray(m_tagRoom, '\0');
+    const QByteArray tag = id3TagRoom(m_tagRoom);
     put(tag.constData(), tag.size());
     m_audioStart = tag.size();
     // Held until the audio is complete; LAME holds its own in its first bytes.

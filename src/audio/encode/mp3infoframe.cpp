@@ -31,6 +31,7 @@ constexpr int kXingBytes = 4 + 4 + 4 + 4 + kTocEntries + 4;
 constexpr int kLameExtensionBytes = 36;
 constexpr int kLameVersionBytes = 9;
 constexpr quint8 kLameMethodCbr = 0x01;
+constexpr quint8 kLameMethodVbr = 0x03;
 // Offsets in LAME's extension.
 constexpr int kBitrateAt = 20;
 constexpr int kDelayAt = 21;
@@ -93,20 +94,22 @@ QByteArray Mp3InfoFrame::render(const Stream &stream) const
 
     const auto streamBytes = static_cast<quint32>(m_size + stream.audioBytes);
     quint8 *xing = bytes + kHeaderBytes + m_sideInfoBytes;
-    std::copy_n("Info", 4, xing);
+    const bool variable = stream.toc.size() == kTocEntries;
+    std::copy_n(variable ? "Xing" : "Info", 4, xing);
     AV_WB32(xing + 4, kXingFlagsAll);
     AV_WB32(xing + 8, static_cast<quint32>(stream.frames));
     AV_WB32(xing + 12, streamBytes);
     // A constant bit rate: the seek table is a straight line.
     for (int entry = 0; entry < kTocEntries; ++entry)
-        xing[16 + entry] = static_cast<quint8>(entry * 256 / kTocEntries);
+        xing[16 + entry] =
+            variable ? quint8(stream.toc[entry]) : static_cast<quint8>(entry * 256 / kTocEntries);
     // The quality and, below, the lowpass, replay gain and preset fields stay
     // zero (not recorded): decoders need only the length and the trim.
 
     quint8 *lame = xing + kXingBytes;
     const char *version = get_lame_very_short_version();
     std::copy_n(version, std::min<std::size_t>(std::strlen(version), kLameVersionBytes), lame);
-    lame[kLameVersionBytes] = kLameMethodCbr;
+    lame[kLameVersionBytes] = variable ? kLameMethodVbr : kLameMethodCbr;
     lame[kBitrateAt] = static_cast<quint8>(std::min(stream.bitrate, kLowByte));
     const int trim = stream.delay << kDelayBits | stream.padding;
     AV_WB24(lame + kDelayAt, static_cast<unsigned>(trim));

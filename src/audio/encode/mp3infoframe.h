@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-// The Xing "Info" frame with LAME's extension for a constant bit rate stream:
+// The Xing frame with LAME's extension ("Info" for a constant bit rate):
 // decoders take the length and the gapless trim (encoder delay and end
 // padding) from it. LAME writes this frame itself, except where one frame at
 // the stream's bit rate is too small to hold it (the lowest rates of each
@@ -23,7 +23,12 @@ public:
         int delay = 0;                        // encoder delay, samples
         int padding = 0;                      // samples added after the audio
         quint16 audioCrc = 0;                 // CRC-16 of the audio frames
+        // The seek table of a stream whose frames differ in bit rate (100
+        // bytes, "Xing"); empty for a constant bit rate ("Info").
+        QByteArray toc;
     };
+    // The most samples of delay or padding the frame records (12 bits each).
+    static constexpr int kTrimMax = 4095;
 
     // mpegVersion as LAME numbers it (lame_get_version): 1 for MPEG-1, 0 below 32 kHz.
     Mp3InfoFrame(int mpegVersion, int sampleRate, int channels);

@@ -1,0 +1,111 @@
+#include "audio/copy/lamewindowencoder.h"
+
+#include "audio/copy/mp3frameheader.h"
+#include "audio/core/audioerror.h"
+
+#include <lame/lame.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kQualityMax = 9;
+constexpr int kDecoderDelay = 529;
+constexpr int kBufferSlack = 7200;
+
+}  // namespace
+
+LameWindowEncoder::LameWindowEncoder(const LameEncoder &settings, const QString &fileName)
+    : m_fileName(fileName), m_lame(lame_init()), m_channels(settings.channels())
+{
+    lame_t lame = m_lame.get();
+    if (!lame)
+        throw AudioError(QStringLiteral("%1: lame_init failed").arg(fileName));
+    const auto set = [&](int result, const char *call) {
+        if (result < 0)
+            throw AudioError(QStringLiteral("%1: %2 failed: LAME refuses %3 Hz with %4 channels")
+                                 .arg(fileName, QString::fromLatin1(call))
+                                 .arg(settings.sampleRate())
+                                 .arg(settings.channels()));
+    };
+    set(lame_set_in_samplerate(lame, settings.sampleRate()), "lame_set_in_samplerate");
+    set(lame_set_out_samplerate(lame, settings.sampleRate()), "lame_set_out_samplerate");
+    set(lame_set_num_channels(lame, settings.channels()), "lame_set_num_channels");
+    set(lame_set_mode(lame, settings.channels() == 1 ? MONO : JOINT_STEREO), "lame_set_mode");
+    set(lame_set_quality(lame, std::clamp(settings.quality(), 0, kQualityMax)), "lame_set_quality");
+    if (settings.constantBitrate()) {
+        set(lame_set_brate(lame, settings.bitrate()), "lame_set_brate");
+    } else {
+        set(lame_set_VBR(lame, vbr_default), "lame_set_VBR");
+        set(lame_set_VBR_quality(lame, float(std::clamp(settings.vbrQuality(), 0, kQualityMax))),
+            "lame_set_VBR_quality");
+        set(lame_set_VBR_max_bitrate_kbps(lame, settings.vbrBitrate()),
+            "lame_set_VBR_max_bitrate_kbps");
+    }
+    set(lame_set_disable_reservoir(lame, 1), "lame_set_disable_reservoir");
+    set(lame_set_bWriteVbrTag(lame, 0), "lame_set_bWriteVbrTag");
+    lame_set_write_id3tag_automatic(lame, 0);
+    set(lame_init_params(lame), "lame_init_params");
+}
+
+int LameWindowEncoder::delay() const
+{
+    return lame_get_encoder_delay(m_lame.get()) + kDecoderDelay;
+}
+
+int LameWindowEncoder::frameSamples() const
+{
+    return lame_get_framesize(m_lame.get());
+}
+
+void LameWindowEncoder::encode(const float *samples, int frames)
+{
+    const int needed = frames * 5 / 4 + kBufferSlack;
+    if (m_buffer.size() < needed)
+        m_buffer.resize(needed);
+    const int bytes =
+        m_channels == 1
+            ? lame_encode_buffer_ieee_float(m_lame.get(), samples, nullptr, frames,
+                                            reinterpret_cast<unsigned char *>(m_buffer.data()),
+                                            int(m_buffer.size()))
+            : lame_encode_buffer_interleaved_ieee_float(
+                m_lame.get(), samples, frames, reinterpret_cast<unsigned char *>(m_buffer.data()),
+                int(m_buffer.size()));
+    if (bytes < 0)
+        throw AudioError::encoding(m_fileName, "lame_encode_buffer_interleaved_ieee_float",
+                                   QStringLiteral("LAME error %1").arg(bytes));
+    take(bytes);
+}
+
+void LameWindowEncoder::flush()
+{
+    if (m_buffer.size() < kBufferSlack)
+        m_buffer.resize(kBufferSlack);
+    const int bytes = lame_encode_flush(
+        m_lame.get(), reinterpret_cast<unsigned char *>(m_buffer.data()), int(m_buffer.size()));
+    if (bytes < 0)
+        throw AudioError::encoding(m_fileName, "lame_encode_flush",
+                                   QStringLiteral("LAME error %1").arg(bytes));
+    take(bytes);
+    if (!m_pending.isEmpty())
+        throw AudioError::encoding(m_fileName, "lame_encode_flush",
+                                   QStringLiteral("LAME left part of a frame"));
+}
+
+void LameWindowEncoder::take(int bytes)
+{
+    m_pending.append(m_buffer.constData(), bytes);
+    qsizetype at = 0;
+    while (m_pending.size() - at >= 4) {
+        const auto *data = reinterpret_cast<const quint8 *>(m_pending.constData() + at);
+        const auto header = Mp3FrameHeader::parse(data);
+        if (!header)
+            throw AudioError::encoding(m_fileName, "lame_encode_buffer",
+                                       QStringLiteral("LAME made no frame header"));
+        if (m_pending.size() - at < header->frameBytes())
+            break;
+        m_frames.emplace_back(m_pending.mid(at, header->frameBytes()));
+        at += header->frameBytes();
+    }
+    m_pending.remove(0, at);
+}

@@ -120,7 +120,11 @@ void Mp3CopyJoin::planCuts()
             continue;
         const Mp3FileIndex &index = *row.index;
         const qint64 signalEnd = index.signalStart() + index.signalLength();
-        row.first = r == 0 ? 0 : std::max<qint64>(1, (index.signalStart() + x + s - 1) / s);
+        // The first frame copied follows one that is wholly the input's audio
+        // (past its delay, and past a crossfade): its first granule overlaps
+        // with the frame before, which the junction's frames replace with the
+        // same audio. Likewise the last one copied precedes one wholly audio.
+        row.first = r == 0 ? 0 : (index.signalStart() + x + s - 1) / s + 1;
         row.end = r + 1 == m_rows.size() ? index.frameCount() : (signalEnd - x) / s - 1;
     }
     for (std::size_t r = 0; r + 1 < m_rows.size(); ++r)

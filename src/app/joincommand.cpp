@@ -141,6 +141,8 @@ void JoinCommand::joinFiles()
             job.loudnessTarget = loudnessTarget();
             job.pauseMilliseconds = junctionMilliseconds(SettingsKeys::kPause);
             job.crossfadeMilliseconds = junctionMilliseconds(SettingsKeys::kCrossfade);
+            job.copy = m_parts.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kCopy,
+                                                   ValueLists::kDefaultCopy);
             m_statusBeforeMeasuring.clear();
             JoinRun run(*m_reader, *m_writer, *m_information);
             run.run(job, *this);
@@ -150,6 +152,10 @@ void JoinCommand::joinFiles()
             // tags wait for the next join. A file that could not take them
             // (a WAV without audio) leaves them for the next one too.
             if (run.outputCreated()) {
+                // Asked to copy, the user is told how far the inputs allowed it.
+                if (job.copy)
+                    m_parts.prompter.information(
+                        Messages::kCopiedAndEncoded.arg(run.copiedRows()).arg(run.encodedRows()));
                 m_parts.view.nameUsed();
                 if (run.tagsStored())
                     m_parts.tagValues.reset();
@@ -198,6 +204,11 @@ bool JoinCommand::rowStarts(int row)
     m_parts.list.focus();
     m_parts.list.setStatus(row, RowStatus::kConverting);
     return true;
+}
+
+void JoinCommand::rowCopying(int row)
+{
+    m_parts.list.setStatus(row, RowStatus::kCopying);
 }
 
 bool JoinCommand::blockStarts()

@@ -152,10 +152,6 @@ void JoinCommand::joinFiles()
             // tags wait for the next join. A file that could not take them
             // (a WAV without audio) leaves them for the next one too.
             if (run.outputCreated()) {
-                // Asked to copy, the user is told how far the inputs allowed it.
-                if (job.copy)
-                    m_parts.prompter.information(
-                        Messages::kCopiedAndEncoded.arg(run.copiedRows()).arg(run.encodedRows()));
                 m_parts.view.nameUsed();
                 if (run.tagsStored())
                     m_parts.tagValues.reset();
@@ -163,6 +159,11 @@ void JoinCommand::joinFiles()
                     m_parts.prompter.information(Messages::kTagsNotStored);
             }
             leaveJoiningState();
+            // Asked to copy, the user is told how far the inputs allowed it,
+            // with the window ready for the next join.
+            if (job.copy && run.outputCreated())
+                m_parts.prompter.information(
+                    Messages::kCopiedAndEncoded.arg(run.copiedRows()).arg(run.encodedRows()));
         }
     } catch (...) {
         // A row whose measuring the failure cut short shows what it did before.

@@ -14,6 +14,7 @@ VANTOREL_PACKAGES=(
   clang-format-16 clang-tidy-16 shellcheck clang-16 libclang-rt-16-dev
   desktop-file-utils appstream dpkg-dev lintian
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  ffmpeg
 )
 
 vantorel_install_packages() {

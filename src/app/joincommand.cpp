@@ -141,6 +141,8 @@ void JoinCommand::joinFiles()
             job.loudnessTarget = loudnessTarget();
             job.pauseMilliseconds = junctionMilliseconds(SettingsKeys::kPause);
             job.crossfadeMilliseconds = junctionMilliseconds(SettingsKeys::kCrossfade);
+            job.copy = m_parts.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kCopy,
+                                                   ValueLists::kDefaultCopy);
             m_statusBeforeMeasuring.clear();
             JoinRun run(*m_reader, *m_writer, *m_information);
             run.run(job, *this);
@@ -157,6 +159,11 @@ void JoinCommand::joinFiles()
                     m_parts.prompter.information(Messages::kTagsNotStored);
             }
             leaveJoiningState();
+            // Asked to copy, the user is told how far the inputs allowed it,
+            // with the window ready for the next join.
+            if (job.copy && run.outputCreated())
+                m_parts.prompter.information(
+                    Messages::kCopiedAndEncoded.arg(run.copiedRows()).arg(run.encodedRows()));
         }
     } catch (...) {
         // A row whose measuring the failure cut short shows what it did before.
@@ -198,6 +205,11 @@ bool JoinCommand::rowStarts(int row)
     m_parts.list.focus();
     m_parts.list.setStatus(row, RowStatus::kConverting);
     return true;
+}
+
+void JoinCommand::rowCopying(int row)
+{
+    m_parts.list.setStatus(row, RowStatus::kCopying);
 }
 
 bool JoinCommand::blockStarts()

@@ -59,6 +59,7 @@ public:
     void abandon();
 
     bool rowStarts(int row) override;
+    void rowCopying(int row) override;
     bool blockStarts() override;
     void blockWritten(qint64 processed, qint64 total) override;
     void rowEnds(int row) override;

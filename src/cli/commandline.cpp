@@ -73,6 +73,10 @@ struct Options {
                        "output is shorter by that much at each join. Not with --pause.")
             .arg(ValueLists::kJunctionMillisecondsMaximum),
         QStringLiteral("MS")};
+    QCommandLineOption copy{
+        QStringLiteral("copy"),
+        QStringLiteral("MP3 and FLAC output: copy the audio of the inputs that allow it instead "
+                       "of encoding it again; the others are encoded.")};
     QCommandLineOption title{QStringLiteral("title"), QStringLiteral("Title tag."),
                              QStringLiteral("TEXT")};
     QCommandLineOption artist{QStringLiteral("artist"), QStringLiteral("Artist tag."),
@@ -97,9 +101,9 @@ struct Options {
 
     QList<QCommandLineOption> all() const
     {
-        return {output,   format, recursive, settings, overwrite, quiet, noChapters,
-                loudness, pause,  crossfade, title,    artist,    album, year,
-                track,    genre,  comment,   help,     version};
+        return {output,   format, recursive, settings, overwrite, quiet,  noChapters,
+                loudness, pause,  crossfade, copy,     title,     artist, album,
+                year,     track,  genre,     comment,  help,      version};
     }
 };
 
@@ -246,6 +250,7 @@ void CommandLine::read(const QStringList &arguments)
     m_request.overwrite = parser.isSet(options.overwrite);
     m_request.quiet = parser.isSet(options.quiet);
     m_request.chapters = !parser.isSet(options.noChapters);
+    m_request.copy = parser.isSet(options.copy);
     if (parser.isSet(options.loudness)) {
         const QString text = parser.value(options.loudness);
         m_request.loudnessTarget = loudnessTarget(text);

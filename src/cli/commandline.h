@@ -34,6 +34,8 @@ struct JoinRequest {
     // Between each two inputs: silence, or a crossfade, never both.
     int pauseMilliseconds = ValueLists::kDefaultJunctionMilliseconds;
     int crossfadeMilliseconds = ValueLists::kDefaultJunctionMilliseconds;
+    // MP3 and FLAC outputs: the inputs' frames are copied where they can be.
+    bool copy = ValueLists::kDefaultCopy;
 };
 
 // Reads the command line. Formats, genres and their names come from the value

@@ -159,6 +159,7 @@ int CommandLineJoin::join(const JoinInputs &inputs)
     job.loudnessTarget = m_request.loudnessTarget;
     job.pauseMilliseconds = m_request.pauseMilliseconds;
     job.crossfadeMilliseconds = m_request.crossfadeMilliseconds;
+    job.copy = m_request.copy;
 
     makeOutputWritable();
     ProgressReport progress(!m_request.quiet && Console::errorIsTerminal(),
@@ -186,16 +187,20 @@ int CommandLineJoin::join(const JoinInputs &inputs)
         return ExitCode::kStopped;
     }
     if (!m_request.quiet)
-        printSummary(inputs);
+        printSummary(inputs, run);
     return ExitCode::kDone;
 }
 
-void CommandLineJoin::printSummary(const JoinInputs &inputs) const
+void CommandLineJoin::printSummary(const JoinInputs &inputs, const JoinRun &run) const
 {
     const qint64 seconds = (inputs.totalDurationMs() + kMsPerSecond / 2) / kMsPerSecond;
     Console::printLine(CliTexts::kSummary.arg(
         m_request.output, formatHms(seconds),
         QLocale::system().formattedDataSize(QFileInfo(m_request.output).size())));
+    // Asked to copy, the user is told how far the inputs allowed it.
+    if (m_request.copy)
+        Console::printLine(
+            Messages::kCopiedAndEncoded.arg(run.copiedRows()).arg(run.encodedRows()));
 }
 
 void CommandLineJoin::makeOutputWritable()

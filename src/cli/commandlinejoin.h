@@ -11,6 +11,7 @@
 #include <optional>
 
 class JoinInputs;
+class JoinRun;
 class Settings;
 
 // One join from the command line, with the window's rules: the inputs checked
@@ -34,7 +35,7 @@ private:
     bool createOutputFolder();
     void removeCreatedFolders();
     int join(const JoinInputs &inputs);
-    void printSummary(const JoinInputs &inputs) const;
+    void printSummary(const JoinInputs &inputs, const JoinRun &run) const;
     void makeOutputWritable();
     void restoreOutputPermissions();
 

@@ -323,6 +323,10 @@ const QList<OutputSettingsDialog::Page> &OutputSettingsDialog::Page::all()
                     kDefaultJunctionMilliseconds, {0, 2}, {.enabledBy = kJunctionList}),
              note("A pause puts silence between the files; a crossfade lets each file fade "
                   "into the next, and the output is shorter by that much at each join. "),
+             // Untitled: the page has no room for another group title.
+             group({}),
+             check("cb_copy", "Copy the audio where the inputs allow it (no re-encoding)", kCopy,
+                   kDefaultCopy),
          },
          &OutputSettingsDialog::loadJunction,
          &OutputSettingsDialog::storeJunction},

@@ -52,7 +52,7 @@ struct JoinJob {
     int crossfadeMilliseconds = 0;
     // MP3 and FLAC outputs: the inputs' frames are copied where they can be
     // (Mp3CopyJoin, FlacCopyJoin), and only the rest is encoded.
-    bool copy = false;
+    bool copy = ValueLists::kDefaultCopy;
 };
 
 // The join itself, without widgets: every input, in order, decoded and written

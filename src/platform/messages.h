@@ -44,6 +44,8 @@ inline const QString kWmaProfileNotSupported =
     QStringLiteral("This WMA profile (%1) cannot be written as named, please try another profile.");
 inline const QString kOutputIsInput = QStringLiteral(
     "The output file is one of the files to join. Please choose another name or folder.");
+// After a join that was asked to copy: the inputs copied, the inputs encoded.
+inline const QString kCopiedAndEncoded = QStringLiteral("Files copied: %1, encoded: %2");
 inline const QString kTagsNotStored =
     QStringLiteral("No audio was written, so the file holds no tags. The tags are kept for "
                    "the next join.");

@@ -28,6 +28,9 @@ inline const QString kLoudnessTarget = QStringLiteral("loudness target");
 // (see ValueLists::kJunctionMillisecondsMaximum); a crossfade wins over a pause.
 inline const QString kPause = QStringLiteral("pause");
 inline const QString kCrossfade = QStringLiteral("crossfade");
+// join: MP3 and FLAC frames copied where the inputs allow it, 1 or 0 (see
+// ValueLists::kDefaultCopy).
+inline const QString kCopy = QStringLiteral("copy");
 
 inline const QString kBitrate = QStringLiteral("bitrate");
 inline const QString kChannel = QStringLiteral("channel");

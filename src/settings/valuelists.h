@@ -67,6 +67,9 @@ inline constexpr int kJunctionMillisecondsMaximum = 10000;
 inline constexpr int kDefaultJunctionMilliseconds = 0;
 // What lies between the files, as the Join page's list offers it.
 enum class Junction { None, Pause, Crossfade };
+// join/copy: every input is encoded unless copying is asked for, as it was
+// before copying could be.
+inline constexpr bool kDefaultCopy = false;
 
 // wav/mode: CD quality (44100 Hz, stereo, 16 bits) or the custom bit, channel and frequency.
 inline constexpr int kWavModeCdQuality = 0;

@@ -664,3 +664,21 @@ TEST_F(JoinTest, AFailureWhileMeasuringIsReportedAndGivesTheCommandsBack)
     EXPECT_FALSE(main.menuActions().stop->isEnabled());
     EXPECT_FALSE(main.progressBar()->captionVisible());
 }
+
+TEST_F(JoinTest, AJoinAskedToCopySaysHowManyFilesWereCopiedAndHowManyEncoded)
+{
+    // Neither a WAV nor an OGG input can have its frames copied into an MP3.
+    settings("copy=1\n");
+    MainWindow &main = showWindow();
+    admit({input("a.wav", ToneFormat::Wav16, 44100, 2, 0.5),
+           input("b.ogg", ToneFormat::Ogg, 44100, 2, 0.5)});
+    join(Mp3);
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kCopiedAndEncoded.arg(0).arg(2)});
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Finished"}));
+    expectIdleAfterJoin();
+
+    main.settings().writeSwitch("join", "copy", false);
+    join(Mp3, "second");
+    EXPECT_EQ(prompter.messages().size(), 1) << prompter.messages().join("|").toStdString();
+    EXPECT_TRUE(QFileInfo::exists(outputFolder() + "/second.mp3"));
+}

@@ -37,6 +37,7 @@ namespace {
 struct Result {
     int exitCode = -1;
     QString errors;
+    QString output;
 };
 
 class CliTest : public testing::Test {
@@ -54,7 +55,8 @@ protected:
         process.start(program(), arguments);
         EXPECT_TRUE(process.waitForFinished(60000)) << qPrintable(arguments.join(' '));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
+                QString::fromLocal8Bit(process.readAllStandardOutput())};
     }
 
     // A tone file and its length in frames as the program reads it.
@@ -346,6 +348,27 @@ TEST_F(CliTest, PauseAddsAndCrossfadeTakesAwayTheirFramesAtEachJoin)
         << qPrintable(both.errors);
 }
 
+// Neither a WAV nor an OGG input can have its frames copied into an MP3.
+TEST_F(CliTest, CopySaysHowManyInputsWereCopiedAndEncodedAndIsNotTakenFromTheSettings)
+{
+    const QStringList inputs = {tone("a.wav", ToneFormat::Wav16, 44100, 2, 0.4),
+                                tone("b.ogg", ToneFormat::Ogg, 44100, 2, 0.4)};
+    const QString ini = path("copy.ini");
+    Settings settings(ini);
+    settings.open();
+    settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kCopy, true);
+    const QString copied = Messages::kCopiedAndEncoded.arg(0).arg(2);
+
+    const Result asked = run(inputs + QStringList{"--copy", "-o", path("asked.mp3")});
+    ASSERT_EQ(asked.exitCode, ExitCode::kDone) << qPrintable(asked.errors);
+    const QStringList lines = asked.output.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << qPrintable(asked.output);
+    EXPECT_EQ(lines[1], copied);
+    const Result unasked = run(inputs + QStringList{"--settings", ini, "-o", path("plain.mp3")});
+    EXPECT_EQ(unasked.exitCode, ExitCode::kDone) << qPrintable(unasked.errors);
+    EXPECT_FALSE(unasked.output.contains(copied)) << qPrintable(unasked.output);
+}
+
 TEST_F(CliTest, FolderIsScannedWithSubFoldersOnlyWhenAsked)
 {
     ASSERT_TRUE(QDir(dir.path()).mkpath("in/sub"));
@@ -393,7 +416,7 @@ TEST_F(CliTest, FolderJoinsInNaturalOrderAndANameItCannotOpenFailsTheJoin)
     shell.start("/bin/sh", {"-c", "exec \"$0\" \"$(printf '%s/b\\351.wav' \"$1\")\" -o \"$2\"",
                             program(), path("book"), path("named.wav")});
     ASSERT_TRUE(shell.waitForFinished(60000));
-    result = {shell.exitCode(), QString::fromLocal8Bit(shell.readAllStandardError())};
+    result = {shell.exitCode(), QString::fromLocal8Bit(shell.readAllStandardError()), {}};
     EXPECT_EQ(result.exitCode, ExitCode::kFailed);
     EXPECT_TRUE(result.errors.contains(twin + Messages::kNameNotUtf8Suffix))
         << qPrintable(result.errors);

@@ -49,7 +49,7 @@ const QByteArray kFirstConfirmation =
     "enable quality=1\nquality=300\n"
     "[flac]\nchannel=1\nfrequency=7\nbit=0\ncompression level=5\n"
     "[m4b]\nchannel=1\nfrequency=2\nbitrate=8\n"
-    "[join]\nmatch loudness=0\nloudness target=0\npause=0\ncrossfade=0\n";
+    "[join]\nmatch loudness=0\nloudness target=0\ncopy=0\npause=0\ncrossfade=0\n";
 
 class OutputSettingsDialogTest : public testing::Test {
 protected:
@@ -383,8 +383,8 @@ TEST_F(OutputSettingsDialogTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDe
     });
     EXPECT_EQ(targets, QStringList({"-16 LUFS (speech, podcasts)", "-14 LUFS (music streaming)",
                                     "-23 LUFS (broadcast)"}));
-    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=1\nloudness target=2\npause=0\n"
-                                  "crossfade=0\n"));
+    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=1\nloudness target=2\ncopy=0\n"
+                                  "pause=0\ncrossfade=0\n"));
 
     open([&](QDialog &) {
         EXPECT_TRUE(check("cb_loudness")->isChecked());
@@ -395,8 +395,8 @@ TEST_F(OutputSettingsDialogTest, JoinPageLoadsAndStoresTheLoudnessMatchWithItsDe
         EXPECT_FALSE(list("cb_loudness_target")->isEnabled());
         click("btn_ok");
     });
-    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=0\nloudness target=0\npause=0\n"
-                                  "crossfade=0\n"));
+    EXPECT_TRUE(stored().endsWith("[join]\nmatch loudness=0\nloudness target=0\ncopy=0\n"
+                                  "pause=0\ncrossfade=0\n"));
 
     // Hand-edited: an unreadable switch reads as off, a target outside the list shows none.
     store("[join]\nmatch loudness=yes\nloudness target=7\n");

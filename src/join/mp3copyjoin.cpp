@@ -108,6 +108,10 @@ void Mp3CopyJoin::plan()
         m_channels = h.channels();
         m_frameSamples = h.samples();
     }
+    // Each is opened again when its turn comes: a long list would run out of
+    // file handles.
+    for (Row &row : m_rows)
+        row.index->close();
 }
 
 void Mp3CopyJoin::planCuts()
@@ -149,9 +153,9 @@ void Mp3CopyJoin::widen(Row &left, Row &right)
         if (TimeFit::speedChange(content, frames * s) <= kMostSpeedChange
             || frames >= kWidestJunction)
             return;
-        if (leftTurn && left.end - left.first > 2 * kJunctionNeighbours)
+        if (leftTurn && left.end - left.first > 2 * qint64(kJunctionNeighbours))
             --left.end;
-        else if (right.end - right.first > 2 * kJunctionNeighbours)
+        else if (right.end - right.first > 2 * qint64(kJunctionNeighbours))
             ++right.first;
         else
             return;
@@ -251,7 +255,8 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
 bool Mp3CopyJoin::copyRun(int r)
 {
     Row &row = m_rows[std::size_t(r)];
-    const Mp3FileIndex &index = *row.index;
+    Mp3FileIndex &index = *row.index;
+    index.reopen();
     m_parts.observer.rowCopying(r);
     ++m_outcome.copiedRows;
     if (m_junction) {
@@ -289,6 +294,7 @@ bool Mp3CopyJoin::copyRun(int r)
     m_processed = std::min(base + admitted, job.totalFrames);
     if (r + 1 < int(m_rows.size()))
         openJunction(r);
+    index.close();
     return true;
 }
 
@@ -359,7 +365,9 @@ void Mp3CopyJoin::closeJunction()
 void Mp3CopyJoin::finish(int padding)
 {
     const JoinJob &job = m_parts.job;
-    const auto start = qint64(std::llround(m_signalStart));
+    // A first input without a gapless header starts with the decoder's own
+    // delay, which the output's header has it skip.
+    const auto start = std::max<qint64>(std::llround(m_signalStart), kDecoderDelay);
     const int delay = int(start) - kDecoderDelay;
     ChapterList chapters;
     if (job.chapters) {

@@ -51,7 +51,7 @@ Mp3Junction::Mp3Junction(const LameEncoder &settings, Mp3CopyWriter &writer, con
 {
     m_start = m_framesBefore * m_frameSamples;
     const qint64 delay = m_encoder->delay();
-    m_context.assign(std::size_t(TimeFit::kReach * m_channels), 0.0f);
+    m_context.assign(std::size_t(TimeFit::kReach) * std::size_t(m_channels), 0.0f);
     if (!left) {
         // The stream starts here: every frame LAME makes is kept, and the
         // window's audio starts after the delay its header frame announces.
@@ -73,7 +73,7 @@ Mp3Junction::Mp3Junction(const LameEncoder &settings, Mp3CopyWriter &writer, con
         std::min(index.signalStart() + index.signalLength(), index.frameCount() * m_frameSamples);
     const SampleArray primer = slice(raw, m_channels, cut - preroll - base, cut - base);
     encode(primer.data(), preroll);
-    std::copy(primer.end() - std::ptrdiff_t(TimeFit::kReach * m_channels), primer.end(),
+    std::copy(primer.end() - std::ptrdiff_t(TimeFit::kReach) * m_channels, primer.end(),
               m_context.begin());
     m_mixer.rowStarts(end - cut, false);
     m_mixer.write(slice(raw, m_channels, cut - base, end - base));
@@ -102,7 +102,7 @@ void Mp3Junction::feed(const SampleArray &frames)
     const qint64 count = pending - held;
     encode(m_pending.data(), count);
     const auto end = m_pending.begin() + std::ptrdiff_t(count * m_channels);
-    std::copy(end - std::ptrdiff_t(TimeFit::kReach * m_channels), end, m_context.begin());
+    std::copy(end - std::ptrdiff_t(TimeFit::kReach) * m_channels, end, m_context.begin());
     m_pending.erase(m_pending.begin(), end);
     m_fed += count;
     handOver(kPackedFrames);
@@ -149,7 +149,7 @@ qint64 Mp3Junction::finishBefore(const Mp3FileIndex &index, qint64 frame, float 
     source.insert(source.end(), m_pending.begin(), m_pending.end());
     const SampleArray after = slice(raw, m_channels, cut, cut + lookahead * m_frameSamples);
     source.insert(source.end(), after.begin(), after.end());
-    source.resize(source.size() + std::size_t(TimeFit::kReach * m_channels), 0.0f);
+    source.resize(source.size() + std::size_t(TimeFit::kReach) * std::size_t(m_channels), 0.0f);
     const SampleArray fitted = TimeFit::fit(source, m_channels, TimeFit::kReach, pending, target);
     m_fittedFrom = m_fed;
     m_fittedLength = pending;

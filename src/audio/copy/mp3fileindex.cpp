@@ -1,6 +1,7 @@
 #include "audio/copy/mp3fileindex.h"
 
 #include "audio/copy/mp3sideinfo.h"
+#include "audio/core/audioerror.h"
 
 #include <QtEndian>
 
@@ -12,7 +13,7 @@ namespace {
 constexpr qint64 kId3v2HeaderBytes = 10;
 constexpr quint8 kId3v2FooterFlag = 0x10;
 // Where a header is looked for past the tags: junk some writers leave.
-constexpr qint64 kSyncSearchBytes = 64 * 1024;
+constexpr qint64 kSyncSearchBytes = qint64(64) * 1024;
 // Xing/Info fields present by its flags.
 constexpr quint32 kXingFrames = 1;
 constexpr quint32 kXingBytes = 2;
@@ -51,18 +52,34 @@ Mp3FileIndex::Mp3FileIndex(const QString &fileName) : m_fileName(fileName), m_fi
         refuse(m_file.errorString());
         return;
     }
-    const qint64 size = m_file.size();
-    m_data = size > 0 ? m_file.map(0, size) : nullptr;
+    m_size = m_file.size();
+    m_data = m_size > 0 ? m_file.map(0, m_size) : nullptr;
     if (!m_data) {
         refuse(QStringLiteral("it cannot be read"));
         return;
     }
-    scan(m_data, size);
+    scan(m_data, m_size);
     if (copyable())
         checkMainData();
 }
 
 Mp3FileIndex::~Mp3FileIndex() = default;
+
+void Mp3FileIndex::close()
+{
+    m_file.close();  // unmaps it too
+    m_data = nullptr;
+}
+
+void Mp3FileIndex::reopen()
+{
+    if (m_data)
+        return;
+    if (!m_file.open(QIODevice::ReadOnly))
+        throw AudioError(QStringLiteral("%1: %2").arg(m_fileName, m_file.errorString()));
+    if (m_file.size() != m_size || !(m_data = m_file.map(0, m_size)))
+        throw AudioError(QStringLiteral("%1 changed while the join ran").arg(m_fileName));
+}
 
 void Mp3FileIndex::refuse(const QString &reason)
 {

@@ -46,6 +46,11 @@ public:
     // samples with the encoder's delay) and how long it is, as FFmpeg trims it.
     qint64 signalStart() const;
     qint64 signalLength() const;
+    // Lets go of the file, so that a join of many inputs holds only the one
+    // it reads open; reopen() maps it again and throws AudioError when it is
+    // no longer the file indexed.
+    void close();
+    void reopen();
     // The bytes of a frame in the mapped file.
     const quint8 *frameData(qint64 frame) const;
     // The main data bytes a frame reaches back for: the ends of the payloads
@@ -61,6 +66,7 @@ private:
 
     QString m_fileName;
     QFile m_file;
+    qint64 m_size = 0;
     const quint8 *m_data = nullptr;
     QString m_refusal;
     Mp3FrameHeader m_header;

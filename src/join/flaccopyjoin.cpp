@@ -1,8 +1,206 @@
 #include "join/flaccopyjoin.h"
 
+#include "audio/copy/flacframereader.h"
+#include "audio/copy/flacstreamwriter.h"
+#include "audio/core/audioerror.h"
+#include "audio/core/outputformat.h"
+#include "audio/decode/audiodecoder.h"
+#include "audio/encode/audioencoder.h"
+#include "audio/encode/outputrateconverter.h"
+#include "audio/tags/chapterwriter.h"
+#include "join/chapterplan.h"
+#include "join/joinobserver.h"
+#include "join/joinrun.h"
+#include "join/junctionmixer.h"
+#include "join/tagstamper.h"
+
+#include <QMap>
+
+#include <algorithm>
+#include <tuple>
+
+namespace {
+
+// Frames between two questions to the observer, as the other joins ask.
+constexpr qint64 kBlockFrames = 65536;
+
+QString endedEarly(const QString &input)
+{
+    return QStringLiteral("%1 ended early: it was cut short or changed while the join ran")
+        .arg(input);
+}
+
+}  // namespace
+
 FlacCopyJoin::FlacCopyJoin(const CopyJoinParts &parts) : m_parts(parts) {}
+
+FlacCopyJoin::~FlacCopyJoin() = default;
+
+std::optional<std::vector<bool>> FlacCopyJoin::plan()
+{
+    const JoinJob &job = m_parts.job;
+    // A crossfade is left to the usual join, which mixes it.
+    if (job.crossfadeMilliseconds > 0)
+        return std::nullopt;
+    std::vector<std::optional<FlacFrameReader::Facts>> facts;
+    // Seconds of audio per format, and the first row of each, for the ties.
+    QMap<std::tuple<int, int, int>, std::pair<double, int>> lengths;
+    for (int row = 0; row < job.inputs.size(); ++row) {
+        auto found = FlacFrameReader::probe(job.inputs.at(row));
+        const bool gained = row < qsizetype(m_parts.gains.size()) && m_parts.gains[row] != 1.0F;
+        if (found
+            && (!found->whole || gained
+                || !AudioEncoder::flacFormatSupported(
+                    found->format.sampleRate, found->format.channels, found->format.bitsPerSample,
+                    m_parts.format.compressionLevel)))
+            found.reset();
+        facts.push_back(found);
+        if (!found)
+            continue;
+        const auto key = std::make_tuple(found->format.sampleRate, found->format.channels,
+                                         found->format.bitsPerSample);
+        auto &entry = lengths[key];
+        if (entry.first == 0)
+            entry.second = row;
+        entry.first += double(found->samples) / found->format.sampleRate;
+    }
+    if (lengths.isEmpty())
+        return std::nullopt;
+    auto best = lengths.cbegin();
+    for (auto entry = lengths.cbegin(); entry != lengths.cend(); ++entry)
+        if (entry->first > best->first
+            || (entry->first == best->first && entry->second < best->second))
+            best = entry;
+    const FlacStreamFormat group{std::get<0>(best.key()), std::get<1>(best.key()),
+                                 std::get<2>(best.key())};
+    std::vector<bool> copied;
+    for (const auto &found : facts)
+        copied.push_back(found && found->format == group);
+    m_writer =
+        std::make_unique<FlacStreamWriter>(job.outputPath, group, m_parts.format.compressionLevel);
+    return copied;
+}
 
 std::optional<CopyJoinOutcome> FlacCopyJoin::run()
 {
-    return std::nullopt;
+    const JoinJob &job = m_parts.job;
+    const std::optional<std::vector<bool>> copied = plan();
+    if (!copied)
+        return std::nullopt;
+    CopyJoinOutcome outcome;
+    outcome.outputCreated = true;
+    const int rate = m_writer->format().sampleRate;
+    if (job.chapters)
+        m_chapters = std::make_unique<ChapterPlan>(job.inputs);
+    const qint64 pause = JunctionMixer::framesFor(job.pauseMilliseconds, rate);
+    JoinObserver &observer = m_parts.observer;
+    for (int row = 0; row < job.inputs.size() && !m_stopped; ++row) {
+        if (!observer.rowStarts(row)) {
+            m_stopped = true;
+            break;
+        }
+        if (row > 0 && pause > 0)
+            m_writer->writeSilence(pause);
+        if (m_chapters) {
+            m_chapters->outputEndsAt(m_writer->samples(), rate);
+            m_chapters->rowStarts(row, rate);
+        }
+        if ((*copied)[std::size_t(row)]) {
+            observer.rowCopying(row);
+            copyRow(row);
+            ++outcome.copiedRows;
+        } else {
+            encodeRow(row);
+            ++outcome.encodedRows;
+        }
+        observer.rowEnds(row);
+    }
+    outcome.stopped = m_stopped;
+    if (m_stopped && !job.keepStoppedOutput) {
+        m_writer.reset();
+        return outcome;
+    }
+    m_writer->finish();
+    const QString &path = m_writer->temporaryPath();
+    if (m_chapters) {
+        const qint64 total = m_writer->samples();
+        m_chapters->outputEndsAt(total, rate);
+        ChapterWriter(path, job.outputPath, OutputFormat::Kind::Flac, rate)
+            .write(m_chapters->written(rate), total);
+    }
+    // Tagged before it takes the target's name: nothing reaches the name until it is whole.
+    outcome.tagsStored = stampTags(m_parts.information, job.tags, path, job.outputPath);
+    m_writer->commit();
+    return outcome;
+}
+
+bool FlacCopyJoin::blockStarts()
+{
+    if (!m_parts.observer.blockStarts())
+        m_stopped = true;
+    return !m_stopped;
+}
+
+void FlacCopyJoin::blockWritten(qint64 frames)
+{
+    const qint64 total = m_parts.job.totalFrames;
+    m_processed = std::min(m_processed + frames, total);
+    m_parts.observer.blockWritten(m_processed, total);
+}
+
+bool FlacCopyJoin::copyRow(int row)
+{
+    const QString &input = m_parts.job.inputs.at(row);
+    FlacFrameReader reader(input);
+    if (!(reader.format() == m_writer->format()))
+        throw AudioError(endedEarly(input));  // replaced by another file since it was planned
+    qint64 done = 0;
+    bool more = true;
+    while (more) {
+        if (!blockStarts())
+            return false;
+        const qint64 from = done;
+        while (done - from < kBlockFrames) {
+            const std::optional<FlacFrame> frame = reader.next();
+            if (!frame) {
+                more = false;
+                break;
+            }
+            m_writer->copyFrame(*frame, input, done);
+            done += frame->header.blockFrames();
+        }
+        blockWritten(done - from);
+    }
+    return true;
+}
+
+bool FlacCopyJoin::encodeRow(int row)
+{
+    const QString &input = m_parts.job.inputs.at(row);
+    const float gain = row < qsizetype(m_parts.gains.size()) ? m_parts.gains[row] : 1.0F;
+    AudioDecoder decoder(input);
+    const FlacStreamFormat &format = m_writer->format();
+    OutputRateConverter converter(input, decoder.sampleRate(), decoder.channels(),
+                                  format.sampleRate, format.channels);
+    SampleArray block;
+    SampleArray converted;
+    const qint64 frames = decoder.sampleCount();
+    for (qint64 done = 0; done < frames;) {
+        if (!blockStarts())
+            return false;
+        decoder.read(int(std::min(kBlockFrames, frames - done)), block);
+        const qint64 read = qint64(block.size()) / decoder.channels();
+        if (read == 0)
+            throw AudioError(endedEarly(input));
+        if (gain != 1.0F)
+            std::transform(block.cbegin(), block.cend(), block.begin(),
+                           [gain](float sample) { return sample * gain; });
+        converter.convert(block, converted);
+        m_writer->write(converted);
+        done += read;
+        blockWritten(read);
+    }
+    converter.finish(converted);
+    m_writer->write(converted);
+    return true;
 }

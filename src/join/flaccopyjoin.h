@@ -2,14 +2,44 @@
 
 #include "join/copyjoinparts.h"
 
-#include <optional>
+#include <QtGlobal>
 
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ChapterPlan;
+class FlacStreamWriter;
+
+// The join of a FLAC output that keeps the frames of its FLAC inputs: the
+// native FLAC inputs of the rate, channel count and depth that last longest
+// in all are copied frame by frame (FlacStreamWriter), and everything else (an
+// input of another format or format, a damaged one, one with a loudness gain,
+// the pauses) is decoded, brought to that format and encoded at the page's
+// compression level into the same stream.
 class FlacCopyJoin {
 public:
     explicit FlacCopyJoin(const CopyJoinParts &parts);
+    ~FlacCopyJoin();
+    FlacCopyJoin(const FlacCopyJoin &) = delete;
+    FlacCopyJoin &operator=(const FlacCopyJoin &) = delete;
+
     // None when no row can be copied: the join is then encoded as usual.
     std::optional<CopyJoinOutcome> run();
 
 private:
+    // Which rows are copied; none when no row can be.
+    std::optional<std::vector<bool>> plan();
+    // False when the observer stopped the row.
+    bool copyRow(int row);
+    bool encodeRow(int row);
+    // Before each block: false stops the join.
+    bool blockStarts();
+    void blockWritten(qint64 frames);
+
     const CopyJoinParts &m_parts;
+    std::unique_ptr<FlacStreamWriter> m_writer;
+    std::unique_ptr<ChapterPlan> m_chapters;
+    qint64 m_processed = 0;
+    bool m_stopped = false;
 };

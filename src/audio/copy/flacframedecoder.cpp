@@ -1,0 +1,122 @@
+#include "audio/copy/flacframedecoder.h"
+
+#include "audio/core/audioerror.h"
+#include "audio/core/averror.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/mem.h>
+}
+
+namespace {
+
+constexpr int kStreamInfoBytes = 34;
+constexpr int kMaxBlockAt = 2;
+constexpr int kFormatAt = 10;
+constexpr int kRateShift = 44;
+constexpr int kChannelsShift = 41;
+constexpr int kBitsShift = 36;
+constexpr quint16 kSmallestBlock = 16;
+constexpr quint16 kLargestBlock = 65535;
+
+// The STREAMINFO the decoder is opened with: the format, no length.
+QByteArray streamInfoOf(const FlacStreamFormat &format)
+{
+    QByteArray info(kStreamInfoBytes, char(0));
+    qToBigEndian<quint16>(kSmallestBlock, info.data());
+    qToBigEndian<quint16>(kLargestBlock, info.data() + kMaxBlockAt);
+    qToBigEndian(quint64(format.sampleRate) << kRateShift
+                     | quint64(format.channels - 1) << kChannelsShift
+                     | quint64(format.bitsPerSample - 1) << kBitsShift,
+                 info.data() + kFormatAt);
+    return info;
+}
+
+}  // namespace
+
+FlacFrameDecoder::FlacFrameDecoder(const FlacStreamFormat &format) : m_format(format)
+{
+    const QString name = QStringLiteral("FLAC decoder");
+    const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_FLAC);
+    m_decoder = checkAllocated(avcodec_alloc_context3(codec), "avcodec_alloc_context3", name);
+    const QByteArray info = streamInfoOf(format);
+    m_decoder->extradata =
+        static_cast<uint8_t *>(av_mallocz(std::size_t(info.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
+    m_decoder->err_recognition = AV_EF_CRCCHECK | AV_EF_EXPLODE;
+    m_frame = av_frame_alloc();
+    int opened = AVERROR(ENOMEM);
+    if (m_decoder->extradata && m_frame) {
+        std::copy(info.cbegin(), info.cend(), m_decoder->extradata);
+        m_decoder->extradata_size = int(info.size());
+        opened = avcodec_open2(m_decoder, codec, nullptr);
+    }
+    if (opened < 0) {
+        av_frame_free(&m_frame);
+        avcodec_free_context(&m_decoder);
+        avCheck(opened, "avcodec_open2", name);
+    }
+}
+
+FlacFrameDecoder::~FlacFrameDecoder()
+{
+    av_frame_free(&m_frame);
+    avcodec_free_context(&m_decoder);
+}
+
+void FlacFrameDecoder::decode(const quint8 *data, qint64 size, const QString &input, qint64 at,
+                              std::vector<qint32> &samples)
+{
+    AVPacket packet{};
+    packet.data = const_cast<quint8 *>(data);
+    packet.size = int(size);
+    const int sent = avcodec_send_packet(m_decoder, &packet);
+    qint64 decoded = 0;
+    while (sent >= 0 && avcodec_receive_frame(m_decoder, m_frame) == 0) {
+        const auto format = AVSampleFormat(m_frame->format);
+        const int containerBits = av_get_bytes_per_sample(format) * 8;
+        const int channels = m_format.channels;
+        if (m_frame->sample_rate != m_format.sampleRate
+            || m_frame->ch_layout.nb_channels != channels
+            || (containerBits != 16 && containerBits != 32)
+            || containerBits < m_format.bitsPerSample)
+            FlacFrameReader::refuse(input,
+                                    QStringLiteral("its format changes at sample %1").arg(at));
+        // The decoder keeps the samples in the top bits.
+        const int shift = containerBits - m_format.bitsPerSample;
+        const bool planar = av_sample_fmt_is_planar(format);
+        const int count = m_frame->nb_samples;
+        samples.reserve(samples.size() + std::size_t(count) * std::size_t(channels));
+        for (int i = 0; i < count; ++i) {
+            for (int c = 0; c < channels; ++c) {
+                const int plane = planar ? c : 0;
+                const int index = planar ? i : i * channels + c;
+                const uint8_t *from = m_frame->extended_data[plane];
+                const qint32 value = containerBits == 16
+                                         ? qint32(reinterpret_cast<const qint16 *>(from)[index])
+                                         : reinterpret_cast<const qint32 *>(from)[index];
+                samples.push_back(value >> shift);
+            }
+        }
+        decoded += count;
+    }
+    if (sent < 0 || decoded == 0)
+        FlacFrameReader::refuse(input,
+                                QStringLiteral("the frame at sample %1 does not decode (%2)")
+                                    .arg(at)
+                                    .arg(avErrorText(sent < 0 ? sent : AVERROR_INVALIDDATA)));
+}
+
+void FlacFrameDecoder::md5Bytes(const qint32 *samples, qint64 count, int bitsPerSample,
+                                QByteArray &bytes)
+{
+    const int width = (bitsPerSample + 7) / 8;
+    bytes.resize(qsizetype(count) * width);
+    char *out = bytes.data();
+    for (qint64 i = 0; i < count; ++i)
+        for (int b = 0; b < width; ++b)
+            *out++ = char(samples[i] >> (8 * b));
+}

@@ -95,10 +95,16 @@ void FlacMd5Worker::hash(const Item &item)
         m_md5.addData(item.bytes);
         return;
     }
+    const auto *data = reinterpret_cast<const quint8 *>(item.bytes.constData());
+    const qint64 size = item.bytes.size() - AV_INPUT_BUFFER_PADDING_SIZE;
+    const AVFrame *frame = m_decoder.decode(data, size, item.input, item.at);
+    if (m_decoder.givesMd5Bytes(frame)) {
+        m_md5.addData(QByteArrayView(frame->data[0], qsizetype(frame->nb_samples)
+                                                         * frame->ch_layout.nb_channels * 2));
+        return;
+    }
     m_samples.clear();
-    m_decoder.decode(reinterpret_cast<const quint8 *>(item.bytes.constData()),
-                     item.bytes.size() - AV_INPUT_BUFFER_PADDING_SIZE, item.input, item.at,
-                     m_samples);
+    m_decoder.appendSamples(frame, m_samples);
     FlacFrameDecoder::md5Bytes(m_samples.data(), qint64(m_samples.size()), m_bitsPerSample, m_pcm);
     m_md5.addData(m_pcm);
 }

@@ -15,7 +15,7 @@
 // The MD5 of a FLAC stream's audio, taken on a thread of its own while the
 // stream is written: decoding the copied frames for it is most of a copy
 // join's work. Items are hashed in the order they are added. A frame that does
-// not decode, strictly (CRCs checked), fails the hash, named by its input.
+// not decode fails the hash, named by its input.
 class FlacMd5Worker {
 public:
     explicit FlacMd5Worker(const FlacStreamFormat &format);

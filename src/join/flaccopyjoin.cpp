@@ -1,5 +1,6 @@
 #include "join/flaccopyjoin.h"
 
+#include "audio/copy/flacframedecoder.h"
 #include "audio/copy/flacframereader.h"
 #include "audio/copy/flacstreamwriter.h"
 #include "audio/core/audioerror.h"
@@ -39,9 +40,6 @@ FlacCopyJoin::~FlacCopyJoin() = default;
 std::optional<std::vector<bool>> FlacCopyJoin::plan()
 {
     const JoinJob &job = m_parts.job;
-    // A crossfade is left to the usual join, which mixes it.
-    if (job.crossfadeMilliseconds > 0)
-        return std::nullopt;
     std::vector<std::optional<FlacFrameReader::Facts>> facts;
     // Seconds of audio per format, and the first row of each, for the ties.
     QMap<std::tuple<int, int, int>, std::pair<double, int>> lengths;
@@ -89,21 +87,22 @@ std::optional<CopyJoinOutcome> FlacCopyJoin::run()
         return std::nullopt;
     CopyJoinOutcome outcome;
     outcome.outputCreated = true;
-    const int rate = m_writer->format().sampleRate;
+    const FlacStreamFormat &format = m_writer->format();
+    const int rate = format.sampleRate;
     if (job.chapters)
         m_chapters = std::make_unique<ChapterPlan>(job.inputs);
-    const qint64 pause = JunctionMixer::framesFor(job.pauseMilliseconds, rate);
+    // Everything not copied goes through the junctions, as in any join; the
+    // copied frames pass them by where they neither mix nor wait.
+    m_junctions = std::make_unique<JunctionMixer>(
+        [this](const SampleArray &frames) { m_writer->write(frames); }, format.channels,
+        JunctionMixer::framesFor(job.pauseMilliseconds, rate),
+        JunctionMixer::framesFor(job.crossfadeMilliseconds, rate));
+    m_decoder = std::make_unique<FlacFrameDecoder>(format);
     JoinObserver &observer = m_parts.observer;
     for (int row = 0; row < job.inputs.size() && !m_stopped; ++row) {
         if (!observer.rowStarts(row)) {
             m_stopped = true;
             break;
-        }
-        if (row > 0 && pause > 0)
-            m_writer->writeSilence(pause);
-        if (m_chapters) {
-            m_chapters->outputEndsAt(m_writer->samples(), rate);
-            m_chapters->rowStarts(row, rate);
         }
         if ((*copied)[std::size_t(row)]) {
             observer.rowCopying(row);
@@ -113,6 +112,7 @@ std::optional<CopyJoinOutcome> FlacCopyJoin::run()
             encodeRow(row);
             ++outcome.encodedRows;
         }
+        m_junctions->rowEnds();
         observer.rowEnds(row);
     }
     outcome.stopped = m_stopped;
@@ -120,10 +120,10 @@ std::optional<CopyJoinOutcome> FlacCopyJoin::run()
         m_writer.reset();
         return outcome;
     }
+    const qint64 total = m_junctions->finish();
     m_writer->finish();
     const QString &path = m_writer->temporaryPath();
     if (m_chapters) {
-        const qint64 total = m_writer->samples();
         m_chapters->outputEndsAt(total, rate);
         ChapterWriter(path, job.outputPath, OutputFormat::Kind::Flac, rate)
             .write(m_chapters->written(rate), total);
@@ -132,6 +132,16 @@ std::optional<CopyJoinOutcome> FlacCopyJoin::run()
     outcome.tagsStored = stampTags(m_parts.information, job.tags, path, job.outputPath);
     m_writer->commit();
     return outcome;
+}
+
+void FlacCopyJoin::rowStarts(int row, qint64 frames)
+{
+    const int rate = m_writer->format().sampleRate;
+    const qint64 start = m_junctions->rowStarts(frames, row + 1 == m_parts.job.inputs.size());
+    if (m_chapters) {
+        m_chapters->outputEndsAt(start, rate);
+        m_chapters->rowStarts(row, rate);
+    }
 }
 
 bool FlacCopyJoin::blockStarts()
@@ -152,8 +162,13 @@ bool FlacCopyJoin::copyRow(int row)
 {
     const QString &input = m_parts.job.inputs.at(row);
     FlacFrameReader reader(input);
-    if (!(reader.format() == m_writer->format()))
+    const FlacStreamFormat &format = m_writer->format();
+    if (!(reader.format() == format) || reader.statedSamples() == 0)
         throw AudioError(endedEarly(input));  // replaced by another file since it was planned
+    rowStarts(row, reader.statedSamples());
+    const float scale = 1.0F / float(qint64(1) << (format.bitsPerSample - 1));
+    std::vector<qint32> decoded;
+    SampleArray frames;
     qint64 done = 0;
     bool more = true;
     while (more) {
@@ -166,8 +181,20 @@ bool FlacCopyJoin::copyRow(int row)
                 more = false;
                 break;
             }
-            m_writer->copyFrame(*frame, input, done);
-            done += frame->header.blockFrames();
+            const qint64 block = frame->header.blockFrames();
+            if (done >= m_junctions->plainStart() && done + block <= m_junctions->plainEnd()) {
+                m_junctions->skip(block);
+                m_writer->copyFrame(*frame, input, done);
+            } else {
+                // Mixed into a crossfade or held for the next input's.
+                decoded.clear();
+                m_decoder->decode(frame->data, frame->size, input, done, decoded);
+                frames.resize(decoded.size());
+                std::transform(decoded.cbegin(), decoded.cend(), frames.begin(),
+                               [scale](qint32 sample) { return float(sample) * scale; });
+                m_junctions->write(frames);
+            }
+            done += block;
         }
         blockWritten(done - from);
     }
@@ -182,6 +209,7 @@ bool FlacCopyJoin::encodeRow(int row)
     const FlacStreamFormat &format = m_writer->format();
     OutputRateConverter converter(input, decoder.sampleRate(), decoder.channels(),
                                   format.sampleRate, format.channels);
+    rowStarts(row, converter.framesFor(decoder.sampleCount()));
     SampleArray block;
     SampleArray converted;
     const qint64 frames = decoder.sampleCount();
@@ -196,11 +224,11 @@ bool FlacCopyJoin::encodeRow(int row)
             std::transform(block.cbegin(), block.cend(), block.begin(),
                            [gain](float sample) { return sample * gain; });
         converter.convert(block, converted);
-        m_writer->write(converted);
+        m_junctions->write(converted);
         done += read;
         blockWritten(read);
     }
     converter.finish(converted);
-    m_writer->write(converted);
+    m_junctions->write(converted);
     return true;
 }

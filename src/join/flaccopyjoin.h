@@ -9,14 +9,16 @@
 #include <vector>
 
 class ChapterPlan;
+class FlacFrameDecoder;
 class FlacStreamWriter;
+class JunctionMixer;
 
 // The join of a FLAC output that keeps the frames of its FLAC inputs: the
 // native FLAC inputs of the rate, channel count and depth that last longest
 // in all are copied frame by frame (FlacStreamWriter), and everything else (an
-// input of another format or format, a damaged one, one with a loudness gain,
-// the pauses) is decoded, brought to that format and encoded at the page's
-// compression level into the same stream.
+// input of another format, a damaged one, one with a loudness gain, the
+// pauses, the frames a crossfade mixes) is decoded, brought to that format and
+// encoded at the page's compression level into the same stream.
 class FlacCopyJoin {
 public:
     explicit FlacCopyJoin(const CopyJoinParts &parts);
@@ -33,6 +35,8 @@ private:
     // False when the observer stopped the row.
     bool copyRow(int row);
     bool encodeRow(int row);
+    // The row, frames long at the output's rate, is next in the junctions and the chapters.
+    void rowStarts(int row, qint64 frames);
     // Before each block: false stops the join.
     bool blockStarts();
     void blockWritten(qint64 frames);
@@ -40,6 +44,9 @@ private:
     const CopyJoinParts &m_parts;
     std::unique_ptr<FlacStreamWriter> m_writer;
     std::unique_ptr<ChapterPlan> m_chapters;
+    std::unique_ptr<JunctionMixer> m_junctions;
+    // Decodes the copied inputs' frames that a crossfade mixes.
+    std::unique_ptr<FlacFrameDecoder> m_decoder;
     qint64 m_processed = 0;
     bool m_stopped = false;
 };

@@ -5,10 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
+#include <utility>
 
 JunctionMixer::JunctionMixer(AudioFile &writer, int channels, qint64 pauseFrames,
                              qint64 crossfadeFrames)
-    : m_writer(writer),
+    : JunctionMixer([&writer](const SampleArray &frames) { writer.writeSamples(frames); }, channels,
+                    pauseFrames, crossfadeFrames)
+{}
+
+JunctionMixer::JunctionMixer(Sink sink, int channels, qint64 pauseFrames, qint64 crossfadeFrames)
+    : m_sink(std::move(sink)),
       m_channels(channels),
       m_pause(crossfadeFrames > 0 ? 0 : std::max<qint64>(pauseFrames, 0)),
       m_crossfade(std::max<qint64>(crossfadeFrames, 0))
@@ -90,8 +97,16 @@ void JunctionMixer::writeOut(const float *frames, qint64 count)
         return;
     // Copied out first: the writer takes whole arrays, and frames may lie in m_scratch.
     m_out.assign(frames, frames + count * m_channels);
-    m_writer.writeSamples(m_out);
+    m_sink(m_out);
     m_written += count;
+}
+
+void JunctionMixer::skip(qint64 frames)
+{
+    if (m_rowPosition < plainStart() || m_rowPosition + frames > plainEnd())
+        throw std::logic_error("JunctionMixer::skip: frames outside the plain span");
+    m_rowPosition += frames;
+    m_written += frames;
 }
 
 void JunctionMixer::rowEnds()

@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 class AudioFile;
 
 // What the join puts between two inputs, on frames already at the output's
@@ -19,6 +21,9 @@ class JunctionMixer {
 public:
     // Frames at the output's rate; a crossfade leaves no room for a pause.
     JunctionMixer(AudioFile &writer, int channels, qint64 pauseFrames, qint64 crossfadeFrames);
+    // The same, handing what it writes to sink.
+    using Sink = std::function<void(const SampleArray &frames)>;
+    JunctionMixer(Sink sink, int channels, qint64 pauseFrames, qint64 crossfadeFrames);
 
     // Milliseconds as frames at rate, rounded half up.
     static qint64 framesFor(int milliseconds, int rate);
@@ -30,6 +35,13 @@ public:
     qint64 rowStarts(qint64 frames, bool lastRow);
     // The input's next frames; any beyond what rowStarts announced are left out.
     void write(const SampleArray &block);
+    // The frames of the input that go out as they are, neither mixed nor held
+    // for the next input: from plainStart() to plainEnd(), once it has started.
+    qint64 plainStart() const { return m_overlap; }
+    qint64 plainEnd() const { return m_rowFrames - m_keep; }
+    // The input's next frames, all within that span, were written by the
+    // caller, straight after what this wrote last (a join that copies them).
+    void skip(qint64 frames);
     // The input ended, at its end or short of it (a broken file, a stop).
     void rowEnds();
     // The join ended: what is held back is written. Returns the frames written in all.
@@ -40,7 +52,7 @@ private:
     void writeOut(const float *frames, qint64 count);
     qint64 heldFrames() const { return qint64(m_held.size()) / m_channels; }
 
-    AudioFile &m_writer;
+    Sink m_sink;
     int m_channels;
     qint64 m_pause;
     qint64 m_crossfade;

@@ -56,16 +56,19 @@ public:
     qint64 lastProcessed = 0;
 };
 
-// The bodies of a FLAC file's frames, headers and CRC-16 left out; no block
-// but the last is shorter than 16 samples.
-QList<QByteArray> frameBodies(const QString &path)
+// The bodies of a FLAC file's frames, headers and CRC-16 left out, of those
+// that lie wholly after its first skipHead samples and before its last
+// skipTail; no block but the last is shorter than 16 samples.
+QList<QByteArray> frameBodies(const QString &path, qint64 skipHead = 0, qint64 skipTail = 0)
 {
     QList<QByteArray> bodies;
     FlacFrameReader reader(path);
     qint64 lastBlock = 16;
-    while (const auto frame = reader.next()) {
-        EXPECT_GE(lastBlock, 16) << path.toStdString() << " frame " << bodies.size();
+    for (qint64 at = 0; const auto frame = reader.next(); at += lastBlock) {
+        EXPECT_GE(lastBlock, 16) << path.toStdString() << " at " << at;
         lastBlock = frame->header.blockFrames();
+        if (at < skipHead || at + lastBlock > reader.statedSamples() - skipTail)
+            continue;
         bodies << QByteArray(reinterpret_cast<const char *>(frame->data)
                                  + frame->header.headerBytes(),
                              frame->size - frame->header.headerBytes() - 2);
@@ -80,7 +83,8 @@ protected:
         return Tones::write(dir.filePath(name), ToneFormat::Flac, rate, 2, double(frames) / rate);
     }
 
-    CopyJoinOutcome join(const QStringList &inputs, CopyObserver &observer, bool keep = true)
+    CopyJoinOutcome join(const QStringList &inputs, CopyObserver &observer, bool keep = true,
+                         bool copy = true)
     {
         AudioFile reader;
         AudioFile writer;
@@ -96,8 +100,9 @@ protected:
         }
         job.outputPath = output;
         job.chapters = true;
-        job.copy = true;
+        job.copy = copy;
         job.pauseMilliseconds = kPauseMs;
+        job.crossfadeMilliseconds = crossfadeMs;
         job.keepStoppedOutput = keep;
         job.tags.title = QStringLiteral("Joined");
         JoinRun run(reader, writer, information);
@@ -122,7 +127,20 @@ protected:
 
     QTemporaryDir dir;
     QString output = dir.filePath("joined.flac");
+    int crossfadeMs = 0;
 };
+
+// Whether every frame of the copied input outside the spans is in the output
+// as it was, in order.
+bool keepsFrames(const QList<QByteArray> &joined, const QList<QByteArray> &own)
+{
+    // The tones all start alike: their first frames are the same.
+    qsizetype first = -1;
+    do
+        first = joined.indexOf(own.first(), first + 1);
+    while (first >= 0 && joined.mid(first, own.size()) != own);
+    return first >= 0;
+}
 
 TEST_F(FlacCopyJoinTest, CopiesTheLongestFormatsFramesAndEncodesTheRestInOneExactStream)
 {
@@ -172,17 +190,45 @@ TEST_F(FlacCopyJoinTest, CopiesTheLongestFormatsFramesAndEncodesTheRestInOneExac
 
     // Every frame of the copied inputs is there as it was, but a's short last one.
     const QList<QByteArray> joined = frameBodies(output);
-    for (const QString &input : {a, b, c}) {
-        QList<QByteArray> own = frameBodies(input);
-        if (input == a)
-            own.removeLast();
-        // The tones all start alike: their first frames are the same.
-        qsizetype first = -1;
-        do
-            first = joined.indexOf(own.first(), first + 1);
-        while (first >= 0 && joined.mid(first, own.size()) != own);
-        EXPECT_GE(first, 0) << input.toStdString();
-    }
+    EXPECT_TRUE(keepsFrames(joined, frameBodies(a, 0, 10)));
+    EXPECT_TRUE(keepsFrames(joined, frameBodies(b)));
+    EXPECT_TRUE(keepsFrames(joined, frameBodies(c)));
+}
+
+TEST_F(FlacCopyJoinTest, ACrossfadeEncodesOnlyTheFramesItMixes)
+{
+    crossfadeMs = 200;  // wins over the pause
+    const qint64 crossfade = kRate / 5;
+    const QStringList inputs{flac("a.flac", 100000), flac("b.flac", 90000),
+                             Tones::write(dir.filePath("w.wav"), ToneFormat::Wav16, 22050, 1, 2),
+                             flac("c.flac", 80000)};
+    CopyObserver observer;
+    EXPECT_EQ(join(inputs, observer).copiedRows, 3);
+    const QByteArray copied = checkedAudio();
+    const QList<QByteArray> joined = frameBodies(output);
+    EXPECT_TRUE(keepsFrames(joined, frameBodies(inputs[0], 0, crossfade)));
+    EXPECT_TRUE(keepsFrames(joined, frameBodies(inputs[1], crossfade, crossfade)));
+    EXPECT_TRUE(keepsFrames(joined, frameBodies(inputs[3], crossfade, 0)));
+    EXPECT_FALSE(keepsFrames(joined, frameBodies(inputs[3])));
+    const QList<ProbedChapter> chapters = probeMedia(output).chapters;
+
+    // As the join that encodes everything mixes it, but for its rounding.
+    CopyObserver encoding;
+    EXPECT_EQ(join(inputs, encoding, true, false).copiedRows, 0);
+    const QByteArray encoded = decodePcm(output);
+    ASSERT_EQ(copied.size(), encoded.size());
+    EXPECT_EQ(copied.size(), (270000 + 88200 - 3 * crossfade) * kFrameBytes);
+    const auto *left = reinterpret_cast<const qint16 *>(copied.constData());
+    const auto *right = reinterpret_cast<const qint16 *>(encoded.constData());
+    qsizetype differing = 0;
+    for (qsizetype at = 0; at < copied.size() / 2; ++at)
+        differing += std::abs(left[at] - right[at]) > 1;
+    EXPECT_EQ(differing, 0);
+    const QList<ProbedChapter> encodedChapters = probeMedia(output).chapters;
+    ASSERT_EQ(chapters.size(), inputs.size());
+    ASSERT_EQ(encodedChapters.size(), inputs.size());
+    for (int row = 0; row < inputs.size(); ++row)
+        EXPECT_DOUBLE_EQ(chapters[row].start, encodedChapters[row].start);
 }
 
 TEST_F(FlacCopyJoinTest, AStopKeepsACompleteShorterFileOrLeavesTheOldOneAsItWas)

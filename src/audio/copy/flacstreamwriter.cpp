@@ -142,12 +142,6 @@ void FlacStreamWriter::write(const SampleArray &frames)
     encodeWholeFrames();
 }
 
-void FlacStreamWriter::writeSilence(qint64 frames)
-{
-    m_pending.resize(m_pending.size() + std::size_t(frames * m_format.channels), 0);
-    encodeWholeFrames();
-}
-
 void FlacStreamWriter::encodeWholeFrames()
 {
     const auto block = std::size_t(m_blockSize * m_format.channels);

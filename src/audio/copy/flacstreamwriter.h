@@ -44,7 +44,6 @@ public:
     void copyFrame(const FlacFrame &frame, const QString &input, qint64 at);
     // Interleaved float frames of the stream's channel count, quantised to its depth.
     void write(const SampleArray &frames);
-    void writeSilence(qint64 frames);
 
     // Completes the stream and closes it; throws AudioError.
     void finish();

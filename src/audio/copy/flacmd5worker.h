@@ -12,14 +12,15 @@
 #include <thread>
 #include <vector>
 
-// The MD5 of a FLAC stream's audio, taken on a thread of its own while the
-// stream is written: decoding the copied frames for it is most of a copy
-// join's work. Items are hashed in the order they are added. A frame that does
-// not decode fails the hash, named by its input.
+// The MD5 of a FLAC stream's audio, taken while the stream is written:
+// decoding the copied frames for it and hashing them are most of a copy
+// join's work, so they run on two threads of their own, one after the other.
+// Items are hashed in the order they are added. A frame that does not decode
+// fails the hash, named by its input.
 class FlacMd5Worker {
 public:
     explicit FlacMd5Worker(const FlacStreamFormat &format);
-    // Waits for the thread.
+    // Waits for the threads.
     ~FlacMd5Worker();
     FlacMd5Worker(const FlacMd5Worker &) = delete;
     FlacMd5Worker &operator=(const FlacMd5Worker &) = delete;
@@ -40,18 +41,24 @@ private:
         qint64 at = 0;
     };
     void add(Item item);
-    void work();
-    void hash(const Item &item);
+    // The threads: frames to samples, samples into the hash.
+    void decode();
+    void hash();
+    void fail(const QString &failure);
+    void stop();
+    QByteArray samplesOf(const Item &item);
 
     int m_bitsPerSample;
     FlacFrameDecoder m_decoder;
     QCryptographicHash m_md5{QCryptographicHash::Md5};
     std::vector<qint32> m_samples;  // one frame's, reused
-    QByteArray m_pcm;               // the same as the MD5 takes them, reused
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Item> m_items;
+    std::deque<Item> m_items;          // to be decoded
+    std::deque<QByteArray> m_decoded;  // to be hashed
     QString m_failure;
-    bool m_ended = false;
-    std::thread m_thread;
+    bool m_added = false;  // no more items come
+    bool m_decodedAll = false;
+    std::thread m_decoding;
+    std::thread m_hashing;
 };

@@ -72,6 +72,7 @@ std::optional<std::vector<bool>> FlacCopyJoin::plan()
     const FlacStreamFormat group{std::get<0>(best.key()), std::get<1>(best.key()),
                                  std::get<2>(best.key())};
     std::vector<bool> copied;
+    copied.reserve(facts.size());
     for (const auto &found : facts)
         copied.push_back(found && found->format == group);
     m_writer =

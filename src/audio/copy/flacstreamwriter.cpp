@@ -122,9 +122,9 @@ void FlacStreamWriter::copyFrame(const FlacFrame &frame, const QString &input, q
         return;
     }
     flushPending();
-    QByteArray bytes = renumbered(frame.header, frame.data, frame.size, m_samples);
+    const QByteArray bytes = renumbered(frame.header, frame.data, frame.size, m_samples);
     m_md5->addFrame(bytes, input, at);
-    writeFrame(std::move(bytes), frame.header.blockFrames());
+    writeFrame(bytes, frame.header.blockFrames());
 }
 
 void FlacStreamWriter::write(const SampleArray &frames)
@@ -144,7 +144,7 @@ void FlacStreamWriter::write(const SampleArray &frames)
 
 void FlacStreamWriter::encodeWholeFrames()
 {
-    const auto block = std::size_t(m_blockSize * m_format.channels);
+    const auto block = std::size_t(m_blockSize) * std::size_t(m_format.channels);
     while (m_pending.size() - m_pendingAt >= 2 * block) {
         encode(m_encoder.get(), m_pending.data() + m_pendingAt, m_blockSize);
         m_pendingAt += block;
@@ -215,7 +215,7 @@ void FlacStreamWriter::encode(AVCodecContext *encoder, const qint32 *samples, in
     }
 }
 
-void FlacStreamWriter::writeFrame(QByteArray frame, qint64 blockFrames)
+void FlacStreamWriter::writeFrame(const QByteArray &frame, qint64 blockFrames)
 {
     if (m_lastBlock != 0) {
         m_minBlock = m_minBlock == 0 ? m_lastBlock : std::min(m_minBlock, m_lastBlock);

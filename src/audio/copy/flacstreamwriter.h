@@ -58,7 +58,7 @@ private:
     void encodeWholeFrames();
     void flushPending();
     void encode(AVCodecContext *encoder, const qint32 *samples, int frames);
-    void writeFrame(QByteArray frame, qint64 blockFrames);
+    void writeFrame(const QByteArray &frame, qint64 blockFrames);
     void writeBytes(const QByteArray &bytes);
     QByteArray streamInfo(const QByteArray &md5) const;
 

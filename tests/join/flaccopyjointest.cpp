@@ -9,8 +9,10 @@
 
 #include "audio/audiofile.h"
 #include "audio/copy/flacframereader.h"
+#include "audio/core/outputformat.h"
 #include "audio/tags/audioinformation.h"
 #include "join/copyjoinparts.h"
+#include "join/flaccopyjoin.h"
 #include "join/joinobserver.h"
 #include "support/mediaprobe.h"
 #include "support/tones.h"
@@ -258,3 +260,31 @@ TEST_F(FlacCopyJoinTest, AStopKeepsACompleteShorterFileOrLeavesTheOldOneAsItWas)
 }
 
 }  // namespace
+
+TEST_F(FlacCopyJoinTest, AnInputWithALoudnessGainIsEncodedAtIt)
+{
+    const QStringList inputs{flac("a.flac", 30000), flac("b.flac", 30000)};
+    JoinJob job;
+    job.inputs = inputs;
+    job.totalFrames = 60000;
+    job.outputPath = output;
+    job.copy = true;
+    const OutputFormat format = OutputFormat::flac(kRate, 2, 16, 5);
+    const std::vector<float> gains{1.0F, 0.5F};
+    AudioInformation information;
+    CopyObserver observer;
+    const std::optional<CopyJoinOutcome> outcome =
+        FlacCopyJoin({job, format, gains, information, observer}).run();
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->copiedRows, 1);
+    EXPECT_EQ(outcome->encodedRows, 1);
+    const QByteArray audio = checkedAudio();
+    const QByteArray a = decodePcm(inputs[0]);
+    EXPECT_EQ(audio.left(a.size()), a);
+    const QByteArray b = decodePcm(inputs[1]);
+    ASSERT_EQ(audio.size(), a.size() + b.size());
+    const auto *halved = reinterpret_cast<const qint16 *>(audio.constData() + a.size());
+    const auto *whole = reinterpret_cast<const qint16 *>(b.constData());
+    for (qsizetype at = 0; at < b.size() / 2; ++at)
+        ASSERT_LE(std::abs(2 * halved[at] - whole[at]), 1) << at;
+}

@@ -25,12 +25,6 @@ namespace {
 // Frames between two questions to the observer, as the other joins ask.
 constexpr qint64 kBlockFrames = 65536;
 
-QString endedEarly(const QString &input)
-{
-    return QStringLiteral("%1 ended early: it was cut short or changed while the join ran")
-        .arg(input);
-}
-
 }  // namespace
 
 FlacCopyJoin::FlacCopyJoin(const CopyJoinParts &parts) : m_parts(parts) {}
@@ -159,13 +153,14 @@ void FlacCopyJoin::blockWritten(qint64 frames)
     m_parts.observer.blockWritten(m_processed, total);
 }
 
-bool FlacCopyJoin::copyRow(int row)
+void FlacCopyJoin::copyRow(int row)
 {
     const QString &input = m_parts.job.inputs.at(row);
     FlacFrameReader reader(input);
     const FlacStreamFormat &format = m_writer->format();
+    // Not as planned: replaced by another file meanwhile.
     if (!(reader.format() == format) || reader.statedSamples() == 0)
-        throw AudioError(endedEarly(input));  // replaced by another file since it was planned
+        throw AudioError(JoinRun::endedEarly(input));
     rowStarts(row, reader.statedSamples());
     const float scale = 1.0F / float(qint64(1) << (format.bitsPerSample - 1));
     std::vector<qint32> decoded;
@@ -174,7 +169,7 @@ bool FlacCopyJoin::copyRow(int row)
     bool more = true;
     while (more) {
         if (!blockStarts())
-            return false;
+            return;
         const qint64 from = done;
         while (done - from < kBlockFrames) {
             const std::optional<FlacFrame> frame = reader.next();
@@ -199,10 +194,9 @@ bool FlacCopyJoin::copyRow(int row)
         }
         blockWritten(done - from);
     }
-    return true;
 }
 
-bool FlacCopyJoin::encodeRow(int row)
+void FlacCopyJoin::encodeRow(int row)
 {
     const QString &input = m_parts.job.inputs.at(row);
     const float gain = row < qsizetype(m_parts.gains.size()) ? m_parts.gains[row] : 1.0F;
@@ -216,11 +210,11 @@ bool FlacCopyJoin::encodeRow(int row)
     const qint64 frames = decoder.sampleCount();
     for (qint64 done = 0; done < frames;) {
         if (!blockStarts())
-            return false;
+            return;
         decoder.read(int(std::min(kBlockFrames, frames - done)), block);
         const qint64 read = qint64(block.size()) / decoder.channels();
         if (read == 0)
-            throw AudioError(endedEarly(input));
+            throw AudioError(JoinRun::endedEarly(input));
         if (gain != 1.0F)
             std::transform(block.cbegin(), block.cend(), block.begin(),
                            [gain](float sample) { return sample * gain; });
@@ -231,5 +225,4 @@ bool FlacCopyJoin::encodeRow(int row)
     }
     converter.finish(converted);
     m_junctions->write(converted);
-    return true;
 }

@@ -30,11 +30,11 @@ public:
     std::optional<CopyJoinOutcome> run();
 
 private:
-    // Which rows are copied; none when no row can be.
+    // Which rows are copied, with the writer for them; none when no row can be.
     std::optional<std::vector<bool>> plan();
-    // False when the observer stopped the row.
-    bool copyRow(int row);
-    bool encodeRow(int row);
+    // Each ends the row early when the observer stops the join.
+    void copyRow(int row);
+    void encodeRow(int row);
     // The row, frames long at the output's rate, is next in the junctions and the chapters.
     void rowStarts(int row, qint64 frames);
     // Before each block: false stops the join.

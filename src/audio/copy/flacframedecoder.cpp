@@ -3,8 +3,6 @@
 #include "audio/core/audioerror.h"
 #include "audio/core/averror.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 
 extern "C" {
@@ -12,38 +10,17 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-namespace {
-
-constexpr int kStreamInfoBytes = 34;
-constexpr int kMaxBlockAt = 2;
-constexpr int kFormatAt = 10;
-constexpr int kRateShift = 44;
-constexpr int kChannelsShift = 41;
-constexpr int kBitsShift = 36;
-constexpr quint16 kSmallestBlock = 16;
-constexpr quint16 kLargestBlock = 65535;
-
-// The STREAMINFO the decoder is opened with: the format, no length.
-QByteArray streamInfoOf(const FlacStreamFormat &format)
-{
-    QByteArray info(kStreamInfoBytes, char(0));
-    qToBigEndian<quint16>(kSmallestBlock, info.data());
-    qToBigEndian<quint16>(kLargestBlock, info.data() + kMaxBlockAt);
-    qToBigEndian(quint64(format.sampleRate) << kRateShift
-                     | quint64(format.channels - 1) << kChannelsShift
-                     | quint64(format.bitsPerSample - 1) << kBitsShift,
-                 info.data() + kFormatAt);
-    return info;
-}
-
-}  // namespace
-
 FlacFrameDecoder::FlacFrameDecoder(const FlacStreamFormat &format) : m_format(format)
 {
     const QString name = QStringLiteral("FLAC decoder");
     const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_FLAC);
     m_decoder = checkAllocated(avcodec_alloc_context3(codec), "avcodec_alloc_context3", name);
-    const QByteArray info = streamInfoOf(format);
+    // Opened with a STREAMINFO of the format and no length.
+    FlacStreamInfo streamInfo;
+    streamInfo.minBlock = FlacStreamInfo::kSmallestBlock;
+    streamInfo.maxBlock = FlacStreamInfo::kLargestBlock;
+    streamInfo.format = format;
+    const QByteArray info = streamInfo.bytes();
     m_decoder->extradata =
         static_cast<uint8_t *>(av_mallocz(std::size_t(info.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
     // The frames' CRCs were checked as they were read (FlacFrameReader).

@@ -4,8 +4,6 @@
 #include "audio/decode/flaclastframe.h"
 #include "audio/decode/inputstream.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 
 extern "C" {
@@ -14,14 +12,6 @@ extern "C" {
 
 namespace {
 
-constexpr int kStreamInfoBytes = 34;
-// STREAMINFO fields (RFC 9639, 8.2).
-constexpr int kMaxBlockAt = 2;
-constexpr int kFormatAt = 10;  // rate 20 bits, channels-1 3, bits-1 5, total 36
-constexpr int kRateShift = 44;
-constexpr int kChannelsShift = 41;
-constexpr int kBitsShift = 36;
-constexpr quint64 kTotalMask = (quint64(1) << kBitsShift) - 1;
 constexpr int kFrameCrcBytes = 2;
 // An ID3v1 tag some taggers leave at the end of a file, which the demuxer
 // hands over as part of the last frame.
@@ -31,18 +21,7 @@ constexpr char kId3v1Magic[] = "TAG";
 bool isNativeFlac(const InputStream &stream)
 {
     return stream.codecId() == AV_CODEC_ID_FLAC && qstrcmp(stream.containerName(), "flac") == 0
-           && stream.codecParameters()->extradata_size >= kStreamInfoBytes;
-}
-
-quint64 packedFormat(const InputStream &stream)
-{
-    return qFromBigEndian<quint64>(stream.codecParameters()->extradata + kFormatAt);
-}
-
-FlacStreamFormat formatOf(quint64 packed)
-{
-    return {int(packed >> kRateShift), int((packed >> kChannelsShift & 7) + 1),
-            int((packed >> kBitsShift & 31) + 1)};
+           && stream.codecParameters()->extradata_size >= FlacStreamInfo::kBytes;
 }
 
 bool crcHolds(const quint8 *data, qint64 size)
@@ -72,10 +51,10 @@ std::optional<FlacFrameReader::Facts> FlacFrameReader::probe(const QString &file
         const InputStream stream(fileName);
         if (!isNativeFlac(stream))
             return std::nullopt;
-        const quint64 packed = packedFormat(stream);
-        Facts facts{formatOf(packed), qint64(packed & kTotalMask)};
-        const std::optional<qint64> end =
-            FlacLastFrame::endFrame(fileName, stream.codecParameters()->extradata);
+        const quint8 *streamInfo = stream.codecParameters()->extradata;
+        const FlacStreamInfo info = FlacStreamInfo::parse(streamInfo);
+        Facts facts{info.format, info.samples};
+        const std::optional<qint64> end = FlacLastFrame::endFrame(fileName, streamInfo);
         facts.whole = facts.samples > 0 && end == facts.samples;
         return facts;
     } catch (const AudioError &) {
@@ -88,11 +67,11 @@ FlacFrameReader::FlacFrameReader(const QString &fileName)
 {
     if (!isNativeFlac(*m_stream))
         refuse(fileName, QStringLiteral("it is not a native FLAC file"));
-    const quint64 packed = packedFormat(*m_stream);
-    m_format = formatOf(packed);
-    m_statedSamples = qint64(packed & kTotalMask);
+    const FlacStreamInfo info = FlacStreamInfo::parse(m_stream->codecParameters()->extradata);
+    m_format = info.format;
+    m_statedSamples = info.samples;
     // A stream of fixed block size numbers its frames, each this many samples.
-    m_fixedBlock = qFromBigEndian<quint16>(m_stream->codecParameters()->extradata + kMaxBlockAt);
+    m_fixedBlock = info.maxBlock;
 }
 
 FlacFrameReader::~FlacFrameReader() = default;

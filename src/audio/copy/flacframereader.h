@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/copy/flacstreaminfo.h"
 #include "audio/decode/flacframeheader.h"
 
 #include <QString>
@@ -9,14 +10,6 @@
 #include <optional>
 
 class InputStream;
-
-// What the frames of a FLAC stream hold: every frame of a copied input has it.
-struct FlacStreamFormat {
-    int sampleRate = 0;
-    int channels = 0;
-    int bitsPerSample = 0;
-    bool operator==(const FlacStreamFormat &) const = default;
-};
 
 // One frame as read: its header, and its bytes, CRC-16 included; the bytes are
 // valid until the next frame is read.

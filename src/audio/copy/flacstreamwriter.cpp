@@ -8,8 +8,6 @@
 #include "audio/encode/encodersetup.h"
 #include "audio/encode/outputfile.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <cmath>
 
@@ -21,33 +19,12 @@ extern "C" {
 namespace {
 
 constexpr char kMagic[] = "fLaC";
-constexpr int kStreamInfoBytes = 34;
 // The metadata block header of the only block: "last block" set, type 0 (STREAMINFO).
 constexpr quint8 kLastStreamInfo = 0x80;
 constexpr qint64 kStreamInfoAt = 8;
-// STREAMINFO fields (RFC 9639, 8.2).
-constexpr int kMaxBlockAt = 2;
-constexpr int kMinFrameAt = 4;
-constexpr int kMaxFrameAt = 7;
-constexpr int kFormatAt = 10;
-constexpr int kMd5At = 18;
-constexpr int kRateShift = 44;
-constexpr int kChannelsShift = 41;
-constexpr int kBitsShift = 36;
-constexpr quint64 kTotalMask = (quint64(1) << kBitsShift) - 1;
-// Only a stream's last block may be shorter; a STREAMINFO whose smallest and
-// largest block are the same says the stream is of fixed block size, so a
-// stream of one block size (but for the last) states this smallest instead.
-constexpr qint64 kSmallestBlock = 16;
+constexpr qint64 kSmallestBlock = FlacStreamInfo::kSmallestBlock;
 constexpr int kFrameCrcBytes = 2;
 constexpr int kContainerBits = 32;
-
-void putBigEndian24(char *data, qint64 value)
-{
-    data[0] = char(value >> 16);
-    data[1] = char(value >> 8);
-    data[2] = char(value);
-}
 
 // The frame at data as a frame of the joined stream starting at sample at:
 // header renumbered, body as it is, CRC-16 taken again.
@@ -87,11 +64,12 @@ FlacStreamWriter::FlacStreamWriter(const QString &target, const FlacStreamFormat
     if (!m_file.open(QIODevice::ReadWrite))
         throw AudioError::writing(QStringLiteral("the audio"), m_target, m_file.errorString());
     QByteArray head(kMagic);
+    // Its length in 24 bits: two bytes of 0, then 34.
     head += char(kLastStreamInfo);
-    head.append(3, char(0));
-    putBigEndian24(head.data() + head.size() - 3, kStreamInfoBytes);
+    head.append(2, char(0));
+    head += char(FlacStreamInfo::kBytes);
     // A placeholder, filled in when the whole stream is known.
-    head.append(kStreamInfoBytes, char(0));
+    head.append(FlacStreamInfo::kBytes, char(0));
     writeBytes(head);
     m_md5 = std::make_unique<FlacMd5Worker>(format);
 }
@@ -221,7 +199,7 @@ void FlacStreamWriter::writeFrame(const QByteArray &frame, qint64 blockFrames)
         m_minBlock = m_minBlock == 0 ? m_lastBlock : std::min(m_minBlock, m_lastBlock);
         m_maxBlock = std::max(m_maxBlock, m_lastBlock);
     }
-    if (m_samples + blockFrames > qint64(kTotalMask))
+    if (m_samples + blockFrames > FlacStreamInfo::kMaxSamples)
         throw AudioError(
             QStringLiteral("%1: the join would be longer than FLAC can count").arg(m_target));
     writeBytes(frame);
@@ -240,6 +218,9 @@ void FlacStreamWriter::finish()
         m_minBlock = m_lastBlock;
     if (m_maxBlock == 0)
         m_maxBlock = kSmallestBlock;  // no frame at all
+    // A STREAMINFO whose smallest and largest block are the same says the
+    // stream is of fixed block size: one of one block size (but for the
+    // last) states the smallest there may be instead.
     if (m_minBlock == m_maxBlock || m_minBlock == 0)
         m_minBlock = std::min(kSmallestBlock, m_maxBlock);
     const QByteArray md5 = m_md5->result();
@@ -264,16 +245,7 @@ void FlacStreamWriter::writeBytes(const QByteArray &bytes)
 
 QByteArray FlacStreamWriter::streamInfo(const QByteArray &md5) const
 {
-    QByteArray info(kStreamInfoBytes, char(0));
-    char *data = info.data();
-    qToBigEndian<quint16>(quint16(m_minBlock), data);
-    qToBigEndian<quint16>(quint16(m_maxBlock), data + kMaxBlockAt);
-    putBigEndian24(data + kMinFrameAt, m_minFrameBytes);
-    putBigEndian24(data + kMaxFrameAt, m_maxFrameBytes);
-    const quint64 packed = quint64(m_format.sampleRate) << kRateShift
-                           | quint64(m_format.channels - 1) << kChannelsShift
-                           | quint64(m_format.bitsPerSample - 1) << kBitsShift | quint64(m_samples);
-    qToBigEndian(packed, data + kFormatAt);
-    std::copy(md5.cbegin(), md5.cend(), data + kMd5At);
-    return info;
+    return FlacStreamInfo{m_minBlock, m_maxBlock, m_minFrameBytes, m_maxFrameBytes, m_format,
+                          m_samples,  md5}
+        .bytes();
 }

@@ -1,9 +1,10 @@
 // A FLAC join that copies: the inputs of the longest-lasting FLAC format keep
 // their frames byte for byte, the others (another rate, a WAV, the pauses, a
-// block too short to be followed) are encoded into the same stream, which
-// decodes to the inputs' exact samples in order, with its STREAMINFO, its
-// chapters and the observer's calls right; a stop leaves a complete shorter
-// file, or nothing at all.
+// block too short to be followed, a loudness gain) are encoded into the same
+// stream, which decodes to the inputs' exact samples in order, with its
+// STREAMINFO, its chapters and the observer's calls right; a crossfade
+// encodes only the frames it mixes, as the encoding join mixes them; a stop
+// leaves a complete shorter file, or nothing at all.
 
 #include "join/joinrun.h"
 

@@ -53,13 +53,13 @@ bool isShorter(const RowReader::Input &input, const AdmittedLength &admitted)
     return input.sampleCount * admitted.sampleRate < admitted.frames * input.sampleRate;
 }
 
-QString endedEarly(const QString &input)
+}  // namespace
+
+QString JoinRun::endedEarly(const QString &input)
 {
     return QStringLiteral("%1 ended early: it was cut short or changed while the join ran")
         .arg(input);
 }
-
-}  // namespace
 
 JoinRun::JoinRun(AudioFile &reader, AudioFile &writer, AudioInformation &information)
     : m_reader(reader), m_writer(writer), m_information(information)

@@ -91,6 +91,8 @@ public:
     // Whether outputPath names one of the inputs, through any path or link:
     // writing over an input would destroy it while it is being read.
     static bool isAnInput(const QString &outputPath, const QStringList &inputs);
+    // The failure of an input found shorter than when the join was planned.
+    static QString endedEarly(const QString &input);
 
 private:
     // Writes one row; false when the join ended before the row began.

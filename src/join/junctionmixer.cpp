@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 #include <utility>
 
 JunctionMixer::JunctionMixer(Sink sink, int channels, qint64 pauseFrames, qint64 crossfadeFrames)
@@ -90,6 +91,14 @@ void JunctionMixer::writeOut(const float *frames, qint64 count)
     m_out.assign(frames, frames + count * m_channels);
     m_sink(m_out);
     m_written += count;
+}
+
+void JunctionMixer::skip(qint64 frames)
+{
+    if (m_rowPosition < plainStart() || m_rowPosition + frames > plainEnd())
+        throw std::logic_error("JunctionMixer::skip: frames outside the plain span");
+    m_rowPosition += frames;
+    m_written += frames;
 }
 
 void JunctionMixer::rowEnds()

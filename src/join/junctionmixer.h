@@ -33,6 +33,13 @@ public:
     qint64 rowStarts(qint64 frames, bool lastRow);
     // The input's next frames; any beyond what rowStarts announced are left out.
     void write(const SampleArray &block);
+    // The frames of the input that go out as they are, neither mixed nor held
+    // for the next input: from plainStart() to plainEnd(), once it has started.
+    qint64 plainStart() const { return m_overlap; }
+    qint64 plainEnd() const { return m_rowFrames - m_keep; }
+    // The input's next frames, all within that span, were written by the
+    // caller, straight after what this wrote last (a join that copies them).
+    void skip(qint64 frames);
     // The input ended, at its end or short of it (a broken file, a stop).
     void rowEnds();
     // The join ended: what is held back is written. Returns the frames written in all.

@@ -182,7 +182,7 @@ Choice choose(const OutputFormat &format, const QString &fileName)
 
 }  // namespace
 
-EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
+EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, int frameSize)
 {
     const Choice choice = choose(format, fileName);
     const AVCodec *codec = findEncoder(choice.codec, fileName);
@@ -213,6 +213,8 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName)
     case OutputFormat::Kind::None:
         break;
     }
+    if (frameSize > 0)
+        context->frame_size = frameSize;
     const int64_t askedBitRate = context->bit_rate;
     const int result = avcodec_open2(context, codec, nullptr);
     if (result < 0)

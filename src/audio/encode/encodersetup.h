@@ -27,5 +27,6 @@ struct EncoderSetup {
 
 // Configures and opens the encoder for the format (not MP3: LameMp3Writer
 // encodes it). Throws AudioError naming fileName when the encoder refuses it,
-// or when no format was selected.
-EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName);
+// or when no format was selected. frameSize: the frames each packet must hold
+// (FLAC's block size, at least 16); 0 leaves it to the encoder.
+EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, int frameSize = 0);

@@ -53,16 +53,15 @@ private:
     std::vector<double> m_table;
 };
 
-// The source position read for output frame i: p(0) = 0, p(target) = frames,
-// speed 1 at both ends.
-double position(double i, qint64 frames, qint64 target)
+}  // namespace
+
+// p(0) = 0, p(target) = frames, speed 1 at both ends.
+double TimeFit::position(double i, qint64 frames, qint64 target)
 {
     const double u = i / double(target);
     const double delta = double(frames - target);
     return i + delta * (u - std::sin(2 * std::numbers::pi * u) / (2 * std::numbers::pi));
 }
-
-}  // namespace
 
 double TimeFit::speedChange(qint64 frames, qint64 target)
 {

@@ -19,6 +19,8 @@ public:
     // source frame `start`, the one after the last with `start + frames`.
     static SampleArray fit(const SampleArray &source, int channels, qint64 start, qint64 frames,
                            qint64 target);
+    // The stretch position read for output frame `frame`.
+    static double position(double frame, qint64 frames, qint64 target);
     // Where a stretch position lands in the fitted output.
     static double landing(double position, qint64 frames, qint64 target);
     // The largest change of speed, as a fraction, fitting frames into target.

@@ -256,8 +256,8 @@ bool Mp3CopyJoin::copyRun(int r)
 {
     Row &row = m_rows[std::size_t(r)];
     Mp3FileIndex &index = *row.index;
-    index.reopen();
     m_parts.observer.rowCopying(r);
+    index.reopen();
     ++m_outcome.copiedRows;
     if (m_junction) {
         const qint64 start = m_junction->finishBefore(index, row.first, gainOf(row.gainSteps));

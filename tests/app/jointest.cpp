@@ -682,3 +682,20 @@ TEST_F(JoinTest, AJoinAskedToCopySaysHowManyFilesWereCopiedAndHowManyEncoded)
     EXPECT_EQ(prompter.messages().size(), 1) << prompter.messages().join("|").toStdString();
     EXPECT_TRUE(QFileInfo::exists(outputFolder() + "/second.mp3"));
 }
+
+TEST_F(JoinTest, ACopiedRowReadsCopyingAndAnInputChangedMeanwhileIsNamed)
+{
+    settings("copy=1\n");
+    showWindow();
+    const Input a = input("a.mp3", ToneFormat::Mp3, 44100, 2, 1.0);
+    const Input b = input("b.mp3", ToneFormat::Mp3, 44100, 2, 1.0);
+    admit({a, b});
+    // Cut short once the join has looked at it, before its turn comes.
+    QTimer::singleShot(0, [&] { QFile::resize(b.path, QFileInfo(b.path).size() / 2); });
+    join(Mp3);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages().first().contains(b.path))
+        << prompter.messages().first().toStdString();
+    EXPECT_EQ(statuses(), QStringList({"Finished", "Copying"}));
+    EXPECT_FALSE(QFileInfo::exists(outputFolder() + "/joined.mp3"));
+}

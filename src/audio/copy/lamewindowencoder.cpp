@@ -9,44 +9,16 @@
 
 namespace {
 
-constexpr int kQualityMax = 9;
 constexpr int kDecoderDelay = 529;
 constexpr int kBufferSlack = 7200;
 
 }  // namespace
 
 LameWindowEncoder::LameWindowEncoder(const LameEncoder &settings, const QString &fileName)
-    : m_fileName(fileName), m_lame(lame_init()), m_channels(settings.channels())
-{
-    lame_t lame = m_lame.get();
-    if (!lame)
-        throw AudioError(QStringLiteral("%1: lame_init failed").arg(fileName));
-    const auto set = [&](int result, const char *call) {
-        if (result < 0)
-            throw AudioError(QStringLiteral("%1: %2 failed: LAME refuses %3 Hz with %4 channels")
-                                 .arg(fileName, QString::fromLatin1(call))
-                                 .arg(settings.sampleRate())
-                                 .arg(settings.channels()));
-    };
-    set(lame_set_in_samplerate(lame, settings.sampleRate()), "lame_set_in_samplerate");
-    set(lame_set_out_samplerate(lame, settings.sampleRate()), "lame_set_out_samplerate");
-    set(lame_set_num_channels(lame, settings.channels()), "lame_set_num_channels");
-    set(lame_set_mode(lame, settings.channels() == 1 ? MONO : JOINT_STEREO), "lame_set_mode");
-    set(lame_set_quality(lame, std::clamp(settings.quality(), 0, kQualityMax)), "lame_set_quality");
-    if (settings.constantBitrate()) {
-        set(lame_set_brate(lame, settings.bitrate()), "lame_set_brate");
-    } else {
-        set(lame_set_VBR(lame, vbr_default), "lame_set_VBR");
-        set(lame_set_VBR_quality(lame, float(std::clamp(settings.vbrQuality(), 0, kQualityMax))),
-            "lame_set_VBR_quality");
-        set(lame_set_VBR_max_bitrate_kbps(lame, settings.vbrBitrate()),
-            "lame_set_VBR_max_bitrate_kbps");
-    }
-    set(lame_set_disable_reservoir(lame, 1), "lame_set_disable_reservoir");
-    set(lame_set_bWriteVbrTag(lame, 0), "lame_set_bWriteVbrTag");
-    lame_set_write_id3tag_automatic(lame, 0);
-    set(lame_init_params(lame), "lame_init_params");
-}
+    : m_fileName(fileName),
+      m_lame(openLame(settings, {.headerFrame = false, .reservoir = false}, fileName)),
+      m_channels(settings.channels())
+{}
 
 int LameWindowEncoder::delay() const
 {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/core/lameencoder.h"
-#include "audio/encode/lamemp3writer.h"
+#include "audio/encode/lamesetup.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,7 +32,7 @@ private:
     void take(int bytes);
 
     QString m_fileName;
-    std::unique_ptr<lame_global_struct, LameDeleter> m_lame;
+    LamePtr m_lame;
     int m_channels = 0;
     QByteArray m_buffer;
     QByteArray m_pending;  // bytes of a frame not yet complete

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kQualityMax = 9;     // LAME's algorithm quality, 0 best
-constexpr int kVbrQualityMax = 9;  // LAME's VBR scale, 0 best
 // What LAME asks of an output buffer: 1.25 bytes a sample and 7200 more.
 constexpr std::size_t kBufferSlack = 7200;
 constexpr std::size_t kBufferPerFourSamples = 5;
@@ -22,16 +20,13 @@ QString lameError(int result)
 
 }  // namespace
 
-void LameDeleter::operator()(lame_global_struct *lame) const
-{
-    lame_close(lame);
-}
-
 LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
                              const QString &fileName, int extraTagRoom)
-    : m_fileName(fileName), m_lame(lame_init()), m_file(path), m_tagRoom(extraTagRoom)
+    : m_fileName(fileName),
+      m_lame(openLame(settings, LameFraming(), fileName)),
+      m_file(path),
+      m_tagRoom(extraTagRoom)
 {
-    checkAllocated(m_lame.get(), "lame_init", m_fileName);
     configure(settings);
     // Unbuffered, so that put() learns why a write fails (see there).
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -44,33 +39,6 @@ LameMp3Writer::~LameMp3Writer() = default;
 void LameMp3Writer::configure(const LameEncoder &settings)
 {
     lame_t lame = m_lame.get();
-    const QString refused = QStringLiteral("LAME refuses %1 Hz with %2 channels")
-                                .arg(settings.sampleRate())
-                                .arg(settings.channels());
-    const auto set = [&](int result, const char *call) {
-        if (result < 0)
-            fail(call, refused);
-    };
-    // The rate out is the rate in: left alone, LAME lowers it for low bit rates.
-    set(lame_set_in_samplerate(lame, settings.sampleRate()), "lame_set_in_samplerate");
-    set(lame_set_out_samplerate(lame, settings.sampleRate()), "lame_set_out_samplerate");
-    set(lame_set_num_channels(lame, settings.channels()), "lame_set_num_channels");
-    set(lame_set_mode(lame, settings.channels() == 1 ? MONO : JOINT_STEREO), "lame_set_mode");
-    set(lame_set_quality(lame, std::clamp(settings.quality(), 0, kQualityMax)), "lame_set_quality");
-    if (settings.constantBitrate()) {
-        set(lame_set_brate(lame, settings.bitrate()), "lame_set_brate");
-    } else {
-        set(lame_set_VBR(lame, vbr_default), "lame_set_VBR");
-        const int vbrQuality = std::clamp(settings.vbrQuality(), 0, kVbrQualityMax);
-        set(lame_set_VBR_quality(lame, static_cast<float>(vbrQuality)), "lame_set_VBR_quality");
-        set(lame_set_VBR_max_bitrate_kbps(lame, settings.vbrBitrate()),
-            "lame_set_VBR_max_bitrate_kbps");
-    }
-    // LAME keeps the first frame for its Xing/LAME header; the tags are ours.
-    set(lame_set_bWriteVbrTag(lame, 1), "lame_set_bWriteVbrTag");
-    lame_set_write_id3tag_automatic(lame, 0);
-    set(lame_init_params(lame), "lame_init_params");
-
     m_sampleRate = lame_get_out_samplerate(lame);
     m_channels = lame_get_num_channels(lame);
     m_frameSize = lame_get_framesize(lame);

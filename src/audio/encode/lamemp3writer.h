@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/core/lameencoder.h"
+#include "audio/encode/lamesetup.h"
 #include "audio/encode/mp3infoframe.h"
 
 #include <QFile>
@@ -9,13 +10,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-// LAME's encoder (lame_t); its header stays inside lamemp3writer.cpp.
-struct lame_global_struct;
-
-struct LameDeleter {
-    void operator()(lame_global_struct *lame) const;
-};
 
 // Writes an MP3 file with LAME itself (libavcodec's wrapper cannot give VBR a
 // maximum bit rate): an ID3v2 tag with room for the tags stamped later, the
@@ -44,6 +38,7 @@ public:
     void finish();
 
 private:
+    // What the set-up LAME tells of its frames; the header frame to write where its own cannot hold it.
     void configure(const LameEncoder &settings);
     void writeTagRoom();
     void writeAudio(int bytes);
@@ -53,7 +48,7 @@ private:
     [[noreturn]] void failWriting(const char *call) const;
 
     QString m_fileName;
-    std::unique_ptr<lame_global_struct, LameDeleter> m_lame;
+    LamePtr m_lame;
     int m_sampleRate = 0;
     int m_channels = 0;
     int m_frameSize = 0;

@@ -22,6 +22,7 @@
 #include "settings/valuelists.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
+#include "support/readback.h"
 #include "support/tones.h"
 
 #include <gtest/gtest.h>
@@ -142,16 +143,6 @@ private:
     int m_blocks = 0;
 };
 
-SampleArray decodeAll(const QString &path)
-{
-    AudioFile reader;
-    reader.openFile(path, 0, 1);
-    SampleArray audio;
-    for (SampleArray block; !(block = reader.readSamples(1 << 16)).empty();)
-        audio.insert(audio.end(), block.begin(), block.end());
-    return audio;
-}
-
 void selectOutput(AudioFile &writer, Format format)
 {
     switch (format) {
@@ -221,7 +212,7 @@ protected:
             result.bytes = file.readAll();
         try {
             if (QFile::exists(output))
-                result.audio = decodeAll(output);
+                result.audio = readBack(output);
         } catch (const AudioError &) {
             // An MP3 without a single audio frame is none a decoder opens.
             EXPECT_TRUE(result.bytes.size() < 8192) << result.bytes.size();
@@ -696,9 +687,9 @@ protected:
     {
         qint64 first = 0;
         for (int i = 0; i < row; ++i)
-            first += qint64(decodeAll(inputs[i]).size()) / kChannels;
+            first += qint64(readBack(inputs[i]).size()) / kChannels;
         return LoudnessProbe::part(joined, kChannels, first,
-                                   qint64(decodeAll(inputs[row]).size()) / kChannels);
+                                   qint64(readBack(inputs[row]).size()) / kChannels);
     }
 
     // The gain between an input and its part over the frames [first, first + count).
@@ -743,7 +734,7 @@ TEST_F(LoudnessMatchTest, EachInputMeetsTheTargetWithOneGainUnlessItsPeaksOrSile
     ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
 
     for (int row : {0, 1}) {
-        const SampleArray in = decodeAll(inputs[row]);
+        const SampleArray in = readBack(inputs[row]);
         const SampleArray out = partOf(result.audio, inputs, row);
         EXPECT_NEAR(LoudnessProbe::measure(out, kRate, kChannels).integrated, kTarget, 0.5)
             << "row " << row;
@@ -758,7 +749,7 @@ TEST_F(LoudnessMatchTest, EachInputMeetsTheTargetWithOneGainUnlessItsPeaksOrSile
     EXPECT_LT(held.integrated, kTarget - 1.0);
     const SampleArray silent = partOf(result.audio, inputs, 3);
     EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](float s) { return s == 0.0f; }));
-    EXPECT_TRUE(partOf(result.audio, inputs, 4) == decodeAll(inputs[4]))
+    EXPECT_TRUE(partOf(result.audio, inputs, 4) == readBack(inputs[4]))
         << "an input below the gate keeps its level";
 }
 
@@ -805,7 +796,7 @@ TEST_F(LoudnessMatchTest, InputsMeetTheTargetInAnOutputOfOtherChannels)
         const JoinJob job = matchedJob(inputs, QString("joined%1.wav").arg(channels));
         RecordingObserver observer;
         JoinRun(reader, writer, information).run(job, observer);
-        const SampleArray joined = decodeAll(job.outputPath);
+        const SampleArray joined = readBack(job.outputPath);
         const auto frames = qint64(mono.size());
         for (const qint64 first : {qint64(0), frames}) {
             const SampleArray part = LoudnessProbe::part(joined, channels, first, frames);

@@ -14,6 +14,7 @@
 #include "join/joinobserver.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
+#include "support/readback.h"
 #include "support/tones.h"
 
 #include <gtest/gtest.h>
@@ -54,16 +55,6 @@ SampleArray signal(qint64 first, qint64 count, Shape shape = kCd)
             samples[std::size_t(i * shape.channels + c)] =
                 signalAt(first + i, c, shape.channels, shape.rate);
     return samples;
-}
-
-SampleArray decodeAll(const QString &path)
-{
-    AudioFile reader;
-    reader.openFile(path, 0, 1);
-    SampleArray audio;
-    for (SampleArray block; !(block = reader.readSamples(1 << 16)).empty();)
-        audio.insert(audio.end(), block.begin(), block.end());
-    return audio;
 }
 
 // How far below the original signal there the rest of a stretch of the
@@ -183,7 +174,7 @@ TEST_F(Mp3CopyJoinTest, JunctionsOnTheGridCarryTheSignalInPlace)
     const JoinJob joined = job(inputs, "joined.mp3");
     run(joined, observer);
     ASSERT_EQ(joinRun.copiedRows(), 3);
-    const SampleArray out = decodeAll(joined.outputPath);
+    const SampleArray out = readBack(joined.outputPath);
     ASSERT_EQ(qint64(out.size()) / kChannels, cuts.last());
     const qint64 window = kRate / 500;
     for (int j = 1; j + 1 < cuts.size(); ++j)
@@ -220,7 +211,7 @@ TEST_F(Mp3CopyJoinTest, PiecesCutAnywhereJoinWithoutAGap)
         EXPECT_EQ(joinRun.encodedRows(), 0);
         EXPECT_EQ(observer.copying, QList<int>({0, 1, 2, 3, 4, 5}));
 
-        const SampleArray out = decodeAll(joined.outputPath);
+        const SampleArray out = readBack(joined.outputPath);
         const qint64 frames = qint64(out.size()) / shape.channels;
         EXPECT_LE(std::abs(frames - cuts.last()), 5 * halfFrame);
         const MediaInfo info = probeMedia(joined.outputPath);
@@ -273,7 +264,7 @@ TEST_F(Mp3CopyJoinTest, EncodesWhatCannotBeCopiedMatchesLoudnessPausesAndStops)
 
     const MediaInfo info = probeMedia(joined.outputPath);
     ASSERT_EQ(info.chapters.size(), 4);
-    const SampleArray out = decodeAll(joined.outputPath);
+    const SampleArray out = readBack(joined.outputPath);
     const auto frameAt = [](double seconds) { return qint64(std::llround(seconds * kRate)); };
     // Encoded at the start of the stream, the first input starts at its first sample.
     const qint64 window = kRate / 500;

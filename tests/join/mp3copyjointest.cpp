@@ -244,6 +244,24 @@ TEST_F(Mp3CopyJoinTest, PiecesCutAnywhereJoinWithoutAGap)
     }
 }
 
+// LAME marks its header frame as protected by a CRC when its frames are, but
+// writes the header where an unprotected frame has it; so does FFmpeg read it.
+TEST_F(Mp3CopyJoinTest, AHeaderFrameMarkedProtectedIsTheHeaderStill)
+{
+    const QString path = piece("marked.mp3", 0, kRate, cbr());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype header = bytes.indexOf("Info") - 36;
+    ASSERT_GT(header, 0);
+    bytes[header + 1] = char(bytes[header + 1] & ~1);
+    ASSERT_TRUE(file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+    const Mp3FileIndex index(path);
+    EXPECT_TRUE(index.copyable()) << index.refusal().toStdString();
+    EXPECT_EQ(index.signalLength(), kRate);
+}
+
 TEST_F(Mp3CopyJoinTest, EncodesWhatCannotBeCopiedMatchesLoudnessPausesAndStops)
 {
     const qint64 second = kRate;

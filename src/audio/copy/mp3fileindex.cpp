@@ -11,6 +11,7 @@
 namespace {
 
 constexpr qint64 kId3v2HeaderBytes = 10;
+constexpr int kHeaderBytes = 4;
 constexpr quint8 kId3v2FooterFlag = 0x10;
 // Where a header is looked for past the tags: junk some writers leave.
 constexpr qint64 kSyncSearchBytes = qint64(64) * 1024;
@@ -129,14 +130,16 @@ void Mp3FileIndex::scan(const quint8 *data, qint64 size)
             return;
         }
         if (first) {
-            m_header = *header;
             first = false;
             if (readTagFrame(data + at, *header)) {
                 at += header->frameBytes();
                 continue;
             }
-        } else if (!header->sameStream(m_header)) {
-            refuse(QStringLiteral("its sample rate or channels change within the file"));
+        }
+        if (m_frames.empty()) {
+            m_header = *header;
+        } else if (!header->sameStream(m_header) || header->hasCrc() != m_header.hasCrc()) {
+            refuse(QStringLiteral("its format changes within the file"));
             return;
         }
         const Mp3SideInfo side(data + at, *header);
@@ -161,7 +164,8 @@ void Mp3FileIndex::scan(const quint8 *data, qint64 size)
 
 bool Mp3FileIndex::readTagFrame(const quint8 *frame, const Mp3FrameHeader &header)
 {
-    const int xingAt = header.sideInfoAt() + header.sideInfoBytes();
+    // Where LAME writes it and FFmpeg reads it, a CRC or not.
+    const int xingAt = kHeaderBytes + header.sideInfoBytes();
     const quint8 *end = frame + header.frameBytes();
     const quint8 *xing = frame + xingAt;
     if (startsWith(frame + kVbriAt, end - frame - kVbriAt, "VBRI"))

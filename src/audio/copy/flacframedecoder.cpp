@@ -1,6 +1,7 @@
 #include "audio/copy/flacframedecoder.h"
 
 #include "audio/core/audioerror.h"
+#include "audio/core/avdeleters.h"
 #include "audio/core/averror.h"
 
 #include <algorithm>
@@ -10,61 +11,63 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-FlacFrameDecoder::FlacFrameDecoder(const FlacStreamFormat &format) : m_format(format)
+struct FlacFrameDecoder::Codec {
+    CodecContextPtr decoder;
+    PacketPtr packet;
+    FramePtr frame;
+};
+
+FlacFrameDecoder::FlacFrameDecoder(const FlacStreamFormat &format)
+    : m_format(format), m_codec(std::make_unique<Codec>())
 {
     const QString name = QStringLiteral("FLAC decoder");
     const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_FLAC);
-    m_decoder = checkAllocated(avcodec_alloc_context3(codec), "avcodec_alloc_context3", name);
+    m_codec->decoder.reset(
+        checkAllocated(avcodec_alloc_context3(codec), "avcodec_alloc_context3", name));
+    m_codec->packet.reset(checkAllocated(av_packet_alloc(), "av_packet_alloc", name));
+    m_codec->frame.reset(checkAllocated(av_frame_alloc(), "av_frame_alloc", name));
     // Opened with a STREAMINFO of the format and no length.
     FlacStreamInfo streamInfo;
     streamInfo.minBlock = FlacStreamInfo::kSmallestBlock;
     streamInfo.maxBlock = FlacStreamInfo::kLargestBlock;
     streamInfo.format = format;
     const QByteArray info = streamInfo.bytes();
-    m_decoder->extradata =
-        static_cast<uint8_t *>(av_mallocz(std::size_t(info.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
+    AVCodecContext *decoder = m_codec->decoder.get();
+    // Freed with the context.
+    decoder->extradata = checkAllocated(
+        static_cast<uint8_t *>(av_mallocz(std::size_t(info.size()) + AV_INPUT_BUFFER_PADDING_SIZE)),
+        "av_mallocz", name);
+    std::copy(info.cbegin(), info.cend(), decoder->extradata);
+    decoder->extradata_size = int(info.size());
     // The frames' CRCs were checked as they were read (FlacFrameReader).
-    m_decoder->err_recognition = AV_EF_EXPLODE;
-    m_frame = av_frame_alloc();
-    int opened = AVERROR(ENOMEM);
-    if (m_decoder->extradata && m_frame) {
-        std::copy(info.cbegin(), info.cend(), m_decoder->extradata);
-        m_decoder->extradata_size = int(info.size());
-        opened = avcodec_open2(m_decoder, codec, nullptr);
-    }
-    if (opened < 0) {
-        av_frame_free(&m_frame);
-        avcodec_free_context(&m_decoder);
-        avCheck(opened, "avcodec_open2", name);
-    }
+    decoder->err_recognition = AV_EF_EXPLODE;
+    avCheck(avcodec_open2(decoder, codec, nullptr), "avcodec_open2", name);
 }
 
-FlacFrameDecoder::~FlacFrameDecoder()
-{
-    av_frame_free(&m_frame);
-    avcodec_free_context(&m_decoder);
-}
+FlacFrameDecoder::~FlacFrameDecoder() = default;
 
 const AVFrame *FlacFrameDecoder::decode(const quint8 *data, qint64 size, const QString &input,
                                         qint64 at)
 {
-    AVPacket packet{};
-    packet.data = const_cast<quint8 *>(data);
-    packet.size = int(size);
-    int result = avcodec_send_packet(m_decoder, &packet);
+    AVPacket *packet = m_codec->packet.get();
+    AVFrame *frame = m_codec->frame.get();
+    avCheck(av_new_packet(packet, int(size)), "av_new_packet", input);
+    std::copy_n(data, size, packet->data);
+    int result = avcodec_send_packet(m_codec->decoder.get(), packet);
+    av_packet_unref(packet);
     if (result >= 0)
-        result = avcodec_receive_frame(m_decoder, m_frame);
-    if (result < 0 || m_frame->nb_samples == 0)
+        result = avcodec_receive_frame(m_codec->decoder.get(), frame);
+    if (result < 0 || frame->nb_samples == 0)
         FlacFrameReader::refuse(input,
                                 QStringLiteral("the frame at sample %1 does not decode (%2)")
                                     .arg(at)
                                     .arg(avErrorText(result < 0 ? result : AVERROR_INVALIDDATA)));
-    const int containerBits = av_get_bytes_per_sample(AVSampleFormat(m_frame->format)) * 8;
-    if (m_frame->sample_rate != m_format.sampleRate
-        || m_frame->ch_layout.nb_channels != m_format.channels
+    const int containerBits = av_get_bytes_per_sample(AVSampleFormat(frame->format)) * 8;
+    if (frame->sample_rate != m_format.sampleRate
+        || frame->ch_layout.nb_channels != m_format.channels
         || (containerBits != 16 && containerBits != 32) || containerBits < m_format.bitsPerSample)
         FlacFrameReader::refuse(input, QStringLiteral("its format changes at sample %1").arg(at));
-    return m_frame;
+    return frame;
 }
 
 bool FlacFrameDecoder::givesMd5Bytes(const AVFrame *frame) const

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
 #include <vector>
 
-struct AVCodecContext;
 struct AVFrame;
 
 // Decodes single FLAC frames of one stream format to their exact integers,
@@ -39,7 +39,9 @@ public:
     static void md5Bytes(const qint32 *samples, qint64 count, int bitsPerSample, QByteArray &bytes);
 
 private:
+    // libavcodec's decoder, and the packet and frame it is handed and hands back.
+    struct Codec;
+
     FlacStreamFormat m_format;
-    AVCodecContext *m_decoder = nullptr;
-    AVFrame *m_frame = nullptr;
+    std::unique_ptr<Codec> m_codec;
 };

@@ -44,18 +44,24 @@ QByteArray renumbered(const FlacFrameHeader &header, const quint8 *data, qint64 
 
 }  // namespace
 
+struct FlacStreamWriter::Codec {
+    CodecContextPtr encoder;
+    FramePtr frame;
+    PacketPtr packet;
+};
+
 FlacStreamWriter::FlacStreamWriter(const QString &target, const FlacStreamFormat &format,
                                    int compressionLevel)
-    : m_format(format), m_compressionLevel(compressionLevel)
+    : m_format(format), m_compressionLevel(compressionLevel), m_codec(std::make_unique<Codec>())
 {
     // The encoder first: a format it refuses leaves no file behind.
-    m_encoder = openEncoder(OutputFormat::flac(format.sampleRate, format.channels,
-                                               format.bitsPerSample, compressionLevel),
-                            target)
-                    .codec;
-    m_blockSize = m_encoder->frame_size;
-    m_frame.reset(checkAllocated(av_frame_alloc(), "av_frame_alloc", target));
-    m_packet.reset(checkAllocated(av_packet_alloc(), "av_packet_alloc", target));
+    m_codec->encoder = openEncoder(OutputFormat::flac(format.sampleRate, format.channels,
+                                                      format.bitsPerSample, compressionLevel),
+                                   target)
+                           .codec;
+    m_blockSize = m_codec->encoder->frame_size;
+    m_codec->frame.reset(checkAllocated(av_frame_alloc(), "av_frame_alloc", target));
+    m_codec->packet.reset(checkAllocated(av_packet_alloc(), "av_packet_alloc", target));
     m_decoder = std::make_unique<FlacFrameDecoder>(format);
     m_output = std::make_unique<OutputFile>(target);
     m_target = m_output->targetPath();
@@ -124,7 +130,7 @@ void FlacStreamWriter::encodeWholeFrames()
 {
     const auto block = std::size_t(m_blockSize) * std::size_t(m_format.channels);
     while (m_pending.size() - m_pendingAt >= 2 * block) {
-        encode(m_encoder.get(), m_pending.data() + m_pendingAt, m_blockSize);
+        encode(m_codec->encoder.get(), m_pending.data() + m_pendingAt, m_blockSize);
         m_pendingAt += block;
     }
     if (m_pendingAt > 0) {
@@ -156,40 +162,41 @@ void FlacStreamWriter::flushPending()
 
 void FlacStreamWriter::encode(AVCodecContext *encoder, const qint32 *samples, int frames)
 {
-    av_frame_unref(m_frame.get());
-    m_frame->format = encoder->sample_fmt;
-    m_frame->sample_rate = encoder->sample_rate;
-    m_frame->nb_samples = frames;
-    avCheck(av_channel_layout_copy(&m_frame->ch_layout, &encoder->ch_layout),
+    AVFrame *frame = m_codec->frame.get();
+    AVPacket *packet = m_codec->packet.get();
+    av_frame_unref(frame);
+    frame->format = encoder->sample_fmt;
+    frame->sample_rate = encoder->sample_rate;
+    frame->nb_samples = frames;
+    avCheck(av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout),
             "av_channel_layout_copy", m_target);
-    avCheck(av_frame_get_buffer(m_frame.get(), 0), "av_frame_get_buffer", m_target);
+    avCheck(av_frame_get_buffer(frame, 0), "av_frame_get_buffer", m_target);
     const auto count = std::size_t(frames) * std::size_t(m_format.channels);
     if (encoder->sample_fmt == AV_SAMPLE_FMT_S16) {
-        std::copy(samples, samples + count, reinterpret_cast<qint16 *>(m_frame->data[0]));
+        std::copy(samples, samples + count, reinterpret_cast<qint16 *>(frame->data[0]));
     } else {
         // The encoder takes deeper samples in the top bits of 32.
         const int shift = kContainerBits - m_format.bitsPerSample;
-        std::transform(samples, samples + count, reinterpret_cast<qint32 *>(m_frame->data[0]),
+        std::transform(samples, samples + count, reinterpret_cast<qint32 *>(frame->data[0]),
                        [shift](qint32 sample) { return qint32(quint32(sample) << shift); });
     }
     // The integers handed to the encoder are the stream's: hashed as they are.
     FlacFrameDecoder::md5Bytes(samples, qint64(count), m_format.bitsPerSample, m_pcm);
     m_md5->addSamples(m_pcm);
-    avCheckEncoding(avcodec_send_frame(encoder, m_frame.get()), "avcodec_send_frame", m_target);
+    avCheckEncoding(avcodec_send_frame(encoder, frame), "avcodec_send_frame", m_target);
     for (;;) {
-        const int received = avcodec_receive_packet(encoder, m_packet.get());
+        const int received = avcodec_receive_packet(encoder, packet);
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return;
         avCheckEncoding(received, "avcodec_receive_packet", m_target);
-        const auto header =
-            FlacFrameHeader::parse(m_packet->data, m_packet->size, encoder->frame_size);
+        const auto header = FlacFrameHeader::parse(packet->data, packet->size, encoder->frame_size);
         if (!header)
             throw AudioError(
                 QStringLiteral("%1: the FLAC encoder wrote a frame that cannot be read back")
                     .arg(m_target));
-        writeFrame(renumbered(*header, m_packet->data, m_packet->size, m_samples),
+        writeFrame(renumbered(*header, packet->data, packet->size, m_samples),
                    header->blockFrames());
-        av_packet_unref(m_packet.get());
+        av_packet_unref(packet);
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "audio/copy/flacframereader.h"
-#include "audio/core/avdeleters.h"
 #include "audio/core/samplearray.h"
 
 #include <QByteArray>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+struct AVCodecContext;
 class FlacFrameDecoder;
 class FlacMd5Worker;
 class OutputFile;
@@ -75,10 +75,11 @@ private:
     // for the 16-sample rule.
     std::vector<qint32> m_pending;
     std::size_t m_pendingAt = 0;
-    CodecContextPtr m_encoder;
+    // libavcodec's encoder of whole blocks, and the frame and packet it is
+    // handed and hands back.
+    struct Codec;
+    std::unique_ptr<Codec> m_codec;
     int m_blockSize = 0;
-    FramePtr m_frame;
-    PacketPtr m_packet;
     QByteArray m_pcm;
     qint64 m_samples = 0;
     qint64 m_minBlock = 0;  // over the frames before the last

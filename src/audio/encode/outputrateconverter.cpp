@@ -1,9 +1,14 @@
 #include "audio/encode/outputrateconverter.h"
 
+#include "audio/core/avdeleters.h"
 #include "audio/core/averror.h"
 #include "audio/core/channelmix.h"
 
 #include <algorithm>
+
+struct OutputRateConverter::Resampler {
+    SwrContextPtr context;
+};
 
 OutputRateConverter::OutputRateConverter(const QString &fileName, int inputRate, int inputChannels,
                                          int outputRate, int outputChannels)
@@ -17,8 +22,9 @@ OutputRateConverter::OutputRateConverter(const QString &fileName, int inputRate,
         return;
     const ChannelLayoutPtr outputLayout(new AVChannelLayout{});
     av_channel_layout_default(outputLayout.get(), outputChannels);
-    m_resampler = ChannelMix::resampler(inputChannels, inputRate, *outputLayout, AV_SAMPLE_FMT_FLT,
-                                        outputRate, m_fileName);
+    m_resampler = std::make_unique<Resampler>();
+    m_resampler->context = ChannelMix::resampler(inputChannels, inputRate, *outputLayout,
+                                                 AV_SAMPLE_FMT_FLT, outputRate, m_fileName);
 }
 
 OutputRateConverter::~OutputRateConverter() = default;
@@ -50,13 +56,14 @@ void OutputRateConverter::convert(const SampleArray &block, SampleArray &convert
         append(block.data(), frames, converted);
         return;
     }
-    const int capacity =
-        avCheck(swr_get_out_samples(m_resampler.get(), frames), "swr_get_out_samples", m_fileName);
+    const int capacity = avCheck(swr_get_out_samples(m_resampler->context.get(), frames),
+                                 "swr_get_out_samples", m_fileName);
     m_resampled.resize(std::size_t(capacity) * std::size_t(m_outputChannels));
     auto *output = reinterpret_cast<uint8_t *>(m_resampled.data());
     const auto *input = reinterpret_cast<const uint8_t *>(block.data());
-    const int made = avCheck(swr_convert(m_resampler.get(), &output, capacity, &input, frames),
-                             "swr_convert", m_fileName);
+    const int made =
+        avCheck(swr_convert(m_resampler->context.get(), &output, capacity, &input, frames),
+                "swr_convert", m_fileName);
     append(m_resampled.data(), made, converted);
 }
 
@@ -65,14 +72,15 @@ void OutputRateConverter::finish(SampleArray &converted)
     converted.clear();
     if (m_resampler) {
         for (;;) {
-            const int pending = avCheck(swr_get_out_samples(m_resampler.get(), 0),
+            const int pending = avCheck(swr_get_out_samples(m_resampler->context.get(), 0),
                                         "swr_get_out_samples", m_fileName);
             if (pending <= 0)
                 break;
             m_resampled.resize(std::size_t(pending) * std::size_t(m_outputChannels));
             auto *output = reinterpret_cast<uint8_t *>(m_resampled.data());
-            const int made = avCheck(swr_convert(m_resampler.get(), &output, pending, nullptr, 0),
-                                     "swr_convert", m_fileName);
+            const int made =
+                avCheck(swr_convert(m_resampler->context.get(), &output, pending, nullptr, 0),
+                        "swr_convert", m_fileName);
             if (made <= 0)
                 break;
             append(m_resampled.data(), made, converted);

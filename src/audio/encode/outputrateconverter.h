@@ -1,10 +1,11 @@
 #pragma once
 
-#include "audio/core/avdeleters.h"
 #include "audio/core/samplearray.h"
 
 #include <QString>
 #include <QtGlobal>
+
+#include <memory>
 
 // Brings one input's decoded blocks to the output's rate and channel count,
 // still as interleaved float, mixing channels the way the writer does
@@ -35,8 +36,11 @@ private:
     int m_inputChannels;
     int m_outputRate;
     int m_outputChannels;
-    SwrContextPtr m_resampler;  // none when the rate and channels are the output's already
-    SampleArray m_resampled;    // the resampler's output, its memory reused
+    // libswresample's, held apart so that no libav header reaches the join;
+    // none when the rate and channels are the output's already.
+    struct Resampler;
+    std::unique_ptr<Resampler> m_resampler;
+    SampleArray m_resampled;  // the resampler's output, its memory reused
     qint64 m_inputFrames = 0;
     qint64 m_outputFrames = 0;
 };

@@ -11,15 +11,20 @@ namespace {
 // Items waiting at most in each stage: the writer runs ahead by this many
 // frames, no more.
 constexpr std::size_t kMaxItems = 64;
+// Two cores decode the copied frames about as fast as one hashes them.
+constexpr int kDecodingThreads = 2;
 
 }  // namespace
 
-FlacMd5Worker::FlacMd5Worker(const FlacStreamFormat &format)
-    : m_bitsPerSample(format.bitsPerSample),
-      m_decoder(format),
-      m_decoding([this] { decode(); }),
-      m_hashing([this] { hash(); })
-{}
+FlacMd5Worker::FlacMd5Worker(const FlacStreamFormat &format) : m_bitsPerSample(format.bitsPerSample)
+{
+    for (int i = 0; i < kDecodingThreads; ++i)
+        m_decodings.push_back(std::make_unique<Decoding>(format));
+    m_decodingThreads = kDecodingThreads;
+    for (const auto &decoding : m_decodings)
+        m_threads.emplace_back([this, &decoding = *decoding] { decode(decoding); });
+    m_threads.emplace_back([this] { hash(); });
+}
 
 FlacMd5Worker::~FlacMd5Worker()
 {
@@ -35,19 +40,16 @@ void FlacMd5Worker::stop()
 {
     {
         const std::lock_guard lock(m_mutex);
-        m_added = true;
+        m_finished = true;
     }
     m_changed.notify_all();
-    if (m_decoding.joinable())
-        m_decoding.join();
-    if (m_hashing.joinable())
-        m_hashing.join();
+    for (std::thread &thread : m_threads)
+        if (thread.joinable())
+            thread.join();
 }
 
 void FlacMd5Worker::addFrame(QByteArray frame, const QString &input, qint64 at)
 {
-    // The decoder reads a little past the end of what it is given.
-    frame.append(AV_INPUT_BUFFER_PADDING_SIZE, char(0));
     add({std::move(frame), true, input, at});
 }
 
@@ -62,6 +64,7 @@ void FlacMd5Worker::add(Item item)
     m_changed.wait(lock, [&] { return m_items.size() < kMaxItems || !m_failure.isEmpty(); });
     if (!m_failure.isEmpty())
         throw AudioError(m_failure);
+    item.number = m_added++;
     m_items.push_back(std::move(item));
     lock.unlock();
     m_changed.notify_all();
@@ -85,16 +88,18 @@ void FlacMd5Worker::fail(const QString &failure)
     m_changed.notify_all();
 }
 
-void FlacMd5Worker::decode()
+void FlacMd5Worker::decode(Decoding &decoding)
 {
     for (;;) {
         std::unique_lock lock(m_mutex);
+        // Results wait in order for the hash: no more than a queue's worth
+        // taken ahead of it.
         m_changed.wait(lock, [&] {
-            return (!m_items.empty() && m_decoded.size() < kMaxItems) || m_added
+            return (!m_items.empty() && m_decoded.size() < kMaxItems) || m_finished
                    || !m_failure.isEmpty();
         });
         if (!m_failure.isEmpty() || m_items.empty()) {
-            m_decodedAll = true;
+            --m_decodingThreads;
             lock.unlock();
             m_changed.notify_all();
             return;
@@ -104,9 +109,9 @@ void FlacMd5Worker::decode()
         lock.unlock();
         m_changed.notify_all();
         try {
-            QByteArray samples = samplesOf(item);
+            QByteArray samples = samplesOf(item, decoding);
             lock.lock();
-            m_decoded.push_back(std::move(samples));
+            m_decoded.emplace(item.number, std::move(samples));
             lock.unlock();
             m_changed.notify_all();
         } catch (const AudioError &error) {
@@ -119,31 +124,35 @@ void FlacMd5Worker::hash()
 {
     for (;;) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock,
-                       [&] { return !m_decoded.empty() || m_decodedAll || !m_failure.isEmpty(); });
-        if (!m_failure.isEmpty() || m_decoded.empty())
+        m_changed.wait(lock, [&] {
+            return m_decoded.contains(m_hashed) || m_decodingThreads == 0 || !m_failure.isEmpty();
+        });
+        const auto next = m_decoded.find(m_hashed);
+        if (!m_failure.isEmpty() || next == m_decoded.end())
             return;
-        const QByteArray samples = std::move(m_decoded.front());
-        m_decoded.pop_front();
+        const QByteArray samples = std::move(next->second);
+        m_decoded.erase(next);
+        ++m_hashed;
         lock.unlock();
         m_changed.notify_all();
         m_md5.addData(samples);
     }
 }
 
-QByteArray FlacMd5Worker::samplesOf(const Item &item)
+QByteArray FlacMd5Worker::samplesOf(const Item &item, Decoding &decoding) const
 {
     if (!item.frame)
         return item.bytes;
     const AVFrame *frame =
-        m_decoder.decode(reinterpret_cast<const quint8 *>(item.bytes.constData()),
-                         item.bytes.size() - AV_INPUT_BUFFER_PADDING_SIZE, item.input, item.at);
-    if (m_decoder.givesMd5Bytes(frame))
+        decoding.decoder.decode(reinterpret_cast<const quint8 *>(item.bytes.constData()),
+                                item.bytes.size(), item.input, item.at);
+    if (decoding.decoder.givesMd5Bytes(frame))
         return {reinterpret_cast<const char *>(frame->data[0]),
                 qsizetype(frame->nb_samples) * frame->ch_layout.nb_channels * 2};
-    m_samples.clear();
-    m_decoder.appendSamples(frame, m_samples);
+    decoding.samples.clear();
+    decoding.decoder.appendSamples(frame, decoding.samples);
     QByteArray bytes;
-    FlacFrameDecoder::md5Bytes(m_samples.data(), qint64(m_samples.size()), m_bitsPerSample, bytes);
+    FlacFrameDecoder::md5Bytes(decoding.samples.data(), qint64(decoding.samples.size()),
+                               m_bitsPerSample, bytes);
     return bytes;
 }

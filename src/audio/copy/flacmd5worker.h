@@ -8,15 +8,18 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 // The MD5 of a FLAC stream's audio, taken while the stream is written:
 // decoding the copied frames for it and hashing them are most of a copy
-// join's work, so they run on two threads of their own, one after the other.
-// Items are hashed in the order they are added. A frame that does not decode
-// fails the hash, named by its input.
+// join's work, so they run on threads of their own: two decode frames in
+// turns (FLAC frames decode each on its own), one hashes what they give in
+// the order the items were added. A frame that does not decode fails the
+// hash, named by its input.
 class FlacMd5Worker {
 public:
     explicit FlacMd5Worker(const FlacStreamFormat &format);
@@ -39,26 +42,33 @@ private:
         bool frame = false;
         QString input;
         qint64 at = 0;
+        qint64 number = 0;  // in the order added
+    };
+    // What one decoding thread owns.
+    struct Decoding {
+        explicit Decoding(const FlacStreamFormat &format) : decoder(format) {}
+        FlacFrameDecoder decoder;
+        std::vector<qint32> samples;  // one frame's, reused
     };
     void add(Item item);
     // The threads: frames to samples, samples into the hash.
-    void decode();
+    void decode(Decoding &decoding);
     void hash();
     void fail(const QString &failure);
     void stop();
-    QByteArray samplesOf(const Item &item);
+    QByteArray samplesOf(const Item &item, Decoding &decoding) const;
 
     int m_bitsPerSample;
-    FlacFrameDecoder m_decoder;
+    std::vector<std::unique_ptr<Decoding>> m_decodings;
     QCryptographicHash m_md5{QCryptographicHash::Md5};
-    std::vector<qint32> m_samples;  // one frame's, reused
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Item> m_items;          // to be decoded
-    std::deque<QByteArray> m_decoded;  // to be hashed
+    std::deque<Item> m_items;                // to be decoded
+    std::map<qint64, QByteArray> m_decoded;  // to be hashed, by number
+    qint64 m_added = 0;                      // items added so far
+    qint64 m_hashed = 0;                     // items hashed so far
     QString m_failure;
-    bool m_added = false;  // no more items come
-    bool m_decodedAll = false;
-    std::thread m_decoding;
-    std::thread m_hashing;
+    bool m_finished = false;    // no more items come
+    int m_decodingThreads = 0;  // still running
+    std::vector<std::thread> m_threads;
 };

@@ -78,7 +78,9 @@ void Mp3FileIndex::reopen()
         return;
     if (!m_file.open(QIODevice::ReadOnly))
         throw AudioError(QStringLiteral("%1: %2").arg(m_fileName, m_file.errorString()));
-    if (m_file.size() != m_size || !(m_data = m_file.map(0, m_size)))
+    if (m_file.size() == m_size)
+        m_data = m_file.map(0, m_size);
+    if (!m_data)
         throw AudioError(QStringLiteral("%1 changed while the join ran").arg(m_fileName));
 }
 

@@ -1,8 +1,7 @@
 #include "join/chapterplan.h"
 
 #include "audio/tags/tagreader.h"
-
-#include <QFileInfo>
+#include "inputs/chaptertitle.h"
 
 #include <cmath>
 
@@ -11,12 +10,7 @@ namespace {
 QString titleOf(const QString &path)
 {
     QString tagged = TagReader::title(path);
-    if (!tagged.isEmpty())
-        return tagged;
-    const QFileInfo file(path);
-    // A name that is all extension (".mp3") keeps it: a chapter needs a title.
-    const QString base = file.completeBaseName();
-    return base.isEmpty() ? file.fileName() : base;
+    return tagged.isEmpty() ? ChapterTitle::fromFileName(path) : tagged;
 }
 
 }  // namespace

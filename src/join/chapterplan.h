@@ -14,7 +14,7 @@ struct AdmittedLength {
 };
 
 // The chapters of a join: each input one, titled by its own title tag, else by
-// its file name without the extension, starting at its first frame in the
+// its file name (ChapterTitle), starting at its first frame in the
 // output and ending where the next begins, the last where the output ends.
 // Positions count at the output's rate. Each input's frames are kept at their
 // own rate and the running time is converted as a whole, so that rounding

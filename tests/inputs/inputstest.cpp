@@ -1,6 +1,7 @@
 // What the inputs library decides alone: the order of names and the time
 // shown for a length. The folder scan that uses them is tested with the list.
 
+#include "inputs/chaptertitle.h"
 #include "inputs/formathms.h"
 #include "inputs/naturalorder.h"
 
@@ -36,4 +37,24 @@ TEST(NaturalOrder, ComparesLettersWithoutCaseAndDigitRunsByValue)
     EXPECT_LT(NaturalOrder::compare("A.wav", "a.wav") * NaturalOrder::compare("a.wav", "A.wav"), 0);
     EXPECT_LT(NaturalOrder::compare("07.wav", "7.wav") * NaturalOrder::compare("7.wav", "07.wav"),
               0);
+}
+
+TEST(ChapterTitle, LeavesOutATrackNumberAndItsSeparatorOnly)
+{
+    const QList<std::pair<QString, QString>> cases{
+        {"/music/01 - Intro.mp3", "Intro"},
+        {"01. Intro.flac", "Intro"},
+        {"01_Intro.ogg", "Intro"},
+        {"07 Intro.mp3", "Intro"},
+        {"7) The Seventh.wav", "The Seventh"},
+        {"12.wav", "12"},
+        {"01 - .mp3", "01 - "},
+        {"99 Luftballons.mp3", "99 Luftballons"},
+        {"2001 A Space Odyssey.mp3", "2001 A Space Odyssey"},
+        {"Chapter 3.mp3", "Chapter 3"},
+        {"part.eight.aiff", "part.eight"},
+        {".mp3", ".mp3"},
+    };
+    for (const auto &[path, title] : cases)
+        EXPECT_EQ(ChapterTitle::fromFileName(path), title) << path.toStdString();
 }

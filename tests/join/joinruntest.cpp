@@ -566,15 +566,17 @@ class JoinChapterFormats : public JoinChaptersTest, public testing::WithParamInt
 // One input of each format the list takes, most resampled, one with a title tag.
 TEST_P(JoinChapterFormats, EightInputFormatsJoinWholeWithAChapterEach)
 {
-    const QList<Input> inputs = {
+    QList<Input> inputs = {
         input("one.mp3", ToneFormat::Mp3, 44100, 2, 1.0),
-        input("two.wav", ToneFormat::Wav16, 22050, 1, 0.7),
+        input("02 - two.wav", ToneFormat::Wav16, 22050, 1, 0.7),
         input("three.wma", ToneFormat::Wma, 32000, 2, 0.8),
         input("four.ogg", ToneFormat::Ogg, 48000, 2, 0.6),
         input("five.flac", ToneFormat::Flac, 44100, 1, 0.5, QStringLiteral("Fünf, tagged")),
         input("six.opus", ToneFormat::Opus, 48000, 2, 0.9),
         input("seven.m4a", ToneFormat::M4a, 44100, 2, 0.75),
         input("part.eight.aiff", ToneFormat::Aiff, 16000, 1, 0.4)};
+    // Untagged, a numbered file is titled without its number.
+    inputs[1].title = QStringLiteral("two");
     const MediaInfo info = join(inputs, GetParam());
 
     qint64 expected = 0;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -106,9 +107,10 @@ void FlacStreamWriter::copyFrame(const FlacFrame &frame, const QString &input, q
         return;
     }
     flushPending();
-    const QByteArray bytes = renumbered(frame.header, frame.data, frame.size, m_samples);
-    m_md5->addFrame(bytes, input, at);
+    QByteArray bytes = renumbered(frame.header, frame.data, frame.size, m_samples);
     writeFrame(bytes, frame.header.blockFrames());
+    // Handed over whole: the worker's threads never share a buffer with this one.
+    m_md5->addFrame(std::move(bytes), input, at);
 }
 
 void FlacStreamWriter::write(const SampleArray &frames)
@@ -181,8 +183,9 @@ void FlacStreamWriter::encode(AVCodecContext *encoder, const qint32 *samples, in
                        [shift](qint32 sample) { return qint32(quint32(sample) << shift); });
     }
     // The integers handed to the encoder are the stream's: hashed as they are.
-    FlacFrameDecoder::md5Bytes(samples, qint64(count), m_format.bitsPerSample, m_pcm);
-    m_md5->addSamples(m_pcm);
+    QByteArray pcm;
+    FlacFrameDecoder::md5Bytes(samples, qint64(count), m_format.bitsPerSample, pcm);
+    m_md5->addSamples(std::move(pcm));
     avCheckEncoding(avcodec_send_frame(encoder, frame), "avcodec_send_frame", m_target);
     for (;;) {
         const int received = avcodec_receive_packet(encoder, packet);

@@ -80,7 +80,6 @@ private:
     struct Codec;
     std::unique_ptr<Codec> m_codec;
     int m_blockSize = 0;
-    QByteArray m_pcm;
     qint64 m_samples = 0;
     qint64 m_minBlock = 0;  // over the frames before the last
     qint64 m_maxBlock = 0;

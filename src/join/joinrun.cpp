@@ -145,7 +145,7 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     }
     if (runCopyJoin(job, *gains, observer))
         return;
-    const std::optional<BlockShaping> shaping(BlockShaping(std::move(*gains)));
+    const BlockShaping shaping(std::move(*gains));
     if (m_writer.isOpen())
         m_writer.closeFile();
     qint64 processed = 0;
@@ -169,7 +169,7 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     {
         // Its decoders are stopped and waited for before any file is closed,
         // however the rows end.
-        const std::unique_ptr<RowReader> rows = rowReaderFor(job, m_reader, *shaping);
+        const std::unique_ptr<RowReader> rows = rowReaderFor(job, m_reader, shaping);
         for (int row = 0; row < job.inputs.size(); ++row) {
             if (!joinRow(*rows, job, row, observer, processed)) {
                 m_stopped = true;

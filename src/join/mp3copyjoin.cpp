@@ -34,7 +34,6 @@ constexpr double kMostClamped = 0.001;
 // or it is this many frames long.
 constexpr double kMostSpeedChange = 0.04;
 constexpr qint64 kWidestJunction = 32;
-constexpr int kDecoderDelay = 529;
 constexpr int kCopiedChunk = 256;  // frames copied between two questions to go on
 constexpr int kDecodedBlock = 16384;
 constexpr int kTopBitrateIndex = 14;
@@ -223,7 +222,7 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
     m_outcome.outputCreated = true;
     m_rawStarts.assign(m_rows.size(), -1);
 
-    int padding = kDecoderDelay;
+    int padding = Mp3FrameHeader::kDecoderDelay;
     for (int r = 0; r < int(m_rows.size()); ++r) {
         if (!m_parts.observer.rowStarts(r)) {
             m_outcome.stopped = true;
@@ -237,7 +236,7 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
         m_parts.observer.rowEnds(r);
         const Row &row = m_rows[std::size_t(r)];
         if (row.copied && r + 1 == int(m_rows.size()))
-            padding = int(row.index->frameCount() * m_frameSamples + kDecoderDelay
+            padding = int(row.index->frameCount() * m_frameSamples + Mp3FrameHeader::kDecoderDelay
                           - row.index->signalStart() - row.index->signalLength());
     }
     if (m_junction) {
@@ -367,8 +366,8 @@ void Mp3CopyJoin::finish(int padding)
     const JoinJob &job = m_parts.job;
     // A first input without a gapless header starts with the decoder's own
     // delay, which the output's header has it skip.
-    const auto start = std::max<qint64>(std::llround(m_signalStart), kDecoderDelay);
-    const int delay = int(start) - kDecoderDelay;
+    const auto start = std::max<qint64>(std::llround(m_signalStart), Mp3FrameHeader::kDecoderDelay);
+    const int delay = int(start) - Mp3FrameHeader::kDecoderDelay;
     ChapterList chapters;
     if (job.chapters) {
         ChapterPlan plan(job.inputs);

@@ -21,7 +21,6 @@ constexpr std::size_t kPackedFrames = 32;
 // Frames of the run after the window that LAME is given to look ahead into,
 // so that the last kept frame is encoded as it will be heard.
 constexpr qint64 kLookaheadFrames = 3;
-constexpr int kDecoderDelay = 529;
 
 void applyGain(SampleArray &samples, float gain)
 {
@@ -186,7 +185,7 @@ int Mp3Junction::finishAtEnd()
     m_encoder->flush();
     handOver(0);
     const qint64 end = m_start + m_lead + m_length;
-    return int(m_writer.frames() * m_frameSamples + kDecoderDelay - end);
+    return int(m_writer.frames() * m_frameSamples + Mp3FrameHeader::kDecoderDelay - end);
 }
 
 double Mp3Junction::outputPosition(qint64 position) const

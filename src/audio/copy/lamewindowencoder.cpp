@@ -1,7 +1,7 @@
 #include "audio/copy/lamewindowencoder.h"
 
-#include "audio/copy/mp3frameheader.h"
 #include "audio/core/audioerror.h"
+#include "audio/core/mp3frameheader.h"
 
 #include <lame/lame.h>
 
@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kDecoderDelay = 529;
 constexpr int kBufferSlack = 7200;
 
 }  // namespace
@@ -22,7 +21,7 @@ LameWindowEncoder::LameWindowEncoder(const LameEncoder &settings, const QString 
 
 int LameWindowEncoder::delay() const
 {
-    return lame_get_encoder_delay(m_lame.get()) + kDecoderDelay;
+    return lame_get_encoder_delay(m_lame.get()) + Mp3FrameHeader::kDecoderDelay;
 }
 
 int LameWindowEncoder::frameSamples() const

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr qint64 kBufferBytes = 1 << 20;
-constexpr int kTocEntries = 100;
 constexpr int kTocScale = 256;
 
 }  // namespace
@@ -62,10 +61,10 @@ void Mp3CopyWriter::flushBuffer()
 
 QByteArray Mp3CopyWriter::tableOfContents(qint64 streamBytes) const
 {
-    QByteArray toc(kTocEntries, '\0');
+    QByteArray toc(Mp3InfoFrame::kTocEntries, '\0');
     const auto count = qint64(m_offsets.size());
-    for (int entry = 0; entry < kTocEntries && count > 0; ++entry) {
-        const qint64 offset = m_offsets[std::size_t(count * entry / kTocEntries)];
+    for (int entry = 0; entry < Mp3InfoFrame::kTocEntries && count > 0; ++entry) {
+        const qint64 offset = m_offsets[std::size_t(count * entry / Mp3InfoFrame::kTocEntries)];
         toc[entry] = char(std::min<qint64>(offset * kTocScale / streamBytes, kTocScale - 1));
     }
     return toc;

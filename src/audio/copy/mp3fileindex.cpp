@@ -2,6 +2,7 @@
 
 #include "audio/copy/mp3sideinfo.h"
 #include "audio/core/audioerror.h"
+#include "audio/encode/mp3infoframe.h"
 
 #include <QtEndian>
 
@@ -20,18 +21,11 @@ constexpr quint32 kXingFrames = 1;
 constexpr quint32 kXingBytes = 2;
 constexpr quint32 kXingToc = 4;
 constexpr quint32 kXingQuality = 8;
-constexpr int kTocBytes = 100;
 constexpr int kVbriAt = 36;
-constexpr int kLameVersionBytes = 9;
-constexpr int kLameDelayAt = 21;
-constexpr int kTrimBits = 12;
-constexpr int kTrimMask = 0xFFF;
 // FFmpeg trims by the tag only when LAME or FFmpeg itself wrote it.
 constexpr const char *kTrimmingWriters[] = {"LAME", "Lavf", "Lavc"};
 // What may follow the last frame: tags, or nothing but zeros.
 constexpr const char *kTrailingTags[] = {"TAG", "APETAGEX", "LYRICSBEGIN", "ID3"};
-// The decoder's own delay, in samples, before the encoder's.
-constexpr int kDecoderDelay = 529;
 
 qint64 syncsafe(const quint8 *bytes)
 {
@@ -180,18 +174,20 @@ bool Mp3FileIndex::readTagFrame(const quint8 *frame, const Mp3FrameHeader &heade
         m_statedFrames = qFromBigEndian<quint32>(field);
         field += 4;
     }
-    field += (flags & kXingBytes ? 4 : 0) + (flags & kXingToc ? kTocBytes : 0)
+    field += (flags & kXingBytes ? 4 : 0) + (flags & kXingToc ? Mp3InfoFrame::kTocEntries : 0)
              + (flags & kXingQuality ? 4 : 0);
-    if (field + kLameDelayAt + 3 > end)
+    if (field + Mp3InfoFrame::kTrimAt + 3 > end)
         return true;
     const bool trims = std::any_of(
-        std::begin(kTrimmingWriters), std::end(kTrimmingWriters),
-        [&](const char *writer) { return startsWith(field, kLameVersionBytes, writer); });
+        std::begin(kTrimmingWriters), std::end(kTrimmingWriters), [&](const char *writer) {
+            return startsWith(field, Mp3InfoFrame::kEncoderNameBytes, writer);
+        });
     if (trims) {
-        const quint32 trim = quint32(field[kLameDelayAt]) << 16
-                             | quint32(field[kLameDelayAt + 1]) << 8 | field[kLameDelayAt + 2];
-        m_delay = int(trim >> kTrimBits);
-        m_padding = int(trim & kTrimMask);
+        const quint32 trim = quint32(field[Mp3InfoFrame::kTrimAt]) << 16
+                             | quint32(field[Mp3InfoFrame::kTrimAt + 1]) << 8
+                             | field[Mp3InfoFrame::kTrimAt + 2];
+        m_delay = int(trim >> Mp3InfoFrame::kTrimBits);
+        m_padding = int(trim & Mp3InfoFrame::kTrimMax);
         m_trimmed = true;
     }
     return true;
@@ -213,7 +209,7 @@ void Mp3FileIndex::checkMainData()
 
 qint64 Mp3FileIndex::signalStart() const
 {
-    return m_trimmed ? m_delay + kDecoderDelay : 0;
+    return m_trimmed ? m_delay + Mp3FrameHeader::kDecoderDelay : 0;
 }
 
 qint64 Mp3FileIndex::signalLength() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/copy/mp3frameheader.h"
+#include "audio/core/mp3frameheader.h"
 
 #include <QFile>
 #include <QString>

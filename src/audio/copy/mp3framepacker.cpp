@@ -1,8 +1,8 @@
 #include "audio/copy/mp3framepacker.h"
 
-#include "audio/copy/mp3frameheader.h"
 #include "audio/copy/mp3sideinfo.h"
 #include "audio/core/audioerror.h"
+#include "audio/core/mp3frameheader.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,5 +1,7 @@
 #include "audio/encode/mp3infoframe.h"
 
+#include "audio/core/mp3frameheader.h"
+
 #include <lame/lame.h>
 
 extern "C" {
@@ -14,27 +16,18 @@ namespace {
 
 constexpr int kMpeg1 = 1;
 constexpr int kHeaderBytes = 4;
-// Side information of a layer III frame, by MPEG version and channel count.
-constexpr int kMpeg1SideInfo[] = {17, 32};
-constexpr int kMpeg2SideInfo[] = {9, 17};
-// Bytes of one frame per kbit/s and Hz (1152 samples per frame, else 576).
-constexpr int kMpeg1BytesFactor = 144000;
-constexpr int kMpeg2BytesFactor = 72000;
 constexpr int kBitrateIndices = 15;
 
 // The Xing part: tag, flags, frame count, byte count, seek table, quality;
 // then LAME's extension. The same layout as LAME's own, so that the same
 // frames hold it.
 constexpr int kXingFlagsAll = 0x0F;
-constexpr int kTocEntries = 100;
-constexpr int kXingBytes = 4 + 4 + 4 + 4 + kTocEntries + 4;
+constexpr int kXingBytes = 4 + 4 + 4 + 4 + Mp3InfoFrame::kTocEntries + 4;
 constexpr int kLameExtensionBytes = 36;
-constexpr int kLameVersionBytes = 9;
 constexpr quint8 kLameMethodCbr = 0x01;
 constexpr quint8 kLameMethodVbr = 0x03;
 // Offsets in LAME's extension.
 constexpr int kBitrateAt = 20;
-constexpr int kDelayAt = 21;
 constexpr int kMusicLengthAt = 28;
 constexpr int kMusicCrcAt = 32;
 constexpr int kTagCrcAt = 34;
@@ -44,7 +37,6 @@ constexpr quint8 kNoCrcBit = 0x01;
 constexpr quint8 kSampleRateBits = 0x0C;
 constexpr quint8 kModeExtensionBits = 0x30;
 constexpr int kBitrateShift = 4;
-constexpr int kDelayBits = 12;
 constexpr int kLowByte = 0xFF;
 
 }  // namespace
@@ -58,7 +50,7 @@ quint16 Mp3InfoFrame::crc(quint16 crc, const quint8 *data, std::size_t size)
 Mp3InfoFrame::Mp3InfoFrame(int mpegVersion, int sampleRate, int channels)
     : m_mpegVersion(mpegVersion),
       m_sampleRate(sampleRate),
-      m_sideInfoBytes((mpegVersion == kMpeg1 ? kMpeg1SideInfo : kMpeg2SideInfo)[channels > 1])
+      m_sideInfoBytes(Mp3FrameHeader::sideInfoBytesOf(mpegVersion == kMpeg1, channels))
 {
     for (int index = 1; index < kBitrateIndices; ++index) {
         const int bitrate = lame_get_bitrate(mpegVersion, index);
@@ -73,8 +65,7 @@ Mp3InfoFrame::Mp3InfoFrame(int mpegVersion, int sampleRate, int channels)
 
 int Mp3InfoFrame::frameBytes(int bitrate) const
 {
-    const int factor = m_mpegVersion == kMpeg1 ? kMpeg1BytesFactor : kMpeg2BytesFactor;
-    return factor * bitrate / m_sampleRate;
+    return Mp3FrameHeader::frameBytesOf(m_mpegVersion == kMpeg1, bitrate, m_sampleRate, false);
 }
 
 bool Mp3InfoFrame::fitsAt(int bitrate) const
@@ -94,25 +85,26 @@ QByteArray Mp3InfoFrame::render(const Stream &stream) const
 
     const auto streamBytes = static_cast<quint32>(m_size + stream.audioBytes);
     quint8 *xing = bytes + kHeaderBytes + m_sideInfoBytes;
-    const bool variable = stream.toc.size() == kTocEntries;
+    const bool variable = stream.toc.size() == Mp3InfoFrame::kTocEntries;
     std::copy_n(variable ? "Xing" : "Info", 4, xing);
     AV_WB32(xing + 4, kXingFlagsAll);
     AV_WB32(xing + 8, static_cast<quint32>(stream.frames));
     AV_WB32(xing + 12, streamBytes);
     // A constant bit rate: the seek table is a straight line.
-    for (int entry = 0; entry < kTocEntries; ++entry)
-        xing[16 + entry] =
-            variable ? quint8(stream.toc[entry]) : static_cast<quint8>(entry * 256 / kTocEntries);
+    for (int entry = 0; entry < Mp3InfoFrame::kTocEntries; ++entry)
+        xing[16 + entry] = variable ? quint8(stream.toc[entry])
+                                    : static_cast<quint8>(entry * 256 / Mp3InfoFrame::kTocEntries);
     // The quality and, below, the lowpass, replay gain and preset fields stay
     // zero (not recorded): decoders need only the length and the trim.
 
     quint8 *lame = xing + kXingBytes;
     const char *version = get_lame_very_short_version();
-    std::copy_n(version, std::min<std::size_t>(std::strlen(version), kLameVersionBytes), lame);
-    lame[kLameVersionBytes] = variable ? kLameMethodVbr : kLameMethodCbr;
+    std::copy_n(version,
+                std::min<std::size_t>(std::strlen(version), Mp3InfoFrame::kEncoderNameBytes), lame);
+    lame[Mp3InfoFrame::kEncoderNameBytes] = variable ? kLameMethodVbr : kLameMethodCbr;
     lame[kBitrateAt] = static_cast<quint8>(std::min(stream.bitrate, kLowByte));
-    const int trim = stream.delay << kDelayBits | stream.padding;
-    AV_WB24(lame + kDelayAt, static_cast<unsigned>(trim));
+    const int trim = stream.delay << Mp3InfoFrame::kTrimBits | stream.padding;
+    AV_WB24(lame + Mp3InfoFrame::kTrimAt, static_cast<unsigned>(trim));
     AV_WB32(lame + kMusicLengthAt, streamBytes);
     AV_WB16(lame + kMusicCrcAt, stream.audioCrc);
     const auto tagBytes = static_cast<std::size_t>(lame + kTagCrcAt - bytes);

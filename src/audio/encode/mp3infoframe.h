@@ -27,8 +27,15 @@ public:
         // bytes, "Xing"); empty for a constant bit rate ("Info").
         QByteArray toc;
     };
-    // The most samples of delay or padding the frame records (12 bits each).
-    static constexpr int kTrimMax = 4095;
+    // LAME's extension, after the Xing part: the encoder's name, then at
+    // kTrimAt the delay and the padding in 12 bits each.
+    static constexpr int kEncoderNameBytes = 9;
+    static constexpr int kTrimAt = 21;
+    static constexpr int kTrimBits = 12;
+    // The most samples of delay or padding the frame records.
+    static constexpr int kTrimMax = (1 << kTrimBits) - 1;
+    // Entries of the seek table: a byte for each percent of the stream.
+    static constexpr int kTocEntries = 100;
 
     // mpegVersion as LAME numbers it (lame_get_version): 1 for MPEG-1, 0 below 32 kHz.
     Mp3InfoFrame(int mpegVersion, int sampleRate, int channels);

@@ -8,6 +8,14 @@
 // from it: the frame's length, its side information, its samples.
 class Mp3FrameHeader {
 public:
+    // The decoder's own delay in samples, before any encoder's: what a
+    // gapless trim counts with besides the encoder's delay.
+    static constexpr int kDecoderDelay = 529;
+    // Bytes of the side information of a frame, MPEG-1 or below.
+    static int sideInfoBytesOf(bool mpeg1, int channels);
+    // Bytes of a frame at a bit rate (kbit/s) and sample rate, MPEG-1 or below.
+    static int frameBytesOf(bool mpeg1, int bitrate, int sampleRate, bool padded);
+
     // None when the bytes are no Layer III header, or one of free format
     // (bit rate index 0), whose length only the next header tells.
     static std::optional<Mp3FrameHeader> parse(const quint8 *bytes);

@@ -1,4 +1,4 @@
-#include "audio/copy/mp3frameheader.h"
+#include "audio/core/mp3frameheader.h"
 
 namespace {
 
@@ -48,18 +48,27 @@ int Mp3FrameHeader::bitrateOf(int bitrateIndex) const
     return kBitrates[m_version == 1 ? 0 : 1][bitrateIndex];
 }
 
+int Mp3FrameHeader::frameBytesOf(bool mpeg1, int bitrate, int sampleRate, bool padded)
+{
+    return (mpeg1 ? kMpeg1BytesFactor : kMpeg2BytesFactor) * bitrate / sampleRate
+           + (padded ? 1 : 0);
+}
+
+int Mp3FrameHeader::sideInfoBytesOf(bool mpeg1, int channels)
+{
+    if (mpeg1)
+        return channels == 1 ? 17 : 32;
+    return channels == 1 ? 9 : 17;
+}
+
 int Mp3FrameHeader::bytesAt(int bitrateIndex, bool padded) const
 {
-    const int factor = m_version == 1 ? kMpeg1BytesFactor : kMpeg2BytesFactor;
-    return factor * kBitrates[m_version == 1 ? 0 : 1][bitrateIndex] / m_sampleRate
-           + (padded ? 1 : 0);
+    return frameBytesOf(m_version == 1, bitrateOf(bitrateIndex), m_sampleRate, padded);
 }
 
 int Mp3FrameHeader::sideInfoBytes() const
 {
-    if (m_version == 1)
-        return m_mono ? 17 : 32;
-    return m_mono ? 9 : 17;
+    return sideInfoBytesOf(m_version == 1, channels());
 }
 
 bool Mp3FrameHeader::sameStream(const Mp3FrameHeader &other) const

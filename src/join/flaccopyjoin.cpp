@@ -5,11 +5,10 @@
 #include "audio/copy/flacstreamwriter.h"
 #include "audio/core/audioerror.h"
 #include "audio/core/outputformat.h"
-#include "audio/decode/audiodecoder.h"
 #include "audio/encode/audioencoder.h"
-#include "audio/encode/outputrateconverter.h"
 #include "audio/tags/chapterwriter.h"
 #include "join/chapterplan.h"
+#include "join/decodedinput.h"
 #include "join/joinobserver.h"
 #include "join/joinrun.h"
 #include "join/junctionmixer.h"
@@ -200,29 +199,17 @@ void FlacCopyJoin::encodeRow(int row)
 {
     const QString &input = m_parts.job.inputs.at(row);
     const float gain = row < qsizetype(m_parts.gains.size()) ? m_parts.gains[row] : 1.0F;
-    AudioDecoder decoder(input);
     const FlacStreamFormat &format = m_writer->format();
-    OutputRateConverter converter(input, decoder.sampleRate(), decoder.channels(),
-                                  format.sampleRate, format.channels);
-    rowStarts(row, converter.framesFor(decoder.sampleCount()));
+    DecodedInput decoded(input, gain, format.sampleRate, format.channels);
+    rowStarts(row, decoded.frames());
     SampleArray block;
-    SampleArray converted;
-    const qint64 frames = decoder.sampleCount();
-    for (qint64 done = 0; done < frames;) {
+    for (;;) {
         if (!blockStarts())
             return;
-        decoder.read(int(std::min(kBlockFrames, frames - done)), block);
-        const qint64 read = qint64(block.size()) / decoder.channels();
+        const qint64 read = decoded.read(block);
+        m_junctions->write(block);
         if (read == 0)
-            throw AudioError(JoinRun::endedEarly(input));
-        if (gain != 1.0F)
-            std::transform(block.cbegin(), block.cend(), block.begin(),
-                           [gain](float sample) { return sample * gain; });
-        converter.convert(block, converted);
-        m_junctions->write(converted);
-        done += read;
+            return;
         blockWritten(read);
     }
-    converter.finish(converted);
-    m_junctions->write(converted);
 }

@@ -5,10 +5,9 @@
 #include "audio/copy/mp3sideinfo.h"
 #include "audio/core/audioerror.h"
 #include "audio/core/outputformat.h"
-#include "audio/decode/audiodecoder.h"
-#include "audio/encode/outputrateconverter.h"
 #include "audio/tags/chapterwriter.h"
 #include "join/chapterplan.h"
+#include "join/decodedinput.h"
 #include "join/joinobserver.h"
 #include "join/joinrun.h"
 #include "join/junctionmixer.h"
@@ -35,7 +34,6 @@ constexpr double kMostClamped = 0.001;
 constexpr double kMostSpeedChange = 0.04;
 constexpr qint64 kWidestJunction = 32;
 constexpr int kCopiedChunk = 256;  // frames copied between two questions to go on
-constexpr int kDecodedBlock = 16384;
 constexpr int kTopBitrateIndex = 14;
 constexpr int kJunctionNeighbours = 4;
 
@@ -63,17 +61,21 @@ void Mp3CopyJoin::plan()
 {
     const JoinJob &job = m_parts.job;
     using Group = std::tuple<int, int, int>;
+    // The MPEG version, rate and channels of an input that may be copied.
+    const auto groupOf = [](const Mp3FileIndex &index) -> std::optional<Group> {
+        if (!index.copyable() || index.frameCount() < kFewestCopiedFrames)
+            return std::nullopt;
+        const Mp3FrameHeader &h = index.header();
+        return Group{h.version(), h.sampleRate(), h.channels()};
+    };
     std::map<Group, qint64> lengths;
     std::optional<Group> best;
     for (const QString &input : job.inputs) {
         Row row;
         row.index = std::make_unique<Mp3FileIndex>(input);
-        const Mp3FileIndex &index = *row.index;
-        if (index.copyable() && index.frameCount() >= kFewestCopiedFrames) {
-            const Mp3FrameHeader &h = index.header();
-            const Group group{h.version(), h.sampleRate(), h.channels()};
-            const qint64 total = lengths[group] += index.signalLength();
-            if (!best || (group != *best && total > lengths[*best]))
+        if (const std::optional<Group> group = groupOf(*row.index)) {
+            const qint64 total = lengths[*group] += row.index->signalLength();
+            if (!best || (*group != *best && total > lengths[*best]))
                 best = group;
         }
         m_rows.push_back(std::move(row));
@@ -84,11 +86,9 @@ void Mp3CopyJoin::plan()
         Row &row = m_rows[r];
         const Mp3FileIndex &index = *row.index;
         row.gain = r < m_parts.gains.size() ? m_parts.gains[r] : 1.0f;
-        if (!index.copyable() || index.frameCount() < kFewestCopiedFrames)
+        if (groupOf(index) != best)
             continue;
         const Mp3FrameHeader &h = index.header();
-        if (Group{h.version(), h.sampleRate(), h.channels()} != *best)
-            continue;
         // A length other than the list admitted: FFmpeg trims it otherwise.
         if (int(r) < job.admittedLengths.size()
             && job.admittedLengths[int(r)].frames != index.signalLength())
@@ -282,8 +282,9 @@ bool Mp3CopyJoin::copyRun(int r)
                 m_writer->writeFrame(index.frameData(f), entry.bytes);
                 continue;
             }
-            frame = QByteArray(reinterpret_cast<const char *>(index.frameData(f)), entry.bytes);
+            frame.resize(entry.bytes);
             auto *bytes = reinterpret_cast<quint8 *>(frame.data());
+            std::copy_n(index.frameData(f), entry.bytes, bytes);
             Mp3SideInfo(bytes, index.header()).addGain(row.gainSteps);
             m_writer->writeFrame(bytes, entry.bytes);
         }
@@ -299,40 +300,29 @@ bool Mp3CopyJoin::copyRun(int r)
 
 bool Mp3CopyJoin::encodeRow(int r)
 {
-    Row &row = m_rows[std::size_t(r)];
+    const Row &row = m_rows[std::size_t(r)];
     const JoinJob &job = m_parts.job;
     const QString &input = job.inputs[r];
     ++m_outcome.encodedRows;
     if (!m_junction)
         openJunction(-1);
-    AudioDecoder decoder(input);
-    OutputRateConverter converter(input, decoder.sampleRate(), decoder.channels(), m_rate,
-                                  m_channels);
+    DecodedInput decoded(input, row.gain, m_rate, m_channels);
     const bool last = r + 1 == int(m_rows.size());
-    m_junctionStarts.emplace_back(
-        r, m_junction->inputStarts(converter.framesFor(decoder.sampleCount()), last));
+    m_junctionStarts.emplace_back(r, m_junction->inputStarts(decoded.frames(), last));
     const qint64 base = m_processed;
     qint64 read = 0;
     SampleArray block;
-    SampleArray converted;
     for (;;) {
         if (!m_parts.observer.blockStarts())
             return false;
-        decoder.read(kDecodedBlock, block);
-        if (block.empty())
-            break;
-        read += qint64(block.size()) / decoder.channels();
-        if (row.gain != 1.0f)
-            for (float &sample : block)
-                sample *= row.gain;
-        converter.convert(block, converted);
-        m_junction->write(converted);
+        const qint64 frames = decoded.read(block);
+        m_junction->write(block);
+        if (frames == 0)
+            return true;
+        read += frames;
         m_processed = std::min(base + read, job.totalFrames);
         m_parts.observer.blockWritten(m_processed, job.totalFrames);
     }
-    converter.finish(converted);
-    m_junction->write(converted);
-    return true;
 }
 
 void Mp3CopyJoin::openJunction(int leftRow)

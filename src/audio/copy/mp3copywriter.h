@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/core/mp3frameheader.h"
 #include "audio/core/chapter.h"
+#include "audio/core/mp3frameheader.h"
 #include "audio/encode/mp3infoframe.h"
 #include "audio/encode/outputfile.h"
 

@@ -30,8 +30,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTime>
 
 #include <chrono>
 #include <cmath>
@@ -624,6 +626,146 @@ TEST_F(JoinChaptersTest, ALoneInputOrChaptersTurnedOffGiveNoChapterList)
     EXPECT_TRUE(join({a}, Format::Mp3).chapters.isEmpty());
     EXPECT_TRUE(join({a, b}, Format::Mp3, {}, false).chapters.isEmpty());
     EXPECT_EQ(join({a, b}, Format::Mp3).chapters.size(), 2);
+}
+
+// An input holding chapters of its own (written by FFmpeg, as another program
+// would): CHAP frames in MP3, a chapter track in M4A, CHAPTERnnn in FLAC.
+class KeptChaptersTest : public JoinChaptersTest {
+protected:
+    struct Own {
+        int milliseconds;
+        QString title;
+    };
+
+    Input withChapters(const QString &name, ToneFormat format, double seconds,
+                       const QList<Own> &chapters)
+    {
+        const Input tone = input(QStringLiteral("plain-") + name, format, 44100, 2, seconds);
+        Input in = tone;
+        in.path = dir.filePath(name);
+        // FFmpeg writes no chapters into FLAC; metaflac writes the comments.
+        if (format == ToneFormat::Flac) {
+            EXPECT_TRUE(QFile::copy(tone.path, in.path));
+            QStringList comments;
+            for (qsizetype i = 0; i < chapters.size(); ++i) {
+                const QTime at = QTime(0, 0).addMSecs(chapters[i].milliseconds);
+                const QString key =
+                    QStringLiteral("--set-tag=CHAPTER%1").arg(i + 1, 3, 10, QChar('0'));
+                comments << key + QStringLiteral("=") + at.toString(QStringLiteral("HH:mm:ss.zzz"))
+                         << key + QStringLiteral("NAME=") + chapters[i].title;
+            }
+            run(QStringLiteral("metaflac"), comments << in.path);
+            return in;
+        }
+        QString meta = QStringLiteral(";FFMETADATA1\n");
+        for (qsizetype i = 0; i < chapters.size(); ++i) {
+            const int end = i + 1 < chapters.size() ? chapters[i + 1].milliseconds
+                                                    : chapters[i].milliseconds + 500;
+            meta += QStringLiteral("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
+                        .arg(chapters[i].milliseconds)
+                        .arg(end)
+                        .arg(chapters[i].title);
+        }
+        const QString metaPath = dir.filePath(name + QStringLiteral(".meta"));
+        QFile file(metaPath);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(meta.toUtf8());
+        file.close();
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", tone.path, "-i", metaPath, "-map",
+                                       "0:a", "-map_chapters", "1", "-c", "copy", in.path});
+        return in;
+    }
+
+    static void run(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(-1));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    }
+
+    MediaInfo join(const QList<Input> &inputs, Format format, bool copy,
+                   const ChapterNaming &naming)
+    {
+        JoinJob job;
+        for (const Input &in : inputs) {
+            job.inputs << in.path;
+            job.admittedLengths.append({in.frames, in.rate});
+        }
+        job.outputPath = dir.filePath(QStringLiteral("kept") + outputFormatInfo(format).extension);
+        QFile::remove(job.outputPath);
+        job.copy = copy;
+        job.chapterNaming = naming;
+        AudioFile reader;
+        AudioFile writer;
+        AudioInformation information;
+        selectOutput(writer, format);
+        RecordingObserver observer;
+        JoinRun(reader, writer, information).run(job, observer);
+        return probeMedia(job.outputPath);
+    }
+
+    static void expectStarts(const MediaInfo &info, const QList<std::pair<double, QString>> &starts)
+    {
+        QStringList titles;
+        for (const ProbedChapter &chapter : info.chapters)
+            titles << chapter.title;
+        ASSERT_EQ(info.chapters.size(), starts.size())
+            << info.container.toStdString() << ": " << titles.join(", ").toStdString();
+        for (qsizetype i = 0; i < starts.size(); ++i) {
+            EXPECT_EQ(info.chapters[i].title, starts[i].second) << info.container.toStdString();
+            EXPECT_NEAR(info.chapters[i].start, starts[i].first, 0.0011)
+                << info.container.toStdString() << " chapter " << i;
+        }
+    }
+};
+
+// Each input's chapters move to where it starts in the output, the first to
+// its very start, one past its end dropped; a plain input keeps one chapter.
+// The same through the encoding join, the copy joins and the M4B muxer.
+TEST_F(KeptChaptersTest, InputsGiveTheirOwnChaptersMovedToWhereTheyStart)
+{
+    const QList<Input> inputs = {
+        withChapters(QStringLiteral("a.mp3"), ToneFormat::Mp3, 3.0,
+                     {{0, QStringLiteral("A one")},
+                      {1000, QStringLiteral("A two")},
+                      {2250, QStringLiteral("A three")}}),
+        withChapters(QStringLiteral("b.m4a"), ToneFormat::M4a, 2.0,
+                     {{0, QStringLiteral("B one")}, {1500, QStringLiteral("B two")}}),
+        withChapters(QStringLiteral("c.flac"), ToneFormat::Flac, 2.0,
+                     {{250, QStringLiteral("C one")},
+                      {1000, QStringLiteral("C two")},
+                      {2500, QStringLiteral("C past its end")}}),
+        input(QStringLiteral("04 - d.wav"), ToneFormat::Wav16, 44100, 2, 1.0)};
+    QList<double> starts;
+    double start = 0;
+    for (const Input &in : inputs) {
+        starts << start;
+        start += double(in.frames) / in.rate;
+    }
+    const QList<std::pair<double, QString>> kept = {
+        {starts[0], "A one"},          {starts[0] + 1.0, "A two"},
+        {starts[0] + 2.25, "A three"}, {starts[1], "B one"},
+        {starts[1] + 1.5, "B two"},    {starts[2], "C one"},
+        {starts[2] + 1.0, "C two"},    {starts[3], "d"}};
+    for (const auto &[format, copy] : {std::pair{Format::Mp3, false}, std::pair{Format::Mp3, true},
+                                       std::pair{Format::Flac, true}, std::pair{Format::M4b, false},
+                                       std::pair{Format::Ogg, false}})
+        expectStarts(join(inputs, format, copy, {}), kept);
+
+    // One chapter per input, titled by the user where given, else by the
+    // file names alone.
+    ChapterNaming perFile;
+    perFile.keepInputChapters = false;
+    perFile.titles = {QString(), QStringLiteral("Given")};
+    perFile.rule = ChapterTitle::Rule::Files;
+    expectStarts(join(inputs, Format::Mp3, false, perFile),
+                 {{starts[0], "a"}, {starts[1], "Given"}, {starts[2], "c"}, {starts[3], "d"}});
+
+    // More than a format lists: one chapter per input rather than a failed join.
+    ChapterPlan capped(QStringList{inputs[0].path, inputs[1].path}, {}, 4);
+    EXPECT_EQ(capped.planned({{inputs[0].frames, 44100}, {inputs[1].frames, 44100}}, 44100).size(),
+              2);
 }
 
 // Rounding each input's length to the output's rate would add up; rounding

@@ -8,7 +8,7 @@
 
 namespace {
 // Far more than any list of titles: a device or a wrong file is not read whole.
-constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxBytes = qint64(16) * 1024 * 1024;
 }  // namespace
 
 ChapterTitlesFile::ChapterTitlesFile(const QString &path, qsizetype inputCount)

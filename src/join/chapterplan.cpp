@@ -17,19 +17,18 @@ ChapterPlan::ChapterPlan(const QStringList &inputs, const ChapterNaming &naming,
         QList<InputChapter> parts = keepOwn ? own[row] : QList<InputChapter>{};
         if (parts.isEmpty())
             parts.append(InputChapter{});
-        parts.first().start = 0;
-        // The user's title names the row's first chapter; an untitled one of
-        // the input's own takes the row's title too.
+        // The user's title names the row's first chapter, else the input's
+        // own, else the rule; an untitled later one takes the first one's.
+        InputChapter &first = parts.first();
+        first.start = 0;
         const QString given = naming.titles.value(row);
         if (!given.isEmpty())
-            parts.first().title = given;
-        QString ruled;
+            first.title = given;
+        if (first.title.isEmpty())
+            first.title = ChapterTitle::byRule(inputs[row], naming.rule);
         for (InputChapter &part : parts) {
-            if (!part.title.isEmpty())
-                continue;
-            if (ruled.isEmpty())
-                ruled = ChapterTitle::byRule(inputs[row], naming.rule);
-            part.title = ruled;
+            if (part.title.isEmpty())
+                part.title = first.title;
         }
         m_rows.append(parts);
     }

@@ -136,6 +136,7 @@ void JoinCommand::joinFiles()
                     {m_parts.list.admittedSamples(row), m_parts.list.admittedSampleRate(row)});
             job.chapters = m_parts.settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
                                                        ValueLists::kDefaultChapters);
+            job.chapterNaming.titles = m_parts.list.chapterTitles();
             job.outputPath = outputPath;
             job.tags = m_parts.tagValues;
             job.loudnessTarget = loudnessTarget();

@@ -229,6 +229,7 @@ void MainWindow::createDialogs()
     m_aboutDialog = new AboutDialog(m_prompter, this);
     m_folderDialog = new FolderDialog(*m_settings, *this, this);
     m_tagDialog = new TagDialog(m_tagValues, *m_settings, *this, this);
+    m_tagDialog->setChapterRows(*m_joinList, m_prompter);
 }
 
 // The settings dialog reads its values each time it is shown, so it is built

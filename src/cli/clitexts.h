@@ -29,6 +29,10 @@ inline const QString kBadMilliseconds =
     QStringLiteral("%1 takes a whole number of milliseconds from 0 to %2: '%3'.");
 inline const QString kEmptySettings =
     QStringLiteral("--settings needs a FILE: an empty name names no file.");
+inline const QString kEmptyChapterTitles =
+    QStringLiteral("--chapter-titles needs a FILE: an empty name names no file.");
+// What was given, the choices.
+inline const QString kBadChapterNames = QStringLiteral("Unknown --chapter-names '%1': one of %2.");
 inline const QString kPauseAndCrossfade =
     QStringLiteral("--pause and --crossfade cannot both be given: choose one.");
 
@@ -38,6 +42,14 @@ inline const QString kSettingsUnreadable = QStringLiteral("Cannot read the setti
 inline const QString kNoSuchFile = QStringLiteral("no such file");
 inline const QString kIsAFolder = QStringLiteral("it is a folder");
 inline const QString kNotARegularFile = QStringLiteral("not a regular file");
+// File, cause.
+inline const QString kTitlesUnreadable = QStringLiteral("Cannot read the chapter titles in %1: %2");
+inline const QString kNotUtf8 = QStringLiteral("it is no UTF-8 text");
+inline const QString kTooLargeForTitles = QStringLiteral("it is too large for a list of titles");
+// File, its lines, the inputs.
+inline const QString kTitlesCount = QStringLiteral(
+    "%1 holds %2 chapter titles for %3 inputs: give one line for each input, in join order "
+    "(an empty line keeps the input's own title).");
 // Folder, the system's cause.
 inline const QString kCannotCreateFolder = QStringLiteral("Cannot create the folder %1: %2");
 inline const QString kOutputExists = QStringLiteral("%1 exists: add -y to replace it.");

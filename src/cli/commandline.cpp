@@ -51,6 +51,22 @@ struct Options {
     QCommandLineOption noChapters{
         QStringLiteral("no-chapters"),
         QStringLiteral("No chapters: without it, each input becomes a chapter of OUTPUT.")};
+    QCommandLineOption chapterTitles{
+        QStringLiteral("chapter-titles"),
+        QStringLiteral("Chapter titles from FILE: UTF-8 text, one title a line, in the order of "
+                       "the inputs once folders are expanded; an empty line keeps that input's "
+                       "own title."),
+        QStringLiteral("FILE")};
+    QCommandLineOption chapterNames{
+        QStringLiteral("chapter-names"),
+        QStringLiteral("Where the chapters' titles come from: tags (an input's title tag, else "
+                       "its file name without a leading track number; the default) or files "
+                       "(the file name alone)."),
+        QStringLiteral("tags|files")};
+    QCommandLineOption chaptersPerFile{
+        QStringLiteral("chapters-per-file"),
+        QStringLiteral("One chapter for each input, even for an input with chapters of its "
+                       "own: without it, such an input gives its own chapters to OUTPUT.")};
     QCommandLineOption loudness{
         QStringLiteral("loudness"),
         QStringLiteral("Match the loudness of the inputs: each gets one gain that brings it to "
@@ -101,9 +117,11 @@ struct Options {
 
     QList<QCommandLineOption> all() const
     {
-        return {output,   format, recursive, settings, overwrite, quiet,  noChapters,
-                loudness, pause,  crossfade, copy,     title,     artist, album,
-                year,     track,  genre,     comment,  help,      version};
+        return {output,   format,     recursive,     settings,     overwrite,
+                quiet,    noChapters, chapterTitles, chapterNames, chaptersPerFile,
+                loudness, pause,      crossfade,     copy,         title,
+                artist,   album,      year,          track,        genre,
+                comment,  help,       version};
     }
 };
 
@@ -251,6 +269,22 @@ void CommandLine::read(const QStringList &arguments)
     m_request.quiet = parser.isSet(options.quiet);
     m_request.chapters = !parser.isSet(options.noChapters);
     m_request.copy = parser.isSet(options.copy);
+    m_request.chaptersPerFile = parser.isSet(options.chaptersPerFile);
+    m_request.chapterTitlesFile = parser.value(options.chapterTitles);
+    if (parser.isSet(options.chapterTitles) && m_request.chapterTitlesFile.isEmpty()) {
+        refuse(CliTexts::kEmptyChapterTitles);
+        return;
+    }
+    if (parser.isSet(options.chapterNames)) {
+        const QString rule = parser.value(options.chapterNames);
+        const QStringList rules = {QStringLiteral("tags"), QStringLiteral("files")};
+        const qsizetype index = rules.indexOf(rule.toLower());
+        if (index < 0) {
+            refuse(CliTexts::kBadChapterNames.arg(rule, rules.join(QLatin1Char('|'))));
+            return;
+        }
+        m_request.chapterNames = index == 0 ? ChapterTitle::Rule::Tags : ChapterTitle::Rule::Files;
+    }
     if (parser.isSet(options.loudness)) {
         const QString text = parser.value(options.loudness);
         m_request.loudnessTarget = loudnessTarget(text);

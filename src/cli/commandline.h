@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/tags/tagvalues.h"
+#include "inputs/chaptertitle.h"
 #include "settings/valuelists.h"
 
 #include <QString>
@@ -36,6 +37,11 @@ struct JoinRequest {
     int crossfadeMilliseconds = ValueLists::kDefaultJunctionMilliseconds;
     // MP3 and FLAC outputs: the inputs' frames are copied where they can be.
     bool copy = ValueLists::kDefaultCopy;
+    // Set: a file of chapter titles, one a line in input order (ChapterTitlesFile).
+    QString chapterTitlesFile;
+    ChapterTitle::Rule chapterNames = ChapterTitle::Rule::Tags;
+    // One chapter per input, even where an input has chapters of its own.
+    bool chaptersPerFile = false;
 };
 
 // Reads the command line. Formats, genres and their names come from the value

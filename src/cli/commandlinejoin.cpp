@@ -1,6 +1,7 @@
 #include "cli/commandlinejoin.h"
 
 #include "audio/encode/outputfile.h"
+#include "cli/chaptertitlesfile.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/exitcode.h"
@@ -44,6 +45,15 @@ int CommandLineJoin::run()
         return ExitCode::kFailed;
     if (StopSignal::requested())
         return ExitCode::kStopped;
+    QStringList titles;
+    if (!m_request.chapterTitlesFile.isEmpty()) {
+        const ChapterTitlesFile file(m_request.chapterTitlesFile, inputs.paths().size());
+        if (!file.error().isEmpty()) {
+            Console::printError(file.error());
+            return ExitCode::kFailed;
+        }
+        titles = file.titles();
+    }
 
     QString extension;
     OutputFormatSetup setup(settings, m_writer, m_encoder, m_prompter);
@@ -51,7 +61,7 @@ int CommandLineJoin::run()
         return ExitCode::kFailed;
     if (!outputMayBeWritten(inputs) || !createOutputFolder())
         return ExitCode::kFailed;
-    return join(inputs);
+    return join(inputs, titles);
 }
 
 std::optional<QString> CommandLineJoin::settingsFile() const
@@ -146,13 +156,16 @@ void CommandLineJoin::removeCreatedFolders()
     m_createdFolders.clear();
 }
 
-int CommandLineJoin::join(const JoinInputs &inputs)
+int CommandLineJoin::join(const JoinInputs &inputs, const QStringList &chapterTitles)
 {
     JoinJob job;
     job.inputs = inputs.paths();
     job.totalFrames = inputs.totalSamples();
     job.admittedLengths = inputs.lengths();
     job.chapters = m_request.chapters;
+    job.chapterNaming.titles = chapterTitles;
+    job.chapterNaming.rule = m_request.chapterNames;
+    job.chapterNaming.keepInputChapters = !m_request.chaptersPerFile;
     job.outputPath = m_request.output;
     job.tags = m_request.tags;
     job.keepStoppedOutput = false;

@@ -34,7 +34,8 @@ private:
     bool outputMayBeWritten(const JoinInputs &inputs);
     bool createOutputFolder();
     void removeCreatedFolders();
-    int join(const JoinInputs &inputs);
+    // chapterTitles: one per input, or none.
+    int join(const JoinInputs &inputs, const QStringList &chapterTitles);
     void printSummary(const JoinInputs &inputs, const JoinRun &run) const;
     void makeOutputWritable();
     void restoreOutputPermissions();

@@ -1,8 +1,12 @@
 #include "dialogs/tagdialog.h"
 
 #include "audio/tags/tagvalues.h"
+#include "dialogs/chaptertitlesdialog.h"
+#include "joinlist/joinlist.h"
 #include "kit/numberinput.h"
 #include "platform/errorreport.h"
+#include "platform/messages.h"
+#include "platform/prompter.h"
 #include "settings/settings.h"
 #include "settings/settingskeys.h"
 #include "settings/valuelists.h"
@@ -30,6 +34,8 @@ constexpr int kTrackWidth = 40;
 constexpr int kFirstRowTop = 12;
 constexpr int kRowPitch = 29;
 constexpr int kRowHeight = 22;
+constexpr int kChapterTitlesWidth = 80;
+constexpr int kChapterTitlesGap = 6;
 constexpr int kButtonTop = 249;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 25;
@@ -105,7 +111,17 @@ void TagDialog::createControls()
     // Chapters are tags of the joined file, set for every join until changed.
     m_chaptersCheck = new QCheckBox(QStringLiteral("Add a chapter for each file"), this);
     m_chaptersCheck->setObjectName(QStringLiteral("cbx_chapters"));
-    m_chaptersCheck->setGeometry(kFieldLeft, rowTop(kChaptersRow), kFullFieldWidth, kRowHeight);
+    m_chaptersCheck->setGeometry(kFieldLeft, rowTop(kChaptersRow),
+                                 kFullFieldWidth - kChapterTitlesWidth - kChapterTitlesGap,
+                                 kRowHeight);
+    m_chapterTitlesButton = new QPushButton(QStringLiteral("Chapters…"), this);
+    m_chapterTitlesButton->setObjectName(QStringLiteral("btn_chapters"));
+    m_chapterTitlesButton->setAutoDefault(false);
+    m_chapterTitlesButton->setEnabled(false);
+    m_chapterTitlesButton->setGeometry(kFieldLeft + kFullFieldWidth - kChapterTitlesWidth,
+                                       rowTop(kChaptersRow), kChapterTitlesWidth, kRowHeight);
+    connect(m_chapterTitlesButton, &QPushButton::clicked, this,
+            [this] { runGuarded(m_errorReport, [this] { editChapterTitles(); }); });
 
     m_okButton = addButton(QStringLiteral("Ok"), QStringLiteral("btn_ok"), 0);
     m_resetButton = addButton(QStringLiteral("Reset"), QStringLiteral("btn_reset"), 1);
@@ -197,6 +213,26 @@ void TagDialog::resetValues()
 void TagDialog::discardValues()
 {
     reject();
+}
+
+void TagDialog::setChapterRows(JoinList &rows, Prompter &prompter)
+{
+    m_chapterRows = &rows;
+    m_prompter = &prompter;
+    m_chapterTitlesButton->setEnabled(true);
+}
+
+void TagDialog::editChapterTitles()
+{
+    if (!m_chapterRows || !m_prompter)
+        return;
+    // Titles belong to the rows: with none there is nothing to name.
+    if (m_chapterRows->rowCount() == 0) {
+        m_prompter->information(Messages::kAddFile);
+        return;
+    }
+    ChapterTitlesDialog dialog(*m_chapterRows, this);
+    m_prompter->showModal(dialog);
 }
 
 bool TagDialog::eventFilter(QObject *watched, QEvent *event)

@@ -3,6 +3,8 @@
 #include <QDialog>
 
 class ErrorReport;
+class JoinList;
+class Prompter;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -20,6 +22,10 @@ public:
     TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
               QWidget *parent = nullptr);
 
+    // The rows whose chapter titles "Chapters…" edits, in a dialog shown
+    // through prompter; without them the button is disabled.
+    void setChapterRows(JoinList &rows, Prompter &prompter);
+
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -33,6 +39,7 @@ private:
     void acceptValues();
     void resetValues();
     void discardValues();
+    void editChapterTitles();
 
     TagValues &m_tagValues;
     Settings &m_settings;
@@ -46,6 +53,9 @@ private:
     QComboBox *m_genreList = nullptr;
     QLineEdit *m_commentEdit = nullptr;
     QCheckBox *m_chaptersCheck = nullptr;
+    QPushButton *m_chapterTitlesButton = nullptr;
+    JoinList *m_chapterRows = nullptr;
+    Prompter *m_prompter = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_cancelButton = nullptr;

@@ -1,5 +1,7 @@
 #include "inputs/chaptertitle.h"
 
+#include "audio/tags/tagreader.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -18,4 +20,10 @@ QString ChapterTitle::fromFileName(const QString &path)
     if (!match.hasMatch() || match.capturedEnd() >= base.size())
         return base;
     return base.mid(match.capturedEnd());
+}
+
+QString ChapterTitle::byRule(const QString &path, Rule rule)
+{
+    const QString tagged = rule == Rule::Tags ? TagReader::title(path) : QString();
+    return tagged.isEmpty() ? fromFileName(path) : tagged;
 }

@@ -12,4 +12,9 @@ namespace ChapterTitle {
 
 QString fromFileName(const QString &path);
 
+// Where an input's chapter title comes from when the user gave none: its title
+// tag, else its file name; or its file name alone.
+enum class Rule { Tags, Files };
+QString byRule(const QString &path, Rule rule);
+
 }  // namespace ChapterTitle

@@ -1,24 +1,55 @@
 #include "join/chapterplan.h"
 
-#include "audio/tags/tagreader.h"
-#include "inputs/chaptertitle.h"
-
+#include <algorithm>
 #include <cmath>
 
-namespace {
-
-QString titleOf(const QString &path)
+ChapterPlan::ChapterPlan(const QStringList &inputs, const ChapterNaming &naming,
+                         qsizetype maxChapters)
 {
-    QString tagged = TagReader::title(path);
-    return tagged.isEmpty() ? ChapterTitle::fromFileName(path) : tagged;
+    qsizetype count = 0;
+    QList<QList<InputChapter>> own;
+    for (const QString &input : inputs) {
+        own.append(naming.keepInputChapters ? InputChapters::read(input) : QList<InputChapter>{});
+        count += std::max<qsizetype>(own.last().size(), 1);
+    }
+    const bool keepOwn = count <= maxChapters;
+    for (qsizetype row = 0; row < inputs.size(); ++row) {
+        QList<InputChapter> parts = keepOwn ? own[row] : QList<InputChapter>{};
+        if (parts.isEmpty())
+            parts.append(InputChapter{});
+        // The user's title names the row's first chapter, else the input's
+        // own, else the rule; an untitled later one takes the first one's.
+        InputChapter &first = parts.first();
+        first.start = 0;
+        const QString given = naming.titles.value(row);
+        if (!given.isEmpty())
+            first.title = given;
+        if (first.title.isEmpty())
+            first.title = ChapterTitle::byRule(inputs[row], naming.rule);
+        for (InputChapter &part : parts) {
+            if (part.title.isEmpty())
+                part.title = first.title;
+        }
+        m_rows.append(parts);
+    }
 }
 
-}  // namespace
-
-ChapterPlan::ChapterPlan(const QStringList &inputs)
+void ChapterPlan::appendRow(ChapterList &chapters, int row, const RunningTime &start, int rate,
+                            qint64 end, int outputRate) const
 {
-    for (const QString &input : inputs)
-        m_titles << titleOf(input);
+    const qint64 first = outputFrames(start, outputRate);
+    chapters.append({m_rows.value(row).value(0).title, first, end});
+    qint64 previous = first;
+    for (const InputChapter &part : m_rows.value(row).mid(1)) {
+        RunningTime at = start;
+        at[rate] += part.startFrame(rate);
+        const qint64 frame = outputFrames(at, outputRate);
+        if (frame <= previous || frame >= end)
+            continue;
+        chapters.last().endFrame = frame;
+        chapters.append({part.title, frame, end});
+        previous = frame;
+    }
 }
 
 qint64 ChapterPlan::outputFrames(const RunningTime &time, int outputRate)
@@ -39,26 +70,25 @@ qint64 ChapterPlan::outputFrames(const RunningTime &time, int outputRate)
 
 ChapterList ChapterPlan::planned(const QList<AdmittedLength> &lengths, int outputRate) const
 {
-    if (lengths.size() != m_titles.size())
+    if (lengths.size() != m_rows.size())
         return {};
     ChapterList chapters;
     RunningTime time;
-    qint64 start = 0;
     for (qsizetype row = 0; row < lengths.size(); ++row) {
         const AdmittedLength &length = lengths[row];
         if (length.sampleRate <= 0)
             return {};
+        const RunningTime start = time;
         time[length.sampleRate] += length.frames;
-        const qint64 end = outputFrames(time, outputRate);
-        chapters.append({m_titles[row], start, end});
-        start = end;
+        appendRow(chapters, int(row), start, length.sampleRate, outputFrames(time, outputRate),
+                  outputRate);
     }
     return chapters;
 }
 
 void ChapterPlan::rowStarts(int row, int sampleRate)
 {
-    m_starts.append({row, m_time});
+    m_starts.append({row, sampleRate, m_time});
     m_rowRate = sampleRate;
 }
 
@@ -79,8 +109,8 @@ ChapterList ChapterPlan::written(int outputRate) const
     for (qsizetype index = 0; index < m_starts.size(); ++index) {
         const RowStart &start = m_starts[index];
         const RunningTime &end = index + 1 < m_starts.size() ? m_starts[index + 1].time : m_time;
-        chapters.append({m_titles.value(start.row), outputFrames(start.time, outputRate),
-                         outputFrames(end, outputRate)});
+        appendRow(chapters, start.row, start.time, start.rate, outputFrames(end, outputRate),
+                  outputRate);
     }
     return chapters;
 }

@@ -84,7 +84,8 @@ std::optional<CopyJoinOutcome> FlacCopyJoin::run()
     const FlacStreamFormat &format = m_writer->format();
     const int rate = format.sampleRate;
     if (job.chapters)
-        m_chapters = std::make_unique<ChapterPlan>(job.inputs);
+        m_chapters = std::make_unique<ChapterPlan>(
+            job.inputs, job.chapterNaming, ChapterWriter::maxChapters(OutputFormat::Kind::Flac));
     // Everything not copied goes through the junctions, as in any join; the
     // copied frames pass them by where they neither mix nor wait.
     m_junctions = std::make_unique<JunctionMixer>(

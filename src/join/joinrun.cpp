@@ -151,7 +151,7 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
     qint64 processed = 0;
     m_chapters.reset();
     if (job.chapters) {
-        m_chapters.emplace(job.inputs);
+        m_chapters.emplace(job.inputs, job.chapterNaming, m_writer.maxChapters());
         if (!job.admittedLengths.isEmpty())
             m_writer.setChapters(
                 m_chapters->planned(job.admittedLengths, m_writer.outputSampleRate()));

@@ -31,6 +31,8 @@ struct JoinJob {
     // Each input becomes a chapter of the output (see ChapterPlan); a stopped
     // join's output has the chapters of the rows it reached.
     bool chapters = ValueLists::kDefaultChapters;
+    // The chapters' titles, and whether inputs keep chapters of their own.
+    ChapterNaming chapterNaming;
     QString outputPath;
     TagValues tags;
     // A join stopped part-way: the window keeps what it wrote, completed and

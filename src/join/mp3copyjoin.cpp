@@ -215,9 +215,11 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
     const auto first =
         std::find_if(m_rows.begin(), m_rows.end(), [](const Row &row) { return row.copied; });
     int extraRoom = 0;
-    if (job.chapters && !job.admittedLengths.isEmpty())
-        extraRoom =
-            ChapterWriter::id3Size(ChapterPlan(job.inputs).planned(job.admittedLengths, m_rate));
+    if (job.chapters)
+        m_chapters = std::make_unique<ChapterPlan>(
+            job.inputs, job.chapterNaming, ChapterWriter::maxChapters(OutputFormat::Kind::Mp3));
+    if (m_chapters && !job.admittedLengths.isEmpty())
+        extraRoom = ChapterWriter::id3Size(m_chapters->planned(job.admittedLengths, m_rate));
     m_writer = std::make_unique<Mp3CopyWriter>(job.outputPath, first->index->header(), extraRoom);
     m_outcome.outputCreated = true;
     m_rawStarts.assign(m_rows.size(), -1);
@@ -359,17 +361,16 @@ void Mp3CopyJoin::finish(int padding)
     const auto start = std::max<qint64>(std::llround(m_signalStart), Mp3FrameHeader::kDecoderDelay);
     const int delay = int(start) - Mp3FrameHeader::kDecoderDelay;
     ChapterList chapters;
-    if (job.chapters) {
-        ChapterPlan plan(job.inputs);
+    if (m_chapters) {
         for (std::size_t r = 0; r < m_rows.size(); ++r) {
             if (m_rawStarts[r] < 0)
                 continue;
-            plan.outputEndsAt(std::llround(m_rawStarts[r]) - start, m_rate);
-            plan.rowStarts(int(r), m_rate);
+            m_chapters->outputEndsAt(std::llround(m_rawStarts[r]) - start, m_rate);
+            m_chapters->rowStarts(int(r), m_rate);
         }
         const qint64 total = m_writer->frames() * m_frameSamples - delay - padding;
-        plan.outputEndsAt(total, m_rate);
-        chapters = plan.written(m_rate);
+        m_chapters->outputEndsAt(total, m_rate);
+        chapters = m_chapters->written(m_rate);
     }
     m_writer->finish(delay, padding, chapters, [&](const QString &path) {
         m_outcome.tagsStored = stampTags(m_parts.information, job.tags, path, job.outputPath);

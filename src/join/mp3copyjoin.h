@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+class ChapterPlan;
 class LameEncoder;
 class Mp3CopyWriter;
 class Mp3FileIndex;
@@ -53,6 +54,9 @@ private:
     qint64 m_pause = 0;
     qint64 m_crossfade = 0;
     std::unique_ptr<Mp3CopyWriter> m_writer;
+    // The join's chapters, when it writes any: read once, sized into the
+    // output's tag room and placed at the end.
+    std::unique_ptr<ChapterPlan> m_chapters;
     std::unique_ptr<Mp3Junction> m_junction;
     // Rows whose audio starts in the open junction, and where.
     std::vector<std::pair<int, qint64>> m_junctionStarts;

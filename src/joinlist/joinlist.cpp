@@ -26,8 +26,11 @@ namespace {
 constexpr int kAdmittedSecondsRole = Qt::UserRole;
 constexpr int kAdmittedSamplesRole = Qt::UserRole + 1;
 constexpr int kAdmittedRateRole = Qt::UserRole + 2;
+// The chapter title the user gave the row; none: the default rule's at join time.
+constexpr int kChapterTitleRole = Qt::UserRole + 3;
 // Every value a row carries besides its texts, which moves with them.
-constexpr int kAdmittedRoles[] = {kAdmittedSecondsRole, kAdmittedSamplesRole, kAdmittedRateRole};
+constexpr int kAdmittedRoles[] = {kAdmittedSecondsRole, kAdmittedSamplesRole, kAdmittedRateRole,
+                                  kChapterTitleRole};
 
 struct ColumnSpec {
     const char *caption;
@@ -108,6 +111,25 @@ qint64 JoinList::admittedSamples(int row) const
 int JoinList::admittedSampleRate(int row) const
 {
     return m_lv.topLevelItem(row)->data(FileNameColumn, kAdmittedRateRole).toInt();
+}
+
+QString JoinList::chapterTitle(int row) const
+{
+    return m_lv.topLevelItem(row)->data(FileNameColumn, kChapterTitleRole).toString();
+}
+
+void JoinList::setChapterTitle(int row, const QString &title)
+{
+    if (QTreeWidgetItem *item = m_lv.topLevelItem(row))
+        item->setData(FileNameColumn, kChapterTitleRole, title);
+}
+
+QStringList JoinList::chapterTitles() const
+{
+    QStringList titles;
+    for (int row = 0; row < rowCount(); ++row)
+        titles << chapterTitle(row);
+    return titles;
 }
 
 QString JoinList::status(int row) const

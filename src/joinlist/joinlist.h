@@ -41,6 +41,11 @@ public:
     // What the row was admitted with: its length in frames and their rate.
     qint64 admittedSamples(int row) const;
     int admittedSampleRate(int row) const;
+    // The chapter title the user gave the row, empty when none: the row
+    // keeps it however it moves.
+    QString chapterTitle(int row) const;
+    void setChapterTitle(int row, const QString &title);
+    QStringList chapterTitles() const;
     QString status(int row) const;
     void setStatus(int row, const QString &status);
     // The selected row, or -1.

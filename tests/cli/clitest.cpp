@@ -120,6 +120,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {input, "-o", output, "--crossfade", "1.5"},
         {input, "-o", output, "--crossfade", ""},
         {input, "-o", output, "--pause", "100", "--crossfade", "200"},
+        {input, "-o", output, "--chapter-names", "numbers"},
+        {input, "-o", output, "--chapter-titles", ""},
     };
     for (const QStringList &arguments : wrong) {
         const Result result = run(arguments);
@@ -444,6 +446,43 @@ TEST_F(CliTest, FolderOfLosslessOpusAndAacFilesJoinsWithAChapterEachUnlessTurned
     ASSERT_EQ(run({path("in"), "-q", "--no-chapters", "-o", path("plain.mp3")}).exitCode,
               ExitCode::kDone);
     EXPECT_TRUE(probeMedia(path("plain.mp3")).chapters.isEmpty());
+}
+
+// Titles from a file, line by line in the order of the folder's files, an
+// empty line keeping the input's own; a file that does not fit is refused,
+// naming it, before anything is written.
+TEST_F(CliTest, ChapterTitlesComeFromTheFileOrTheRuleAndAFileThatDoesNotFitIsRefused)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("in"));
+    tone("in/01 - a.wav", ToneFormat::Wav16, 44100, 2, 0.3);
+    Tones::setTitle(tone("in/02 - b.flac", ToneFormat::Flac, 44100, 2, 0.3), "Bee tag");
+    tone("in/03 c.wav", ToneFormat::Wav16, 44100, 2, 0.3);
+    const auto titlesOf = [this](const QString &output) {
+        QStringList titles;
+        for (const ProbedChapter &chapter : probeMedia(path(output)).chapters)
+            titles << chapter.title;
+        return titles;
+    };
+
+    writeFile(path("titles.txt"), "First\r\n\r\nThird \xc3\xa9t\xc3\xa9\n");
+    ASSERT_EQ(run({path("in"), "-q", "--chapter-titles", path("titles.txt"), "-o", path("a.m4b")})
+                  .exitCode,
+              ExitCode::kDone);
+    EXPECT_EQ(titlesOf("a.m4b"), QStringList({"First", "Bee tag", "Third été"}));
+    ASSERT_EQ(run({path("in"), "-q", "--chapter-names", "files", "-o", path("b.mp3")}).exitCode,
+              ExitCode::kDone);
+    EXPECT_EQ(titlesOf("b.mp3"), QStringList({"a", "b", "c"}));
+
+    writeFile(path("two.txt"), "One\nTwo\n");
+    writeFile(path("latin1.txt"), "One\nT\xe9\nThree\n");
+    for (const QString &titles :
+         {path("two.txt"), path("latin1.txt"), path("missing.txt"), path("in")}) {
+        const Result result =
+            run({path("in"), "--chapter-titles", titles, "-o", path("refused.mp3")});
+        EXPECT_EQ(result.exitCode, ExitCode::kFailed) << qPrintable(titles);
+        EXPECT_TRUE(result.errors.contains(titles)) << qPrintable(result.errors);
+        EXPECT_FALSE(QFileInfo::exists(path("refused.mp3")));
+    }
 }
 
 TEST_F(CliTest, ExistingOutputIsReplacedOnlyWithOverwrite)

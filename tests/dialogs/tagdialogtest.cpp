@@ -1,10 +1,14 @@
 #include "dialogs/tagdialog.h"
+#include "audio/audiofile.h"
 #include "audio/tags/tagvalues.h"
+#include "joinlist/joinlist.h"
 #include "platform/apppaths.h"
 #include "platform/errorreport.h"
+#include "platform/messages.h"
 #include "settings/settings.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
+#include "support/tones.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +19,10 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <functional>
 
@@ -337,6 +344,46 @@ TEST_F(TagDialogTest, OkKeepsTheTagsWhenTheSettingsFileRefusesTheSwitch)
     ASSERT_EQ(errors.texts.size(), 1);
     EXPECT_TRUE(errors.texts.first().contains(QFileInfo(settings.filePath()).fileName()));
     errors.texts.clear();
+}
+
+// "Chapters…" edits the list rows' titles, showing the rule's where none was
+// set: Ok keeps what differs from the rule, Cancel nothing; no rows, no editor.
+TEST_F(TagDialogTest, ChaptersEditsTheTitlesOfTheListRows)
+{
+    QTemporaryDir data;
+    AudioFile probe;
+    QTreeWidget lv;
+    JoinList list(lv, prompter, settings, probe, probe);
+    dialog.setChapterRows(list, prompter);
+    open([&](TagDialog &) { click("btn_chapters"); });
+    EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
+
+    const auto tone = [&](const QString &name) {
+        return Tones::write(data.filePath(name), ToneFormat::Wav16, 8000, 1, 0.2);
+    };
+    const QString tagged = tone("tagged.wav");
+    Tones::setTitle(tagged, "From the tag");
+    list.addPaths({tone("01 - Intro.wav"), tagged, tone("03_Outro.wav")});
+    list.setChapterTitle(2, "Set before");
+    const auto editTitles = [&](const QStringList &shown, const QStringList &typed,
+                                const char *button) {
+        open([&](TagDialog &) {
+            prompter.queueDialog([&](QDialog &editor) {
+                auto *table = editor.findChild<QTableWidget *>("tbl_chapters");
+                for (int row = 0; row < table->rowCount(); ++row) {
+                    EXPECT_EQ(table->item(row, 1)->text(), shown.value(row)) << row;
+                    table->item(row, 1)->setText(typed.value(row));
+                }
+                editor.findChild<QPushButton *>(button)->click();
+            });
+            click("btn_chapters");
+        });
+    };
+    editTitles({"Intro", "From the tag", "Set before"}, {"The Beginning", "From the tag", "  "},
+               "btn_ok");
+    EXPECT_EQ(list.chapterTitles(), QStringList({"The Beginning", "", ""}));
+    editTitles({"The Beginning", "From the tag", "Outro"}, {"Not", "kept", "at all"}, "btn_cancel");
+    EXPECT_EQ(list.chapterTitles(), QStringList({"The Beginning", "", ""}));
 }
 
 TEST(TagValuesTest, ResetRestoresTheInitialValues)

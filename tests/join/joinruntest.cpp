@@ -30,8 +30,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTime>
 
 #include <chrono>
 #include <cmath>
@@ -522,7 +524,7 @@ protected:
 
     // Joins as the window does, with the admitted lengths; reads the output back.
     MediaInfo join(const QList<Input> &inputs, Format format, RecordingObserver observer = {},
-                   bool chapters = true)
+                   bool chapters = true, const std::function<void(JoinJob &)> &adjust = {})
     {
         JoinJob job;
         for (const Input &in : inputs) {
@@ -532,6 +534,8 @@ protected:
         job.outputPath =
             dir.filePath(QStringLiteral("chapters") + outputFormatInfo(format).extension);
         job.chapters = chapters;
+        if (adjust)
+            adjust(job);
         AudioFile reader;
         AudioFile writer;
         AudioInformation information;
@@ -624,6 +628,95 @@ TEST_F(JoinChaptersTest, ALoneInputOrChaptersTurnedOffGiveNoChapterList)
     EXPECT_TRUE(join({a}, Format::Mp3).chapters.isEmpty());
     EXPECT_TRUE(join({a, b}, Format::Mp3, {}, false).chapters.isEmpty());
     EXPECT_EQ(join({a, b}, Format::Mp3).chapters.size(), 2);
+}
+
+// An input holding chapters of its own, as another program wrote them: CHAP
+// frames in MP3 and a chapter track in M4A (FFmpeg), CHAPTERnnn in FLAC (metaflac).
+class KeptChaptersTest : public JoinChaptersTest {
+protected:
+    Input withChapters(const QString &name, ToneFormat format, double seconds,
+                       const QList<std::pair<int, QString>> &chapters)
+    {
+        Input in = input(QStringLiteral("plain-") + name, format, 44100, 2, seconds);
+        const QString plain = std::exchange(in.path, dir.filePath(name));
+        QStringList metaflac;
+        QString meta = QStringLiteral(";FFMETADATA1\n");
+        for (qsizetype i = 0; i < chapters.size(); ++i) {
+            const auto &[ms, title] = chapters[i];
+            const QString key = QStringLiteral("--set-tag=CHAPTER%1").arg(i + 1, 3, 10, QChar('0'));
+            metaflac << key + "=" + QTime(0, 0).addMSecs(ms).toString("HH:mm:ss.zzz")
+                     << key + "NAME=" + title;
+            meta += QStringLiteral("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
+                        .arg(ms)
+                        .arg(ms + 100)
+                        .arg(title);
+        }
+        QFile file(in.path + ".meta");
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(meta.toUtf8()) > 0);
+        file.close();
+        if (format == ToneFormat::Flac && QFile::copy(plain, in.path))
+            run("metaflac", metaflac << in.path);
+        else
+            run("ffmpeg", {"-v", "error", "-i", plain, "-i", file.fileName(), "-map", "0:a",
+                           "-map_chapters", "1", "-c", "copy", in.path});
+        return in;
+    }
+
+    static void run(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(-1));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    }
+
+    static void expectStarts(const MediaInfo &info, const QList<std::pair<double, QString>> &starts)
+    {
+        ASSERT_EQ(info.chapters.size(), starts.size()) << info.container.toStdString();
+        for (qsizetype i = 0; i < starts.size(); ++i) {
+            EXPECT_EQ(info.chapters[i].title, starts[i].second) << info.container.toStdString();
+            EXPECT_NEAR(info.chapters[i].start, starts[i].first, 0.0011) << i;
+        }
+    }
+};
+
+// Each input's chapters move to where it starts in the output, the first to
+// its very start, one past its end dropped; a plain input keeps one chapter.
+// The same through the encoding join, the copy joins and the M4B muxer.
+TEST_F(KeptChaptersTest, InputsGiveTheirOwnChaptersMovedToWhereTheyStart)
+{
+    const QList<Input> inputs = {
+        withChapters("a.mp3", ToneFormat::Mp3, 3.0, {{0, "A one"}, {1000, "A two"}, {2250, "A 3"}}),
+        withChapters("b.m4a", ToneFormat::M4a, 2.0, {{0, "B one"}, {1500, "B two"}}),
+        withChapters("c.flac", ToneFormat::Flac, 2.0,
+                     {{250, "C one"}, {1000, "C two"}, {2500, "C past its end"}}),
+        input("04 - d.wav", ToneFormat::Wav16, 44100, 2, 1.0)};
+    QList<double> at;
+    double start = 0;
+    for (const Input &in : inputs) {
+        at << start;
+        start += double(in.frames) / in.rate;
+    }
+    const QList<std::pair<double, QString>> kept = {
+        {at[0], "A one"},       {at[0] + 1.0, "A two"}, {at[0] + 2.25, "A 3"},  {at[1], "B one"},
+        {at[1] + 1.5, "B two"}, {at[2], "C one"},       {at[2] + 1.0, "C two"}, {at[3], "d"}};
+    for (const auto &[format, copy] : {std::pair{Format::Mp3, false}, std::pair{Format::Mp3, true},
+                                       std::pair{Format::Flac, true}, std::pair{Format::M4b, false},
+                                       std::pair{Format::Ogg, false}})
+        expectStarts(join(inputs, format, {}, true, [&](JoinJob &job) { job.copy = copy; }), kept);
+
+    // One chapter per input, titled by the user where given, else by the file name alone.
+    expectStarts(
+        join(inputs, Format::Mp3, {}, true,
+             [](JoinJob &job) {
+                 job.chapterNaming = {{QString(), "Given"}, ChapterTitle::Rule::Files, false};
+             }),
+        {{at[0], "a"}, {at[1], "Given"}, {at[2], "c"}, {at[3], "d"}});
+
+    // More than a format lists: one chapter per input rather than a failed join.
+    ChapterPlan capped(QStringList{inputs[0].path, inputs[1].path}, {}, 4);
+    EXPECT_EQ(capped.planned({{inputs[0].frames, 44100}, {inputs[1].frames, 44100}}, 44100).size(),
+              2);
 }
 
 // Rounding each input's length to the output's rate would add up; rounding

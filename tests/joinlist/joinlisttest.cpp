@@ -497,6 +497,26 @@ TEST_F(JoinListTest, MovingARowCarriesItsValuesAndTheSelection)
     EXPECT_EQ(list.totalSeconds(), 5);
 }
 
+// A chapter title the user gave belongs to its row through moves, sorts,
+// removals and rows added after it.
+TEST_F(JoinListTest, ChapterTitlesStayWithTheirRows)
+{
+    addFiles({tone("c.wav", 1.0), tone("a.wav", 1.0), tone("b.wav", 1.0)});
+    list.setChapterTitle(0, "Cee");
+    list.setChapterTitle(2, "Bee");
+    list.sortByName();
+    EXPECT_EQ(list.chapterTitles(), QStringList({"", "Bee", "Cee"}));
+    list.moveRow(2, 0);
+    EXPECT_EQ(list.chapterTitles(), QStringList({"Cee", "", "Bee"}));
+    list.selectRow(0);
+    list.moveDown();
+    list.selectRow(1);
+    list.removeFile();
+    addFiles({tone("d.wav", 1.0)});
+    EXPECT_EQ(column(JoinList::FileNameColumn), QStringList({"a.wav", "b.wav", "d.wav"}));
+    EXPECT_EQ(list.chapterTitles(), QStringList({"", "Bee", ""}));
+}
+
 TEST_F(JoinListTest, ViewShowsWhereADropLandsAndSignalsWhatItAsksFor)
 {
     addFiles({tone("a.wav", 1.0), tone("b.wav", 1.0), tone("c.wav", 1.0)});

@@ -131,6 +131,9 @@ TEST_P(TagStamperTest, StampsTheBookTagsAndATypedGenre)
     if (kind.format == ToneFormat::M4b) {
         EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("media_type")), QStringLiteral("2"));
     }
+    if (kind.format == ToneFormat::M4b || kind.format == ToneFormat::Mp3) {
+        EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("grouping")), book.series);
+    }
     if (kind.format == ToneFormat::Mp3) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -287,14 +287,15 @@ void fillAsf(TagLib::ASF::Tag &tag, const StoredTags &values)
 }
 
 // The description goes in both of the places players look: the short one
-// (desc) and the long one (ldes). The movement number takes whole numbers only.
+// (desc) and the long one (ldes); the series, as in ID3v2, in the grouping
+// (\251grp) and the movement (\251mvn), whose number takes whole numbers only.
 void fillMp4(TagLib::MP4::Tag &tag, const StoredTags &values)
 {
     fillTag(tag, values);
     for (const auto &[name, text] :
          {std::pair("aART", &values.albumArtist), std::pair("\251wrt", &values.composer),
           std::pair("desc", &values.description), std::pair("ldes", &values.description),
-          std::pair("\251mvn", &values.series)}) {
+          std::pair("\251grp", &values.series), std::pair("\251mvn", &values.series)}) {
         const TagLib::String item(name, TagLib::String::Latin1);
         tag.removeItem(item);
         if (!text->isEmpty())

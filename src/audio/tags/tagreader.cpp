@@ -245,6 +245,8 @@ BookTags mp4BookTags(const TagLib::MP4::Tag &tag)
     if (book.description.isEmpty())
         book.description = mp4Text(tag, "desc");
     book.series = mp4Text(tag, "\251mvn");
+    if (book.series.isEmpty())
+        book.series = mp4Text(tag, "\251grp");
     if (tag.contains(TagLib::String("\251mvi", TagLib::String::Latin1)))
         book.seriesPart =
             QString::number(tag.item(TagLib::String("\251mvi", TagLib::String::Latin1)).toInt());

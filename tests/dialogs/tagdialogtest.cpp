@@ -342,23 +342,6 @@ TEST_F(TagDialogTest, OkKeepsTheTagsWhenTheSettingsFileRefusesTheSwitch)
     errors.texts.clear();
 }
 
-// The book's rows lie below the chapter switch, each below the one before, and
-// above the buttons.
-TEST_F(TagDialogTest, TheBookFieldsFollowTheChapterSwitch)
-{
-    int bottom = chapters()->geometry().bottom();
-    for (const char *name :
-         {"edt_album_artist", "edt_composer", "edt_description", "edt_series", "edt_series_part"}) {
-        const QRect field = dialog.findChild<QWidget *>(QLatin1String(name))->geometry();
-        EXPECT_GT(field.top(), bottom) << name;
-        EXPECT_EQ(field.x(), chapters()->x()) << name;
-        EXPECT_LE(field.right(), dialog.width()) << name;
-        bottom = field.bottom();
-    }
-    EXPECT_GT(dialog.findChild<QPushButton *>(QStringLiteral("btn_ok"))->y(), bottom);
-    EXPECT_LT(bottom, dialog.height());
-}
-
 // Unset book tags show the first input's in grey and stay unset; a typed one is
 // stored, and shown on reopening; Reset makes them unset again.
 TEST_F(TagDialogTest, BookTagsShowTheFirstInputsUntilTyped)

@@ -2,6 +2,7 @@
 
 #include "audio/core/audioerror.h"
 #include "audio/core/checkedfilestream.h"
+#include "audio/tags/booktagnames.h"
 #include "audio/tags/rf64tagwriter.h"
 #include "audio/tags/taglibshared.h"
 
@@ -58,15 +59,8 @@ constexpr char kAsfHeaderGuid[] =
     "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
 // ID3v2 comment frames carry a language; readers expect a real one.
 const TagLib::ByteVector kCommentLanguage("eng", 3);
-// Where each book tag goes in an ID3v2 tag: the comment frame stays the
-// comment, so the description is a user text frame of that name.
-const TagLib::String kDescriptionName("DESCRIPTION");
 // The iTunes type of an M4B: an audiobook, on every M4B output.
 constexpr unsigned char kMp4AudiobookKind = 2;
-// Windows Media has no attributes of its own for these.
-const TagLib::String kAsfDescription("WM/SubTitleDescription");
-const TagLib::String kAsfSeries("WM/ContentGroupDescription");
-const TagLib::String kAsfSeriesPart("SERIES-PART");
 // The ID3v1 genre byte of a genre outside the list.
 constexpr unsigned kId3v1NoGenre = 255;
 
@@ -151,20 +145,21 @@ void setId3Text(TagLib::ID3v2::Tag &tag, const char *id, const TagLib::String &t
     tag.addFrame(frame);
 }
 
-// The series appears as the content group (TIT1), which most players show,
-// and as the movement (MVNM, MVIN), which the audiobook players read.
+// The series appears as the content group, which most players show, and as
+// the movement, which the audiobook players read.
 void fillId3v2BookTags(TagLib::ID3v2::Tag &tag, const StoredTags &values)
 {
-    setId3Text(tag, "TPE2", values.albumArtist);
-    setId3Text(tag, "TCOM", values.composer);
-    setId3Text(tag, "TIT1", values.series);
-    setId3Text(tag, "MVNM", values.series);
-    setId3Text(tag, "MVIN", values.seriesPart);
-    while (auto *old = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, kDescriptionName))
+    setId3Text(tag, kId3BookTags.albumArtist, values.albumArtist);
+    setId3Text(tag, kId3BookTags.composer, values.composer);
+    setId3Text(tag, kId3SeriesGroup, values.series);
+    setId3Text(tag, kId3BookTags.series, values.series);
+    setId3Text(tag, kId3BookTags.seriesPart, values.seriesPart);
+    const TagLib::String description(kId3BookTags.description);
+    while (auto *old = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, description))
         tag.removeFrame(old);
     if (!values.description.isEmpty())
         tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
-            kDescriptionName, TagLib::StringList(values.description), id3Encoding()));
+            description, TagLib::StringList(values.description), id3Encoding()));
 }
 
 void fillId3v2(TagLib::ID3v2::Tag &tag, const StoredTags &values)
@@ -262,10 +257,11 @@ void writeRf64(const QString &path, const QString &fileName, const StoredTags &v
 void fillXiph(TagLib::Ogg::XiphComment &comment, const StoredTags &values)
 {
     fillTag(comment, values);
-    for (const auto &[field, text] :
-         {std::pair("ALBUMARTIST", &values.albumArtist), std::pair("COMPOSER", &values.composer),
-          std::pair("DESCRIPTION", &values.description), std::pair("SERIES", &values.series),
-          std::pair("SERIES-PART", &values.seriesPart)}) {
+    for (const auto &[field, text] : {std::pair(kXiphBookTags.albumArtist, &values.albumArtist),
+                                      std::pair(kXiphBookTags.composer, &values.composer),
+                                      std::pair(kXiphBookTags.description, &values.description),
+                                      std::pair(kXiphBookTags.series, &values.series),
+                                      std::pair(kXiphBookTags.seriesPart, &values.seriesPart)}) {
         comment.removeFields(field);
         if (!text->isEmpty())
             comment.addField(field, *text);
@@ -275,33 +271,36 @@ void fillXiph(TagLib::Ogg::XiphComment &comment, const StoredTags &values)
 void fillAsf(TagLib::ASF::Tag &tag, const StoredTags &values)
 {
     fillTag(tag, values);
-    for (const auto &[name, text] :
-         {std::pair(TagLib::String("WM/AlbumArtist"), &values.albumArtist),
-          std::pair(TagLib::String("WM/Composer"), &values.composer),
-          std::pair(kAsfDescription, &values.description), std::pair(kAsfSeries, &values.series),
-          std::pair(kAsfSeriesPart, &values.seriesPart)}) {
+    for (const auto &[key, text] : {std::pair(kAsfBookTags.albumArtist, &values.albumArtist),
+                                    std::pair(kAsfBookTags.composer, &values.composer),
+                                    std::pair(kAsfBookTags.description, &values.description),
+                                    std::pair(kAsfBookTags.series, &values.series),
+                                    std::pair(kAsfBookTags.seriesPart, &values.seriesPart)}) {
+        const TagLib::String name(key);
         tag.removeItem(name);
         if (!text->isEmpty())
             tag.setAttribute(name, TagLib::ASF::Attribute(*text));
     }
 }
 
-// The description goes in both of the places players look: the short one
-// (desc) and the long one (ldes); the series, as in ID3v2, in the grouping
-// (\251grp) and the movement (\251mvn), whose number takes whole numbers only.
+// The description goes in both of the places players look, the short and the
+// long one; the series, as in ID3v2, in the grouping and the movement, whose
+// number takes whole numbers only.
 void fillMp4(TagLib::MP4::Tag &tag, const StoredTags &values)
 {
     fillTag(tag, values);
-    for (const auto &[name, text] :
-         {std::pair("aART", &values.albumArtist), std::pair("\251wrt", &values.composer),
-          std::pair("desc", &values.description), std::pair("ldes", &values.description),
-          std::pair("\251grp", &values.series), std::pair("\251mvn", &values.series)}) {
+    for (const auto &[name, text] : {std::pair(kMp4BookTags.albumArtist, &values.albumArtist),
+                                     std::pair(kMp4BookTags.composer, &values.composer),
+                                     std::pair(kMp4ShortDescription, &values.description),
+                                     std::pair(kMp4BookTags.description, &values.description),
+                                     std::pair(kMp4SeriesGroup, &values.series),
+                                     std::pair(kMp4BookTags.series, &values.series)}) {
         const TagLib::String item(name, TagLib::String::Latin1);
         tag.removeItem(item);
         if (!text->isEmpty())
             tag.setItem(item, TagLib::StringList(*text));
     }
-    const TagLib::String partItem("\251mvi", TagLib::String::Latin1);
+    const TagLib::String partItem(kMp4BookTags.seriesPart, TagLib::String::Latin1);
     tag.removeItem(partItem);
     bool whole = false;
     const int part = values.seriesPart.toInt(&whole);

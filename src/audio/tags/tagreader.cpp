@@ -1,5 +1,7 @@
 #include "audio/tags/tagreader.h"
 
+#include "audio/tags/booktagnames.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QtEndian>
@@ -180,7 +182,7 @@ QString id3Text(const TagLib::ID3v2::Tag &tag, const char *id)
 // The description as a user text frame, else as a comment described so.
 QString id3Description(const TagLib::ID3v2::Tag &tag)
 {
-    const TagLib::String name("DESCRIPTION");
+    const TagLib::String name(kId3BookTags.description);
     for (const TagLib::ID3v2::Frame *frame : tag.frameList("TXXX")) {
         const auto *text = dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame *>(frame);
         if (text && text->description().upper() == name && text->fieldList().size() > 1)
@@ -198,13 +200,13 @@ QString id3Description(const TagLib::ID3v2::Tag &tag)
 BookTags id3BookTags(const TagLib::ID3v2::Tag &tag)
 {
     BookTags book;
-    book.albumArtist = id3Text(tag, "TPE2");
-    book.composer = id3Text(tag, "TCOM");
+    book.albumArtist = id3Text(tag, kId3BookTags.albumArtist);
+    book.composer = id3Text(tag, kId3BookTags.composer);
     book.description = id3Description(tag);
-    book.series = id3Text(tag, "MVNM");
+    book.series = id3Text(tag, kId3BookTags.series);
     if (book.series.isEmpty())
-        book.series = id3Text(tag, "TIT1");
-    book.seriesPart = id3Text(tag, "MVIN").section(QLatin1Char('/'), 0, 0);
+        book.series = id3Text(tag, kId3SeriesGroup);
+    book.seriesPart = id3Text(tag, kId3BookTags.seriesPart).section(QLatin1Char('/'), 0, 0);
     return book;
 }
 
@@ -219,13 +221,14 @@ QString xiphText(const TagLib::Ogg::XiphComment &comment, const char *field)
 BookTags xiphBookTags(const TagLib::Ogg::XiphComment &comment)
 {
     BookTags book;
-    book.albumArtist = xiphText(comment, "ALBUMARTIST");
+    book.albumArtist = xiphText(comment, kXiphBookTags.albumArtist);
+    // Some taggers spell it so.
     if (book.albumArtist.isEmpty())
         book.albumArtist = xiphText(comment, "ALBUM ARTIST");
-    book.composer = xiphText(comment, "COMPOSER");
-    book.description = xiphText(comment, "DESCRIPTION");
-    book.series = xiphText(comment, "SERIES");
-    book.seriesPart = xiphText(comment, "SERIES-PART");
+    book.composer = xiphText(comment, kXiphBookTags.composer);
+    book.description = xiphText(comment, kXiphBookTags.description);
+    book.series = xiphText(comment, kXiphBookTags.series);
+    book.seriesPart = xiphText(comment, kXiphBookTags.seriesPart);
     return book;
 }
 
@@ -239,17 +242,17 @@ QString mp4Text(const TagLib::MP4::Tag &tag, const char *name)
 BookTags mp4BookTags(const TagLib::MP4::Tag &tag)
 {
     BookTags book;
-    book.albumArtist = mp4Text(tag, "aART");
-    book.composer = mp4Text(tag, "\251wrt");
-    book.description = mp4Text(tag, "ldes");
+    book.albumArtist = mp4Text(tag, kMp4BookTags.albumArtist);
+    book.composer = mp4Text(tag, kMp4BookTags.composer);
+    book.description = mp4Text(tag, kMp4BookTags.description);
     if (book.description.isEmpty())
-        book.description = mp4Text(tag, "desc");
-    book.series = mp4Text(tag, "\251mvn");
+        book.description = mp4Text(tag, kMp4ShortDescription);
+    book.series = mp4Text(tag, kMp4BookTags.series);
     if (book.series.isEmpty())
-        book.series = mp4Text(tag, "\251grp");
-    if (tag.contains(TagLib::String("\251mvi", TagLib::String::Latin1)))
-        book.seriesPart =
-            QString::number(tag.item(TagLib::String("\251mvi", TagLib::String::Latin1)).toInt());
+        book.series = mp4Text(tag, kMp4SeriesGroup);
+    const TagLib::String partItem(kMp4BookTags.seriesPart, TagLib::String::Latin1);
+    if (tag.contains(partItem))
+        book.seriesPart = QString::number(tag.item(partItem).toInt());
     return book;
 }
 
@@ -262,11 +265,11 @@ QString asfText(const TagLib::ASF::Tag &tag, const char *name)
 BookTags asfBookTags(const TagLib::ASF::Tag &tag)
 {
     BookTags book;
-    book.albumArtist = asfText(tag, "WM/AlbumArtist");
-    book.composer = asfText(tag, "WM/Composer");
-    book.description = asfText(tag, "WM/SubTitleDescription");
-    book.series = asfText(tag, "WM/ContentGroupDescription");
-    book.seriesPart = asfText(tag, "SERIES-PART");
+    book.albumArtist = asfText(tag, kAsfBookTags.albumArtist);
+    book.composer = asfText(tag, kAsfBookTags.composer);
+    book.description = asfText(tag, kAsfBookTags.description);
+    book.series = asfText(tag, kAsfBookTags.series);
+    book.seriesPart = asfText(tag, kAsfBookTags.seriesPart);
     return book;
 }
 

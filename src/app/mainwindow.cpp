@@ -5,6 +5,7 @@
 #include "app/mainmenus.h"
 #include "app/outputfields.h"
 #include "audio/audiofile.h"
+#include "audio/tags/tagreader.h"
 #include "desktop/appfont.h"
 #include "dialogs/aboutdialog.h"
 #include "dialogs/folderdialog.h"
@@ -228,7 +229,11 @@ void MainWindow::createDialogs()
 {
     m_aboutDialog = new AboutDialog(m_prompter, this);
     m_folderDialog = new FolderDialog(*m_settings, *this, this);
-    m_tagDialog = new TagDialog(m_tagValues, *m_settings, *this, this);
+    // The book tags a join would take from its first input, shown while unset.
+    m_tagDialog = new TagDialog(m_tagValues, *m_settings, *this, this, [this] {
+        return m_joinList->rowCount() > 0 ? TagReader::bookTags(m_joinList->fullPath(0))
+                                          : BookTags();
+    });
     m_tagDialog->setChapterRows(*m_joinList, m_prompter);
 }
 

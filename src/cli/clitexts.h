@@ -21,7 +21,7 @@ inline const QString kFormatUnknownFromName =
 inline const QString kBadYear = QStringLiteral("The year must be written in digits: '%1'.");
 inline const QString kBadTrack = QStringLiteral("The track must be a number from 0 to %1: '%2'.");
 inline const QString kBadGenre =
-    QStringLiteral("Unknown genre '%1': give its name or its number from 0 to %2.");
+    QStringLiteral("Unknown genre number '%1': a listed genre's number is from 0 to %2.");
 inline const QString kBadLoudness =
     QStringLiteral("The loudness target must be a number of LUFS from %1 to %2: '%3'.");
 // Option, largest value, what was given.

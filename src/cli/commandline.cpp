@@ -106,22 +106,40 @@ struct Options {
                              QStringLiteral("TRACK")};
     QCommandLineOption genre{
         QStringLiteral("genre"),
-        QStringLiteral("Genre tag, by name or by number (0 to %1); empty for none.")
+        QStringLiteral("Genre tag: a listed genre by name or by number (0 to %1), or any other "
+                       "text, such as Audiobook or Podcast; empty for none.")
             .arg(ValueLists::kGenreCount - 1),
         QStringLiteral("GENRE")};
     QCommandLineOption comment{QStringLiteral("comment"), QStringLiteral("Comment tag."),
                                QStringLiteral("TEXT")};
+    QCommandLineOption albumArtist{
+        QStringLiteral("album-artist"),
+        QStringLiteral("Album artist tag. This and the four tags below are the first input's "
+                       "unless given."),
+        QStringLiteral("TEXT")};
+    QCommandLineOption composer{QStringLiteral("composer"),
+                                QStringLiteral("Composer tag, where audiobook players show the "
+                                               "narrator."),
+                                QStringLiteral("TEXT")};
+    QCommandLineOption description{QStringLiteral("description"),
+                                   QStringLiteral("Description tag (long text)."),
+                                   QStringLiteral("TEXT")};
+    QCommandLineOption series{QStringLiteral("series"), QStringLiteral("Series tag."),
+                              QStringLiteral("TEXT")};
+    QCommandLineOption seriesPart{QStringLiteral("series-part"),
+                                  QStringLiteral("Part in the series, such as 3 or 2.5."),
+                                  QStringLiteral("TEXT")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this text.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version.")};
 
     QList<QCommandLineOption> all() const
     {
-        return {output,   format,     recursive,     settings,     overwrite,
-                quiet,    noChapters, chapterTitles, chapterNames, chaptersPerFile,
-                loudness, pause,      crossfade,     copy,         title,
-                artist,   album,      year,          track,        genre,
-                comment,  help,       version};
+        return {output,     format,        recursive,    settings,        overwrite, quiet,
+                noChapters, chapterTitles, chapterNames, chaptersPerFile, loudness,  pause,
+                crossfade,  copy,          title,        artist,          album,     year,
+                track,      genre,         comment,      albumArtist,     composer,  description,
+                series,     seriesPart,    help,         version};
     }
 };
 
@@ -159,17 +177,13 @@ std::optional<int> junctionMilliseconds(const QString &text)
     return value;
 }
 
-// A genre by its number or by its caption, in any case.
+// A listed genre's number, or -1 for a text outside the list; nothing for a
+// number outside it.
 std::optional<int> genreIndex(const QString &text)
 {
     if (const std::optional<int> number = digitsValue(text))
         return ValueLists::contains(ValueLists::kGenreCount, *number) ? number : std::nullopt;
-    const QStringList captions = ValueLists::genreCaptions();
-    for (int i = 0; i < captions.size(); ++i) {
-        if (captions.at(i).compare(text, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return std::nullopt;
+    return ValueLists::genreIndexOf(text);
 }
 
 // The tags given; an empty text when they are all good, else why not.
@@ -203,9 +217,18 @@ QString readTags(const QCommandLineParser &parser, const Options &options, TagVa
             const std::optional<int> index = genreIndex(text);
             if (!index)
                 return CliTexts::kBadGenre.arg(text).arg(ValueLists::kGenreCount - 1);
-            tags.genreIndex = *index;
-            tags.genreText = ValueLists::genreCaptions().at(*index);
+            tags.genreIndex = *index >= 0 ? *index : TagValues::kNoGenre;
+            tags.genreText = *index >= 0 ? ValueLists::genreCaptions().at(*index) : text;
         }
+    }
+    // Given, even empty, they are the user's; else the first input's.
+    for (const auto &[option, field] : {std::pair(&options.albumArtist, &tags.albumArtist),
+                                        std::pair(&options.composer, &tags.composer),
+                                        std::pair(&options.description, &tags.description),
+                                        std::pair(&options.series, &tags.series),
+                                        std::pair(&options.seriesPart, &tags.seriesPart)}) {
+        if (parser.isSet(*option))
+            *field = parser.value(*option);
     }
     return {};
 }

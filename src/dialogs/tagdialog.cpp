@@ -15,14 +15,18 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
+#include <tuple>
+#include <utility>
+
 namespace {
 
-// The tag fields' rows, then the chapter switch in a row of its own.
+// The tag fields' rows, the chapter switch in a row of its own, then the
+// book's fields.
 constexpr int kClientWidth = 374;
-constexpr int kClientHeight = 284;
 
 // Control placement: one label and one control per row, the buttons below.
 constexpr int kMargin = 16;
@@ -36,9 +40,7 @@ constexpr int kRowPitch = 29;
 constexpr int kRowHeight = 22;
 constexpr int kChapterTitlesWidth = 80;
 constexpr int kChapterTitlesGap = 6;
-constexpr int kButtonTop = 249;
 constexpr int kButtonWidth = 80;
-constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 20;
 constexpr int kButtonsLeft = (kClientWidth - 3 * kButtonWidth - 2 * kButtonGap) / 2;
 
@@ -52,13 +54,24 @@ enum Row {
     kTrackRow,
     kGenreRow,
     kCommentRow,
-    kChaptersRow
+    kChaptersRow,
+    kAlbumArtistRow,
+    kComposerRow,
+    kDescriptionRow,  // two rows high
+    kSeriesRow = kDescriptionRow + 2,
+    kSeriesPartRow,
+    kRowCount
 };
 
 int rowTop(int row)
 {
     return kFirstRowTop + row * kRowPitch;
 }
+
+constexpr int kDescriptionHeight = kRowPitch + kRowHeight;
+constexpr int kButtonTop = kFirstRowTop + kRowCount * kRowPitch + 5;
+constexpr int kButtonHeight = 25;
+constexpr int kClientHeight = kButtonTop + kButtonHeight + 10;
 
 // The whole text as a decimal 32-bit integer, or the fallback when it is not one
 // (empty, other characters, out of range).
@@ -72,8 +85,12 @@ int toIntegerOr(const QString &text, int fallback)
 }  // namespace
 
 TagDialog::TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-                     QWidget *parent)
-    : QDialog(parent), m_tagValues(tagValues), m_settings(settings), m_errorReport(errorReport)
+                     QWidget *parent, BookTagsSource firstInputBookTags)
+    : QDialog(parent),
+      m_tagValues(tagValues),
+      m_settings(settings),
+      m_errorReport(errorReport),
+      m_firstInputBookTags(std::move(firstInputBookTags))
 {
     setWindowTitle(QStringLiteral("ID3"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -100,7 +117,9 @@ void TagDialog::createControls()
     genreLabel->setGeometry(kMargin, rowTop(kGenreRow), kLabelWidth, kRowHeight);
     m_genreList = new QComboBox(this);
     m_genreList->setObjectName(QStringLiteral("cb_genre"));
-    m_genreList->setEditable(false);
+    // Any text is a genre ("Audiobook"); the list offers the ID3v1 ones.
+    m_genreList->setEditable(true);
+    m_genreList->setInsertPolicy(QComboBox::NoInsert);
     m_genreList->addItems(ValueLists::genreCaptions());
     m_genreList->setGeometry(kFieldLeft, rowTop(kGenreRow), kFullFieldWidth, kRowHeight);
     genreLabel->setBuddy(m_genreList);
@@ -122,6 +141,7 @@ void TagDialog::createControls()
                                        rowTop(kChaptersRow), kChapterTitlesWidth, kRowHeight);
     connect(m_chapterTitlesButton, &QPushButton::clicked, this,
             [this] { runGuarded(m_errorReport, [this] { editChapterTitles(); }); });
+    createBookControls();
 
     m_okButton = addButton(QStringLiteral("Ok"), QStringLiteral("btn_ok"), 0);
     m_resetButton = addButton(QStringLiteral("Reset"), QStringLiteral("btn_reset"), 1);
@@ -145,6 +165,28 @@ QLineEdit *TagDialog::addEdit(const QString &caption, const QString &objectName,
     edit->setGeometry(kFieldLeft, rowTop(row), width, kRowHeight);
     label->setBuddy(edit);
     return edit;
+}
+
+void TagDialog::createBookControls()
+{
+    m_albumArtistEdit =
+        addEdit(QStringLiteral("Album artist: "), QStringLiteral("edt_album_artist"),
+                kAlbumArtistRow, kFullFieldWidth);
+    m_composerEdit = addEdit(QStringLiteral("Composer: "), QStringLiteral("edt_composer"),
+                             kComposerRow, kFullFieldWidth);
+    auto *descriptionLabel = new QLabel(QStringLiteral("Description: "), this);
+    descriptionLabel->setGeometry(kMargin, rowTop(kDescriptionRow), kLabelWidth, kRowHeight);
+    m_descriptionEdit = new QPlainTextEdit(this);
+    m_descriptionEdit->setObjectName(QStringLiteral("edt_description"));
+    // Tab moves on to the next field, as in every other row.
+    m_descriptionEdit->setTabChangesFocus(true);
+    m_descriptionEdit->setGeometry(kFieldLeft, rowTop(kDescriptionRow), kFullFieldWidth,
+                                   kDescriptionHeight);
+    descriptionLabel->setBuddy(m_descriptionEdit);
+    m_seriesEdit = addEdit(QStringLiteral("Series: "), QStringLiteral("edt_series"), kSeriesRow,
+                           kFullFieldWidth);
+    m_seriesPartEdit = addEdit(QStringLiteral("Part: "), QStringLiteral("edt_series_part"),
+                               kSeriesPartRow, kYearWidth);
 }
 
 QPushButton *TagDialog::addButton(const QString &caption, const QString &objectName, int column)
@@ -179,6 +221,25 @@ void TagDialog::loadValues()
     m_titleEdit->setText(m_tagValues.title);
     m_chaptersCheck->setChecked(m_settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
                                                       ValueLists::kDefaultChapters));
+    // A genre outside the list shows as typed.
+    if (m_genreList->currentIndex() < 0)
+        m_genreList->setEditText(m_tagValues.genreText);
+    loadBookValues();
+}
+
+void TagDialog::loadBookValues()
+{
+    const BookTags first = m_firstInputBookTags ? m_firstInputBookTags() : BookTags();
+    for (const auto &[edit, value, placeholder] :
+         {std::tuple(m_albumArtistEdit, &m_tagValues.albumArtist, first.albumArtist),
+          std::tuple(m_composerEdit, &m_tagValues.composer, first.composer),
+          std::tuple(m_seriesEdit, &m_tagValues.series, first.series),
+          std::tuple(m_seriesPartEdit, &m_tagValues.seriesPart, first.seriesPart)}) {
+        edit->setText(value->value_or(QString()));
+        edit->setPlaceholderText(placeholder);
+    }
+    m_descriptionEdit->setPlainText(m_tagValues.description.value_or(QString()));
+    m_descriptionEdit->setPlaceholderText(first.description);
 }
 
 void TagDialog::acceptValues()
@@ -187,16 +248,32 @@ void TagDialog::acceptValues()
     m_tagValues.year = toIntegerOr(m_yearEdit->text(), TagValues::kInitialYear);
     m_tagValues.album = m_albumEdit->text();
     m_tagValues.comment = m_commentEdit->text();
-    const int genre = m_genreList->currentIndex();
-    m_tagValues.genreText = genre >= 0 ? m_genreList->currentText() : QString();
+    // A typed caption of the list is that genre, in the list's spelling.
+    const QString genreText = m_genreList->currentText().trimmed();
+    const int genre = ValueLists::genreIndexOf(genreText);
+    m_tagValues.genreText = genre >= 0 ? ValueLists::genreCaptions().at(genre) : genreText;
     m_tagValues.genreIndex = genre >= 0 ? genre : TagValues::kNoGenre;
     m_tagValues.track = toIntegerOr(m_trackEdit->text(), TagValues::kInitialTrack);
     m_tagValues.title = m_titleEdit->text();
+    acceptBookValues();
     accept();
     // Last: the tags are the dialog's own and are kept whatever the settings
     // file does; a refused write is reported once the dialog has closed.
     m_settings.writeSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
                            m_chaptersCheck->isChecked());
+}
+
+// An empty field leaves the tag to the first input.
+void TagDialog::acceptBookValues()
+{
+    const auto typed = [](const QString &text) {
+        return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+    };
+    m_tagValues.albumArtist = typed(m_albumArtistEdit->text());
+    m_tagValues.composer = typed(m_composerEdit->text());
+    m_tagValues.description = typed(m_descriptionEdit->toPlainText());
+    m_tagValues.series = typed(m_seriesEdit->text());
+    m_tagValues.seriesPart = typed(m_seriesPartEdit->text());
 }
 
 void TagDialog::resetValues()
@@ -208,6 +285,11 @@ void TagDialog::resetValues()
     m_trackEdit->clear();
     m_commentEdit->clear();
     m_genreList->setCurrentIndex(-1);
+    m_albumArtistEdit->clear();
+    m_composerEdit->clear();
+    m_descriptionEdit->clear();
+    m_seriesEdit->clear();
+    m_seriesPartEdit->clear();
 }
 
 void TagDialog::discardValues()

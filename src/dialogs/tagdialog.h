@@ -1,6 +1,11 @@
 #pragma once
 
+#include "audio/tags/booktags.h"
+
 #include <QDialog>
+
+#include <functional>
+#include <optional>
 
 class ErrorReport;
 class JoinList;
@@ -8,6 +13,7 @@ class Prompter;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class Settings;
 struct TagValues;
@@ -15,12 +21,16 @@ struct TagValues;
 // The tag dialog: edits the tag values of the next join, and whether each joined
 // file becomes a chapter of the output (join/chapters in the settings file). It
 // shows the stored values each time it opens and stores them only on "Ok".
+// The book tags left unset show the first input's, which the join will take,
+// in grey: firstInputBookTags gives them when the dialog opens.
 class TagDialog : public QDialog {
     Q_OBJECT
 
 public:
+    using BookTagsSource = std::function<BookTags()>;
+
     TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-              QWidget *parent = nullptr);
+              QWidget *parent = nullptr, BookTagsSource firstInputBookTags = {});
 
     // The rows whose chapter titles "Chapters…" edits, in a dialog shown
     // through prompter; without them the button is disabled.
@@ -34,6 +44,9 @@ private:
     void createControls();
     QLineEdit *addEdit(const QString &caption, const QString &objectName, int row, int width);
     QPushButton *addButton(const QString &caption, const QString &objectName, int column);
+    void createBookControls();
+    void loadBookValues();
+    void acceptBookValues();
 
     void loadValues();
     void acceptValues();
@@ -44,6 +57,7 @@ private:
     TagValues &m_tagValues;
     Settings &m_settings;
     ErrorReport &m_errorReport;
+    BookTagsSource m_firstInputBookTags;
 
     QLineEdit *m_titleEdit = nullptr;
     QLineEdit *m_artistEdit = nullptr;
@@ -56,6 +70,11 @@ private:
     QPushButton *m_chapterTitlesButton = nullptr;
     JoinList *m_chapterRows = nullptr;
     Prompter *m_prompter = nullptr;
+    QLineEdit *m_albumArtistEdit = nullptr;
+    QLineEdit *m_composerEdit = nullptr;
+    QPlainTextEdit *m_descriptionEdit = nullptr;
+    QLineEdit *m_seriesEdit = nullptr;
+    QLineEdit *m_seriesPartEdit = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_cancelButton = nullptr;

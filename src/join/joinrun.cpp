@@ -6,6 +6,7 @@
 #include "audio/encode/outputrateconverter.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
+#include "join/booktagdefaults.h"
 #include "join/copyjoinparts.h"
 #include "join/directrowreader.h"
 #include "join/flaccopyjoin.h"
@@ -123,8 +124,10 @@ bool JoinRun::runCopyJoin(const JoinJob &job, const std::vector<float> &gains,
     return true;
 }
 
-void JoinRun::run(const JoinJob &job, JoinObserver &observer)
+void JoinRun::run(const JoinJob &givenJob, JoinObserver &observer)
 {
+    JoinJob job = givenJob;
+    fillBookTagsFromFirstInput(job.tags, job.inputs);
     m_stopped = false;
     m_outputCreated = false;
     m_tagsStored = false;

@@ -24,5 +24,14 @@ bool stampTags(AudioInformation &information, const TagValues &values, const QSt
     information.setProperty(QStringLiteral("infoComments"), values.comment);
     information.setinfoYear(values.year);
     information.setinfoTrack(low16Bits(values.track));
+    // Unset book tags (the first input had none) are left out.
+    information.setProperty(QStringLiteral("infoAlbumArtist"),
+                            values.albumArtist.value_or(QString()));
+    information.setProperty(QStringLiteral("infoComposer"), values.composer.value_or(QString()));
+    information.setProperty(QStringLiteral("infoDescription"),
+                            values.description.value_or(QString()));
+    information.setProperty(QStringLiteral("infoSeries"), values.series.value_or(QString()));
+    information.setProperty(QStringLiteral("infoSeriesPart"),
+                            values.seriesPart.value_or(QString()));
     return information.writeTags(path, outputPath);
 }

@@ -139,6 +139,16 @@ QStringList wmaProfileCaptions()
     return captions;
 }
 
+int genreIndexOf(const QString &caption)
+{
+    const QStringList captions = genreCaptions();
+    for (int i = 0; i < captions.size(); ++i) {
+        if (captions.at(i).compare(caption, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
 QStringList genreCaptions()
 {
     return {

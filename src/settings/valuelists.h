@@ -109,5 +109,7 @@ QStringList junctionCaptions();           // "None", "Pause", "Crossfade"
 QStringList outputFormatCaptions();       // kOutputFormats' captions
 QStringList wmaProfileCaptions();         // kWmaProfiles' captions
 QStringList genreCaptions();              // 148 entries, ID3v1 order
+// The position of a genre caption, in any case; -1 for a text not in the list.
+int genreIndexOf(const QString &caption);
 
 }  // namespace ValueLists

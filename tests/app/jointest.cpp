@@ -15,6 +15,8 @@
 #include "support/tones.h"
 
 #include "audio/audiofile.h"
+#include "audio/tags/audioinformation.h"
+#include "audio/tags/tagreader.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -568,6 +570,38 @@ TEST_F(JoinTest, TheTagDialogsChapterSwitchDecidesWhetherTheJoinAddsChapters)
     join(Mp3, "on");
     EXPECT_EQ(probeMedia(outputFolder() + "/on.mp3").chapters.size(), 2);
     ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+}
+
+// The tag dialog shows the first row's book tags while they are unset; the
+// join takes them, with what was typed (a genre outside the list included).
+TEST_F(JoinTest, TheFirstRowsBookTagsShowInTheTagDialogAndReachTheJoin)
+{
+    settings();
+    MainWindow &main = showWindow();
+    const Input first = input("one.mp3", ToneFormat::Mp3, 44100, 2, 0.5);
+    AudioInformation information;
+    information.setProperty("infoAlbumArtist", "First's album artist");
+    information.setProperty("infoSeries", "First's series");
+    information.writeTags(first.path);
+    admit({first, input("two.wav", ToneFormat::Wav16, 44100, 2, 0.5)});
+
+    prompter.queueDialog([](QDialog &dialog) {
+        EXPECT_EQ(dialog.findChild<QLineEdit *>("edt_album_artist")->placeholderText(),
+                  "First's album artist");
+        dialog.findChild<QLineEdit *>("edt_composer")->setText("A narrator");
+        dialog.findChild<QComboBox *>("cb_genre")->setEditText("Podcast");
+        dialog.findChild<QPushButton *>("btn_ok")->click();
+    });
+    main.menuActions().id3Tag->trigger();
+    join(M4b, "book");
+    ASSERT_TRUE(prompter.messages().isEmpty()) << prompter.messages().join("|").toStdString();
+
+    const QString book = outputFolder() + "/book.m4b";
+    EXPECT_EQ(probeMedia(book).tags.genre, "Podcast");
+    const BookTags tags = TagReader::bookTags(book);
+    EXPECT_EQ(tags.albumArtist, "First's album artist");
+    EXPECT_EQ(tags.series, "First's series");
+    EXPECT_EQ(tags.composer, "A narrator");
 }
 
 TEST_F(JoinTest, MatchingLoudnessShowsEachRowMeasuringThenJoinsAtTheTarget)

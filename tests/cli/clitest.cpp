@@ -3,6 +3,8 @@
 // matching loudness.
 
 #include "audio/audiofile.h"
+#include "audio/tags/audioinformation.h"
+#include "audio/tags/tagreader.h"
 #include "cli/clitexts.h"
 #include "cli/exitcode.h"
 #include "platform/messages.h"
@@ -108,7 +110,6 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {input, "-o", output, "-o", path("other.mp3")},
         {input, "-o", output, "--year", "19x9"},
         {input, "-o", output, "--track", "100"},
-        {input, "-o", output, "--genre", "No Such Genre"},
         {input, "-o", output, "--genre", QString::number(ValueLists::kGenreCount)},
         {input, "-o", output, "--no-such-option"},
         {input, "-o", output, "--loudness", "-4"},
@@ -274,6 +275,36 @@ TEST_F(CliTest, MixedInputsJoinWithEveryFrameAndTheTags)
     EXPECT_EQ(info.tags.track, 7u);
     EXPECT_EQ(info.tags.genre, ValueLists::genreCaptions().at(8));
     EXPECT_EQ(info.tags.comment, "made by a test");
+}
+
+// Book tags not given are the first input's, those given (even empty) are
+// written as given; a genre is a listed one in any case, or any text as typed.
+TEST_F(CliTest, BookTagsComeFromTheFirstInputUnlessGivenAndAGenreTakesAnyText)
+{
+    const QString first = tone("a.mp3", ToneFormat::Mp3, 44100, 2, 0.3);
+    AudioInformation information;
+    information.setProperty("infoAlbumArtist", "First's album artist");
+    information.setProperty("infoDescription", "First's description");
+    information.setProperty("infoSeriesPart", "4");
+    information.writeTags(first);
+    const QStringList inputs = {first, tone("b.wav", ToneFormat::Wav16, 44100, 2, 0.3)};
+
+    const QString book = path("book.m4b");
+    const Result result =
+        run(inputs
+            + QStringList{"-q", "-o", book, "--genre", "Audiobook", "--composer", "Sam Vance",
+                          "--series", "The Tide Books", "--series-part", ""});
+    ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+    EXPECT_EQ(probeMedia(book).tags.genre, "Audiobook");
+    EXPECT_EQ(TagReader::bookTags(book), (BookTags{"First's album artist", "Sam Vance",
+                                                   "First's description", "The Tide Books", ""}));
+
+    for (const auto &[given, stored] :
+         {std::pair("jAzZ", "Jazz"), std::pair("podcast", "podcast"), std::pair("8", "Jazz")}) {
+        const QString output = path(QStringLiteral("%1.mp3").arg(given));
+        ASSERT_EQ(run({first, "-q", "-o", output, "--genre", given}).exitCode, ExitCode::kDone);
+        EXPECT_EQ(probeMedia(output).tags.genre, stored);
+    }
 }
 
 TEST_F(CliTest, OnlyTheTagsGivenAreWrittenIntoTheFoldersMadeForTheOutput)

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -88,7 +89,9 @@ protected:
     Settings settings{AppPaths::settingsFile()};
     RecordingErrorReport errors;
     ScriptedPrompter prompter;
-    TagDialog dialog{tags, settings, errors};
+    // The first input's book tags, as the window reads them when the dialog opens.
+    BookTags firstInput;
+    TagDialog dialog{tags, settings, errors, nullptr, [this] { return firstInput; }};
 };
 
 TEST_F(TagDialogTest, IsAFixedDialogCaptionedId3WithTheGenreList)
@@ -96,7 +99,7 @@ TEST_F(TagDialogTest, IsAFixedDialogCaptionedId3WithTheGenreList)
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ID3"));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_EQ(dialog.width(), 374);
-    EXPECT_FALSE(genre()->isEditable());
+    EXPECT_TRUE(genre()->isEditable());
     ASSERT_EQ(genre()->count(), 148);
     EXPECT_EQ(genre()->itemText(0), QStringLiteral("Blues"));
     EXPECT_EQ(genre()->itemText(12), QStringLiteral("Other"));
@@ -386,6 +389,61 @@ TEST_F(TagDialogTest, ChaptersEditsTheTitlesOfTheListRows)
     EXPECT_EQ(list.chapterTitles(), QStringList({"The Beginning", "", ""}));
 }
 
+// Unset book tags show the first input's in grey and stay unset; a typed one is
+// stored, and shown on reopening; Reset makes them unset again.
+TEST_F(TagDialogTest, BookTagsShowTheFirstInputsUntilTyped)
+{
+    firstInput = {"First's album artist", "First's narrator", "First's description",
+                  "First's series", "2"};
+    QPlainTextEdit *description =
+        dialog.findChild<QPlainTextEdit *>(QStringLiteral("edt_description"));
+    open([&](TagDialog &) {
+        EXPECT_EQ(edit("edt_album_artist")->placeholderText(), firstInput.albumArtist);
+        EXPECT_EQ(edit("edt_series_part")->placeholderText(), firstInput.seriesPart);
+        EXPECT_EQ(description->placeholderText(), firstInput.description);
+        EXPECT_EQ(edit("edt_composer")->text(), QString());
+        edit("edt_composer")->setText("Typed narrator");
+        description->setPlainText("Line one\nline two");
+        edit("edt_series_part")->setText("2.5");
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.composer, "Typed narrator");
+    EXPECT_EQ(tags.description, "Line one\nline two");
+    EXPECT_EQ(tags.seriesPart, "2.5");
+    EXPECT_EQ(tags.albumArtist, std::nullopt);
+    EXPECT_EQ(tags.series, std::nullopt);
+
+    open([&](TagDialog &) {
+        EXPECT_EQ(edit("edt_composer")->text(), "Typed narrator");
+        EXPECT_EQ(description->toPlainText(), "Line one\nline two");
+        click("btn_reset");
+        EXPECT_EQ(edit("edt_series_part")->text(), QString());
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.composer, std::nullopt);
+    EXPECT_EQ(tags.description, std::nullopt);
+    EXPECT_EQ(tags.seriesPart, std::nullopt);
+}
+
+// A typed genre outside the list is taken as typed and shown so again; a typed
+// caption of the list, in any case, is that genre.
+TEST_F(TagDialogTest, TheGenreTakesTypedText)
+{
+    open([&](TagDialog &) {
+        genre()->setEditText("Audiobook");
+        QTest::keyClick(genre()->lineEdit(), Qt::Key_Return);
+    });
+    EXPECT_EQ(tags.genreText, "Audiobook");
+    EXPECT_EQ(tags.genreIndex, TagValues::kNoGenre);
+    open([&](TagDialog &) {
+        EXPECT_EQ(genre()->currentText(), "Audiobook");
+        genre()->setEditText("jAZZ");
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.genreText, "Jazz");
+    EXPECT_EQ(tags.genreIndex, 8);
+}
+
 TEST(TagValuesTest, ResetRestoresTheInitialValues)
 {
     TagValues values;
@@ -394,6 +452,8 @@ TEST(TagValuesTest, ResetRestoresTheInitialValues)
     values.genreIndex = -1;
     values.year = 0;
     values.track = 99;
+    values.composer = QStringLiteral("x");
+    values.seriesPart = QString();
     values.reset();
     EXPECT_EQ(values, TagValues());
     EXPECT_EQ(values.genreIndex, 12);

@@ -1,6 +1,7 @@
 #include "join/tagstamper.h"
 #include "audio/core/audioerror.h"
 #include "audio/tags/audioinformation.h"
+#include "audio/tags/tagreader.h"
 #include "audio/tags/tagvalues.h"
 #include "settings/valuelists.h"
 #include "support/mediaprobe.h"
@@ -98,6 +99,50 @@ TEST_P(TagStamperTest, GenreNumberAndTrackGoAsTheirLow16Bits)
     const ProbedTags tags = stampAndRead(values);
     EXPECT_EQ(tags.genre, QStringLiteral("Jazz"));
     EXPECT_EQ(tags.track, 5u);
+}
+
+// The book tags where each format keeps them, as FFmpeg and our reader see
+// them, and a genre typed outside the list stored as its text.
+TEST_P(TagStamperTest, StampsTheBookTagsAndATypedGenre)
+{
+    TagValues values;
+    values.genreIndex = TagValues::kNoGenre;
+    values.genreText = QStringLiteral("Audiobook");
+    const BookTags book{QStringLiteral("Nora Ölund"), QStringLiteral("Read by Sam Vance"),
+                        QStringLiteral("A long description.\nOn two lines."),
+                        QStringLiteral("The Tide Books"), QStringLiteral("3")};
+    values.albumArtist = book.albumArtist;
+    values.composer = book.composer;
+    values.description = book.description;
+    values.series = book.series;
+    values.seriesPart = book.seriesPart;
+    const QString path = joinedFile();
+    stampTags(information, values, path, path);
+
+    EXPECT_EQ(TagReader::bookTags(path), book);
+    const MediaInfo info = probeMedia(path);
+    EXPECT_EQ(info.tags.genre, values.genreText);
+    const OutputKind &kind = GetParam();
+    // FFmpeg reads a WAV's INFO list only, which has no such fields.
+    if (kind.format != ToneFormat::Wav16) {
+        EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("album_artist")), book.albumArtist);
+        EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("composer")), book.composer);
+    }
+    if (kind.format == ToneFormat::M4b) {
+        EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("media_type")), QStringLiteral("2"));
+    }
+    if (kind.format == ToneFormat::M4b || kind.format == ToneFormat::Mp3) {
+        EXPECT_EQ(info.ffmpegTags.value(QStringLiteral("grouping")), book.series);
+    }
+    if (kind.format == ToneFormat::Mp3) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        // The series' movement frame, which FFmpeg does not show, survives the
+        // save as ID3v2.3 (the reader falls back to TIT1 without it).
+        EXPECT_TRUE(file.read(4096).contains("MVNM"));
+        ASSERT_TRUE(file.seek(file.size() - 1));
+        EXPECT_EQ(static_cast<unsigned char>(file.read(1).at(0)), 255) << "no ID3v1 number";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllOutputFormats, TagStamperTest,

@@ -11,6 +11,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <taglib/tpropertymap.h>
 
 #include <algorithm>
 #include <cmath>
@@ -153,6 +154,22 @@ void setTitle(const QString &path, const QString &title)
     if (file.isNull() || !file.tag())
         throw std::runtime_error("TagLib cannot tag " + name.toStdString());
     file.tag()->setTitle(text);
+    if (!file.save())
+        throw std::runtime_error("TagLib cannot save " + name.toStdString());
+}
+
+void setProperties(const QString &path, const QList<std::pair<QString, QString>> &properties)
+{
+    const QByteArray name = QFile::encodeName(path);
+    TagLib::FileRef file(name.constData(), false);
+    if (file.isNull())
+        throw std::runtime_error("TagLib cannot tag " + name.toStdString());
+    TagLib::PropertyMap map = file.file()->properties();
+    for (const auto &[key, value] : properties)
+        map.replace(
+            TagLib::String(key.toUtf8().constData(), TagLib::String::UTF8),
+            TagLib::StringList(TagLib::String(value.toUtf8().constData(), TagLib::String::UTF8)));
+    file.file()->setProperties(map);
     if (!file.save())
         throw std::runtime_error("TagLib cannot save " + name.toStdString());
 }

@@ -18,10 +18,12 @@
 
 #include "audio/core/samplearray.h"
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
+#include <utility>
 
 class AudioFile;
 
@@ -55,6 +57,9 @@ QString write(const QString &path, ToneFormat format, int sampleRate, int channe
 // Sets the title tag of a tone file through TagLib (the format from the file
 // name's extension), the way another program would have tagged it.
 void setTitle(const QString &path, const QString &title);
+// Sets tags by TagLib's format-independent names (ALBUMARTIST, COMPOSER, ...),
+// each format's own field as TagLib maps it. Not for ADTS.
+void setProperties(const QString &path, const QList<std::pair<QString, QString>> &properties);
 
 // Calls made on the writer just before CreateFile and just before CloseFile.
 struct Hooks {

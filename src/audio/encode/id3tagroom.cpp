@@ -6,7 +6,10 @@
 
 namespace {
 
-constexpr int kTagPadding = 2048;
+// The values the program stamps: half for the song's, half for the book's (a
+// description of a thousand Latin-1 characters among them). Not more: TagLib
+// gives up padding beyond a hundredth of the file, and rewrites the audio then.
+constexpr int kTagPadding = 4096;
 // An ID3v2.4 tag without flags; its sizes are written 7 bits a byte.
 constexpr char kId3Header[] = {'I', 'D', '3', 4, 0, 0};
 constexpr char kFrameFlags[] = {0, 0};

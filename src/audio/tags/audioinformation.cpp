@@ -2,6 +2,7 @@
 
 #include "audio/core/audioerror.h"
 #include "audio/core/checkedfilestream.h"
+#include "audio/tags/booktagnames.h"
 #include "audio/tags/rf64tagwriter.h"
 #include "audio/tags/taglibshared.h"
 
@@ -15,11 +16,14 @@
 #include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mp4file.h>
+#include <taglib/mp4tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
@@ -38,6 +42,11 @@ struct StoredTags {
     std::optional<unsigned> id3v1Genre;
     unsigned year = 0;
     unsigned track = 0;
+    TagLib::String albumArtist;
+    TagLib::String composer;
+    TagLib::String description;
+    TagLib::String series;
+    TagLib::String seriesPart;
 };
 
 enum class Container { Mpeg, Wav, Rf64, OggVorbis, Asf, Flac, Mp4, Unknown };
@@ -50,6 +59,10 @@ constexpr char kAsfHeaderGuid[] =
     "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
 // ID3v2 comment frames carry a language; readers expect a real one.
 const TagLib::ByteVector kCommentLanguage("eng", 3);
+// The iTunes type of an M4B: an audiobook, on every M4B output.
+constexpr unsigned char kMp4AudiobookKind = 2;
+// The ID3v1 genre byte of a genre outside the list.
+constexpr unsigned kId3v1NoGenre = 255;
 
 QByteArray toQByteArray(const TagLib::ByteVector &data)
 {
@@ -114,9 +127,45 @@ void fillTag(TagLib::Tag &tag, const StoredTags &values)
     tag.setTrack(values.track);
 }
 
+// As TagLib's own setters: Latin-1, made Unicode on saving where the text needs it.
+TagLib::String::Type id3Encoding()
+{
+    return TagLib::ID3v2::FrameFactory::instance()->defaultTextEncoding();
+}
+
+// A text frame holding text, or none at all for an empty one.
+void setId3Text(TagLib::ID3v2::Tag &tag, const char *id, const TagLib::String &text)
+{
+    const TagLib::ByteVector frameId(id, 4);
+    tag.removeFrames(frameId);
+    if (text.isEmpty())
+        return;
+    auto *frame = new TagLib::ID3v2::TextIdentificationFrame(frameId, id3Encoding());
+    frame->setText(text);
+    tag.addFrame(frame);
+}
+
+// The series appears as the content group, which most players show, and as
+// the movement, which the audiobook players read.
+void fillId3v2BookTags(TagLib::ID3v2::Tag &tag, const StoredTags &values)
+{
+    setId3Text(tag, kId3BookTags.albumArtist, values.albumArtist);
+    setId3Text(tag, kId3BookTags.composer, values.composer);
+    setId3Text(tag, kId3SeriesGroup, values.series);
+    setId3Text(tag, kId3BookTags.series, values.series);
+    setId3Text(tag, kId3BookTags.seriesPart, values.seriesPart);
+    const TagLib::String description(kId3BookTags.description);
+    while (auto *old = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, description))
+        tag.removeFrame(old);
+    if (!values.description.isEmpty())
+        tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
+            description, TagLib::StringList(values.description), id3Encoding()));
+}
+
 void fillId3v2(TagLib::ID3v2::Tag &tag, const StoredTags &values)
 {
     fillTag(tag, values);
+    fillId3v2BookTags(tag, values);
     for (TagLib::ID3v2::Frame *frame : tag.frameList("COMM")) {
         auto *comment = dynamic_cast<TagLib::ID3v2::CommentsFrame *>(frame);
         if (comment && comment->language() != kCommentLanguage)
@@ -205,16 +254,71 @@ void writeRf64(const QString &path, const QString &fileName, const StoredTags &v
                  hasAnyField ? toQByteArray(id3.render(kId3v2Version)) : QByteArray());
 }
 
-// The files whose one tag TagLib's generic setters fill: OGG Vorbis (a Xiph
-// comment), WMA (the ASF content description and extended items) and M4B.
-template <typename File>
+void fillXiph(TagLib::Ogg::XiphComment &comment, const StoredTags &values)
+{
+    fillTag(comment, values);
+    for (const auto &[field, text] : {std::pair(kXiphBookTags.albumArtist, &values.albumArtist),
+                                      std::pair(kXiphBookTags.composer, &values.composer),
+                                      std::pair(kXiphBookTags.description, &values.description),
+                                      std::pair(kXiphBookTags.series, &values.series),
+                                      std::pair(kXiphBookTags.seriesPart, &values.seriesPart)}) {
+        comment.removeFields(field);
+        if (!text->isEmpty())
+            comment.addField(field, *text);
+    }
+}
+
+void fillAsf(TagLib::ASF::Tag &tag, const StoredTags &values)
+{
+    fillTag(tag, values);
+    for (const auto &[key, text] : {std::pair(kAsfBookTags.albumArtist, &values.albumArtist),
+                                    std::pair(kAsfBookTags.composer, &values.composer),
+                                    std::pair(kAsfBookTags.description, &values.description),
+                                    std::pair(kAsfBookTags.series, &values.series),
+                                    std::pair(kAsfBookTags.seriesPart, &values.seriesPart)}) {
+        const TagLib::String name(key);
+        tag.removeItem(name);
+        if (!text->isEmpty())
+            tag.setAttribute(name, TagLib::ASF::Attribute(*text));
+    }
+}
+
+// The description goes in both of the places players look, the short and the
+// long one; the series, as in ID3v2, in the grouping and the movement, whose
+// number takes whole numbers only.
+void fillMp4(TagLib::MP4::Tag &tag, const StoredTags &values)
+{
+    fillTag(tag, values);
+    for (const auto &[name, text] : {std::pair(kMp4BookTags.albumArtist, &values.albumArtist),
+                                     std::pair(kMp4BookTags.composer, &values.composer),
+                                     std::pair(kMp4ShortDescription, &values.description),
+                                     std::pair(kMp4BookTags.description, &values.description),
+                                     std::pair(kMp4SeriesGroup, &values.series),
+                                     std::pair(kMp4BookTags.series, &values.series)}) {
+        const TagLib::String item(name, TagLib::String::Latin1);
+        tag.removeItem(item);
+        if (!text->isEmpty())
+            tag.setItem(item, TagLib::StringList(*text));
+    }
+    const TagLib::String partItem(kMp4BookTags.seriesPart, TagLib::String::Latin1);
+    tag.removeItem(partItem);
+    bool whole = false;
+    const int part = values.seriesPart.toInt(&whole);
+    if (whole && part >= 0)
+        tag.setItem(partItem, TagLib::MP4::Item(part));
+    tag.setItem("stik", TagLib::MP4::Item(kMp4AudiobookKind));
+}
+
+// The files whose one tag TagLib's classes fill: OGG Vorbis (a Xiph comment),
+// WMA (the ASF content description and extended items) and M4B.
+template <typename File, typename Fill>
 void writeOwnTag(const QString &path, const QString &fileName, const StoredTags &values,
-                 const char *kind, bool rateNeeded = true)
+                 const char *kind, Fill fill, bool rateNeeded = true)
 {
     CheckedFileStream stream(path);
     File file(&stream);
     openForWriting(file, stream, fileName, kind, rateNeeded);
-    fillTag(*file.tag(), values);
+    fill(*file.tag(), values);
     throwUnlessSaved(file.save(), stream, fileName);
 }
 
@@ -224,7 +328,7 @@ void writeFlac(const QString &path, const QString &fileName, const StoredTags &v
     CheckedFileStream stream(path);
     TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance());
     openForWriting(file, stream, fileName, "FLAC");
-    fillTag(*file.xiphComment(true), values);
+    fillXiph(*file.xiphComment(true), values);
     throwUnlessSaved(file.save(), stream, fileName);
 }
 
@@ -242,6 +346,16 @@ void AudioInformation::setProperty(const QString &name, const QString &value)
         m_comments = value;
     else if (name == QLatin1String("infoGenreS"))
         m_genreText = value;
+    else if (name == QLatin1String("infoAlbumArtist"))
+        m_albumArtist = value;
+    else if (name == QLatin1String("infoComposer"))
+        m_composer = value;
+    else if (name == QLatin1String("infoDescription"))
+        m_description = value;
+    else if (name == QLatin1String("infoSeries"))
+        m_series = value;
+    else if (name == QLatin1String("infoSeriesPart"))
+        m_seriesPart = value;
     else
         throw AudioError(QStringLiteral("The tag writer has no property \"%1\"").arg(name));
 }
@@ -284,10 +398,19 @@ bool AudioInformation::writeTags(const QString &fileName, const QString &shownNa
     values.album = toTagLib(m_album);
     values.comment = toTagLib(m_comments);
     values.genre = toTagLib(genreToStore());
+    // A genre typed outside the list has no ID3v1 number: TagLib's own list
+    // would find one for some names that ours lacks.
     if (hasListedGenre())
         values.id3v1Genre = static_cast<unsigned>(m_genre);
+    else if (!m_genreText.isEmpty())
+        values.id3v1Genre = kId3v1NoGenre;
     values.year = m_year > 0 ? static_cast<unsigned>(m_year) : 0;
     values.track = m_track > 0 ? static_cast<unsigned>(m_track) : 0;
+    values.albumArtist = toTagLib(m_albumArtist);
+    values.composer = toTagLib(m_composer);
+    values.description = toTagLib(m_description);
+    values.series = toTagLib(m_series);
+    values.seriesPart = toTagLib(m_seriesPart);
 
     const QString &path = fileName;
     const QString &name = shownName.isEmpty() ? fileName : shownName;
@@ -307,19 +430,20 @@ bool AudioInformation::writeTags(const QString &fileName, const QString &shownNa
         writeRf64(path, name, values);
         break;
     case Container::OggVorbis:
-        writeOwnTag<TagLib::Ogg::Vorbis::File>(path, name, values, "OGG Vorbis");
+        writeOwnTag<TagLib::Ogg::Vorbis::File>(path, name, values, "OGG Vorbis", fillXiph);
         break;
     case Container::Asf:
-        writeOwnTag<TagLib::ASF::File>(path, name, values, "WMA");
+        writeOwnTag<TagLib::ASF::File>(path, name, values, "WMA", fillAsf);
         break;
     case Container::Flac:
         writeFlac(path, name, values);
         break;
     case Container::Mp4:
         // The iTunes items (title ©nam, artist ©ART, album ©alb, comment ©cmt,
-        // genre ©gen, year ©day, track trkn); the others, such as the gapless
-        // item, stay. An index without a frame is taken (see openForWriting).
-        writeOwnTag<TagLib::MP4::File>(path, name, values, "M4B", false);
+        // genre ©gen, year ©day, track trkn, and the book's, see fillMp4); the
+        // others, such as the gapless item, stay. An index without a frame is
+        // taken (see openForWriting).
+        writeOwnTag<TagLib::MP4::File>(path, name, values, "M4B", fillMp4, false);
         break;
     case Container::Unknown:
         throw AudioError(

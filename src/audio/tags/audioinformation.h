@@ -17,11 +17,14 @@
 // one outside the ID3v1 list) with no genre text, a year or track of 0 or less.
 // The genre text wins over the index; with no text, a valid index stores the
 // name of that ID3v1 genre. The ID3v1 tag of an MP3 file takes a valid index
-// as its genre byte whatever the text.
+// as its genre byte whatever the text, and 255 (none) for a text without one.
+// Every M4B is marked as an audiobook.
 class AudioInformation {
 public:
-    // The five text properties, set by name: infoTitle, infoArtist, infoAlbum,
-    // infoComments, infoGenreS. An unknown name throws AudioError.
+    // The text properties, set by name: infoTitle, infoArtist, infoAlbum,
+    // infoComments, infoGenreS, and the book's infoAlbumArtist, infoComposer,
+    // infoDescription, infoSeries, infoSeriesPart. An unknown name throws
+    // AudioError.
     void setProperty(const QString &name, const QString &value);
 
     void setinfoGenre(qint16 genre);
@@ -42,6 +45,11 @@ private:
     QString m_album;
     QString m_comments;
     QString m_genreText;
+    QString m_albumArtist;
+    QString m_composer;
+    QString m_description;
+    QString m_series;
+    QString m_seriesPart;
     qint16 m_genre = -1;
     int m_year = 0;
     qint16 m_track = 0;

@@ -10,9 +10,9 @@
 
 namespace {
 
-// Enough for the values the program stamps (long comments included) and the
-// iTunSMPB item, with room to spare.
-constexpr int kRoomBytes = 4096;
+// Enough for the values the program stamps (long comments included, and the
+// book's description, stored twice) and the iTunSMPB item, with room to spare.
+constexpr int kRoomBytes = 8192;
 // The muxer writes the "comment" metadata as this item.
 constexpr char kPlaceholderMetadata[] = "comment";
 const TagLib::String kPlaceholderItem("\251cmt", TagLib::String::Latin1);

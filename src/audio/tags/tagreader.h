@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/tags/booktags.h"
+
 #include <QString>
 
 // Reads the tags of an input through TagLib, the format found from the file's
@@ -10,4 +12,8 @@ class TagReader {
 public:
     // The title; empty when the file has none or cannot be read.
     static QString title(const QString &fileName);
+    // The book tags, where each format keeps them (see AudioInformation, which
+    // writes them there); empty fields when the file has none or cannot be
+    // read. An RF64 file's ID3v2 chunk is read, its INFO list has none.
+    static BookTags bookTags(const QString &fileName);
 };

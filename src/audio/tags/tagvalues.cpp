@@ -10,6 +10,11 @@ void TagValues::reset()
     genreText.clear();
     genreIndex = kInitialGenreIndex;
     comment.clear();
+    albumArtist.reset();
+    composer.reset();
+    description.reset();
+    series.reset();
+    seriesPart.reset();
 }
 
 TagValues TagValues::none()

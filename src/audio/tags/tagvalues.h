@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The tag values the next join stamps on its output file. They live in memory
 // only: the tag dialog changes them on "Ok", and the join puts them back to the
 // initial values after stamping, so one set of values serves one join.
@@ -22,6 +24,13 @@ struct TagValues {
     int genreIndex = kInitialGenreIndex;  // the ID3v1 genre number, kNoGenre for none
     int year = kInitialYear;
     int track = kInitialTrack;
+    // The book tags: unset takes the first input's value at the join; a value,
+    // even an empty one, is the user's. A part in a series may be "2.5".
+    std::optional<QString> albumArtist;
+    std::optional<QString> composer;
+    std::optional<QString> description;
+    std::optional<QString> series;
+    std::optional<QString> seriesPart;
 
     // Back to the initial values.
     void reset();

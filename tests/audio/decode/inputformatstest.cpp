@@ -113,6 +113,20 @@ TEST_P(InputFormatTest, ReadsItsTitle)
     EXPECT_EQ(TagReader::title(misnamed), title);
 }
 
+// Album artist and composer as another program tags them, in each format's
+// own field.
+TEST_P(InputFormatTest, ReadsItsBookTags)
+{
+    if (GetParam().format == ToneFormat::Adts)
+        GTEST_SKIP() << "TagLib tags no ADTS file by name";
+    const QString file = writeTone();
+    EXPECT_EQ(TagReader::bookTags(file), BookTags());
+    Tones::setProperties(file, {{"ALBUMARTIST", "Nora Ölund"}, {"COMPOSER", "Sam Vance"}});
+    const BookTags book = TagReader::bookTags(file);
+    EXPECT_EQ(book.albumArtist, "Nora Ölund");
+    EXPECT_EQ(book.composer, "Sam Vance");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Formats, InputFormatTest,
     testing::Values(FormatCase{ToneFormat::Flac, 44100, 2, Gapless::Both, "a.flac"},

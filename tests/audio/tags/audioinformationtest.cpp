@@ -44,6 +44,7 @@ struct Values {
     qint16 genre = -1;
     int year = 0;
     qint16 track = 0;
+    QString description;
 };
 
 // The calls the join makes when it stamps its output, in its order.
@@ -58,6 +59,7 @@ void stamp(const QString &path, const Values &values)
     information.setProperty(QStringLiteral("infoComments"), values.comment);
     information.setinfoYear(values.year);
     information.setinfoTrack(values.track);
+    information.setProperty(QStringLiteral("infoDescription"), values.description);
     information.writeTags(path);
 }
 
@@ -210,6 +212,7 @@ TEST(M4bTagging, StampingKeepsTheAudioInPlaceAndTheGaplessItem)
     const QString gapless = probeMedia(path).ffmpegTags.value(QStringLiteral("itunsmpb"));
     Values values = fullValues();
     values.comment = QString(1000, QLatin1Char('c'));
+    values.description = QString(1500, QLatin1Char('d'));
 
     stamp(path, values);
 

@@ -23,6 +23,12 @@ void stampTitle(const QString &path, int commentLength = 300)
     information.setProperty(QStringLiteral("infoComments"),
                             QString(commentLength, QLatin1Char('c')));
     information.setinfoYear(2024);
+    // The book's tags take their room too, a long description among them.
+    information.setProperty(QStringLiteral("infoAlbumArtist"), QStringLiteral("An album artist"));
+    information.setProperty(QStringLiteral("infoComposer"), QStringLiteral("A narrator"));
+    information.setProperty(QStringLiteral("infoDescription"), QString(1500, QLatin1Char('d')));
+    information.setProperty(QStringLiteral("infoSeries"), QStringLiteral("A series"));
+    information.setProperty(QStringLiteral("infoSeriesPart"), QStringLiteral("12"));
     information.writeTags(path);
 }
 
@@ -59,7 +65,7 @@ TEST(StampInPlace, Mp3AudioStaysWhereItIsAndOnlyTheTagChanges)
     QTemporaryDir dir;
     // Long enough that the tag writer keeps the room it finds (it gives up room
     // beyond a hundredth of the file).
-    const QString path = Tones::write(dir.filePath("a.mp3"), ToneFormat::Mp3, 44100, 2, 15.0);
+    const QString path = Tones::write(dir.filePath("a.mp3"), ToneFormat::Mp3, 44100, 2, 30.0);
     const qint64 before = QFileInfo(path).size();
     const QByteArray tail = bytes(path, before - 4096, 4096);
     stampTitle(path);
@@ -83,7 +89,7 @@ TEST(StampInPlace, Mp3ChaptersAnnouncedBeforehandLeaveTheTagRoomFree)
     hooks.beforeCreate = [&](AudioFile &writer) { writer.setChapters(chapters); };
     hooks.beforeClose = [&](AudioFile &writer) { writer.setChapters(chapters); };
     const QString path =
-        Tones::write(dir.filePath("a.mp3"), ToneFormat::Mp3, 44100, 2, 15.0, hooks);
+        Tones::write(dir.filePath("a.mp3"), ToneFormat::Mp3, 44100, 2, 30.0, hooks);
     const qint64 before = QFileInfo(path).size();
     const QByteArray tail = bytes(path, before - 4096, 4096);
     stampTitle(path, 1100);

@@ -734,10 +734,12 @@ TEST_F(KeptChaptersTest, InputsGiveTheirOwnChaptersMovedToWhereTheyStart)
     const QList<std::pair<double, QString>> kept = {
         {at[0], "A one"},       {at[0] + 1.0, "A two"}, {at[0] + 2.25, "A 3"},  {at[1], "B one"},
         {at[1] + 1.5, "B two"}, {at[2], "C one"},       {at[2] + 1.0, "C two"}, {at[3], "d"}};
-    for (const auto &[format, copy] : {std::pair{Format::Mp3, false}, std::pair{Format::Mp3, true},
-                                       std::pair{Format::Flac, true}, std::pair{Format::M4b, false},
-                                       std::pair{Format::Ogg, false}})
-        expectStarts(join(inputs, format, {}, true, [&](JoinJob &job) { job.copy = copy; }), kept);
+    for (const auto &[format, copying] :
+         {std::pair{Format::Mp3, false}, std::pair{Format::Mp3, true},
+          std::pair{Format::Flac, true}, std::pair{Format::M4b, false},
+          std::pair{Format::Ogg, false}})
+        expectStarts(join(inputs, format, {}, true, [&](JoinJob &job) { job.copy = copying; }),
+                     kept);
 
     // One chapter per input, titled by the user where given, else by the file name alone.
     expectStarts(

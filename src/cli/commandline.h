@@ -36,6 +36,17 @@ struct JoinRequest {
     int crossfadeMilliseconds = ValueLists::kDefaultJunctionMilliseconds;
     // MP3 and FLAC outputs: the inputs' frames are copied where they can be.
     bool copy = ValueLists::kDefaultCopy;
+    // --each: the inputs are folders of books, the output their folder.
+    bool each = false;
+    // Books joined at once.
+    int jobs = 0;
+    // The options given, as given, for each book's own join: all but those
+    // that choose the books, their output and how many run at once.
+    QStringList bookArguments;
+    bool albumGiven = false;
+    // Run as one book of --each: progress goes to standard output as lines
+    // for the batch to read.
+    bool progressLines = false;
 };
 
 // Reads the command line. Formats, genres and their names come from the value
@@ -58,6 +69,7 @@ private:
     bool readJunctions(const std::optional<QString> &pause,
                        const std::optional<QString> &crossfade);
     bool readOutputAndFormat(const QStringList &outputs, const std::optional<QString> &format);
+    bool readEach(bool each, const std::optional<QString> &jobs);
     bool refuse(const QString &error);
 
     Action m_action = Action::UsageError;

@@ -38,7 +38,7 @@ BookBatch::~BookBatch() = default;
 
 int BookBatch::run()
 {
-    const BookShelf shelf(m_request.inputs);
+    const BookShelf shelf(m_request.inputs, m_request.output);
     for (const BookShelf::Book &found : shelf.books()) {
         Book &book = m_books.emplace_back();
         book.name = found.name;

@@ -19,7 +19,8 @@ struct Part {
 
 }  // namespace
 
-BookShelf::BookShelf(const QStringList &folders)
+BookShelf::BookShelf(const QStringList &folders, const QString &skipped)
+    : m_skipped(QFileInfo(skipped).canonicalFilePath())
 {
     for (const QString &folder : folders) {
         const QFileInfo info(folder);
@@ -44,6 +45,8 @@ bool BookShelf::look(const QString &folder)
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     if (const auto seen = m_seen.constFind(canonical); seen != m_seen.cend())
         return seen.value();
+    if (!m_skipped.isEmpty() && canonical == m_skipped)
+        return false;
     m_seen.insert(canonical, false);
 
     const QDir dir(folder);

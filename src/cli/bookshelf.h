@@ -25,7 +25,9 @@ public:
         QString message;
     };
 
-    explicit BookShelf(const QStringList &folders);
+    // skipped: a folder never looked into, the outputs' own (an earlier
+    // batch's outputs there are no book).
+    BookShelf(const QStringList &folders, const QString &skipped);
 
     const QList<Book> &books() const { return m_books; }
     const QList<Refusal> &refusals() const { return m_refusals; }
@@ -44,4 +46,5 @@ private:
     // in each: a folder given twice, or reached again through a link, is
     // looked at once.
     QHash<QString, bool> m_seen;
+    QString m_skipped;
 };

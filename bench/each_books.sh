@@ -63,7 +63,13 @@ measure() {
     done
     wait "$pid" || { echo "failed: $*" >&2; return 1; }
     end=$(date +%s.%N)
-    echo "$(echo "$end - $start" | bc -l) $peak_rss $peak_pss"
+    echo "$(ratio "$end - $start" 1) $peak_rss $peak_pss"
+}
+
+# Arithmetic of decimals without bc: the first number's expression divided by
+# the second.
+ratio() {
+    awk "BEGIN {printf \"%.3f\", ($1) / ($2)}"
 }
 
 median() {
@@ -89,6 +95,6 @@ parallel=$(awk '$4 == 2 {sub(/s$/, "", $5); print $5}' "$results" | median)
 serial=$(awk '$4 == 1 {sub(/s$/, "", $5); print $5}' "$results" | median)
 parallel_rss=$(awk '$4 == 2 {print $8}' "$results" | median)
 parallel_pss=$(awk '$4 == 2 {print $10}' "$results" | median)
-echo "median wall: -j 2 ${parallel}s, -j 1 ${serial}s, ratio $(echo "$parallel / $serial" | bc -l | cut -c1-5)"
-echo "median peak of -j 2: rss ${parallel_rss} KiB ($(echo "$parallel_rss / $one_rss" | bc -l | cut -c1-5)x one join's)," \
-    "pss ${parallel_pss} KiB ($(echo "$parallel_pss / $one_pss" | bc -l | cut -c1-5)x one join's)"
+echo "median wall: -j 2 ${parallel}s, -j 1 ${serial}s, ratio $(ratio "$parallel" "$serial")"
+echo "median peak of -j 2: rss ${parallel_rss} KiB ($(ratio "$parallel_rss" "$one_rss")x one join's)," \
+    "pss ${parallel_pss} KiB ($(ratio "$parallel_pss" "$one_pss")x one join's)"

@@ -62,4 +62,29 @@ inline const QString kSummary = QStringLiteral("%1: %2, %3");
 inline const QString kMeasuring = QStringLiteral("Measuring loudness %1%  elapsed %2");
 // Percentage, elapsed, remaining, speed as a multiple of real time.
 inline const QString kProgress = QStringLiteral("%1%  elapsed %2  left %3  %4x real time");
+
+// A book per folder (--each).
+inline const QString kEachNeedsFormat =
+    QStringLiteral("--each needs --format: a folder's name gives no format.");
+inline const QString kEachNeedsFolder =
+    QStringLiteral("--each needs -o naming a folder: %1 is not one.");
+inline const QString kJobsWithoutEach = QStringLiteral("-j is for --each: one join runs alone.");
+inline const QString kBadJobs =
+    QStringLiteral("-j takes a whole number of books from 1 to %1: '%2'.");
+inline const QString kBookNotAFolder = QStringLiteral("not a folder");
+inline const QString kBookWithoutAudio = QStringLiteral("no audio file in it or below it");
+inline const QString kBookNameShared =
+    QStringLiteral("another book is named %1 too: give them different folder names");
+inline const QString kBookCrashed = QStringLiteral("the join ended abnormally (%1)");
+// Lines of the progress board and of the plain progress: book, then percentage.
+inline const QString kBookJoining = QStringLiteral("%1  %2%");
+inline const QString kBookMeasuring = QStringLiteral("%1  measuring loudness %2%");
+inline const QString kBookStarted = QStringLiteral("started %1");
+// The summary, a line a book: book, then what became of it.
+inline const QString kBookDone = QStringLiteral("done     %1: %2");
+inline const QString kBookRefused = QStringLiteral("refused  %1: %2");
+inline const QString kBookFailed = QStringLiteral("failed   %1: %2");
+inline const QString kBookStopped = QStringLiteral("stopped  %1: nothing was written");
+inline const QString kBookNotStarted = QStringLiteral("not started  %1");
+inline const QString kBooksCounted = QStringLiteral("%1 of %2 books done.");
 }  // namespace CliTexts

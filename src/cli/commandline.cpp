@@ -5,8 +5,11 @@
 #include "settings/valuelists.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QLocale>
+#include <QThread>
 
+#include <algorithm>
 #include <optional>
 #include <tuple>
 
@@ -19,6 +22,9 @@ QStringList formatNames()
         names << QString(format.caption).toLower();
     return names;
 }
+
+// More books at once than this only fight over the processor and memory.
+constexpr int kMostJobs = 64;
 
 int largestTrack()
 {
@@ -129,19 +135,101 @@ struct Options {
     QCommandLineOption seriesPart{QStringLiteral("series-part"),
                                   QStringLiteral("Part in the series, such as 3 or 2.5."),
                                   QStringLiteral("TEXT")};
+    QCommandLineOption each{
+        QStringLiteral("each"),
+        QStringLiteral("Make a book of each INPUT folder: one output per folder into the folder "
+                       "OUTPUT, named after the folder, with --format. The folder's audio files "
+                       "come first, then its part folders (CD1, Disc 2, Part 3...) in number "
+                       "order; its other sub-folders are books of their own. The album is the "
+                       "folder's name unless --album is given.")};
+    QCommandLineOption jobs{{QStringLiteral("j"), QStringLiteral("jobs")},
+                            QStringLiteral("With --each: join N books at once (1 to %1; "
+                                           "default: the number of processor cores).")
+                                .arg(kMostJobs),
+                            QStringLiteral("N")};
+    QCommandLineOption progressLines = hidden(QStringLiteral("progress-lines"));
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this text.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version.")};
 
     QList<QCommandLineOption> all() const
     {
-        return {output,     format,        recursive,    settings,        overwrite, quiet,
-                noChapters, chapterTitles, chapterNames, chaptersPerFile, loudness,  pause,
-                crossfade,  copy,          title,        artist,          album,     year,
-                track,      genre,         comment,      albumArtist,     composer,  description,
-                series,     seriesPart,    help,         version};
+        return {output,     format,      recursive,     settings,      overwrite,
+                quiet,      noChapters,  chapterTitles, chapterNames,  chaptersPerFile,
+                loudness,   pause,       crossfade,     copy,          title,
+                artist,     album,       year,          track,         genre,
+                comment,    albumArtist, composer,      description,   series,
+                seriesPart, each,        jobs,          progressLines, help,
+                version};
+    }
+
+    // Those a book's own join is not given: the batch itself answers them.
+    QList<QCommandLineOption> batchOnly() const { return {output, recursive, each, jobs}; }
+
+private:
+    static QCommandLineOption hidden(const QString &name)
+    {
+        QCommandLineOption option(name);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        return option;
     }
 };
+
+// Options a book's join is given, taken from the arguments as they were
+// written: an option added later is handed on without being named here.
+QStringList bookArguments(const QStringList &arguments, const Options &options)
+{
+    const QList<QCommandLineOption> all = options.all();
+    const QList<QCommandLineOption> dropped = options.batchOnly();
+    const auto find = [&all](const QString &name) -> const QCommandLineOption * {
+        for (const QCommandLineOption &option : all) {
+            if (option.names().contains(name))
+                return &option;
+        }
+        return nullptr;
+    };
+    const auto isDropped = [&dropped](const QCommandLineOption *option) {
+        return std::any_of(dropped.cbegin(), dropped.cend(),
+                           [option](const auto &d) { return d.names() == option->names(); });
+    };
+    QStringList kept;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QStringLiteral("--"))
+            break;  // only inputs follow
+        if (argument.startsWith(QStringLiteral("--"))) {
+            const QString name = argument.mid(2).section(QLatin1Char('='), 0, 0);
+            const QCommandLineOption *option = find(name);
+            // An unknown option was refused before this is asked.
+            if (!option)
+                continue;
+            QStringList taken{argument};
+            if (!option->valueName().isEmpty() && !argument.contains(QLatin1Char('='))
+                && i + 1 < arguments.size())
+                taken << arguments.at(++i);
+            if (!isDropped(option))
+                kept << taken;
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            // Short options may be written together, the last one's value after them.
+            for (qsizetype c = 1; c < argument.size(); ++c) {
+                const QCommandLineOption *option = find(argument.at(c));
+                if (!option)
+                    break;
+                QStringList taken{QStringLiteral("-") + argument.at(c)};
+                const bool valued = !option->valueName().isEmpty();
+                if (valued && c + 1 < argument.size())
+                    taken << argument.mid(c + 1);
+                else if (valued && i + 1 < arguments.size())
+                    taken << arguments.at(++i);
+                if (!isDropped(option))
+                    kept << taken;
+                if (valued)
+                    break;
+            }
+        }
+    }
+    return kept;
+}
 
 // A number in decimal digits only, as the tag dialog's number fields take it.
 std::optional<int> digitsValue(const QString &text)
@@ -279,8 +367,22 @@ void CommandLine::read(const QStringList &arguments)
     const std::optional<QString> format = parser.isSet(options.format)
                                               ? std::optional<QString>(parser.value(options.format))
                                               : std::nullopt;
+    const bool each = parser.isSet(options.each);
+    if (each && !format) {
+        refuse(CliTexts::kEachNeedsFormat);
+        return;
+    }
     if (!readOutputAndFormat(parser.values(options.output), format))
         return;
+    if (!readEach(each, parser.isSet(options.jobs)
+                            ? std::optional<QString>(parser.value(options.jobs))
+                            : std::nullopt))
+        return;
+    if (each) {
+        m_request.bookArguments = bookArguments(arguments, options);
+        m_request.albumGiven = parser.isSet(options.album);
+    }
+    m_request.progressLines = parser.isSet(options.progressLines);
     m_request.recursive = parser.isSet(options.recursive);
     m_request.settingsFile = parser.value(options.settings);
     // Taken as no --settings at all, it would quietly use the user's file.
@@ -373,4 +475,22 @@ bool CommandLine::readOutputAndFormat(const QStringList &outputs,
         }
     }
     return refuse(CliTexts::kFormatUnknownFromName.arg(m_request.output, choices));
+}
+
+bool CommandLine::readEach(bool each, const std::optional<QString> &jobs)
+{
+    if (!each)
+        return !jobs || refuse(CliTexts::kJobsWithoutEach);
+    const QFileInfo output(m_request.output);
+    if (output.exists() && !output.isDir())
+        return refuse(CliTexts::kEachNeedsFolder.arg(m_request.output));
+    m_request.each = true;
+    m_request.jobs = QThread::idealThreadCount();
+    if (jobs) {
+        const std::optional<int> value = digitsValue(*jobs);
+        if (!value || *value < 1 || *value > kMostJobs)
+            return refuse(CliTexts::kBadJobs.arg(kMostJobs).arg(*jobs));
+        m_request.jobs = *value;
+    }
+    return true;
 }

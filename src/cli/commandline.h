@@ -42,6 +42,17 @@ struct JoinRequest {
     ChapterTitle::Rule chapterNames = ChapterTitle::Rule::Tags;
     // One chapter per input, even where an input has chapters of its own.
     bool chaptersPerFile = false;
+    // --each: the inputs are folders of books, the output their folder.
+    bool each = false;
+    // Books joined at once.
+    int jobs = 0;
+    // The options given, as given, for each book's own join: all but those
+    // that choose the books, their output and how many run at once.
+    QStringList bookArguments;
+    bool albumGiven = false;
+    // Run as one book of --each: progress goes to standard output as lines
+    // for the batch to read.
+    bool progressLines = false;
 };
 
 // Reads the command line. Formats, genres and their names come from the value
@@ -64,6 +75,7 @@ private:
     bool readJunctions(const std::optional<QString> &pause,
                        const std::optional<QString> &crossfade);
     bool readOutputAndFormat(const QStringList &outputs, const std::optional<QString> &format);
+    bool readEach(bool each, const std::optional<QString> &jobs);
     bool refuse(const QString &error);
 
     Action m_action = Action::UsageError;

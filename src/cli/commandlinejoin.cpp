@@ -176,7 +176,7 @@ int CommandLineJoin::join(const JoinInputs &inputs, const QStringList &chapterTi
 
     makeOutputWritable();
     ProgressReport progress(!m_request.quiet && Console::errorIsTerminal(),
-                            inputs.totalDurationMs());
+                            inputs.totalDurationMs(), m_request.progressLines);
     JoinRun run(m_reader, m_writer, m_information);
     try {
         run.run(job, progress);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The command-line joiner's output: results on standard output, everything
 // else (messages, errors, progress) on standard error, in the locale's encoding.
@@ -15,4 +16,9 @@ bool errorIsTerminal();
 void drawProgress(const QString &line);
 // Ends a drawn progress line, so that what follows starts on a line of its own.
 void endProgress();
+// Redraws a block of lines on standard error in place of the block drawn before,
+// each line cut to the terminal's width so that the block keeps its height.
+void drawBlock(const QStringList &lines);
+// Clears the drawn block, so that what follows takes its place.
+void clearBlock();
 }  // namespace Console

@@ -1,5 +1,6 @@
 // vantorel-join: the command-line joiner, on the same engine as the window.
 
+#include "cli/bookbatch.h"
 #include "cli/clitexts.h"
 #include "cli/commandline.h"
 #include "cli/commandlinejoin.h"
@@ -40,6 +41,8 @@ int main(int argc, char **argv)
     try {
         JoinRequest request = commandLine.request();
         request.unreachableNames = FileNameBytes::unreachableArguments(argc, argv);
+        if (request.each)
+            return BookBatch(request).run();
         return CommandLineJoin(request).run();
     } catch (const std::exception &error) {
         // AudioError and SettingsError name the file and the cause.

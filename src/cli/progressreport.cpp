@@ -1,5 +1,6 @@
 #include "cli/progressreport.h"
 
+#include "cli/booklines.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/stopsignal.h"
@@ -14,15 +15,20 @@ constexpr qint64 kRedrawIntervalMs = 200;
 constexpr qint64 kMsPerSecond = 1000;
 }  // namespace
 
-ProgressReport::ProgressReport(bool shown, qint64 audioMs) : m_shown(shown), m_audioMs(audioMs)
+ProgressReport::ProgressReport(bool shown, qint64 audioMs, bool lines)
+    : m_shown(shown && !lines), m_lines(lines), m_audioMs(audioMs)
 {
     m_clock.start();
 }
 
 bool ProgressReport::rowStarts(int)
 {
-    if (!m_joinClock.isValid())
+    if (!m_joinClock.isValid()) {
         m_joinClock.start();
+        // Tells the batch that the join is under way: whatever ends it now is a failure.
+        if (m_lines)
+            Console::printLine(BookLines::line({}));
+    }
     return !StopSignal::requested();
 }
 
@@ -33,7 +39,7 @@ bool ProgressReport::blockStarts()
 
 bool ProgressReport::due(qint64 processed, qint64 total)
 {
-    if (!m_shown)
+    if (!m_shown && !m_lines)
         return false;
     const qint64 now = m_clock.elapsed();
     // The first call is always drawn: the line says at once that work has begun.
@@ -59,6 +65,10 @@ void ProgressReport::measured(qint64 processed, qint64 total)
 {
     if (!due(processed, total))
         return;
+    if (m_lines) {
+        Console::printLine(BookLines::line({true, JoinRun::progressPercent(processed, total)}));
+        return;
+    }
     Console::drawProgress(CliTexts::kMeasuring.arg(JoinRun::progressPercent(processed, total), 3)
                               .arg(formatHms(m_clock.elapsed() / kMsPerSecond)));
     m_drawn = true;
@@ -71,6 +81,10 @@ bool ProgressReport::measuringGoesOn()
 
 void ProgressReport::draw(qint64 processed, qint64 total)
 {
+    if (m_lines) {
+        Console::printLine(BookLines::line({false, JoinRun::progressPercent(processed, total)}));
+        return;
+    }
     const qint64 elapsedMs = std::max<qint64>(m_joinClock.elapsed(), 1);
     const double done = total > 0 ? double(processed) / double(total) : 0.0;
     const qint64 leftMs =

@@ -11,8 +11,9 @@
 class ProgressReport : public JoinObserver {
 public:
     // shown: draw the line at all; audioMs: the length of all inputs together,
-    // for the speed.
-    ProgressReport(bool shown, qint64 audioMs);
+    // for the speed; lines: instead of the line, print each step as a line on
+    // standard output for the batch that runs this join.
+    ProgressReport(bool shown, qint64 audioMs, bool lines = false);
 
     bool rowStarts(int row) override;
     bool blockStarts() override;
@@ -32,6 +33,7 @@ private:
     void draw(qint64 processed, qint64 total);
 
     bool m_shown;
+    bool m_lines;
     qint64 m_audioMs;
     QElapsedTimer m_clock;
     // The joining's own clock: elapsed, remaining and speed leave the measuring out.

@@ -30,6 +30,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -123,6 +124,12 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {input, "-o", output, "--pause", "100", "--crossfade", "200"},
         {input, "-o", output, "--chapter-names", "numbers"},
         {input, "-o", output, "--chapter-titles", ""},
+        {input, "-o", output, "-j", "2"},
+        {"--each", dir.path(), "-o", path("books")},
+        {"--each", dir.path(), "-o", input, "--format", "mp3"},
+        {"--each", dir.path(), "-o", path("books"), "--format", "mp3", "-j", "0"},
+        {"--each", dir.path(), "-o", path("books"), "--format", "mp3", "-j", "65"},
+        {"--each", dir.path(), "-o", path("books"), "--format", "mp3", "-j", "two"},
     };
     for (const QStringList &arguments : wrong) {
         const Result result = run(arguments);
@@ -577,4 +584,131 @@ TEST_F(CliTest, StopSignalLeavesTheExistingOutputAsItWas)
     EXPECT_EQ(process.exitCode(), ExitCode::kStopped);
     EXPECT_EQ(contents(output), "an older file");
     EXPECT_EQ(folderEntries(), QStringList({"in.wav", "out.ogg"}));
+}
+
+TEST_F(CliTest, EachFolderBecomesABookWithItsPartsInNumberOrderAndTheBadOnesAreNamed)
+{
+    QDir(dir.path()).mkpath("shelf/Own and Parts/Disc 10");
+    QDir(dir.path()).mkpath("shelf/Own and Parts/cd 2");
+    QDir(dir.path()).mkpath("shelf/Own and Parts/Part_1");
+    QDir(dir.path()).mkpath("shelf/Nested/Deeper");
+    QDir(dir.path()).mkpath("shelf/Nested/Twin");
+    QDir(dir.path()).mkpath("shelf/Broken");
+    QDir(dir.path()).mkpath("shelf/Notes");
+    QDir(dir.path()).mkpath("other/Twin");
+    QDir(dir.path()).mkpath("empty");
+    for (const char *name :
+         {"shelf/Own and Parts/own.wav", "shelf/Own and Parts/Disc 10/tenth.wav",
+          "shelf/Own and Parts/cd 2/second.wav", "shelf/Own and Parts/Part_1/first.wav",
+          "shelf/Nested/Deeper/deep.wav", "shelf/Nested/Twin/one.wav", "other/Twin/two.wav"})
+        tone(name, ToneFormat::Wav16, 8000, 1, 0.2);
+    writeFile(path("shelf/Broken/a.wav"), "not audio");
+    writeFile(path("shelf/Notes/readme.txt"), "no book");
+    writeFile(path("empty/readme.txt"), "no book");
+
+    // The outputs inside the shelf: on a second run they are no book.
+    const QString books = path("shelf/books");
+    const QStringList given = {"--each", path("shelf"), path("other/Twin"), path("empty"),
+                               "-o",     books,         "--format",         "flac",
+                               "-j",     "2",           "--artist",         "Reader"};
+    const Result first = run(given);
+    EXPECT_EQ(first.exitCode, ExitCode::kFailed) << qPrintable(first.errors);
+    EXPECT_EQ(QDir(books).entryList(QDir::Files),
+              QStringList({"Deeper.flac", "Own and Parts.flac"}));
+    const MediaInfo parts = probeMedia(path("shelf/books/Own and Parts.flac"));
+    QStringList titles;
+    for (const ProbedChapter &chapter : parts.chapters)
+        titles << chapter.title;
+    EXPECT_EQ(titles, QStringList({"own", "first", "second", "tenth"}));
+    EXPECT_EQ(parts.tags.album, "Own and Parts");
+    EXPECT_EQ(parts.tags.artist, "Reader");
+
+    // Every book has its line: the bad ones say why, naming the culprit.
+    const QStringList lines = first.output.split('\n', Qt::SkipEmptyParts);
+    const auto line = [&lines](const QString &start, const QString &part) {
+        return std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) {
+            return l.startsWith(start) && l.contains(part);
+        });
+    };
+    EXPECT_TRUE(line("done", "Deeper.flac")) << qPrintable(first.output);
+    EXPECT_TRUE(line("refused", path("shelf/Broken/a.wav"))) << qPrintable(first.output);
+    EXPECT_TRUE(line("refused", path("empty"))) << qPrintable(first.output);
+    EXPECT_TRUE(line("refused", path("shelf/Nested/Twin"))) << qPrintable(first.output);
+    EXPECT_TRUE(line("refused", path("other/Twin"))) << qPrintable(first.output);
+    EXPECT_FALSE(line("", "Notes")) << qPrintable(first.output);
+    EXPECT_EQ(lines.size(), 7) << qPrintable(first.output);
+
+    // The options given reach each book, however they are written: without -y
+    // the outputs stay, with it they are replaced, and an album given is every
+    // book's. Quiet, only the bad books are named, as errors.
+    const QByteArray before = contents(path("shelf/books/Deeper.flac"));
+    const Result again = run(given + QStringList{"-q"});
+    EXPECT_EQ(again.exitCode, ExitCode::kFailed);
+    EXPECT_EQ(again.output, "");
+    EXPECT_EQ(again.errors.count("exists"), 2) << qPrintable(again.errors);
+    EXPECT_EQ(again.errors.split('\n', Qt::SkipEmptyParts).size(), 6) << qPrintable(again.errors);
+    EXPECT_EQ(contents(path("shelf/books/Deeper.flac")), before);
+    ASSERT_EQ(run({"--each", path("shelf/Nested/Deeper"), "--output=" + books, "--format=flac",
+                   "--album=Given", "-qyj1"})
+                  .exitCode,
+              ExitCode::kDone);
+    EXPECT_EQ(probeMedia(path("shelf/books/Deeper.flac")).tags.album, "Given");
+}
+
+TEST_F(CliTest, StopSignalToEachKeepsTheBooksDoneAndLeavesNothingOfTheOthers)
+{
+    QDir(dir.path()).mkpath("shelf/A short");
+    QDir(dir.path()).mkpath("shelf/B long");
+    QDir(dir.path()).mkpath("shelf/C waiting");
+    tone("shelf/A short/a.wav", ToneFormat::Wav16, 8000, 1, 0.2);
+    tone("shelf/C waiting/c.wav", ToneFormat::Wav16, 8000, 1, 0.2);
+    // Ten minutes of audio, written once.
+    const QString piece = tone("piece.wav", ToneFormat::Wav16, 44100, 2, 10.0);
+    for (int i = 0; i < 60; ++i)
+        QFile::link(piece, path(QStringLiteral("shelf/B long/%1.wav").arg(i)));
+
+    // Standard error on a terminal: each running book has its progress line there.
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const int errorSide = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY);
+    ASSERT_GE(errorSide, 0);
+    const auto closeTerminal = qScopeGuard([terminal] { ::close(terminal); });
+
+    QProcess process;
+    process.setChildProcessModifier([errorSide] { ::dup2(errorSide, STDERR_FILENO); });
+    process.start(program(),
+                  {"--each", path("shelf"), "-o", path("books"), "--format", "ogg", "-j", "1"});
+    ASSERT_TRUE(process.waitForStarted());
+    ::close(errorSide);
+    static const QRegularExpression bookLine(R"(B long +\d+%)");
+    QString drawn;
+    while (!bookLine.match(drawn).hasMatch() && process.state() == QProcess::Running) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 100) > 0) {
+            char buffer[256];
+            const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+            if (count > 0)
+                drawn += QString::fromLocal8Bit(buffer, count);
+        }
+    }
+    ASSERT_TRUE(bookLine.match(drawn).hasMatch()) << qPrintable(drawn);
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(60000));
+
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), ExitCode::kStopped);
+    EXPECT_EQ(QDir(path("books")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"A short.ogg"});
+    const QString summary = QString::fromLocal8Bit(process.readAllStandardOutput());
+    EXPECT_TRUE(
+        summary.contains(QRegularExpression("^done +A short", QRegularExpression::MultilineOption)))
+        << qPrintable(summary);
+    EXPECT_TRUE(summary.contains(
+        QRegularExpression("^stopped +B long", QRegularExpression::MultilineOption)))
+        << qPrintable(summary);
+    EXPECT_TRUE(summary.contains(
+        QRegularExpression("^not started +C waiting", QRegularExpression::MultilineOption)))
+        << qPrintable(summary);
 }

@@ -15,13 +15,10 @@
 #include <QTimer>
 
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 
 namespace {
 // How often a stop signal is looked for and the board redrawn.
@@ -50,7 +47,7 @@ int BookBatch::run()
         book.outcome = Outcome::Refused;
         book.text = refusal.message;
     }
-    if (shelf.books().isEmpty() || !createOutputFolder()) {
+    if (shelf.books().isEmpty() || !m_madeFolders.make(m_request.output)) {
         printSummary();
         return ExitCode::kFailed;
     }
@@ -67,7 +64,7 @@ int BookBatch::run()
     if (m_boardShown)
         Console::clearBlock();
 
-    removeCreatedFolders();
+    m_madeFolders.removeEmpty();
     printSummary();
     if (m_stopping)
         return ExitCode::kStopped;
@@ -76,35 +73,6 @@ int BookBatch::run()
             return ExitCode::kFailed;
     }
     return ExitCode::kDone;
-}
-
-bool BookBatch::createOutputFolder()
-{
-    // Made here rather than by each book, which would race to make it; the
-    // ones made are taken away again if no book is written into them.
-    QStringList missing;
-    for (QString folder = QFileInfo(m_request.output).absoluteFilePath();
-         !QFileInfo::exists(folder); folder = QFileInfo(folder).absolutePath())
-        missing.prepend(folder);
-    for (const QString &folder : std::as_const(missing)) {
-        if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
-            const int error = errno;
-            Console::printError(CliTexts::kCannotCreateFolder.arg(
-                folder, QString::fromLocal8Bit(std::strerror(error))));
-            removeCreatedFolders();
-            return false;
-        }
-        m_createdFolders.prepend(folder);
-    }
-    return true;
-}
-
-void BookBatch::removeCreatedFolders()
-{
-    // Only while empty: whatever came into one stays.
-    for (const QString &folder : std::as_const(m_createdFolders))
-        QDir().rmdir(folder);
-    m_createdFolders.clear();
 }
 
 int BookBatch::runningCount() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/commandline.h"
+#include "cli/madefolders.h"
 
 #include <QProcess>
 #include <QString>
@@ -45,8 +46,6 @@ private:
         QByteArray partialLine;
     };
 
-    bool createOutputFolder();
-    void removeCreatedFolders();
     void startWaiting();
     void start(Book &book);
     QStringList childArguments(const Book &book) const;
@@ -67,7 +66,9 @@ private:
     bool m_stopping = false;
     bool m_boardShown = false;
     bool m_boardDue = false;
-    // The folders made for the outputs, deepest first.
-    QStringList m_createdFolders;
+    // The output folder and those above it that were missing: made here rather
+    // than by each book, which would race to make them, and taken away again
+    // when no book is written into them.
+    MadeFolders m_madeFolders;
     QEventLoop *m_loop = nullptr;
 };

@@ -1,9 +1,9 @@
 #include "cli/chaptertitlesfile.h"
 
 #include "cli/clitexts.h"
+#include "cli/givenfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -13,19 +13,10 @@ constexpr qint64 kMaxBytes = qint64(16) * 1024 * 1024;
 
 ChapterTitlesFile::ChapterTitlesFile(const QString &path, qsizetype inputCount)
 {
-    const QFileInfo info(path);
     QFile file(path);
-    QString cause;
-    if (!info.exists())
-        cause = CliTexts::kNoSuchFile;
-    else if (info.isDir())
-        cause = CliTexts::kIsAFolder;
-    else if (!info.isFile())
-        cause = CliTexts::kNotARegularFile;
-    else if (info.size() > kMaxBytes)
+    QString cause = GivenFile::open(file);
+    if (cause.isEmpty() && file.size() > kMaxBytes)
         cause = CliTexts::kTooLargeForTitles;
-    else if (!file.open(QIODevice::ReadOnly))
-        cause = file.errorString();
     if (!cause.isEmpty()) {
         m_error = CliTexts::kTitlesUnreadable.arg(path, cause);
         return;

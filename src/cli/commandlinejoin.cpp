@@ -5,7 +5,9 @@
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/exitcode.h"
+#include "cli/givenfile.h"
 #include "cli/joininputs.h"
+#include "cli/madefolders.h"
 #include "cli/progressreport.h"
 #include "cli/stopsignal.h"
 #include "inputs/formathms.h"
@@ -15,14 +17,8 @@
 #include "platform/messages.h"
 #include "settings/settings.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace {
 constexpr qint64 kMsPerSecond = 1000;
@@ -59,7 +55,8 @@ int CommandLineJoin::run()
     OutputFormatSetup setup(settings, m_writer, m_encoder, m_prompter);
     if (!setup.setUpOutputFormat(m_request.formatIndex, extension))
         return ExitCode::kFailed;
-    if (!outputMayBeWritten(inputs) || !createOutputFolder())
+    if (!outputMayBeWritten(inputs)
+        || !m_madeFolders.make(QFileInfo(m_request.output).absolutePath()))
         return ExitCode::kFailed;
     return join(inputs, titles);
 }
@@ -71,17 +68,8 @@ std::optional<QString> CommandLineJoin::settingsFile() const
     if (m_request.settingsFile.isEmpty())
         return AppPaths::settingsFile();
     const QString &path = m_request.settingsFile;
-    const QFileInfo info(path);
     QFile file(path);
-    QString cause;
-    if (!info.exists())
-        cause = CliTexts::kNoSuchFile;
-    else if (info.isDir())
-        cause = CliTexts::kIsAFolder;
-    else if (!info.isFile())  // a device or a pipe may never end
-        cause = CliTexts::kNotARegularFile;
-    else if (!file.open(QIODevice::ReadOnly))
-        cause = file.errorString();
+    const QString cause = GivenFile::open(file);
     if (!cause.isEmpty()) {
         Console::printError(CliTexts::kSettingsUnreadable.arg(path, cause));
         return std::nullopt;
@@ -128,34 +116,6 @@ bool CommandLineJoin::outputMayBeWritten(const JoinInputs &inputs)
     return true;
 }
 
-bool CommandLineJoin::createOutputFolder()
-{
-    // As the window makes its output folder, and with the missing ones above it.
-    QStringList missing;
-    for (QString folder = QFileInfo(m_request.output).absolutePath(); !QFileInfo::exists(folder);
-         folder = QFileInfo(folder).absolutePath())
-        missing.prepend(folder);
-    for (const QString &folder : std::as_const(missing)) {
-        if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
-            const int error = errno;
-            Console::printError(CliTexts::kCannotCreateFolder.arg(
-                folder, QString::fromLocal8Bit(std::strerror(error))));
-            removeCreatedFolders();
-            return false;
-        }
-        m_createdFolders.prepend(folder);
-    }
-    return true;
-}
-
-void CommandLineJoin::removeCreatedFolders()
-{
-    // Only while empty: whatever else came into one meanwhile stays.
-    for (const QString &folder : std::as_const(m_createdFolders))
-        QDir().rmdir(folder);
-    m_createdFolders.clear();
-}
-
 int CommandLineJoin::join(const JoinInputs &inputs, const QStringList &chapterTitles)
 {
     JoinJob job;
@@ -185,7 +145,7 @@ int CommandLineJoin::join(const JoinInputs &inputs, const QStringList &chapterTi
         m_reader.abortFile();
         m_writer.abortFile();
         restoreOutputPermissions();
-        removeCreatedFolders();
+        m_madeFolders.removeEmpty();
         throw;
     }
     progress.finish();
@@ -196,7 +156,7 @@ int CommandLineJoin::join(const JoinInputs &inputs, const QStringList &chapterTi
                                     : CliTexts::kStopped);
         }
         restoreOutputPermissions();
-        removeCreatedFolders();
+        m_madeFolders.removeEmpty();
         return ExitCode::kStopped;
     }
     if (!m_request.quiet)

@@ -4,6 +4,7 @@
 #include "audio/core/lameencoder.h"
 #include "audio/tags/audioinformation.h"
 #include "cli/commandline.h"
+#include "cli/madefolders.h"
 #include "cli/stderrprompter.h"
 
 #include <QFile>
@@ -32,8 +33,6 @@ private:
     std::optional<QString> settingsFile() const;
     bool gatherInputs(JoinInputs &inputs);
     bool outputMayBeWritten(const JoinInputs &inputs);
-    bool createOutputFolder();
-    void removeCreatedFolders();
     // chapterTitles: one per input, or none.
     int join(const JoinInputs &inputs, const QStringList &chapterTitles);
     void printSummary(const JoinInputs &inputs, const JoinRun &run) const;
@@ -49,6 +48,6 @@ private:
     // An existing output's permissions before the join made it writable, to be
     // put back when the join leaves it as it was.
     std::optional<QFile::Permissions> m_replacedPermissions;
-    // The folders made for the output, deepest first.
-    QStringList m_createdFolders;
+    // The output's folders that were missing, made for it.
+    MadeFolders m_madeFolders;
 };

@@ -16,6 +16,7 @@ public:
     OutputFormat format;
     SampleArray spareBlock;
     ChapterList plannedChapters;  // given before CreateFile, handed to the writer there
+    int extraTagRoom = 0;         // the same
     int inputRate = 44100;
     int inputChannels = 2;
     // Kept after CloseFile: callers ask for the length of the file last opened.
@@ -140,7 +141,8 @@ void AudioFile::createFile(const QString &fileName, int)
     // Kept only once it is complete, so that a failure leaves nothing open that a
     // later close would finish over the target.
     const ChapterList planned = std::exchange(m_impl->plannedChapters, {});
-    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned);
+    const int extraTagRoom = std::exchange(m_impl->extraTagRoom, 0);
+    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned, extraTagRoom);
     writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
     m_impl->writer = std::move(writer);
 }
@@ -182,6 +184,11 @@ void AudioFile::setChapters(const ChapterList &chapters)
         m_impl->writer->setChapters(chapters);
     else
         m_impl->plannedChapters = chapters;
+}
+
+void AudioFile::setExtraTagRoom(int bytes)
+{
+    m_impl->extraTagRoom = bytes;
 }
 
 void AudioFile::closeFile(const std::function<void(const QString &path)> &lastStep)

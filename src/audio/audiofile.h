@@ -58,6 +58,9 @@ public:
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.
     void setChapters(const ChapterList &chapters);
+    // Before CreateFile: bytes of tags (a cover) the next output keeps room for
+    // in front of its audio (MP3, M4B), so that stamping them moves no audio.
+    void setExtraTagRoom(int bytes);
     // The output format selected for the next CreateFile.
     const OutputFormat &outputFormat() const;
     // The most chapters the selected output format can list.

@@ -9,13 +9,15 @@ struct OutputFormat;
 
 // What a join that copies frames is handed: the job, the output format the
 // writer was given, the loudness gain of each row (empty: none), the tag
-// writer and the observer.
+// writer and the observer; then the bytes of tags (the cover) the output keeps
+// room for besides its own.
 struct CopyJoinParts {
     const JoinJob &job;
     const OutputFormat &format;
     const std::vector<float> &gains;
     AudioInformation &information;
     JoinObserver &observer;
+    int extraTagRoom = 0;
 };
 
 // How a join that copies frames ended; what JoinRun reports of any join.

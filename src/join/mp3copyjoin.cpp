@@ -214,9 +214,9 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
 
     const auto first =
         std::find_if(m_rows.begin(), m_rows.end(), [](const Row &row) { return row.copied; });
-    int extraRoom = 0;
+    int extraRoom = m_parts.extraTagRoom;
     if (job.chapters && !job.admittedLengths.isEmpty())
-        extraRoom =
+        extraRoom +=
             ChapterWriter::id3Size(ChapterPlan(job.inputs).planned(job.admittedLengths, m_rate));
     m_writer = std::make_unique<Mp3CopyWriter>(job.outputPath, first->index->header(), extraRoom);
     m_outcome.outputCreated = true;

@@ -15,9 +15,10 @@
 class AudioEncoder {
 public:
     // Creates the file being written; throws AudioError when it cannot.
-    // Chapters planned now get room in a header that must hold them (MP3).
+    // Chapters planned now get room in a header that must hold them (MP3);
+    // so do extraTagRoom bytes of tags (a cover) in front of the audio (MP3, M4B).
     AudioEncoder(const QString &targetFileName, const OutputFormat &format,
-                 const ChapterList &plannedChapters = {});
+                 const ChapterList &plannedChapters = {}, int extraTagRoom = 0);
     // Without finish(): nothing is left of the new file and the target is untouched.
     ~AudioEncoder();
     AudioEncoder(const AudioEncoder &) = delete;

@@ -10,6 +10,7 @@ void TagValues::reset()
     genreText.clear();
     genreIndex = kInitialGenreIndex;
     comment.clear();
+    cover = {};
 }
 
 TagValues TagValues::none()

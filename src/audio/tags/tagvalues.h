@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/tags/coverchoice.h"
+
 #include <QString>
 
 // The tag values the next join stamps on its output file. They live in memory
@@ -22,6 +24,7 @@ struct TagValues {
     int genreIndex = kInitialGenreIndex;  // the ID3v1 genre number, kNoGenre for none
     int year = kInitialYear;
     int track = kInitialTrack;
+    CoverChoice cover;
 
     // Back to the initial values.
     void reset();

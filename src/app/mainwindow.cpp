@@ -228,7 +228,9 @@ void MainWindow::createDialogs()
 {
     m_aboutDialog = new AboutDialog(m_prompter, this);
     m_folderDialog = new FolderDialog(*m_settings, *this, this);
-    m_tagDialog = new TagDialog(m_tagValues, *m_settings, *this, this);
+    m_tagDialog = new TagDialog(
+        m_tagValues, *m_settings, *this, m_prompter, [this] { return m_joinList->fullPaths(); },
+        this);
 }
 
 // The settings dialog reads its values each time it is shown, so it is built

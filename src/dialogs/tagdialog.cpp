@@ -16,15 +16,17 @@
 
 namespace {
 
-// The tag fields' rows, then the chapter switch in a row of its own.
-constexpr int kClientWidth = 374;
+// The tag fields' rows, then the chapter switch in a row of its own; the cover
+// column at their right.
+constexpr int kFieldsWidth = 374;
+constexpr int kClientWidth = kFieldsWidth + CoverPanel::kWidth + 16;
 constexpr int kClientHeight = 284;
 
 // Control placement: one label and one control per row, the buttons below.
 constexpr int kMargin = 16;
 constexpr int kLabelWidth = 64;
 constexpr int kFieldLeft = kMargin + kLabelWidth + 4;
-constexpr int kFullFieldWidth = kClientWidth - kFieldLeft - kMargin;
+constexpr int kFullFieldWidth = kFieldsWidth - kFieldLeft - kMargin;
 constexpr int kYearWidth = 80;
 constexpr int kTrackWidth = 40;
 constexpr int kFirstRowTop = 12;
@@ -34,7 +36,7 @@ constexpr int kButtonTop = 249;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 20;
-constexpr int kButtonsLeft = (kClientWidth - 3 * kButtonWidth - 2 * kButtonGap) / 2;
+constexpr int kButtonsLeft = (kFieldsWidth - 3 * kButtonWidth - 2 * kButtonGap) / 2;
 
 constexpr int kTrackMaxLength = TagValues::kTrackDigits;
 
@@ -66,12 +68,14 @@ int toIntegerOr(const QString &text, int fallback)
 }  // namespace
 
 TagDialog::TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-                     QWidget *parent)
+                     Prompter &prompter, CoverPanel::InputsSource inputs, QWidget *parent)
     : QDialog(parent), m_tagValues(tagValues), m_settings(settings), m_errorReport(errorReport)
 {
     setWindowTitle(QStringLiteral("ID3"));
     setFixedSize(kClientWidth, kClientHeight);
     createControls();
+    m_coverPanel = new CoverPanel(prompter, errorReport, std::move(inputs), this);
+    m_coverPanel->move(kFieldsWidth, kFirstRowTop);
 }
 
 void TagDialog::createControls()
@@ -163,6 +167,7 @@ void TagDialog::loadValues()
     m_titleEdit->setText(m_tagValues.title);
     m_chaptersCheck->setChecked(m_settings.readSwitch(SettingsKeys::kJoin, SettingsKeys::kChapters,
                                                       ValueLists::kDefaultChapters));
+    m_coverPanel->setChoice(m_tagValues.cover);
 }
 
 void TagDialog::acceptValues()
@@ -176,6 +181,7 @@ void TagDialog::acceptValues()
     m_tagValues.genreIndex = genre >= 0 ? genre : TagValues::kNoGenre;
     m_tagValues.track = toIntegerOr(m_trackEdit->text(), TagValues::kInitialTrack);
     m_tagValues.title = m_titleEdit->text();
+    m_tagValues.cover = m_coverPanel->choice();
     accept();
     // Last: the tags are the dialog's own and are kept whatever the settings
     // file does; a refused write is reported once the dialog has closed.
@@ -192,6 +198,7 @@ void TagDialog::resetValues()
     m_trackEdit->clear();
     m_commentEdit->clear();
     m_genreList->setCurrentIndex(-1);
+    m_coverPanel->setChoice({});
 }
 
 void TagDialog::discardValues()

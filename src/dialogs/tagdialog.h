@@ -1,8 +1,11 @@
 #pragma once
 
+#include "dialogs/coverpanel.h"
+
 #include <QDialog>
 
 class ErrorReport;
+class Prompter;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -12,13 +15,14 @@ struct TagValues;
 
 // The tag dialog: edits the tag values of the next join, and whether each joined
 // file becomes a chapter of the output (join/chapters in the settings file). It
-// shows the stored values each time it opens and stores them only on "Ok".
+// shows the stored values each time it opens and stores them only on "Ok". The
+// cover column at its right finds the automatic cover among inputs.
 class TagDialog : public QDialog {
     Q_OBJECT
 
 public:
     TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-              QWidget *parent = nullptr);
+              Prompter &prompter, CoverPanel::InputsSource inputs, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -49,4 +53,5 @@ private:
     QPushButton *m_okButton = nullptr;
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
+    CoverPanel *m_coverPanel = nullptr;
 };

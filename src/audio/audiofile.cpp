@@ -15,8 +15,8 @@ public:
     std::unique_ptr<AudioEncoder> writer;
     OutputFormat format;
     SampleArray spareBlock;
-    ChapterList plannedChapters;  // given before CreateFile, handed to the writer there
-    int extraTagRoom = 0;         // the same
+    ChapterList plannedChapters;        // given before CreateFile, handed to the writer there
+    std::optional<CoverPicture> cover;  // the same
     int inputRate = 44100;
     int inputChannels = 2;
     // Kept after CloseFile: callers ask for the length of the file last opened.
@@ -141,8 +141,9 @@ void AudioFile::createFile(const QString &fileName, int)
     // Kept only once it is complete, so that a failure leaves nothing open that a
     // later close would finish over the target.
     const ChapterList planned = std::exchange(m_impl->plannedChapters, {});
-    const int extraTagRoom = std::exchange(m_impl->extraTagRoom, 0);
-    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned, extraTagRoom);
+    const std::optional<CoverPicture> cover = std::exchange(m_impl->cover, std::nullopt);
+    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned,
+                                                 cover ? &*cover : nullptr);
     writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
     m_impl->writer = std::move(writer);
 }
@@ -186,9 +187,9 @@ void AudioFile::setChapters(const ChapterList &chapters)
         m_impl->plannedChapters = chapters;
 }
 
-void AudioFile::setExtraTagRoom(int bytes)
+void AudioFile::setCover(const std::optional<CoverPicture> &cover)
 {
-    m_impl->extraTagRoom = bytes;
+    m_impl->cover = cover;
 }
 
 void AudioFile::closeFile(const std::function<void(const QString &path)> &lastStep)

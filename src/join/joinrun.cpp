@@ -109,7 +109,8 @@ bool JoinRun::runCopyJoin(const JoinJob &job, const std::vector<float> &gains,
     if (!job.copy)
         return false;
     const OutputFormat &format = m_writer.outputFormat();
-    const CopyJoinParts parts{job, format, gains, m_information, observer, m_coverRoom};
+    const CopyJoinParts parts{job,           format,   gains,
+                              m_information, observer, m_cover ? &*m_cover : nullptr};
     std::optional<CopyJoinOutcome> outcome;
     if (format.kind == OutputFormat::Kind::Mp3)
         outcome = Mp3CopyJoin(parts).run();
@@ -142,9 +143,8 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
                              .arg(job.inputs.size()));
     // A chosen picture is checked again here, before anything is written: the
     // file may have changed since it was chosen.
-    const std::optional<CoverPicture> cover = CoverFinder::resolve(job.tags.cover, job.inputs);
-    m_coverRoom = cover ? cover->tagRoom() : 0;
-    m_information.setCover(cover);
+    m_cover = CoverFinder::resolve(job.tags.cover, job.inputs);
+    m_information.setCover(m_cover);
     std::optional<std::vector<float>> gains = gainsFor(job, observer);
     if (!gains) {
         m_stopped = true;
@@ -163,7 +163,7 @@ void JoinRun::run(const JoinJob &job, JoinObserver &observer)
             m_writer.setChapters(
                 m_chapters->planned(job.admittedLengths, m_writer.outputSampleRate()));
     }
-    m_writer.setExtraTagRoom(m_coverRoom);
+    m_writer.setCover(m_cover);
     m_writer.createFile(job.outputPath, 0);
     m_outputCreated = true;
     m_junctions.reset();

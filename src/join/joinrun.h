@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/tags/coverpicture.h"
 #include "audio/tags/tagvalues.h"
 #include "join/chapterplan.h"
 #include "join/rowreader.h"
@@ -118,8 +119,8 @@ private:
     AudioInformation &m_information;
     // The run's chapters, when it writes any.
     std::optional<ChapterPlan> m_chapters;
-    // The bytes the run's cover takes in a tag; 0 without one.
-    int m_coverRoom = 0;
+    // The run's cover, when it has one.
+    std::optional<CoverPicture> m_cover;
     // The run's pauses or crossfades, when it has any.
     std::unique_ptr<JunctionMixer> m_junctions;
     SampleArray m_converted;

@@ -214,11 +214,12 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
 
     const auto first =
         std::find_if(m_rows.begin(), m_rows.end(), [](const Row &row) { return row.copied; });
-    int extraRoom = m_parts.extraTagRoom;
+    int extraRoom = 0;
     if (job.chapters && !job.admittedLengths.isEmpty())
-        extraRoom +=
+        extraRoom =
             ChapterWriter::id3Size(ChapterPlan(job.inputs).planned(job.admittedLengths, m_rate));
-    m_writer = std::make_unique<Mp3CopyWriter>(job.outputPath, first->index->header(), extraRoom);
+    m_writer = std::make_unique<Mp3CopyWriter>(job.outputPath, first->index->header(), extraRoom,
+                                               m_parts.cover);
     m_outcome.outputCreated = true;
     m_rawStarts.assign(m_rows.size(), -1);
 

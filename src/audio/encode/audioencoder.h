@@ -12,13 +12,15 @@
 // Encodes frames into one output file (an OutputFile): it has no name in the
 // folder until finish() gives it the target's, so an existing target survives
 // anything that happens before, a killed process included.
+struct CoverPicture;
+
 class AudioEncoder {
 public:
     // Creates the file being written; throws AudioError when it cannot.
     // Chapters planned now get room in a header that must hold them (MP3);
-    // so do extraTagRoom bytes of tags (a cover) in front of the audio (MP3, M4B).
+    // a cover is held in it from the start (MP3) or gets room (M4B).
     AudioEncoder(const QString &targetFileName, const OutputFormat &format,
-                 const ChapterList &plannedChapters = {}, int extraTagRoom = 0);
+                 const ChapterList &plannedChapters = {}, const CoverPicture *cover = nullptr);
     // Without finish(): nothing is left of the new file and the target is untouched.
     ~AudioEncoder();
     AudioEncoder(const AudioEncoder &) = delete;

@@ -95,15 +95,22 @@ struct Options {
         QStringLiteral("GENRE")};
     QCommandLineOption comment{QStringLiteral("comment"), QStringLiteral("Comment tag."),
                                QStringLiteral("TEXT")};
+    QCommandLineOption cover{
+        QStringLiteral("cover"),
+        QStringLiteral("Cover picture from FILE, a JPEG or PNG of at most 16 MiB. Without it, the "
+                       "first picture found in the inputs, else cover.jpg, cover.png or folder.jpg "
+                       "(in any case) beside the first input."),
+        QStringLiteral("FILE")};
+    QCommandLineOption noCover{QStringLiteral("no-cover"), QStringLiteral("No cover picture.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this text.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version.")};
 
     QList<QCommandLineOption> all() const
     {
-        return {output,   format, recursive, settings, overwrite, quiet,  noChapters,
-                loudness, pause,  crossfade, copy,     title,     artist, album,
-                year,     track,  genre,     comment,  help,      version};
+        return {output, format,    recursive, settings, overwrite, quiet,  noChapters, loudness,
+                pause,  crossfade, copy,      title,    artist,    album,  year,       track,
+                genre,  comment,   cover,     noCover,  help,      version};
     }
 };
 
@@ -270,6 +277,19 @@ void CommandLine::read(const QStringList &arguments)
     if (!tagError.isEmpty()) {
         refuse(tagError);
         return;
+    }
+    if (parser.isSet(options.cover) && parser.isSet(options.noCover)) {
+        refuse(CliTexts::kCoverAndNoCover);
+        return;
+    }
+    if (parser.isSet(options.cover)) {
+        if (parser.value(options.cover).isEmpty()) {
+            refuse(CliTexts::kEmptyCover);
+            return;
+        }
+        m_request.tags.cover = CoverChoice::chosen(parser.value(options.cover));
+    } else if (parser.isSet(options.noCover)) {
+        m_request.tags.cover = CoverChoice::none();
     }
     m_action = Action::Join;
 }

@@ -11,6 +11,7 @@
 #include "settings/valuelists.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
+#include "support/pictures.h"
 #include "support/qtprinters.h"
 #include "support/tones.h"
 
@@ -120,6 +121,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {input, "-o", output, "--crossfade", "1.5"},
         {input, "-o", output, "--crossfade", ""},
         {input, "-o", output, "--pause", "100", "--crossfade", "200"},
+        {input, "-o", output, "--cover", path("c.png"), "--no-cover"},
+        {input, "-o", output, "--cover", ""},
     };
     for (const QStringList &arguments : wrong) {
         const Result result = run(arguments);
@@ -507,4 +510,29 @@ TEST_F(CliTest, StopSignalLeavesTheExistingOutputAsItWas)
     EXPECT_EQ(process.exitCode(), ExitCode::kStopped);
     EXPECT_EQ(contents(output), "an older file");
     EXPECT_EQ(folderEntries(), QStringList({"in.wav", "out.ogg"}));
+}
+
+// The cover found beside the input, the one given, none; a file given that is
+// no picture is refused naming it before anything is written.
+TEST_F(CliTest, CoverIsFoundBesideTheInputGivenOrLeftOut)
+{
+    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QByteArray beside = Pictures::encoded("JPEG", qRgb(1, 2, 3));
+    const QByteArray given = Pictures::encoded("PNG", qRgb(4, 5, 6));
+    writeFile(path("FOLDER.jpg"), beside);
+    writeFile(path("given.png"), given);
+    writeFile(path("notes.png"), "no picture");
+
+    ASSERT_EQ(run({input, "-q", "-o", path("found.m4b")}).exitCode, ExitCode::kDone);
+    EXPECT_EQ(probeMedia(path("found.m4b")).attachedPicture, beside);
+    ASSERT_EQ(run({input, "-q", "--cover", path("given.png"), "-o", path("given.mp3")}).exitCode,
+              ExitCode::kDone);
+    EXPECT_EQ(probeMedia(path("given.mp3")).attachedPicture, given);
+    ASSERT_EQ(run({input, "-q", "--no-cover", "-o", path("none.ogg")}).exitCode, ExitCode::kDone);
+    EXPECT_TRUE(probeMedia(path("none.ogg")).attachedPicture.isEmpty());
+
+    const Result refused = run({input, "--cover", path("notes.png"), "-o", path("refused.flac")});
+    EXPECT_EQ(refused.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(refused.errors.contains(path("notes.png"))) << qPrintable(refused.errors);
+    EXPECT_FALSE(QFile::exists(path("refused.flac")));
 }

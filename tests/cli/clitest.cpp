@@ -3,6 +3,7 @@
 // matching loudness.
 
 #include "audio/audiofile.h"
+#include "audio/tags/coverfinder.h"
 #include "cli/clitexts.h"
 #include "cli/exitcode.h"
 #include "platform/messages.h"
@@ -512,27 +513,36 @@ TEST_F(CliTest, StopSignalLeavesTheExistingOutputAsItWas)
     EXPECT_EQ(folderEntries(), QStringList({"in.wav", "out.ogg"}));
 }
 
-// The cover found beside the input, the one given, none; a file given that is
-// no picture is refused naming it before anything is written.
-TEST_F(CliTest, CoverIsFoundBesideTheInputGivenOrLeftOut)
+// Each format carries the cover given, the copy joins too, where the cover
+// finder reads it back; else the one found beside the input, or none. A file
+// given that is no picture is refused naming it before anything is written.
+TEST_F(CliTest, CoverIsGivenFoundBesideTheInputOrLeftOut)
 {
-    const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QString wav = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
     const QByteArray beside = Pictures::encoded("JPEG", qRgb(1, 2, 3));
     const QByteArray given = Pictures::encoded("PNG", qRgb(4, 5, 6));
-    writeFile(path("FOLDER.jpg"), beside);
-    writeFile(path("given.png"), given);
-    writeFile(path("notes.png"), "no picture");
+    Pictures::write(path("FOLDER.jpg"), beside);
+    Pictures::write(path("given.png"), given);
+    for (const auto &[input, output] :
+         {std::pair(tone("in.mp3", ToneFormat::Mp3, 44100, 2, 0.2), "out.mp3"),
+          std::pair(tone("in.flac", ToneFormat::Flac, 44100, 2, 0.2), "out.flac"),
+          std::pair(wav, "out.wav"), std::pair(wav, "out.ogg"), std::pair(wav, "out.wma"),
+          std::pair(wav, "out.m4b")}) {
+        const Result result =
+            run({input, "--copy", "--cover", path("given.png"), "-o", path(output)});
+        ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+        EXPECT_EQ(probeMedia(path(output)).attachedPicture, given) << output;
+        EXPECT_EQ(CoverFinder::embedded(path(output))->data, given) << output;
+    }
 
-    ASSERT_EQ(run({input, "-q", "-o", path("found.m4b")}).exitCode, ExitCode::kDone);
+    ASSERT_EQ(run({wav, "-q", "-o", path("found.m4b")}).exitCode, ExitCode::kDone);
     EXPECT_EQ(probeMedia(path("found.m4b")).attachedPicture, beside);
-    ASSERT_EQ(run({input, "-q", "--cover", path("given.png"), "-o", path("given.mp3")}).exitCode,
-              ExitCode::kDone);
-    EXPECT_EQ(probeMedia(path("given.mp3")).attachedPicture, given);
-    ASSERT_EQ(run({input, "-q", "--no-cover", "-o", path("none.ogg")}).exitCode, ExitCode::kDone);
+    ASSERT_EQ(run({wav, "-q", "--no-cover", "-o", path("none.ogg")}).exitCode, ExitCode::kDone);
     EXPECT_TRUE(probeMedia(path("none.ogg")).attachedPicture.isEmpty());
 
-    const Result refused = run({input, "--cover", path("notes.png"), "-o", path("refused.flac")});
+    const QString gif = Pictures::write(path("anim.png"), Pictures::kGifHead);
+    const Result refused = run({wav, "--cover", gif, "-o", path("refused.flac")});
     EXPECT_EQ(refused.exitCode, ExitCode::kFailed);
-    EXPECT_TRUE(refused.errors.contains(path("notes.png"))) << qPrintable(refused.errors);
+    EXPECT_TRUE(refused.errors.contains(gif)) << qPrintable(refused.errors);
     EXPECT_FALSE(QFile::exists(path("refused.flac")));
 }

@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -98,10 +97,6 @@ TEST_F(TagDialogTest, IsAFixedDialogCaptionedId3WithTheGenreList)
     EXPECT_EQ(edit("edt_title")->geometry(), QRect(84, 12, 274, 22));
     EXPECT_GE(dialog.findChild<QLabel *>(QStringLiteral("lbl_cover"))->mapTo(&dialog, QPoint()).x(),
               374);
-    EXPECT_LE(dialog.findChild<QPushButton *>(QStringLiteral("btn_cover_remove"))
-                  ->mapTo(&dialog, QPoint(0, 0))
-                  .y(),
-              dialog.findChild<QPushButton *>(QStringLiteral("btn_ok"))->y());
     EXPECT_FALSE(genre()->isEditable());
     ASSERT_EQ(genre()->count(), 148);
     EXPECT_EQ(genre()->itemText(0), QStringLiteral("Blues"));
@@ -370,18 +365,6 @@ TEST(TagValuesTest, ResetRestoresTheInitialValues)
 
 }  // namespace
 
-namespace {
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-}
-
-}  // namespace
-
 // The thumbnail shows the cover the next join carries: found beside the list's
 // first file, chosen, or none; Ok stores the choice, Cancel drops it, Reset goes
 // back to the automatic one, and a chosen file that is no picture is refused at once.
@@ -391,10 +374,10 @@ TEST_F(TagDialogTest, TheCoverIsChosenRemovedAndResetAndStoredOnOk)
     inputs = {Tones::write(dir.filePath("01.wav"), ToneFormat::Wav16, 8000, 1, 0.1)};
     const QRgb red = qRgb(255, 0, 0);
     const QRgb blue = qRgb(0, 0, 255);
-    writeFile(dir.filePath("Cover.PNG"), Pictures::encoded("PNG", red));
-    const QString chosen = writeFile(dir.filePath("chosen.png"), Pictures::encoded("PNG", blue));
-    const QString gif =
-        writeFile(dir.filePath("anim.png"), QByteArray("GIF89a\x06\x00\x04\x00", 10));
+    Pictures::write(dir.filePath("Cover.PNG"), Pictures::encoded("PNG", red));
+    const QString chosen =
+        Pictures::write(dir.filePath("chosen.png"), Pictures::encoded("PNG", blue));
+    const QString gif = Pictures::write(dir.filePath("anim.png"), Pictures::kGifHead);
     auto *thumbnail = dialog.findChild<QLabel *>(QStringLiteral("lbl_cover"));
     const auto shown = [&]() -> QVariant {
         const QImage image = thumbnail->pixmap().toImage();

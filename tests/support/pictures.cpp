@@ -1,7 +1,10 @@
 #include "support/pictures.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
+
+#include <stdexcept>
 
 QByteArray Pictures::encoded(const char *format, QRgb colour)
 {
@@ -12,4 +15,12 @@ QByteArray Pictures::encoded(const char *format, QRgb colour)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
+}
+
+QString Pictures::write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+    return path;
 }

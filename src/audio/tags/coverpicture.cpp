@@ -18,6 +18,7 @@ constexpr qsizetype kPngColourTypeAt = 25;
 // More than any format's frame or box around a picture: headers, MIME type,
 // picture type and sizes.
 constexpr int kPictureFrameBytes = 256;
+constexpr qint64 kBytesPerMiB = qint64{1} << 20;
 
 // Samples a pixel holds for each PNG colour type (0 grey, 2 RGB, 3 palette,
 // 4 grey and alpha, 6 RGBA).
@@ -42,7 +43,7 @@ QString refusal(const QString &fileName, const QString &cause)
 
 QString tooLarge()
 {
-    return QStringLiteral("it is larger than %1 MiB").arg(CoverPicture::kMaxBytes / (1024 * 1024));
+    return QStringLiteral("it is larger than %1 MiB").arg(CoverPicture::kMaxBytes / kBytesPerMiB);
 }
 
 }  // namespace

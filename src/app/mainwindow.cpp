@@ -230,11 +230,14 @@ void MainWindow::createDialogs()
     m_aboutDialog = new AboutDialog(m_prompter, this);
     m_folderDialog = new FolderDialog(*m_settings, *this, this);
     // The book tags a join would take from its first input, shown while unset.
-    m_tagDialog = new TagDialog(m_tagValues, *m_settings, *this, this, [this] {
-        return m_joinList->rowCount() > 0 ? TagReader::bookTags(m_joinList->fullPath(0))
-                                          : BookTags();
-    });
-    m_tagDialog->setChapterRows(*m_joinList, m_prompter);
+    m_tagDialog = new TagDialog(
+        m_tagValues, *m_settings, *this, m_prompter, [this] { return m_joinList->fullPaths(); },
+        [this] {
+            return m_joinList->rowCount() > 0 ? TagReader::bookTags(m_joinList->fullPath(0))
+                                              : BookTags();
+        },
+        this);
+    m_tagDialog->setChapterRows(*m_joinList);
 }
 
 // The settings dialog reads its values each time it is shown, so it is built

@@ -15,7 +15,8 @@ public:
     std::unique_ptr<AudioEncoder> writer;
     OutputFormat format;
     SampleArray spareBlock;
-    ChapterList plannedChapters;  // given before CreateFile, handed to the writer there
+    ChapterList plannedChapters;        // given before CreateFile, handed to the writer there
+    std::optional<CoverPicture> cover;  // the same
     int inputRate = 44100;
     int inputChannels = 2;
     // Kept after CloseFile: callers ask for the length of the file last opened.
@@ -140,7 +141,9 @@ void AudioFile::createFile(const QString &fileName, int)
     // Kept only once it is complete, so that a failure leaves nothing open that a
     // later close would finish over the target.
     const ChapterList planned = std::exchange(m_impl->plannedChapters, {});
-    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned);
+    const std::optional<CoverPicture> cover = std::exchange(m_impl->cover, std::nullopt);
+    auto writer = std::make_unique<AudioEncoder>(fileName, m_impl->format, planned,
+                                                 cover ? &*cover : nullptr);
     writer->setInputFormat(m_impl->inputRate, m_impl->inputChannels);
     m_impl->writer = std::move(writer);
 }
@@ -182,6 +185,11 @@ void AudioFile::setChapters(const ChapterList &chapters)
         m_impl->writer->setChapters(chapters);
     else
         m_impl->plannedChapters = chapters;
+}
+
+void AudioFile::setCover(const std::optional<CoverPicture> &cover)
+{
+    m_impl->cover = cover;
 }
 
 void AudioFile::closeFile(const std::function<void(const QString &path)> &lastStep)

@@ -2,12 +2,14 @@
 
 #include "audio/core/chapter.h"
 #include "audio/core/samplearray.h"
+#include "audio/tags/coverpicture.h"
 
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class LameEncoder;
 struct OutputFormat;
@@ -58,6 +60,10 @@ public:
     // any time before CloseFile: the final ones. CloseFile stores the last list
     // given (see ChapterWriter); the next CreateFile starts without chapters.
     void setChapters(const ChapterList &chapters);
+    // Before CreateFile: the cover the next output's tags will hold. MP3 holds
+    // it in its tag from the start, M4B keeps room for it, so that neither the
+    // chapters nor the tags stored later move the audio.
+    void setCover(const std::optional<CoverPicture> &cover);
     // The output format selected for the next CreateFile.
     const OutputFormat &outputFormat() const;
     // The most chapters the selected output format can list.

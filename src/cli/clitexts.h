@@ -35,6 +35,10 @@ inline const QString kEmptyChapterTitles =
 inline const QString kBadChapterNames = QStringLiteral("Unknown --chapter-names '%1': one of %2.");
 inline const QString kPauseAndCrossfade =
     QStringLiteral("--pause and --crossfade cannot both be given: choose one.");
+inline const QString kCoverAndNoCover =
+    QStringLiteral("--cover and --no-cover cannot both be given: choose one.");
+inline const QString kEmptyCover =
+    QStringLiteral("--cover needs a FILE: an empty name names no file.");
 
 // Refusals and endings of a join.
 inline const QString kSettingsUnreadable = QStringLiteral("Cannot read the settings file %1: %2");

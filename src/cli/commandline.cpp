@@ -148,19 +148,25 @@ struct Options {
                                 .arg(kMostJobs),
                             QStringLiteral("N")};
     QCommandLineOption progressLines = hidden(QStringLiteral("progress-lines"));
+    QCommandLineOption cover{
+        QStringLiteral("cover"),
+        QStringLiteral("Cover picture from FILE, a JPEG or PNG of at most 16 MiB. Without it, the "
+                       "first picture found in the inputs, else cover.jpg, cover.png or folder.jpg "
+                       "(in any case) beside the first input."),
+        QStringLiteral("FILE")};
+    QCommandLineOption noCover{QStringLiteral("no-cover"), QStringLiteral("No cover picture.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this text.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version.")};
 
     QList<QCommandLineOption> all() const
     {
-        return {output,     format,      recursive,     settings,      overwrite,
-                quiet,      noChapters,  chapterTitles, chapterNames,  chaptersPerFile,
-                loudness,   pause,       crossfade,     copy,          title,
-                artist,     album,       year,          track,         genre,
-                comment,    albumArtist, composer,      description,   series,
-                seriesPart, each,        jobs,          progressLines, help,
-                version};
+        return {output,        format,        recursive,    settings,        overwrite, quiet,
+                noChapters,    chapterTitles, chapterNames, chaptersPerFile, loudness,  pause,
+                crossfade,     copy,          title,        artist,          album,     year,
+                track,         genre,         comment,      albumArtist,     composer,  description,
+                series,        seriesPart,    cover,        noCover,         each,      jobs,
+                progressLines, help,          version};
     }
 
     // Those a book's own join is not given: the batch itself answers them.
@@ -429,6 +435,19 @@ void CommandLine::read(const QStringList &arguments)
     if (!tagError.isEmpty()) {
         refuse(tagError);
         return;
+    }
+    if (parser.isSet(options.cover) && parser.isSet(options.noCover)) {
+        refuse(CliTexts::kCoverAndNoCover);
+        return;
+    }
+    if (parser.isSet(options.cover)) {
+        if (parser.value(options.cover).isEmpty()) {
+            refuse(CliTexts::kEmptyCover);
+            return;
+        }
+        m_request.tags.cover = CoverChoice::chosen(parser.value(options.cover));
+    } else if (parser.isSet(options.noCover)) {
+        m_request.tags.cover = CoverChoice::none();
     }
     m_action = Action::Join;
 }

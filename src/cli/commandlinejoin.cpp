@@ -1,6 +1,8 @@
 #include "cli/commandlinejoin.h"
 
+#include "audio/core/audioerror.h"
 #include "audio/encode/outputfile.h"
+#include "audio/tags/coverpicture.h"
 #include "cli/chaptertitlesfile.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
@@ -35,6 +37,17 @@ int CommandLineJoin::run()
     // be one is refused by open().
     Settings settings(*settingsPath);
     settings.open();
+
+    // A chosen cover that cannot serve is refused before any input is read;
+    // the join checks it again before it writes.
+    if (m_request.tags.cover.kind == CoverChoice::Kind::File) {
+        try {
+            CoverPicture::fromFile(m_request.tags.cover.file);
+        } catch (const AudioError &error) {
+            Console::printError(QString::fromUtf8(error.what()));
+            return ExitCode::kFailed;
+        }
+    }
 
     JoinInputs inputs(m_reader);
     if (!gatherInputs(inputs))

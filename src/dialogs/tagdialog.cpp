@@ -25,14 +25,15 @@
 namespace {
 
 // The tag fields' rows, the chapter switch in a row of its own, then the
-// book's fields.
-constexpr int kClientWidth = 374;
+// book's fields; the cover column at their right.
+constexpr int kFieldsWidth = 374;
+constexpr int kClientWidth = kFieldsWidth + CoverPanel::kWidth + 16;
 
 // Control placement: one label and one control per row, the buttons below.
 constexpr int kMargin = 16;
 constexpr int kLabelWidth = 64;
 constexpr int kFieldLeft = kMargin + kLabelWidth + 4;
-constexpr int kFullFieldWidth = kClientWidth - kFieldLeft - kMargin;
+constexpr int kFullFieldWidth = kFieldsWidth - kFieldLeft - kMargin;
 constexpr int kYearWidth = 80;
 constexpr int kTrackWidth = 40;
 constexpr int kFirstRowTop = 12;
@@ -42,7 +43,7 @@ constexpr int kChapterTitlesWidth = 80;
 constexpr int kChapterTitlesGap = 6;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonGap = 20;
-constexpr int kButtonsLeft = (kClientWidth - 3 * kButtonWidth - 2 * kButtonGap) / 2;
+constexpr int kButtonsLeft = (kFieldsWidth - 3 * kButtonWidth - 2 * kButtonGap) / 2;
 
 constexpr int kTrackMaxLength = TagValues::kTrackDigits;
 
@@ -85,16 +86,20 @@ int toIntegerOr(const QString &text, int fallback)
 }  // namespace
 
 TagDialog::TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-                     QWidget *parent, BookTagsSource firstInputBookTags)
+                     Prompter &prompter, CoverPanel::InputsSource inputs,
+                     BookTagsSource firstInputBookTags, QWidget *parent)
     : QDialog(parent),
       m_tagValues(tagValues),
       m_settings(settings),
       m_errorReport(errorReport),
+      m_prompter(prompter),
       m_firstInputBookTags(std::move(firstInputBookTags))
 {
     setWindowTitle(QStringLiteral("ID3"));
     setFixedSize(kClientWidth, kClientHeight);
     createControls();
+    m_coverPanel = new CoverPanel(prompter, errorReport, std::move(inputs), this);
+    m_coverPanel->move(kFieldsWidth, kFirstRowTop);
 }
 
 void TagDialog::createControls()
@@ -224,6 +229,7 @@ void TagDialog::loadValues()
     // A genre outside the list shows as typed.
     if (m_genreList->currentIndex() < 0)
         m_genreList->setEditText(m_tagValues.genreText);
+    m_coverPanel->setChoice(m_tagValues.cover);
     loadBookValues();
 }
 
@@ -256,6 +262,7 @@ void TagDialog::acceptValues()
     m_tagValues.track = toIntegerOr(m_trackEdit->text(), TagValues::kInitialTrack);
     m_tagValues.title = m_titleEdit->text();
     acceptBookValues();
+    m_tagValues.cover = m_coverPanel->choice();
     accept();
     // Last: the tags are the dialog's own and are kept whatever the settings
     // file does; a refused write is reported once the dialog has closed.
@@ -290,6 +297,7 @@ void TagDialog::resetValues()
     m_descriptionEdit->clear();
     m_seriesEdit->clear();
     m_seriesPartEdit->clear();
+    m_coverPanel->setChoice({});
 }
 
 void TagDialog::discardValues()
@@ -297,24 +305,23 @@ void TagDialog::discardValues()
     reject();
 }
 
-void TagDialog::setChapterRows(JoinList &rows, Prompter &prompter)
+void TagDialog::setChapterRows(JoinList &rows)
 {
     m_chapterRows = &rows;
-    m_prompter = &prompter;
     m_chapterTitlesButton->setEnabled(true);
 }
 
 void TagDialog::editChapterTitles()
 {
-    if (!m_chapterRows || !m_prompter)
+    if (!m_chapterRows)
         return;
     // Titles belong to the rows: with none there is nothing to name.
     if (m_chapterRows->rowCount() == 0) {
-        m_prompter->information(Messages::kAddFile);
+        m_prompter.information(Messages::kAddFile);
         return;
     }
     ChapterTitlesDialog dialog(*m_chapterRows, this);
-    m_prompter->showModal(dialog);
+    m_prompter.showModal(dialog);
 }
 
 bool TagDialog::eventFilter(QObject *watched, QEvent *event)

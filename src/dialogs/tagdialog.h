@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/tags/booktags.h"
+#include "dialogs/coverpanel.h"
 
 #include <QDialog>
 
@@ -22,7 +23,8 @@ struct TagValues;
 // file becomes a chapter of the output (join/chapters in the settings file). It
 // shows the stored values each time it opens and stores them only on "Ok".
 // The book tags left unset show the first input's, which the join will take,
-// in grey: firstInputBookTags gives them when the dialog opens.
+// in grey: firstInputBookTags gives them when the dialog opens. The cover
+// column at its right finds the automatic cover among the inputs.
 class TagDialog : public QDialog {
     Q_OBJECT
 
@@ -30,11 +32,12 @@ public:
     using BookTagsSource = std::function<BookTags()>;
 
     TagDialog(TagValues &tagValues, Settings &settings, ErrorReport &errorReport,
-              QWidget *parent = nullptr, BookTagsSource firstInputBookTags = {});
+              Prompter &prompter, CoverPanel::InputsSource inputs,
+              BookTagsSource firstInputBookTags = {}, QWidget *parent = nullptr);
 
-    // The rows whose chapter titles "Chapters…" edits, in a dialog shown
-    // through prompter; without them the button is disabled.
-    void setChapterRows(JoinList &rows, Prompter &prompter);
+    // The rows whose chapter titles "Chapters…" edits; without them the
+    // button is disabled.
+    void setChapterRows(JoinList &rows);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -57,6 +60,7 @@ private:
     TagValues &m_tagValues;
     Settings &m_settings;
     ErrorReport &m_errorReport;
+    Prompter &m_prompter;
     BookTagsSource m_firstInputBookTags;
 
     QLineEdit *m_titleEdit = nullptr;
@@ -69,7 +73,6 @@ private:
     QCheckBox *m_chaptersCheck = nullptr;
     QPushButton *m_chapterTitlesButton = nullptr;
     JoinList *m_chapterRows = nullptr;
-    Prompter *m_prompter = nullptr;
     QLineEdit *m_albumArtistEdit = nullptr;
     QLineEdit *m_composerEdit = nullptr;
     QPlainTextEdit *m_descriptionEdit = nullptr;
@@ -78,4 +81,5 @@ private:
     QPushButton *m_okButton = nullptr;
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
+    CoverPanel *m_coverPanel = nullptr;
 };

@@ -4,6 +4,8 @@
 #include "audio/core/audioerror.h"
 #include "audio/core/outputformats.h"
 #include "audio/encode/outputrateconverter.h"
+#include "audio/tags/audioinformation.h"
+#include "audio/tags/coverfinder.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
 #include "join/booktagdefaults.h"
@@ -108,7 +110,8 @@ bool JoinRun::runCopyJoin(const JoinJob &job, const std::vector<float> &gains,
     if (!job.copy)
         return false;
     const OutputFormat &format = m_writer.outputFormat();
-    const CopyJoinParts parts{job, format, gains, m_information, observer};
+    const CopyJoinParts parts{job,           format,   gains,
+                              m_information, observer, m_cover ? &*m_cover : nullptr};
     std::optional<CopyJoinOutcome> outcome;
     if (format.kind == OutputFormat::Kind::Mp3)
         outcome = Mp3CopyJoin(parts).run();
@@ -141,6 +144,10 @@ void JoinRun::run(const JoinJob &givenJob, JoinObserver &observer)
                              .arg(job.outputPath)
                              .arg(m_writer.maxChapters())
                              .arg(job.inputs.size()));
+    // A chosen picture is checked again here, before anything is written: the
+    // file may have changed since it was chosen.
+    m_cover = CoverFinder::resolve(job.tags.cover, job.inputs);
+    m_information.setCover(m_cover);
     std::optional<std::vector<float>> gains = gainsFor(job, observer);
     if (!gains) {
         m_stopped = true;
@@ -159,6 +166,7 @@ void JoinRun::run(const JoinJob &givenJob, JoinObserver &observer)
             m_writer.setChapters(
                 m_chapters->planned(job.admittedLengths, m_writer.outputSampleRate()));
     }
+    m_writer.setCover(m_cover);
     m_writer.createFile(job.outputPath, 0);
     m_outputCreated = true;
     m_junctions.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/tags/coverpicture.h"
 #include "audio/tags/tagvalues.h"
 #include "join/chapterplan.h"
 #include "join/rowreader.h"
@@ -120,6 +121,8 @@ private:
     AudioInformation &m_information;
     // The run's chapters, when it writes any.
     std::optional<ChapterPlan> m_chapters;
+    // The run's cover, when it has one.
+    std::optional<CoverPicture> m_cover;
     // The run's pauses or crossfades, when it has any.
     std::unique_ptr<JunctionMixer> m_junctions;
     SampleArray m_converted;

@@ -220,7 +220,8 @@ std::optional<CopyJoinOutcome> Mp3CopyJoin::run()
             job.inputs, job.chapterNaming, ChapterWriter::maxChapters(OutputFormat::Kind::Mp3));
     if (m_chapters && !job.admittedLengths.isEmpty())
         extraRoom = ChapterWriter::id3Size(m_chapters->planned(job.admittedLengths, m_rate));
-    m_writer = std::make_unique<Mp3CopyWriter>(job.outputPath, first->index->header(), extraRoom);
+    m_writer = std::make_unique<Mp3CopyWriter>(job.outputPath, first->index->header(), extraRoom,
+                                               m_parts.cover);
     m_outcome.outputCreated = true;
     m_rawStarts.assign(m_rows.size(), -1);
 

@@ -4,6 +4,7 @@
 
 #include "audio/audiofile.h"
 #include "audio/tags/audioinformation.h"
+#include "audio/tags/coverfinder.h"
 #include "audio/tags/tagreader.h"
 #include "cli/clitexts.h"
 #include "cli/exitcode.h"
@@ -13,6 +14,7 @@
 #include "settings/valuelists.h"
 #include "support/loudnessprobe.h"
 #include "support/mediaprobe.h"
+#include "support/pictures.h"
 #include "support/qtprinters.h"
 #include "support/tones.h"
 
@@ -130,6 +132,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndWriteNothing)
         {"--each", dir.path(), "-o", path("books"), "--format", "mp3", "-j", "0"},
         {"--each", dir.path(), "-o", path("books"), "--format", "mp3", "-j", "65"},
         {"--each", dir.path(), "-o", path("books"), "--format", "mp3", "-j", "two"},
+        {input, "-o", output, "--cover", path("c.png"), "--no-cover"},
+        {input, "-o", output, "--cover", ""},
     };
     for (const QStringList &arguments : wrong) {
         const Result result = run(arguments);
@@ -711,4 +715,38 @@ TEST_F(CliTest, StopSignalToEachKeepsTheBooksDoneAndLeavesNothingOfTheOthers)
     EXPECT_TRUE(summary.contains(
         QRegularExpression("^not started +C waiting", QRegularExpression::MultilineOption)))
         << qPrintable(summary);
+}
+
+// Each format carries the cover given, the copy joins too, where the cover
+// finder reads it back; else the one found beside the input, or none. A file
+// given that is no picture is refused naming it before anything is written.
+TEST_F(CliTest, CoverIsGivenFoundBesideTheInputOrLeftOut)
+{
+    const QString wav = tone("in.wav", ToneFormat::Wav16, 44100, 2, 0.2);
+    const QByteArray beside = Pictures::encoded("JPEG", qRgb(1, 2, 3));
+    const QByteArray given = Pictures::encoded("PNG", qRgb(4, 5, 6));
+    Pictures::write(path("FOLDER.jpg"), beside);
+    Pictures::write(path("given.png"), given);
+    for (const auto &[input, output] :
+         {std::pair(tone("in.mp3", ToneFormat::Mp3, 44100, 2, 0.2), "out.mp3"),
+          std::pair(tone("in.flac", ToneFormat::Flac, 44100, 2, 0.2), "out.flac"),
+          std::pair(wav, "out.wav"), std::pair(wav, "out.ogg"), std::pair(wav, "out.wma"),
+          std::pair(wav, "out.m4b")}) {
+        const Result result =
+            run({input, "--copy", "--cover", path("given.png"), "-o", path(output)});
+        ASSERT_EQ(result.exitCode, ExitCode::kDone) << qPrintable(result.errors);
+        EXPECT_EQ(probeMedia(path(output)).attachedPicture, given) << output;
+        EXPECT_EQ(CoverFinder::embedded(path(output))->data, given) << output;
+    }
+
+    ASSERT_EQ(run({wav, "-q", "-o", path("found.m4b")}).exitCode, ExitCode::kDone);
+    EXPECT_EQ(probeMedia(path("found.m4b")).attachedPicture, beside);
+    ASSERT_EQ(run({wav, "-q", "--no-cover", "-o", path("none.ogg")}).exitCode, ExitCode::kDone);
+    EXPECT_TRUE(probeMedia(path("none.ogg")).attachedPicture.isEmpty());
+
+    const QString gif = Pictures::write(path("anim.png"), Pictures::kGifHead);
+    const Result refused = run({wav, "--cover", gif, "-o", path("refused.flac")});
+    EXPECT_EQ(refused.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(refused.errors.contains(gif)) << qPrintable(refused.errors);
+    EXPECT_FALSE(QFile::exists(path("refused.flac")));
 }

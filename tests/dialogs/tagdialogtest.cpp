@@ -6,6 +6,7 @@
 #include "platform/errorreport.h"
 #include "platform/messages.h"
 #include "settings/settings.h"
+#include "support/pictures.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 #include "support/tones.h"
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -91,14 +93,19 @@ protected:
     ScriptedPrompter prompter;
     // The first input's book tags, as the window reads them when the dialog opens.
     BookTags firstInput;
-    TagDialog dialog{tags, settings, errors, nullptr, [this] { return firstInput; }};
+    QStringList inputs;
+    TagDialog dialog{
+        tags, settings, errors, prompter, [this] { return inputs; }, [this] { return firstInput; }};
 };
 
 TEST_F(TagDialogTest, IsAFixedDialogCaptionedId3WithTheGenreList)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ID3"));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-    EXPECT_EQ(dialog.width(), 374);
+    // The fields keep their places and widths; the cover column is added at their right.
+    EXPECT_EQ(edit("edt_title")->geometry(), QRect(84, 12, 274, 22));
+    EXPECT_GE(dialog.findChild<QLabel *>(QStringLiteral("lbl_cover"))->mapTo(&dialog, QPoint()).x(),
+              374);
     EXPECT_TRUE(genre()->isEditable());
     ASSERT_EQ(genre()->count(), 148);
     EXPECT_EQ(genre()->itemText(0), QStringLiteral("Blues"));
@@ -357,7 +364,7 @@ TEST_F(TagDialogTest, ChaptersEditsTheTitlesOfTheListRows)
     AudioFile probe;
     QTreeWidget lv;
     JoinList list(lv, prompter, settings, probe, probe);
-    dialog.setChapterRows(list, prompter);
+    dialog.setChapterRows(list);
     open([&](TagDialog &) { click("btn_chapters"); });
     EXPECT_EQ(prompter.messages(), QStringList{Messages::kAddFile});
 
@@ -463,3 +470,62 @@ TEST(TagValuesTest, ResetRestoresTheInitialValues)
 }
 
 }  // namespace
+
+// The thumbnail shows the cover the next join carries: found beside the list's
+// first file, chosen, or none; Ok stores the choice, Cancel drops it, Reset goes
+// back to the automatic one, and a chosen file that is no picture is refused at once.
+TEST_F(TagDialogTest, TheCoverIsChosenRemovedAndResetAndStoredOnOk)
+{
+    QTemporaryDir dir;
+    inputs = {Tones::write(dir.filePath("01.wav"), ToneFormat::Wav16, 8000, 1, 0.1)};
+    const QRgb red = qRgb(255, 0, 0);
+    const QRgb blue = qRgb(0, 0, 255);
+    Pictures::write(dir.filePath("Cover.PNG"), Pictures::encoded("PNG", red));
+    const QString chosen =
+        Pictures::write(dir.filePath("chosen.png"), Pictures::encoded("PNG", blue));
+    const QString gif = Pictures::write(dir.filePath("anim.png"), Pictures::kGifHead);
+    auto *thumbnail = dialog.findChild<QLabel *>(QStringLiteral("lbl_cover"));
+    const auto shown = [&]() -> QVariant {
+        const QImage image = thumbnail->pixmap().toImage();
+        if (image.isNull())
+            return thumbnail->text();
+        return image.pixel(image.width() / 2, image.height() / 2);
+    };
+
+    open([&](TagDialog &) {
+        EXPECT_EQ(shown(), QVariant(red));
+        prompter.queueOpenFiles({gif});
+        click("btn_cover_choose");
+        EXPECT_TRUE(prompter.messages().join(' ').contains(gif))
+            << qPrintable(prompter.messages().join(' '));
+        EXPECT_EQ(shown(), QVariant(red));
+        prompter.queueOpenFiles({chosen});
+        click("btn_cover_choose");
+        EXPECT_EQ(shown(), QVariant(blue));
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.cover, CoverChoice::chosen(chosen));
+
+    open([&](TagDialog &) {
+        EXPECT_EQ(shown(), QVariant(blue));
+        click("btn_cover_remove");
+        EXPECT_EQ(shown(), QVariant(QStringLiteral("No cover")));
+        click("btn_cancel");
+    });
+    EXPECT_EQ(tags.cover, CoverChoice::chosen(chosen));
+
+    open([&](TagDialog &) {
+        click("btn_cover_remove");
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.cover, CoverChoice::none());
+
+    open([&](TagDialog &) {
+        click("btn_reset");
+        EXPECT_EQ(shown(), QVariant(red));
+        click("btn_ok");
+    });
+    EXPECT_EQ(tags.cover, CoverChoice());
+    inputs.clear();
+    open([&](TagDialog &) { EXPECT_EQ(shown(), QVariant(QStringLiteral("No cover"))); });
+}

@@ -89,6 +89,12 @@ void probeStream(const QString &path, MediaInfo &info, QByteArray *pcm = nullptr
     info.bitsPerSample = parameters->bits_per_raw_sample;
     addMetadata(info.ffmpegTags, context->metadata);
     addMetadata(info.ffmpegTags, stream->metadata);
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream *other = context->streams[i];
+        if (other->disposition & AV_DISPOSITION_ATTACHED_PIC)
+            info.attachedPicture = QByteArray(
+                reinterpret_cast<const char *>(other->attached_pic.data), other->attached_pic.size);
+    }
     for (unsigned i = 0; i < context->nb_chapters; ++i) {
         const AVChapter *chapter = context->chapters[i];
         const AVDictionaryEntry *title = av_dict_get(chapter->metadata, "title", nullptr, 0);

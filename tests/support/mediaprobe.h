@@ -54,6 +54,8 @@ struct MediaInfo {
     QList<ProbedChapter> chapters;
     // MP3: the element ids a top-level, ordered ID3v2 CTOC frame lists, as TagLib reads it.
     QStringList id3TableOfContents;
+    // The picture of the stream FFmpeg marks as an attached picture (a cover); empty if none.
+    QByteArray attachedPicture;
 };
 
 // Throws std::runtime_error when FFmpeg cannot open or decode the file.

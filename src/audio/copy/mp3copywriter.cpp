@@ -13,7 +13,8 @@ constexpr int kTocScale = 256;
 
 }  // namespace
 
-Mp3CopyWriter::Mp3CopyWriter(const QString &target, const Mp3FrameHeader &format, int extraTagRoom)
+Mp3CopyWriter::Mp3CopyWriter(const QString &target, const Mp3FrameHeader &format, int extraTagRoom,
+                             const CoverPicture *cover)
     : m_output(target),
       m_target(m_output.targetPath()),
       m_file(m_output.temporaryPath()),
@@ -23,7 +24,7 @@ Mp3CopyWriter::Mp3CopyWriter(const QString &target, const Mp3FrameHeader &format
     // ReadWrite: the unnamed file is opened again, not truncated.
     if (!m_file.open(QIODevice::ReadWrite))
         throw AudioError::writingAudio(m_target, "open", m_file.errorString());
-    const QByteArray tag = id3TagRoom(extraTagRoom);
+    const QByteArray tag = id3TagRoom(extraTagRoom, cover);
     put(tag.constData(), tag.size());
     m_infoFrameAt = tag.size();
     // Held until the stream is complete.

@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+struct CoverPicture;
+
 // Writes an MP3 made of frames handed over whole (copied or encoded): an
 // ID3v2 tag with room for the tags and chapters stamped later, one Xing/LAME
 // header frame for the whole stream (its frame and byte counts, a seek table,
@@ -20,8 +22,10 @@
 class Mp3CopyWriter {
 public:
     // format: the stream's MPEG version, rate and channels. extraTagRoom:
-    // bytes kept for the chapters. Throws AudioError naming the target.
-    Mp3CopyWriter(const QString &target, const Mp3FrameHeader &format, int extraTagRoom);
+    // bytes kept for the chapters; cover: held in the tag from the start (see
+    // id3TagRoom). Throws AudioError naming the target.
+    Mp3CopyWriter(const QString &target, const Mp3FrameHeader &format, int extraTagRoom,
+                  const CoverPicture *cover = nullptr);
 
     void writeFrame(const quint8 *frame, int bytes);
     qint64 frames() const { return qint64(m_offsets.size()); }

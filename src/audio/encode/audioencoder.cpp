@@ -8,6 +8,7 @@
 #include "audio/encode/lamemp3writer.h"
 #include "audio/encode/outputfile.h"
 #include "audio/tags/chapterwriter.h"
+#include "audio/tags/coverpicture.h"
 #include "audio/tags/mp4movielength.h"
 #include "audio/tags/mp4tagroom.h"
 
@@ -54,9 +55,10 @@ void clampToFullScale(const float *samples, std::size_t count, std::vector<float
 // MP3 goes to LAME itself (LameMp3Writer), which, unlike libavcodec's wrapper,
 // takes a maximum bit rate for VBR; every other format goes through a
 // libavcodec encoder and a libavformat muxer.
-EncoderSetup openLibavEncoder(const OutputFormat &format, const QString &fileName)
+EncoderSetup openLibavEncoder(const OutputFormat &format, const QString &fileName, int extraTagRoom)
 {
-    return format.kind == OutputFormat::Kind::Mp3 ? EncoderSetup() : openEncoder(format, fileName);
+    return format.kind == OutputFormat::Kind::Mp3 ? EncoderSetup()
+                                                  : openEncoder(format, fileName, 0, extraTagRoom);
 }
 
 }  // namespace
@@ -64,7 +66,7 @@ EncoderSetup openLibavEncoder(const OutputFormat &format, const QString &fileNam
 class AudioEncoder::Impl {
 public:
     Impl(const QString &targetFileName, const OutputFormat &format,
-         const ChapterList &plannedChapters);
+         const ChapterList &plannedChapters, const CoverPicture *cover);
 
     void setInputFormat(int sampleRate, int channels);
     void write(const SampleArray &samples);
@@ -121,9 +123,9 @@ private:
 };
 
 AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &format,
-                         const ChapterList &plannedChapters)
+                         const ChapterList &plannedChapters, const CoverPicture *cover)
     : m_target(targetFileName),
-      m_setup(openLibavEncoder(format, targetFileName)),
+      m_setup(openLibavEncoder(format, targetFileName, cover ? cover->tagRoom() : 0)),
       m_codec(m_setup.codec.get()),
       m_file(targetFileName),
       m_kind(format.kind),
@@ -136,7 +138,7 @@ AudioEncoder::Impl::Impl(const QString &targetFileName, const OutputFormat &form
         av_channel_layout_default(m_layout.get(), m_codec->ch_layout.nb_channels);
     } else {
         m_mp3 = std::make_unique<LameMp3Writer>(format.mp3, m_file.temporaryPath(), m_target,
-                                                ChapterWriter::id3Size(plannedChapters));
+                                                ChapterWriter::id3Size(plannedChapters), cover);
         m_sampleFormat = AV_SAMPLE_FMT_FLTP;
         m_sampleRate = m_mp3->sampleRate();
         av_channel_layout_default(m_layout.get(), m_mp3->channels());
@@ -447,8 +449,8 @@ void AudioEncoder::Impl::writeTrailer()
 }
 
 AudioEncoder::AudioEncoder(const QString &targetFileName, const OutputFormat &format,
-                           const ChapterList &plannedChapters)
-    : m_impl(std::make_unique<Impl>(targetFileName, format, plannedChapters))
+                           const ChapterList &plannedChapters, const CoverPicture *cover)
+    : m_impl(std::make_unique<Impl>(targetFileName, format, plannedChapters, cover))
 {}
 
 AudioEncoder::~AudioEncoder() = default;

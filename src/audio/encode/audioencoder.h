@@ -12,12 +12,15 @@
 // Encodes frames into one output file (an OutputFile): it has no name in the
 // folder until finish() gives it the target's, so an existing target survives
 // anything that happens before, a killed process included.
+struct CoverPicture;
+
 class AudioEncoder {
 public:
     // Creates the file being written; throws AudioError when it cannot.
-    // Chapters planned now get room in a header that must hold them (MP3).
+    // Chapters planned now get room in a header that must hold them (MP3);
+    // a cover is held in it from the start (MP3) or gets room (M4B).
     AudioEncoder(const QString &targetFileName, const OutputFormat &format,
-                 const ChapterList &plannedChapters = {});
+                 const ChapterList &plannedChapters = {}, const CoverPicture *cover = nullptr);
     // Without finish(): nothing is left of the new file and the target is untouched.
     ~AudioEncoder();
     AudioEncoder(const AudioEncoder &) = delete;

@@ -104,14 +104,15 @@ void configureFlac(AVCodecContext *context, const OutputFormat &format, const QS
 // AAC-LC in an MP4 file for audiobook players. The edit list counts in the
 // sample rate so that it can state the exact length; the index goes in front
 // so that the file streams.
-void configureM4b(EncoderSetup &setup, const OutputFormat &format, const QString &fileName)
+void configureM4b(EncoderSetup &setup, const OutputFormat &format, const QString &fileName,
+                  int extraTagRoom)
 {
     setup.codec->bit_rate = static_cast<int64_t>(format.bitrate) * kKbit;
     setup.codec->profile = FF_PROFILE_AAC_LOW;
     put(setup.muxerOptions, "brand", kM4bBrand, fileName);
     put(setup.muxerOptions, "movie_timescale", QByteArray::number(format.sampleRate), fileName);
     put(setup.muxerOptions, "movflags", "+faststart", fileName);
-    const Mp4TagRoomPlaceholder placeholder = mp4TagRoomPlaceholder();
+    const Mp4TagRoomPlaceholder placeholder = mp4TagRoomPlaceholder(extraTagRoom);
     put(setup.muxerMetadata, placeholder.key, placeholder.value, fileName);
     setup.mp4TagRoom = true;
 }
@@ -182,7 +183,8 @@ Choice choose(const OutputFormat &format, const QString &fileName)
 
 }  // namespace
 
-EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, int frameSize)
+EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, int frameSize,
+                         int extraTagRoom)
 {
     const Choice choice = choose(format, fileName);
     const AVCodec *codec = findEncoder(choice.codec, fileName);
@@ -207,7 +209,7 @@ EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, in
         configureFlac(context, format, fileName);
         break;
     case OutputFormat::Kind::M4b:
-        configureM4b(setup, format, fileName);
+        configureM4b(setup, format, fileName, extraTagRoom);
         break;
     case OutputFormat::Kind::Mp3:
     case OutputFormat::Kind::None:

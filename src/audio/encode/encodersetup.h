@@ -28,5 +28,7 @@ struct EncoderSetup {
 // Configures and opens the encoder for the format (not MP3: LameMp3Writer
 // encodes it). Throws AudioError naming fileName when the encoder refuses it,
 // or when no format was selected. frameSize: the frames each packet must hold
-// (FLAC's block size, at least 16); 0 leaves it to the encoder.
-EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, int frameSize = 0);
+// (FLAC's block size, at least 16); 0 leaves it to the encoder. extraTagRoom:
+// bytes an M4B's tag room keeps besides its own (a cover).
+EncoderSetup openEncoder(const OutputFormat &format, const QString &fileName, int frameSize = 0,
+                         int extraTagRoom = 0);

@@ -1,5 +1,7 @@
 #include "audio/encode/id3tagroom.h"
 
+#include "audio/tags/coverpicture.h"
+
 #include <lame/lame.h>
 
 #include <algorithm>
@@ -17,6 +19,8 @@ constexpr char kUtf8 = 3;
 constexpr int kSyncsafeBits = 7;
 constexpr int kSyncsafeMask = 0x7F;
 constexpr int kSyncsafeBytes = 4;
+constexpr char kLatin1 = 0;
+constexpr char kFrontCover = 3;
 
 QByteArray syncsafe(int value)
 {
@@ -28,14 +32,28 @@ QByteArray syncsafe(int value)
     return bytes;
 }
 
+QByteArray frame(const char *id, const QByteArray &body)
+{
+    return QByteArray(id) + syncsafe(int(body.size())) + QByteArray(kFrameFlags, sizeof kFrameFlags)
+           + body;
+}
+
+// APIC: text encoding, MIME type, picture type, an empty description, the picture.
+QByteArray pictureFrame(const CoverPicture &cover)
+{
+    return frame("APIC",
+                 kLatin1 + cover.mimeType.toLatin1() + '\0' + kFrontCover + '\0' + cover.data);
+}
+
 }  // namespace
 
-QByteArray id3TagRoom(int extraRoom)
+QByteArray id3TagRoom(int extraRoom, const CoverPicture *cover)
 {
     const int room = kTagPadding + std::max(extraRoom, 0);
     const QByteArray encoder = QByteArray("LAME ") + get_lame_short_version();
-    const QByteArray frame = QByteArray("TSSE") + syncsafe(1 + int(encoder.size()))
-                             + QByteArray(kFrameFlags, sizeof kFrameFlags) + kUtf8 + encoder;
-    return QByteArray(kId3Header, sizeof kId3Header) + syncsafe(int(frame.size()) + room) + frame
+    QByteArray frames = frame("TSSE", kUtf8 + encoder);
+    if (cover)
+        frames += pictureFrame(*cover);
+    return QByteArray(kId3Header, sizeof kId3Header) + syncsafe(int(frames.size()) + room) + frames
            + QByteArray(room, '\0');
 }

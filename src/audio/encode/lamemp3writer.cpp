@@ -21,7 +21,7 @@ QString lameError(int result)
 }  // namespace
 
 LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
-                             const QString &fileName, int extraTagRoom)
+                             const QString &fileName, int extraTagRoom, const CoverPicture *cover)
     : m_fileName(fileName),
       m_lame(openLame(settings, LameFraming(), fileName)),
       m_file(path),
@@ -31,7 +31,7 @@ LameMp3Writer::LameMp3Writer(const LameEncoder &settings, const QString &path,
     // Unbuffered, so that put() learns why a write fails (see there).
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail("open", m_file.errorString());
-    writeTagRoom();
+    writeTagRoom(cover);
 }
 
 LameMp3Writer::~LameMp3Writer() = default;
@@ -53,9 +53,9 @@ void LameMp3Writer::configure(const LameEncoder &settings)
     }
 }
 
-void LameMp3Writer::writeTagRoom()
+void LameMp3Writer::writeTagRoom(const CoverPicture *cover)
 {
-    const QByteArray tag = id3TagRoom(m_tagRoom);
+    const QByteArray tag = id3TagRoom(m_tagRoom, cover);
     put(tag.constData(), tag.size());
     m_audioStart = tag.size();
     // Held until the audio is complete; LAME holds its own in its first bytes.

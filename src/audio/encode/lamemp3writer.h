@@ -15,14 +15,17 @@
 // maximum bit rate): an ID3v2 tag with room for the tags stamped later, the
 // Xing/LAME header frame (length, encoder delay and padding), then the audio.
 // It takes planar float samples at the settings' sample rate and channels.
+struct CoverPicture;
+
 class LameMp3Writer {
 public:
     // Configures LAME and opens path (an existing empty file); throws
     // AudioError naming fileName when LAME refuses the settings or the file
     // cannot be written. extraTagRoom: bytes the tag keeps besides its own room
-    // (for chapters announced before the file is written).
+    // (for chapters announced before the file is written); cover: held in the
+    // tag from the start (see id3TagRoom).
     LameMp3Writer(const LameEncoder &settings, const QString &path, const QString &fileName,
-                  int extraTagRoom = 0);
+                  int extraTagRoom = 0, const CoverPicture *cover = nullptr);
     ~LameMp3Writer();
     LameMp3Writer(const LameMp3Writer &) = delete;
     LameMp3Writer &operator=(const LameMp3Writer &) = delete;
@@ -40,7 +43,7 @@ public:
 private:
     // What the set-up LAME tells of its frames; the header frame to write where its own cannot hold it.
     void configure(const LameEncoder &settings);
-    void writeTagRoom();
+    void writeTagRoom(const CoverPicture *cover);
     void writeAudio(int bytes);
     void writeHeaderFrame();
     void put(const char *data, qint64 size);

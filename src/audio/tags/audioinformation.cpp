@@ -12,6 +12,7 @@
 #include <optional>
 
 #include <taglib/asffile.h>
+#include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
@@ -47,6 +48,7 @@ struct StoredTags {
     TagLib::String description;
     TagLib::String series;
     TagLib::String seriesPart;
+    const CoverPicture *cover = nullptr;
 };
 
 enum class Container { Mpeg, Wav, Rf64, OggVorbis, Asf, Flac, Mp4, Unknown };
@@ -162,8 +164,71 @@ void fillId3v2BookTags(TagLib::ID3v2::Tag &tag, const StoredTags &values)
             description, TagLib::StringList(values.description), id3Encoding()));
 }
 
+TagLib::ByteVector toByteVector(const QByteArray &data)
+{
+    return {data.constData(), static_cast<unsigned>(data.size())};
+}
+
+// Each format's own place for the front cover; without one, any former cover goes.
+void putCover(TagLib::ID3v2::Tag &tag, const CoverPicture *cover)
+{
+    tag.removeFrames("APIC");
+    if (!cover)
+        return;
+    auto *frame = new TagLib::ID3v2::AttachedPictureFrame;
+    frame->setMimeType(toTagLib(cover->mimeType));
+    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+    frame->setPicture(toByteVector(cover->data));
+    tag.addFrame(frame);
+}
+
+TagLib::FLAC::Picture *flacPicture(const CoverPicture &cover)
+{
+    auto *picture = new TagLib::FLAC::Picture;
+    picture->setType(TagLib::FLAC::Picture::FrontCover);
+    picture->setMimeType(toTagLib(cover.mimeType));
+    picture->setData(toByteVector(cover.data));
+    picture->setWidth(cover.width);
+    picture->setHeight(cover.height);
+    picture->setColorDepth(cover.colorDepth);
+    return picture;
+}
+
+void putCover(TagLib::Ogg::XiphComment &tag, const CoverPicture *cover)
+{
+    tag.removeAllPictures();
+    if (cover)
+        tag.addPicture(flacPicture(*cover));
+}
+
+void putCover(TagLib::ASF::Tag &tag, const CoverPicture *cover)
+{
+    const TagLib::String key("WM/Picture");
+    tag.removeItem(key);
+    if (!cover)
+        return;
+    TagLib::ASF::Picture picture;
+    picture.setType(TagLib::ASF::Picture::FrontCover);
+    picture.setMimeType(toTagLib(cover->mimeType));
+    picture.setPicture(toByteVector(cover->data));
+    tag.setAttribute(key, TagLib::ASF::Attribute(picture));
+}
+
+void putCover(TagLib::MP4::Tag &tag, const CoverPicture *cover)
+{
+    const TagLib::String key("covr");
+    tag.removeItem(key);
+    if (!cover)
+        return;
+    const auto format = cover->isPng() ? TagLib::MP4::CoverArt::PNG : TagLib::MP4::CoverArt::JPEG;
+    TagLib::MP4::CoverArtList list;
+    list.append(TagLib::MP4::CoverArt(format, toByteVector(cover->data)));
+    tag.setItem(key, TagLib::MP4::Item(list));
+}
+
 void fillId3v2(TagLib::ID3v2::Tag &tag, const StoredTags &values)
 {
+    putCover(tag, values.cover);
     fillTag(tag, values);
     fillId3v2BookTags(tag, values);
     for (TagLib::ID3v2::Frame *frame : tag.frameList("COMM")) {
@@ -319,6 +384,7 @@ void writeOwnTag(const QString &path, const QString &fileName, const StoredTags 
     File file(&stream);
     openForWriting(file, stream, fileName, kind, rateNeeded);
     fill(*file.tag(), values);
+    putCover(*file.tag(), values.cover);
     throwUnlessSaved(file.save(), stream, fileName);
 }
 
@@ -329,6 +395,9 @@ void writeFlac(const QString &path, const QString &fileName, const StoredTags &v
     TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance());
     openForWriting(file, stream, fileName, "FLAC");
     fillXiph(*file.xiphComment(true), values);
+    file.removePictures();
+    if (values.cover)
+        file.addPicture(flacPicture(*values.cover));
     throwUnlessSaved(file.save(), stream, fileName);
 }
 
@@ -358,6 +427,11 @@ void AudioInformation::setProperty(const QString &name, const QString &value)
         m_seriesPart = value;
     else
         throw AudioError(QStringLiteral("The tag writer has no property \"%1\"").arg(name));
+}
+
+void AudioInformation::setCover(const std::optional<CoverPicture> &cover)
+{
+    m_cover = cover;
 }
 
 void AudioInformation::setinfoGenre(qint16 genre)
@@ -411,6 +485,7 @@ bool AudioInformation::writeTags(const QString &fileName, const QString &shownNa
     values.description = toTagLib(m_description);
     values.series = toTagLib(m_series);
     values.seriesPart = toTagLib(m_seriesPart);
+    values.cover = m_cover ? &*m_cover : nullptr;
 
     const QString &path = fileName;
     const QString &name = shownName.isEmpty() ? fileName : shownName;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "audio/tags/coverpicture.h"
+
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 // The tag writer: collects the values, then WriteTags stores them in a file of
 // any of the six output formats. Failures throw AudioError.
@@ -31,6 +35,12 @@ public:
     void setinfoYear(int year);
     void setinfoTrack(qint16 track);
 
+    // The front cover the next writeTags stores; none removes any cover the
+    // file has. Stored as each format holds pictures: ID3v2 APIC (MP3, and WAV
+    // in its ID3 chunk), a FLAC PICTURE block, METADATA_BLOCK_PICTURE in the
+    // OGG Vorbis comment, WM/Picture in WMA, covr in M4B.
+    void setCover(const std::optional<CoverPicture> &cover);
+
     // shownName, when given, names the file in messages instead of fileName
     // (a file written without a name yet is reached by a /proc path). False
     // when the file cannot hold tags: a WAV without audio.
@@ -53,4 +63,5 @@ private:
     qint16 m_genre = -1;
     int m_year = 0;
     qint16 m_track = 0;
+    std::optional<CoverPicture> m_cover;
 };

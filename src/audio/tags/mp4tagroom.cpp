@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <taglib/mp4file.h>
 #include <taglib/mp4tag.h>
 
@@ -40,9 +42,9 @@ QString AacGapless::iTunSmpb() const
     return text;
 }
 
-Mp4TagRoomPlaceholder mp4TagRoomPlaceholder()
+Mp4TagRoomPlaceholder mp4TagRoomPlaceholder(int extraRoom)
 {
-    return {kPlaceholderMetadata, QByteArray(kRoomBytes, ' ')};
+    return {kPlaceholderMetadata, QByteArray(kRoomBytes + std::max(extraRoom, 0), ' ')};
 }
 
 void completeMp4TagRoom(const QString &path, const QString &fileName, const AacGapless &gapless)

@@ -22,12 +22,13 @@ struct AacGapless {
     QString iTunSmpb() const;
 };
 
-// The placeholder, as a metadata entry for the muxer to write with the index.
+// The placeholder, as a metadata entry for the muxer to write with the index;
+// extraRoom: bytes it keeps besides the room for the texts (a cover).
 struct Mp4TagRoomPlaceholder {
     const char *key;
     QByteArray value;
 };
-Mp4TagRoomPlaceholder mp4TagRoomPlaceholder();
+Mp4TagRoomPlaceholder mp4TagRoomPlaceholder(int extraRoom = 0);
 
 // Swaps the placeholder in the complete file at path for the iTunSMPB item.
 // Throws AudioError naming fileName.

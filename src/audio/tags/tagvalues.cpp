@@ -15,6 +15,7 @@ void TagValues::reset()
     description.reset();
     series.reset();
     seriesPart.reset();
+    cover = {};
 }
 
 TagValues TagValues::none()

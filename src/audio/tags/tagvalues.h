@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/tags/coverchoice.h"
+
 #include <QString>
 
 #include <optional>
@@ -31,6 +33,7 @@ struct TagValues {
     std::optional<QString> description;
     std::optional<QString> series;
     std::optional<QString> seriesPart;
+    CoverChoice cover;
 
     // Back to the initial values.
     void reset();

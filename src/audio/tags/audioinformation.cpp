@@ -336,6 +336,12 @@ void fillXiph(TagLib::Ogg::XiphComment &comment, const StoredTags &values)
 void fillAsf(TagLib::ASF::Tag &tag, const StoredTags &values)
 {
     fillTag(tag, values);
+    // TagLib's ASF setters store a 0 as it is, which players show as a year or
+    // a track: an unset one is left out, as in every other format.
+    if (values.year == 0)
+        tag.removeItem("WM/Year");
+    if (values.track == 0)
+        tag.removeItem("WM/TrackNumber");
     for (const auto &[key, text] : {std::pair(kAsfBookTags.albumArtist, &values.albumArtist),
                                     std::pair(kAsfBookTags.composer, &values.composer),
                                     std::pair(kAsfBookTags.description, &values.description),

@@ -140,6 +140,9 @@ TEST_P(AudioInformationTest, UnsetValuesLeaveTheirFieldsOutAndReplaceAFormerTag)
 
     const MediaInfo info = probeMedia(path);
     expectTags(info.tags, unset, QString());
+    // Not even as a zero, which players show as a year or a track.
+    for (auto tag = info.ffmpegTags.cbegin(); tag != info.ffmpegTags.cend(); ++tag)
+        EXPECT_NE(tag.value(), QStringLiteral("0")) << qPrintable(tag.key());
     if (isWav())
         expectTags(info.riffInfo, unset, QString());
     if (isMp3()) {

@@ -7,6 +7,6 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 // The command line itself is wrong.
 inline constexpr int kUsage = 2;
-// Stopped by Ctrl-C or SIGTERM: 128 + SIGINT, as a shell reports an interrupted command.
+// Stopped by Ctrl-C, SIGTERM or SIGHUP: 128 + SIGINT, as a shell reports an interrupted command.
 inline constexpr int kStopped = 130;
 }  // namespace ExitCode

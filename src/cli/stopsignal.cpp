@@ -30,6 +30,9 @@ void install()
 {
     catchOnce(SIGINT);
     catchOnce(SIGTERM);
+    // The terminal closed: nobody is left to see the rest, and a half-written
+    // output must still be dropped, not left to the default end.
+    catchOnce(SIGHUP);
 }
 
 bool requested()

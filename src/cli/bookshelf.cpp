@@ -3,10 +3,10 @@
 #include "cli/clitexts.h"
 #include "inputs/inputtypes.h"
 #include "inputs/naturalorder.h"
+#include "inputs/partfolder.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -32,14 +32,6 @@ BookShelf::BookShelf(const QStringList &folders, const QString &skipped)
     refuseSharedNames();
 }
 
-int BookShelf::partNumber(const QString &name)
-{
-    static const QRegularExpression kPart(QStringLiteral("^(?:cd|dis[ck]|part)[ _.-]*(\\d{1,6})$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = kPart.match(name);
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
 bool BookShelf::look(const QString &folder)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
@@ -58,7 +50,7 @@ bool BookShelf::look(const QString &folder)
     QList<Part> parts;
     QStringList others;
     for (const QString &name : std::as_const(folders)) {
-        const int number = partNumber(name);
+        const int number = PartFolder::number(name);
         if (number >= 0)
             parts.append({number, dir.filePath(name)});
         else

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // The books of the folders given to --each. A folder is a book when it has
-// audio files of its own or part folders ("CD1", "Disc 2", "Part 3"): its
+// audio files of its own or part folders (PartFolder): its
 // inputs are its own folder, then its parts in number order. Its other
 // sub-folders are looked at the same way, so that a shelf and the books on it
 // give the same books. Only names are looked at here: the files themselves
@@ -31,9 +31,6 @@ public:
 
     const QList<Book> &books() const { return m_books; }
     const QList<Refusal> &refusals() const { return m_refusals; }
-
-    // The number of a part folder's name, or -1 for any other name.
-    static int partNumber(const QString &name);
 
 private:
     // True when the folder or one below it is a book.

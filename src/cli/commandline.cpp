@@ -150,9 +150,10 @@ struct Options {
     QCommandLineOption progressLines = hidden(QStringLiteral("progress-lines"));
     QCommandLineOption cover{
         QStringLiteral("cover"),
-        QStringLiteral("Cover picture from FILE, a JPEG or PNG of at most 16 MiB. Without it, the "
-                       "first picture found in the inputs, else cover.jpg, cover.png or folder.jpg "
-                       "(in any case) beside the first input."),
+        QStringLiteral(
+            "Cover picture from FILE, a JPEG or PNG of at most 16 MiB. Without it, the "
+            "first picture found in the inputs, else cover.jpg, cover.png or folder.jpg "
+            "(in any case) beside the first input, or above its part folder (CD1, Disc 2...)."),
         QStringLiteral("FILE")};
     QCommandLineOption noCover{QStringLiteral("no-cover"), QStringLiteral("No cover picture.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},

@@ -2,6 +2,7 @@
 
 #include "audio/core/audioerror.h"
 #include "audio/tags/coverfinder.h"
+#include "inputs/partfolder.h"
 #include "platform/errorreport.h"
 #include "platform/prompter.h"
 
@@ -80,7 +81,8 @@ void CoverPanel::showThumbnail()
 {
     std::optional<CoverPicture> cover;
     try {
-        cover = CoverFinder::resolve(m_choice, m_inputs ? m_inputs() : QStringList());
+        const QStringList inputs = m_inputs ? m_inputs() : QStringList();
+        cover = CoverFinder::resolve(m_choice, inputs, PartFolder::coverFolders(inputs.value(0)));
     } catch (const AudioError &) {
         // Changed since it was chosen: the join will say so, naming it.
     }

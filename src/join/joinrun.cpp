@@ -6,6 +6,7 @@
 #include "audio/encode/outputrateconverter.h"
 #include "audio/tags/audioinformation.h"
 #include "audio/tags/coverfinder.h"
+#include "inputs/partfolder.h"
 #include "join/blockplan.h"
 #include "join/blockshaping.h"
 #include "join/booktagdefaults.h"
@@ -146,7 +147,8 @@ void JoinRun::run(const JoinJob &givenJob, JoinObserver &observer)
                              .arg(job.inputs.size()));
     // A chosen picture is checked again here, before anything is written: the
     // file may have changed since it was chosen.
-    m_cover = CoverFinder::resolve(job.tags.cover, job.inputs);
+    m_cover = CoverFinder::resolve(job.tags.cover, job.inputs,
+                                   PartFolder::coverFolders(job.inputs.value(0)));
     m_information.setCover(m_cover);
     std::optional<std::vector<float>> gains = gainsFor(job, observer);
     if (!gains) {

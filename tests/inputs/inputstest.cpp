@@ -4,10 +4,13 @@
 #include "inputs/chaptertitle.h"
 #include "inputs/formathms.h"
 #include "inputs/naturalorder.h"
+#include "inputs/partfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
+
+#include <utility>
 
 TEST(FormatHms, WritesTwoDigitFieldsAndUnlimitedHours)
 {
@@ -57,4 +60,18 @@ TEST(ChapterTitle, LeavesOutATrackNumberAndItsSeparatorOnly)
     };
     for (const auto &[path, title] : cases)
         EXPECT_EQ(ChapterTitle::fromFileName(path), title) << path.toStdString();
+}
+
+// A book ripped in parts keeps its cover in its own folder, above the parts.
+TEST(PartFolder, NumbersThePartsAndLooksAboveOneForTheCover)
+{
+    for (const auto &[name, number] :
+         {std::pair("CD1", 1), std::pair("cd 2", 2), std::pair("Disc_03", 3),
+          std::pair("disk-4", 4), std::pair("PART 12", 12), std::pair("CD", -1),
+          std::pair("Bonus 2", -1), std::pair("CD1 extras", -1), std::pair("Discography", -1)})
+        EXPECT_EQ(PartFolder::number(name), number) << name;
+    EXPECT_EQ(PartFolder::coverFolders("/books/Dune/CD 2/01.mp3"),
+              QStringList({"/books/Dune/CD 2", "/books/Dune"}));
+    EXPECT_EQ(PartFolder::coverFolders("/books/Dune/01.mp3"), QStringList({"/books/Dune"}));
+    EXPECT_TRUE(PartFolder::coverFolders({}).isEmpty());
 }

@@ -88,7 +88,8 @@ std::optional<CoverPicture> fromTagLib(const TagLib::ByteVector &data)
 }  // namespace
 
 std::optional<CoverPicture> CoverFinder::resolve(const CoverChoice &choice,
-                                                 const QStringList &inputs)
+                                                 const QStringList &inputs,
+                                                 const QStringList &folders)
 {
     switch (choice.kind) {
     case CoverChoice::Kind::None:
@@ -98,21 +99,22 @@ std::optional<CoverPicture> CoverFinder::resolve(const CoverChoice &choice,
     case CoverChoice::Kind::Automatic:
         break;
     }
-    return automatic(inputs);
+    return automatic(inputs, folders);
 }
 
-std::optional<CoverPicture> CoverFinder::automatic(const QStringList &inputs)
+std::optional<CoverPicture> CoverFinder::automatic(const QStringList &inputs,
+                                                   const QStringList &folders)
 {
     for (const QString &input : inputs)
         if (std::optional<CoverPicture> picture = embedded(input))
             return picture;
-    if (inputs.isEmpty())
-        return std::nullopt;
-    for (const QString &beside : besideFiles(inputs.first())) {
-        try {
-            return CoverPicture::fromFile(beside);
-        } catch (const AudioError &) {
-            // Passed over for the next: nobody chose this one.
+    for (const QString &folder : folders) {
+        for (const QString &file : pictureFiles(folder)) {
+            try {
+                return CoverPicture::fromFile(file);
+            } catch (const AudioError &) {
+                // Passed over for the next: nobody chose this one.
+            }
         }
     }
     return std::nullopt;
@@ -137,11 +139,11 @@ std::optional<CoverPicture> CoverFinder::embedded(const QString &fileName)
     return std::nullopt;
 }
 
-QStringList CoverFinder::besideFiles(const QString &fileName)
+QStringList CoverFinder::pictureFiles(const QString &folder)
 {
     QStringList found;
-    const QDir folder = QFileInfo(fileName).absoluteDir();
-    const QFileInfoList files = folder.entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    const QFileInfoList files =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
     for (const char *wanted : kBesideNames)
         for (const QFileInfo &file : files)
             if (file.fileName().compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0)

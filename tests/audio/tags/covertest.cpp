@@ -68,24 +68,26 @@ TEST(CoverFinderTest, EmbeddedBeforeAFileBesideWhoseNameIsInAnyCase)
         information.setCover(CoverPicture::fromBytes(bytes));
         information.writeTags(path);
     };
-    EXPECT_FALSE(CoverFinder::automatic(inputs));
+    const QStringList folders{dir.path()};
+    EXPECT_FALSE(CoverFinder::automatic(inputs, folders));
 
     Pictures::write(dir.filePath("FOLDER.JPG"), green);
-    EXPECT_EQ(CoverFinder::automatic(inputs)->data, green);
+    EXPECT_EQ(CoverFinder::automatic(inputs, folders)->data, green);
     Pictures::write(dir.filePath("Cover.Png"), blue);
-    EXPECT_EQ(CoverFinder::automatic(inputs)->data, blue);
+    EXPECT_EQ(CoverFinder::automatic(inputs, folders)->data, blue);
     // A candidate that is no picture is passed over for the next.
     Pictures::write(dir.filePath("cover.JPG"), "not a picture");
-    EXPECT_EQ(CoverFinder::automatic(inputs)->data, blue);
+    EXPECT_EQ(CoverFinder::automatic(inputs, folders)->data, blue);
 
     embed(inputs.at(2), green);
     embed(inputs.at(1), red);
-    EXPECT_EQ(CoverFinder::automatic(inputs)->data, red);
-    EXPECT_EQ(CoverFinder::automatic({inputs.at(0), inputs.at(2)})->data, green);
+    EXPECT_EQ(CoverFinder::automatic(inputs, folders)->data, red);
+    EXPECT_EQ(CoverFinder::automatic({inputs.at(0), inputs.at(2)}, folders)->data, green);
 
-    EXPECT_FALSE(CoverFinder::resolve(CoverChoice::none(), inputs));
-    EXPECT_THROW(CoverFinder::resolve(CoverChoice::chosen(dir.filePath("cover.JPG")), inputs),
-                 AudioError);
+    EXPECT_FALSE(CoverFinder::resolve(CoverChoice::none(), inputs, folders));
+    EXPECT_THROW(
+        CoverFinder::resolve(CoverChoice::chosen(dir.filePath("cover.JPG")), inputs, folders),
+        AudioError);
 }
 
 }  // namespace

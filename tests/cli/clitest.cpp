@@ -46,6 +46,58 @@ struct Result {
     QString output;
 };
 
+// A process started with its standard error on a pseudo-terminal, so that it
+// draws its progress there, and what it draws.
+class OnTerminal {
+public:
+    explicit OnTerminal(QProcess &process)
+    {
+        if (m_terminal < 0 || ::grantpt(m_terminal) != 0 || ::unlockpt(m_terminal) != 0)
+            return;
+        m_errorSide = ::open(::ptsname(m_terminal), O_RDWR | O_NOCTTY);
+        const int errorSide = m_errorSide;
+        process.setChildProcessModifier([errorSide] { ::dup2(errorSide, STDERR_FILENO); });
+    }
+    ~OnTerminal()
+    {
+        closeErrorSide();
+        if (m_terminal >= 0)
+            ::close(m_terminal);
+    }
+    OnTerminal(const OnTerminal &) = delete;
+    OnTerminal &operator=(const OnTerminal &) = delete;
+
+    bool opened() const { return m_errorSide >= 0; }
+    // What is drawn until drawn matches, or the process ends; its terminal
+    // side is let go of first, as the process has its own.
+    QString readUntil(const QRegularExpression &drawn, const QProcess &process)
+    {
+        closeErrorSide();
+        QString text;
+        while (!drawn.match(text).hasMatch() && process.state() == QProcess::Running) {
+            pollfd ready{m_terminal, POLLIN, 0};
+            if (::poll(&ready, 1, 100) > 0) {
+                char buffer[256];
+                const ssize_t count = ::read(m_terminal, buffer, sizeof buffer);
+                if (count > 0)
+                    text += QString::fromLocal8Bit(buffer, count);
+            }
+        }
+        return text;
+    }
+
+private:
+    void closeErrorSide()
+    {
+        if (m_errorSide >= 0)
+            ::close(m_errorSide);
+        m_errorSide = -1;
+    }
+
+    int m_terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    int m_errorSide = -1;
+};
+
 class CliTest : public testing::Test {
 protected:
     static QString program()
@@ -546,15 +598,6 @@ TEST_F(CliTest, ExistingOutputIsReplacedOnlyWithOverwrite)
 
 TEST_F(CliTest, StopSignalLeavesTheExistingOutputAsItWas)
 {
-    // Standard error on a terminal, so that progress is drawn: the first
-    // progress line says that the output is being written.
-    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
-    ASSERT_EQ(::grantpt(terminal), 0);
-    ASSERT_EQ(::unlockpt(terminal), 0);
-    const int errorSide = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY);
-    ASSERT_GE(errorSide, 0);
-
     const QString input = tone("in.wav", ToneFormat::Wav16, 44100, 2, 10.0);
     const QString output = path("out.ogg");
     writeFile(output, "an older file");
@@ -564,27 +607,18 @@ TEST_F(CliTest, StopSignalLeavesTheExistingOutputAsItWas)
     arguments << "-y"
               << "-o" << output;
 
+    // On a terminal progress is drawn: the first progress line says that the
+    // output is being written.
     QProcess process;
-    process.setChildProcessModifier([errorSide] { ::dup2(errorSide, STDERR_FILENO); });
+    OnTerminal terminal(process);
+    ASSERT_TRUE(terminal.opened());
     process.start(program(), arguments);
     ASSERT_TRUE(process.waitForStarted());
-    ::close(errorSide);
-
-    QByteArray drawn;
-    while (!drawn.contains('%') && process.state() == QProcess::Running) {
-        pollfd ready{terminal, POLLIN, 0};
-        if (::poll(&ready, 1, 100) > 0) {
-            char buffer[256];
-            const ssize_t count = ::read(terminal, buffer, sizeof buffer);
-            if (count > 0)
-                drawn.append(buffer, count);
-        }
-    }
-    ASSERT_TRUE(drawn.contains('%')) << drawn.constData();
+    const QString drawn = terminal.readUntil(QRegularExpression("%"), process);
+    ASSERT_TRUE(drawn.contains('%')) << qPrintable(drawn);
     // The terminal closing stops it as Ctrl-C and SIGTERM do (the batch's test sends SIGTERM).
     ::kill(pid_t(process.processId()), SIGHUP);
     ASSERT_TRUE(process.waitForFinished(60000));
-    ::close(terminal);
 
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), ExitCode::kStopped);
@@ -674,31 +708,14 @@ TEST_F(CliTest, StopSignalToEachKeepsTheBooksDoneAndLeavesNothingOfTheOthers)
         QFile::link(piece, path(QStringLiteral("shelf/B long/%1.wav").arg(i)));
 
     // Standard error on a terminal: each running book has its progress line there.
-    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
-    ASSERT_EQ(::grantpt(terminal), 0);
-    ASSERT_EQ(::unlockpt(terminal), 0);
-    const int errorSide = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY);
-    ASSERT_GE(errorSide, 0);
-    const auto closeTerminal = qScopeGuard([terminal] { ::close(terminal); });
-
     QProcess process;
-    process.setChildProcessModifier([errorSide] { ::dup2(errorSide, STDERR_FILENO); });
+    OnTerminal terminal(process);
+    ASSERT_TRUE(terminal.opened());
     process.start(program(),
                   {"--each", path("shelf"), "-o", path("books"), "--format", "ogg", "-j", "1"});
     ASSERT_TRUE(process.waitForStarted());
-    ::close(errorSide);
     static const QRegularExpression bookLine(R"(B long +\d+%)");
-    QString drawn;
-    while (!bookLine.match(drawn).hasMatch() && process.state() == QProcess::Running) {
-        pollfd ready{terminal, POLLIN, 0};
-        if (::poll(&ready, 1, 100) > 0) {
-            char buffer[256];
-            const ssize_t count = ::read(terminal, buffer, sizeof buffer);
-            if (count > 0)
-                drawn += QString::fromLocal8Bit(buffer, count);
-        }
-    }
+    const QString drawn = terminal.readUntil(bookLine, process);
     ASSERT_TRUE(bookLine.match(drawn).hasMatch()) << qPrintable(drawn);
     process.terminate();
     ASSERT_TRUE(process.waitForFinished(60000));

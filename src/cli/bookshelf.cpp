@@ -32,6 +32,12 @@ BookShelf::BookShelf(const QStringList &folders, const QString &skipped)
     refuseSharedNames();
 }
 
+bool BookShelf::hasAudio(const QDir &folder)
+{
+    const QStringList files = folder.entryList(QDir::Files);
+    return std::any_of(files.cbegin(), files.cend(), InputTypes::isAccepted);
+}
+
 bool BookShelf::look(const QString &folder)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
@@ -42,16 +48,16 @@ bool BookShelf::look(const QString &folder)
     m_seen.insert(canonical, false);
 
     const QDir dir(folder);
-    QStringList files = dir.entryList(QDir::Files);
     QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(folders.begin(), folders.end(), NaturalOrder::lessThan);
-    const bool ownAudio = std::any_of(files.cbegin(), files.cend(), InputTypes::isAccepted);
+    const bool ownAudio = hasAudio(dir);
 
     QList<Part> parts;
     QStringList others;
     for (const QString &name : std::as_const(folders)) {
         const int number = PartFolder::number(name);
-        if (number >= 0)
+        // A "Part 1" holding books of its own, not audio, is a shelf.
+        if (number >= 0 && hasAudio(QDir(dir.filePath(name))))
             parts.append({number, dir.filePath(name)});
         else
             others << dir.filePath(name);

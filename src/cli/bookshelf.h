@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QDir>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 // The books of the folders given to --each. A folder is a book when it has
-// audio files of its own or part folders (PartFolder): its
-// inputs are its own folder, then its parts in number order. Its other
+// audio files of its own or part folders (PartFolder) that have: its inputs
+// are its own folder, then its parts in number order. Its other
 // sub-folders are looked at the same way, so that a shelf and the books on it
 // give the same books. Only names are looked at here: the files themselves
 // are checked by each book's own join.
@@ -35,6 +36,8 @@ public:
 private:
     // True when the folder or one below it is a book.
     bool look(const QString &folder);
+    // Whether folder has audio files of its own.
+    static bool hasAudio(const QDir &folder);
     void refuseSharedNames();
 
     QList<Book> m_books;

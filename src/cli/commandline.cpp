@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "audio/core/outputformats.h"
+#include "audio/tags/coverpicture.h"
 #include "cli/clitexts.h"
 #include "settings/valuelists.h"
 
@@ -151,9 +152,10 @@ struct Options {
     QCommandLineOption cover{
         QStringLiteral("cover"),
         QStringLiteral(
-            "Cover picture from FILE, a JPEG or PNG of at most 16 MiB. Without it, the "
+            "Cover picture from FILE, a JPEG or PNG of at most %1 MiB. Without it, the "
             "first picture found in the inputs, else cover.jpg, cover.png or folder.jpg "
-            "(in any case) beside the first input, or above its part folder (CD1, Disc 2...)."),
+            "(in any case) beside the first input, or above its part folder (CD1, Disc 2...).")
+            .arg(CoverPicture::kMaxMebibytes),
         QStringLiteral("FILE")};
     QCommandLineOption noCover{QStringLiteral("no-cover"), QStringLiteral("No cover picture.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -505,7 +507,7 @@ bool CommandLine::readEach(bool each, const std::optional<QString> &jobs)
     if (output.exists() && !output.isDir())
         return refuse(CliTexts::kEachNeedsFolder.arg(m_request.output));
     m_request.each = true;
-    m_request.jobs = QThread::idealThreadCount();
+    m_request.jobs = std::min(QThread::idealThreadCount(), kMostJobs);
     if (jobs) {
         const std::optional<int> value = digitsValue(*jobs);
         if (!value || *value < 1 || *value > kMostJobs)

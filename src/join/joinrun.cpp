@@ -149,6 +149,13 @@ void JoinRun::run(const JoinJob &givenJob, JoinObserver &observer)
     // file may have changed since it was chosen.
     m_cover = CoverFinder::resolve(job.tags.cover, job.inputs,
                                    PartFolder::coverFolders(job.inputs.value(0)));
+    if (m_cover && m_writer.outputFormat().kind == OutputFormat::Kind::Flac
+        && !m_cover->fitsFlacBlock())
+        throw AudioError(QStringLiteral("%1: the cover picture (%2 bytes) is too large for a FLAC "
+                                        "file. Please choose a smaller one, or join without a "
+                                        "cover.")
+                             .arg(job.outputPath)
+                             .arg(m_cover->data.size()));
     m_information.setCover(m_cover);
     std::optional<std::vector<float>> gains = gainsFor(job, observer);
     if (!gains) {

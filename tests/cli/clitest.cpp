@@ -632,6 +632,8 @@ TEST_F(CliTest, EachFolderBecomesABookWithItsPartsInNumberOrderAndTheBadOnesAreN
     QDir(dir.path()).mkpath("shelf/Own and Parts/cd 2");
     QDir(dir.path()).mkpath("shelf/Own and Parts/Part_1");
     QDir(dir.path()).mkpath("shelf/Nested/Deeper");
+    // A part's name on a shelf of books, not on a part: the books in it are found.
+    QDir(dir.path()).mkpath("shelf/Series/Part 1/Inner");
     QDir(dir.path()).mkpath("shelf/Nested/Twin");
     QDir(dir.path()).mkpath("shelf/Broken");
     QDir(dir.path()).mkpath("shelf/Notes");
@@ -640,7 +642,8 @@ TEST_F(CliTest, EachFolderBecomesABookWithItsPartsInNumberOrderAndTheBadOnesAreN
     for (const char *name :
          {"shelf/Own and Parts/own.wav", "shelf/Own and Parts/Disc 10/tenth.wav",
           "shelf/Own and Parts/cd 2/second.wav", "shelf/Own and Parts/Part_1/first.wav",
-          "shelf/Nested/Deeper/deep.wav", "shelf/Nested/Twin/one.wav", "other/Twin/two.wav"})
+          "shelf/Nested/Deeper/deep.wav", "shelf/Nested/Twin/one.wav", "other/Twin/two.wav",
+          "shelf/Series/Part 1/Inner/inner.wav"})
         tone(name, ToneFormat::Wav16, 8000, 1, 0.2);
     writeFile(path("shelf/Broken/a.wav"), "not audio");
     writeFile(path("shelf/Notes/readme.txt"), "no book");
@@ -654,7 +657,7 @@ TEST_F(CliTest, EachFolderBecomesABookWithItsPartsInNumberOrderAndTheBadOnesAreN
     const Result first = run(given);
     EXPECT_EQ(first.exitCode, ExitCode::kFailed) << qPrintable(first.errors);
     EXPECT_EQ(QDir(books).entryList(QDir::Files),
-              QStringList({"Deeper.flac", "Own and Parts.flac"}));
+              QStringList({"Deeper.flac", "Inner.flac", "Own and Parts.flac"}));
     const MediaInfo parts = probeMedia(path("shelf/books/Own and Parts.flac"));
     QStringList titles;
     for (const ProbedChapter &chapter : parts.chapters)
@@ -676,7 +679,7 @@ TEST_F(CliTest, EachFolderBecomesABookWithItsPartsInNumberOrderAndTheBadOnesAreN
     EXPECT_TRUE(line("refused", path("shelf/Nested/Twin"))) << qPrintable(first.output);
     EXPECT_TRUE(line("refused", path("other/Twin"))) << qPrintable(first.output);
     EXPECT_FALSE(line("", "Notes")) << qPrintable(first.output);
-    EXPECT_EQ(lines.size(), 7) << qPrintable(first.output);
+    EXPECT_EQ(lines.size(), 8) << qPrintable(first.output);
 
     // The options given reach each book, however they are written: without -y
     // the outputs stay, with it they are replaced, and an album given is every
@@ -685,8 +688,8 @@ TEST_F(CliTest, EachFolderBecomesABookWithItsPartsInNumberOrderAndTheBadOnesAreN
     const Result again = run(given + QStringList{"-q"});
     EXPECT_EQ(again.exitCode, ExitCode::kFailed);
     EXPECT_EQ(again.output, "");
-    EXPECT_EQ(again.errors.count("exists"), 2) << qPrintable(again.errors);
-    EXPECT_EQ(again.errors.split('\n', Qt::SkipEmptyParts).size(), 6) << qPrintable(again.errors);
+    EXPECT_EQ(again.errors.count("exists"), 3) << qPrintable(again.errors);
+    EXPECT_EQ(again.errors.split('\n', Qt::SkipEmptyParts).size(), 7) << qPrintable(again.errors);
     EXPECT_EQ(contents(path("shelf/books/Deeper.flac")), before);
     ASSERT_EQ(run({"--each", path("shelf/Nested/Deeper"), "--output=" + books, "--format=flac",
                    "--album=Given", "-qyj1"})
@@ -768,4 +771,11 @@ TEST_F(CliTest, CoverIsGivenFoundBesideTheInputOrLeftOut)
     EXPECT_EQ(refused.exitCode, ExitCode::kFailed);
     EXPECT_TRUE(refused.errors.contains(gif)) << qPrintable(refused.errors);
     EXPECT_FALSE(QFile::exists(path("refused.flac")));
+    // A picture a FLAC block cannot hold is refused before anything is written.
+    QFile huge(Pictures::write(path("huge.jpg"), beside));
+    ASSERT_TRUE(huge.resize(CoverPicture::kMaxBytes));
+    const Result tooLarge = run({wav, "--cover", huge.fileName(), "-o", path("huge.flac")});
+    EXPECT_EQ(tooLarge.exitCode, ExitCode::kFailed);
+    EXPECT_TRUE(tooLarge.errors.contains("too large for a FLAC")) << qPrintable(tooLarge.errors);
+    EXPECT_FALSE(QFile::exists(path("huge.flac")));
 }

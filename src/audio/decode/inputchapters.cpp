@@ -1,6 +1,7 @@
 #include "audio/decode/inputchapters.h"
 
 #include "audio/core/avdeleters.h"
+#include "audio/decode/inputstream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,15 +10,18 @@
 #include <vector>
 
 extern "C" {
-#include <libavutil/log.h>
 #include <libavutil/mathematics.h>
 }
 
 qint64 InputChapter::startFrame(int rate) const
 {
+    // Far past any input's end, yet safe to add to a running time: a damaged
+    // input's wild start is dropped there rather than overflowing the sums.
+    constexpr qint64 kFarBeyond = qint64{1} << 40;
     if (timeBaseDen <= 0 || timeBaseNum <= 0 || start <= 0)
         return 0;
-    return av_rescale_rnd(start, timeBaseNum * rate, timeBaseDen, AV_ROUND_NEAR_INF);
+    const qint64 frame = av_rescale_rnd(start, timeBaseNum * rate, timeBaseDen, AV_ROUND_NEAR_INF);
+    return frame < 0 || frame > kFarBeyond ? kFarBeyond : frame;
 }
 
 QList<InputChapter> InputChapters::read(const QString &fileName)
@@ -28,8 +32,7 @@ QList<InputChapter> InputChapters::read(const QString &fileName)
     // "file:" keeps a colon in the name from being taken for a protocol. The
     // header alone holds the chapters: no stream is probed or decoded.
     const QByteArray url = "file:" + QFile::encodeName(info.absoluteFilePath());
-    // Damaged input is the join's to report, not libav's to print.
-    av_log_set_level(AV_LOG_QUIET);
+    InputStream::silenceLibav();
     AVFormatContext *opened = nullptr;
     if (avformat_open_input(&opened, url.constData(), nullptr, nullptr) < 0)
         return {};

@@ -38,13 +38,18 @@ QString describe(const QString &fileName, const QString &cause)
 
 }  // namespace
 
-InputStream::InputStream(const QString &fileName)
-    : m_fileName(fileName), m_packet(av_packet_alloc()), m_frame(av_frame_alloc())
+void InputStream::silenceLibav()
 {
     // The program logs nothing; libav's complaints about damaged input would
     // only clutter the terminal. Failures reach the caller as AudioError.
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+InputStream::InputStream(const QString &fileName)
+    : m_fileName(fileName), m_packet(av_packet_alloc()), m_frame(av_frame_alloc())
+{
+    silenceLibav();
     checkAllocated(m_packet.get(), "av_packet_alloc", fileName);
     checkAllocated(m_frame.get(), "av_frame_alloc", fileName);
     openFile();

@@ -18,6 +18,9 @@ public:
     InputStream(const InputStream &) = delete;
     InputStream &operator=(const InputStream &) = delete;
 
+    // Turns libav's own logging off, once for the whole program.
+    static void silenceLibav();
+
     const QString &fileName() const { return m_fileName; }
     int sampleRate() const;
     int channels() const;

@@ -3,6 +3,7 @@
 #include "audio/core/audioerror.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 namespace {
@@ -18,7 +19,6 @@ constexpr qsizetype kPngColourTypeAt = 25;
 // More than any format's frame or box around a picture: headers, MIME type,
 // picture type and sizes.
 constexpr int kPictureFrameBytes = 256;
-constexpr qint64 kBytesPerMiB = qint64{1} << 20;
 
 // Samples a pixel holds for each PNG colour type (0 grey, 2 RGB, 3 palette,
 // 4 grey and alpha, 6 RGBA).
@@ -43,7 +43,7 @@ QString refusal(const QString &fileName, const QString &cause)
 
 QString tooLarge()
 {
-    return QStringLiteral("it is larger than %1 MiB").arg(CoverPicture::kMaxBytes / kBytesPerMiB);
+    return QStringLiteral("it is larger than %1 MiB").arg(CoverPicture::kMaxMebibytes);
 }
 
 }  // namespace
@@ -69,13 +69,18 @@ std::optional<CoverPicture> CoverPicture::fromBytes(const QByteArray &data)
 
 CoverPicture CoverPicture::fromFile(const QString &fileName)
 {
+    // A device or a pipe may never end, nor even open: never read.
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile())
+        throw AudioError(refusal(fileName, QStringLiteral("it is not a regular file")));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw AudioError(refusal(fileName, file.errorString()));
-    // The size first: a huge file is not read at all.
+    // The size first: a huge file is not read at all; one more byte than
+    // allowed tells a file that grew meanwhile.
     if (file.size() > kMaxBytes)
         throw AudioError(refusal(fileName, tooLarge()));
-    const QByteArray data = file.readAll();
+    const QByteArray data = file.read(kMaxBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw AudioError(refusal(fileName, file.errorString()));
     if (data.size() > kMaxBytes)
@@ -89,6 +94,15 @@ CoverPicture CoverPicture::fromFile(const QString &fileName)
 int CoverPicture::tagRoom() const
 {
     return int(data.size()) + kPictureFrameBytes;
+}
+
+bool CoverPicture::fitsFlacBlock() const
+{
+    // Type, MIME type length, description length, width, height, depth,
+    // colours and data length: eight 32-bit numbers, then the two texts.
+    constexpr qint64 kFixedBytes = 8 * 4;
+    constexpr qint64 kMostBlockBytes = 0xFFFFFF;
+    return kFixedBytes + mimeType.toLatin1().size() + data.size() <= kMostBlockBytes;
 }
 
 bool CoverPicture::isPng() const

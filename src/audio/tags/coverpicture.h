@@ -11,7 +11,8 @@
 struct CoverPicture {
     // Larger pictures are refused: no player needs them, and each output
     // keeps room for its cover in front of the audio.
-    static constexpr qint64 kMaxBytes = qint64{16} * 1024 * 1024;
+    static constexpr int kMaxMebibytes = 16;
+    static constexpr qint64 kMaxBytes = qint64{kMaxMebibytes} * 1024 * 1024;
 
     QByteArray data;
     QString mimeType;  // "image/jpeg" or "image/png"
@@ -26,6 +27,8 @@ struct CoverPicture {
     // read, is no JPEG or PNG, or is larger than kMaxBytes.
     static CoverPicture fromFile(const QString &fileName);
     bool isPng() const;
+    // Whether a FLAC PICTURE block holds it: its length is a 24-bit number.
+    bool fitsFlacBlock() const;
     // The bytes a tag needs for it: the picture and its frame or box around it.
     int tagRoom() const;
 };

@@ -14,6 +14,8 @@
 #include <QSize>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 using Pictures::encoded;
@@ -46,12 +48,21 @@ TEST(CoverPictureTest, TheBytesNotTheNameMakeAPictureAndOthersAreRefused)
     expectRefused(Pictures::write(dir.filePath("anim.jpg"), Pictures::kGifHead),
                   "not a JPEG or PNG");
     expectRefused(dir.filePath("missing.png"), "missing.png");
+    // Never read: a device never ends, a pipe may never even open.
+    expectRefused("/dev/zero", "not a regular file");
+    const QString pipe = dir.filePath("pipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    expectRefused(pipe, "not a regular file");
     // Sparse, a JPEG's bytes first: one byte past the limit, then just at it.
     QFile huge(Pictures::write(dir.filePath("huge.jpg"), jpeg));
     ASSERT_TRUE(huge.resize(CoverPicture::kMaxBytes + 1));
     expectRefused(huge.fileName(), "larger than 16 MiB");
     ASSERT_TRUE(huge.resize(CoverPicture::kMaxBytes));
-    EXPECT_EQ(CoverPicture::fromFile(huge.fileName()).data.size(), CoverPicture::kMaxBytes);
+    const CoverPicture largest = CoverPicture::fromFile(huge.fileName());
+    EXPECT_EQ(largest.data.size(), CoverPicture::kMaxBytes);
+    // A FLAC block's 24-bit length holds all but the largest, with their header.
+    EXPECT_FALSE(largest.fitsFlacBlock());
+    EXPECT_TRUE(named.fitsFlacBlock());
 }
 
 TEST(CoverFinderTest, EmbeddedBeforeAFileBesideWhoseNameIsInAnyCase)

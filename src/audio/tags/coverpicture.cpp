@@ -100,7 +100,7 @@ bool CoverPicture::fitsFlacBlock() const
 {
     // Type, MIME type length, description length, width, height, depth,
     // colours and data length: eight 32-bit numbers, then the two texts.
-    constexpr qint64 kFixedBytes = 8 * 4;
+    constexpr qint64 kFixedBytes = qint64{8} * 4;
     constexpr qint64 kMostBlockBytes = 0xFFFFFF;
     return kFixedBytes + mimeType.toLatin1().size() + data.size() <= kMostBlockBytes;
 }
